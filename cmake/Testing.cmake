@@ -1,0 +1,18 @@
+# ovix_add_gtest(<name> SOURCES ... LIBS ...): one GoogleTest program whose
+# cases ctest runs one by one.
+function(ovix_add_gtest name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+endfunction()
+
+# ovix_add_pytest(<name> <test dir>): runs a pytest folder against the module
+# in build/python.
+function(ovix_add_pytest name dir)
+  add_test(NAME ${name}
+           COMMAND ${Python3_EXECUTABLE} -m pytest -q -p no:cacheprovider ${dir})
+  set_tests_properties(${name} PROPERTIES
+    TIMEOUT 900
+    ENVIRONMENT "PYTHONPATH=${OVIX_PYTHON_DIR};PYTHONDONTWRITEBYTECODE=1;${OVIX_PYTHON_SANITIZER_ENV}")
+endfunction()

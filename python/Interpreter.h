@@ -1,0 +1,26 @@
+#pragma once
+// The Python interpreter lock.
+
+#include <Python.h>
+
+namespace ovix::py {
+
+// Releases the interpreter lock for its lifetime, so other Python threads run
+// during long work. The thread must hold the lock when it is made, and must
+// not touch Python objects until it is gone.
+class AllowThreads {
+public:
+    AllowThreads() : m_state(PyEval_SaveThread()) {}
+    ~AllowThreads() { PyEval_RestoreThread(m_state); }
+    AllowThreads(const AllowThreads&) = delete;
+    AllowThreads& operator=(const AllowThreads&) = delete;
+
+private:
+    PyThreadState* m_state;
+};
+
+// Makes every blocking wait on the module's own locks release the
+// interpreter lock when the waiting thread holds it (features/BlockingWait.h).
+void installInterpreterHooks();
+
+}  // namespace ovix::py

@@ -1,0 +1,49 @@
+// The global-variable object `cvar` and the module's integer constants, in the
+// order the module stores them.
+
+%immutable;
+int FID_LEN;
+%mutable;
+
+%constant int FidHash_bucket_size = FidHash::bucket_size;
+%constant int FidHash_min_buckets = FidHash::min_buckets;
+%constant int DVIR_ENDIAN_LITTLE = 0;
+%constant int DVIR_ENDIAN_BIG = 1;
+%constant int DVIR_ENDIAN_NATIVE = 2;
+%constant int FIXED_IDF_ALG_DROP = 0;
+%constant int FIXED_IDF_ALG_FLATLINE = 1;
+%constant int FIXED_IDF_ALG_IGNORE = 2;
+%constant int FEATURE_DVECS_FILE_FORMAT_BINARY = 0;
+%constant int FEATURE_DVECS_FILE_FORMAT_SGT_MAPPED = 1;
+%constant int CLASSIFIER_CLUSTERING_ALG_KNN_ASSIGNMENT = 0;
+%constant int CLASSIFIER_CLUSTERING_ALG_GRAPH = 1;
+%constant int CLASSIFIER_CLUSTERING_ALG_KMEANS = 2;
+%constant int PYTH_2_PLATFORM_POWER_STATUS_ERR = 0;
+%constant int PYTH_2_PLATFORM_POWER_STATUS_LINE = 1;
+%constant int PYTH_2_PLATFORM_POWER_STATUS_BATTERY = 2;
+%constant int PYTH_2_PLATFORM_POWER_STATUS_BATTERY_LOW = 3;
+%constant int PYTH_2_PLATFORM_THREAD_PRIORITY_HIGH = 0;
+%constant int PYTH_2_PLATFORM_THREAD_PRIORITY_NORMAL = 1;
+%constant int PYTH_2_PLATFORM_THREAD_PRIORITY_LOW = 2;
+%constant int PYTH_2_PLATFORM_THREAD_PRIORITY_VERY_LOW = 3;
+%constant int Pyth2Platform_NOMSG = 0;
+%constant int Pyth2Platform_QUITMSG = 1;
+%constant int Pyth2Platform_PAUSEMSG = 2;
+%constant int Pyth2Platform_RESUMEMSG = 3;
+%constant int Pyth2Platform_IMMSGINQUEUE = 4;
+%constant int CPyth2Skype_NOERR = 0;
+%constant int CPyth2Skype_ERR_NODLL = 1;
+%constant int CPyth2Skype_ERR_NOADAPTER = 2;
+%constant int CPyth2Skype_ERR_NOMEM = 3;
+%constant int CPyth2Skype_ERR_NOCONNECT = 4;
+%constant int CPyth2Skype_ERR_NODISCONNECT = 5;
+%constant int CPyth2Skype_ERR_NOENUMGROUPS = 6;
+%constant int CPyth2Skype_ERR_NOENUMUSERS = 7;
+%constant int CPyth2Skype_ERR_SKYPETIMEOUT_ENABLED = 8;
+%constant int CPyth2Skype_NOCHAT = 0;
+%constant int CPyth2Skype_CHATSEND = 1;
+%constant int CPyth2Skype_CHATRECV = 2;
+%constant int CPyth2Skype_CHATALL = 3;
+%constant int CPyth2Skype_NOMSG = 0;
+%constant int CPyth2Skype_QUITMSG = 1;
+%constant int CPyth2Skype_IMMSGINQUEUE = 2;

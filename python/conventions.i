@@ -1,0 +1,201 @@
+// Rules every row of the module follows: argument conversion, results,
+// ownership and errors. The family files only declare what they expose.
+
+%{
+#include <cstring>
+#include <string_view>
+
+#include "python/ErrorGuard.h"
+#include "python/Interpreter.h"
+#include "python/Loans.h"
+#include "python/Numbers.h"
+#include "python/ReadBuffer.h"
+#include "python/Text.h"
+
+// No form of an overloaded row matches: NotImplementedError, not TypeError.
+#define SWIG_Python_RaiseOrModifyTypeError(message) ovix::py::raiseNoMatchingOverload(message)
+
+namespace ovix::py {
+
+// Clears a pointer object whose native object is being destroyed, so that its
+// proxy can no longer reach freed memory.
+void forgetObject(PyObject* input) {
+    if (SwigPyObject* object = SWIG_Python_GetSwigThis(input)) {
+        object->own = 0;
+        object->ptr = nullptr;
+    }
+}
+
+}  // namespace ovix::py
+%}
+
+%init %{
+  ovix::py::installInterpreterHooks();
+%}
+
+// Every call runs inside the guard of python/ErrorGuard.h.
+%exception {
+  try {
+    $action
+  } catch (...) {
+    ovix::py::raiseCurrentException();
+    SWIG_fail;
+  }
+}
+
+// --- Numbers -----------------------------------------------------------------
+
+%define %ovix_number(TYPE, VALUE_TYPE, CHECK, PRECEDENCE)
+%typemap(in, noblock=1) TYPE (VALUE_TYPE value) {
+  if (!ovix::py::CHECK($input, &value)) {
+    %argument_fail(SWIG_TypeError, "$type", $symname, $argnum);
+  }
+  $1 = static_cast<$1_ltype>(value);
+}
+%typemap(typecheck, precedence=PRECEDENCE, noblock=1) TYPE {
+  $1 = ovix::py::CHECK($input, nullptr);
+}
+%enddef
+
+%ovix_number(int, int, asInt, SWIG_TYPECHECK_INT32)
+%ovix_number(bool, bool, asBool, SWIG_TYPECHECK_BOOL)
+%ovix_number(double, double, asDouble, SWIG_TYPECHECK_DOUBLE)
+
+// The enumerations are plain ints; their values are not checked here.
+%define %ovix_enum(TYPE)
+%ovix_number(TYPE, int, asInt, SWIG_TYPECHECK_INT32)
+%enddef
+
+%typemap(in, noblock=1) unsigned long (unsigned long value, ovix::py::UnsignedLongRule rule) {
+  rule = ovix::py::asUnsignedLong($input, &value);
+  if (rule != ovix::py::UnsignedLongRule::ok) {
+    %argument_fail(rule == ovix::py::UnsignedLongRule::negative ? SWIG_OverflowError : SWIG_TypeError,
+                   "$type", $symname, $argnum);
+  }
+  $1 = value;
+}
+%typemap(typecheck, precedence=SWIG_TYPECHECK_UINT32, noblock=1) unsigned long {
+  $1 = ovix::py::asUnsignedLong($input, nullptr) == ovix::py::UnsignedLongRule::ok;
+}
+
+// --- Texts -------------------------------------------------------------------
+
+%fragment("SWIG_pchar_descriptor");
+
+%{
+namespace ovix::py {
+
+// A text argument: str, bytes, a pointer object of type char *, or None.
+bool convertTextArg(PyObject* input, TextArg& text, const char** out) {
+    if (text.convert(input)) {
+        *out = text.data();
+        return true;
+    }
+    void* pointer = nullptr;
+    if (SWIG_IsOK(SWIG_ConvertPtr(input, &pointer, SWIG_pchar_descriptor(), 0))) {
+        *out = static_cast<const char*>(pointer);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace ovix::py
+%}
+
+// None is refused: a row that accepts a missing text applies OPTIONAL.
+%typemap(in, noblock=1) char const * (ovix::py::TextArg text, const char* chars = nullptr),
+                        char * (ovix::py::TextArg text, const char* chars = nullptr) {
+  if (!ovix::py::convertTextArg($input, text, &chars) || !chars) {
+    %argument_fail(SWIG_TypeError, "$type", $symname, $argnum);
+  }
+  $1 = const_cast<$1_ltype>(chars);
+}
+%typemap(in, noblock=1) char const *OPTIONAL (ovix::py::TextArg text, const char* chars = nullptr),
+                        char *OPTIONAL (ovix::py::TextArg text, const char* chars = nullptr) {
+  if (!ovix::py::convertTextArg($input, text, &chars)) {
+    %argument_fail(SWIG_TypeError, "$type", $symname, $argnum);
+  }
+  $1 = const_cast<$1_ltype>(chars);
+}
+%typemap(freearg) char const *, char *, char const *OPTIONAL, char *OPTIONAL ""
+%typemap(typecheck, precedence=SWIG_TYPECHECK_STRING, noblock=1)
+    char const *, char *, char const *OPTIONAL, char *OPTIONAL {
+  {
+    ovix::py::TextArg text;
+    const char* chars;
+    $1 = ovix::py::convertTextArg($input, text, &chars);
+  }
+}
+
+// Feature-id bytes: at most FID_LEN bytes in, zero-filled; out without the
+// trailing zero bytes, inner ones kept.
+%typemap(in, noblock=1) char [FID_LEN] (char bytes[FID_LEN]) {
+  if (!ovix::py::asFidBytes($input, bytes)) {
+    %argument_fail(SWIG_TypeError, "$type", $symname, $argnum);
+  }
+  $1 = bytes;
+}
+%typemap(memberin, noblock=1) char [FID_LEN] {
+  std::memcpy($1, $input, FID_LEN);
+}
+%typemap(out, noblock=1) char [FID_LEN] {
+  {
+    size_t n = FID_LEN;
+    while (n > 0 && $1[n - 1] == '\0')
+      --n;
+    $result = ovix::py::newBytes(std::string_view($1, n));
+  }
+}
+
+// --- Objects -----------------------------------------------------------------
+
+// A proxy or pointer object of the type, or of a type that converts to it.
+// None and objects already deleted are refused; a row that accepts a missing
+// object applies SWIGTYPE *OPTIONAL. Deleting takes the object from its
+// pointer object, which is cleared, and refuses an object still lent to
+// another (python/Loans.h).
+%typemap(in, noblock=1) SWIGTYPE * (void *argp = 0, int res = 0) {
+  res = $input == Py_None ? SWIG_TypeError : SWIG_ConvertPtr($input, &argp, $descriptor, 0);
+  if (SWIG_IsOK(res) && !argp)
+    res = SWIG_TypeError;
+  if (!SWIG_IsOK(res)) {
+    %argument_fail(res, "$type", $symname, $argnum);
+  }
+  if ($disown) {
+    if (ovix::py::isLent(argp)) {
+      PyErr_SetString(PyExc_RuntimeError, "$1_basetype is still in use by another object");
+      SWIG_fail;
+    }
+    ovix::py::forgetObject($input);
+  }
+  $1 = %reinterpret_cast(argp, $ltype);
+}
+%typemap(in, noblock=1) SWIGTYPE *OPTIONAL (void *argp = 0, int res = 0) {
+  res = SWIG_ConvertPtr($input, &argp, $descriptor, 0);
+  if (!SWIG_IsOK(res)) {
+    %argument_fail(res, "$type", $symname, $argnum);
+  }
+  $1 = %reinterpret_cast(argp, $ltype);
+}
+
+// A constructor argument the new object borrows: the lender stays alive while
+// the new object lives.
+%typemap(in) SWIGTYPE *LENDER = SWIGTYPE *;
+%typemap(argout, noblock=1) SWIGTYPE *LENDER {
+  ovix::py::lend(result, $1, $input);
+}
+
+// In the choice of an overloaded row's form, None passes for every object
+// argument; the chosen form then refuses it with its own message.
+%typemap(typecheck, precedence=SWIG_TYPECHECK_POINTER, noblock=1) SWIGTYPE &, const SWIGTYPE & {
+  {
+    void *vptr = 0;
+    $1 = SWIG_CheckState(SWIG_ConvertPtr($input, &vptr, $descriptor, 0));
+  }
+}
+%typemap(typecheck, precedence=SWIG_TYPECHECK_POINTER, noblock=1) SWIGTYPE {
+  {
+    void *vptr = 0;
+    $1 = SWIG_CheckState(SWIG_ConvertPtr($input, &vptr, $&descriptor, 0));
+  }
+}

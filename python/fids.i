@@ -1,0 +1,139 @@
+// Rows of the feature-id family: Fid, FidHash, Fids and FidsDocCount.
+
+%{
+#include "features/FidsDocCount.h"
+
+namespace ovix::py {
+
+// A list of (fid text, count) tuples.
+PyObject* fidCountList(const std::vector<FidsDocCount::Entry>& entries) {
+    PyObject* list = PyList_New(static_cast<Py_ssize_t>(entries.size()));
+    if (!list)
+        throw PythonError();
+    for (size_t i = 0; i < entries.size(); ++i) {
+        PyObject* item = Py_BuildValue("(Ni)", fidText(entries[i].first), entries[i].second);
+        if (!item) {
+            Py_DECREF(list);
+            throw PythonError();
+        }
+        PyList_SET_ITEM(list, static_cast<Py_ssize_t>(i), item);
+    }
+    return list;
+}
+
+}  // namespace ovix::py
+%}
+
+struct DocVecI;
+
+struct Fid {
+    char m_fid[FID_LEN];
+    %extend {
+        Fid(DocVecI entry) {
+            return new Fid(entry.fid);
+        }
+        Fid(PyObject *text) {
+            return new Fid(ovix::py::fidFromText(text));
+        }
+        // Only the bytes the text has: a negative or too large length takes
+        // no more than exists.
+        Fid(char const *text, int length) {
+            return new Fid(std::string_view(text).substr(0, length > 0 ? static_cast<size_t>(length) : 0));
+        }
+    }
+    ~Fid();
+    %extend {
+        PyObject *toPyString() const {
+            return ovix::py::fidText(*$self);
+        }
+    }
+};
+
+%rename(__call__) FidHash::operator();
+struct FidHash {
+    unsigned long operator()(Fid const &f) const;
+    bool operator()(Fid const &a, Fid const &b) const;
+};
+
+class Fids {
+public:
+    Fids(bool keepTokens);
+    ~Fids();
+    %extend {
+        PyObject *getFid(char const *token) {
+            return ovix::py::fidText($self->getFidNative(token));
+        }
+    }
+    Fid getFidNative(char const *token);
+    %extend {
+        // A list of (fid text, token) tuples.
+        PyObject *getNewTokens() {
+            const auto tokens = $self->getNewTokens();
+            PyObject* list = PyList_New(static_cast<Py_ssize_t>(tokens.size()));
+            if (!list)
+                throw ovix::py::PythonError();
+            for (size_t i = 0; i < tokens.size(); ++i) {
+                PyObject* item = Py_BuildValue("(NN)", ovix::py::fidText(tokens[i].first),
+                                               ovix::py::newText(tokens[i].second));
+                if (!item) {
+                    Py_DECREF(list);
+                    throw ovix::py::PythonError();
+                }
+                PyList_SET_ITEM(list, static_cast<Py_ssize_t>(i), item);
+            }
+            return list;
+        }
+    }
+};
+
+%apply SWIGTYPE *LENDER { Fids *fids };
+
+class FidsDocCount {
+public:
+    FidsDocCount(Fids *fids);
+    %extend {
+        ~FidsDocCount() {
+            const ovix::py::EndedLoan loan = ovix::py::endLoan($self);
+            delete $self;
+        }
+    }
+    void clearFidCounts();
+    %extend {
+        // The interpreter lock is released while the records load.
+        void addFidCounts(PyObject *buffer, int nDocs, bool compressed) {
+            ovix::py::ReadBuffer records(buffer, "need a buffer");
+            ovix::py::AllowThreads unlocked;
+            $self->addFidCounts(records.bytes(), nDocs, compressed);
+        }
+    }
+    int getMaxDocCount() const;
+    int getMinDocCount() const;
+    int getDocCount(Fid const &fid) const;
+    %extend {
+        int getDocCount(PyObject *fidText) const {
+            return $self->getDocCount(ovix::py::fidFromText(fidText));
+        }
+    }
+    void incrDocCount(Fid const &fid);
+    %extend {
+        void incrDocCount(PyObject *fidText) {
+            $self->incrDocCount(ovix::py::fidFromText(fidText));
+        }
+    }
+    void decrDocCount(Fid const &fid);
+    %extend {
+        void decrDocCount(PyObject *fidText) {
+            $self->decrDocCount(ovix::py::fidFromText(fidText));
+        }
+        PyObject *getFirst(int n = 1000) {
+            return ovix::py::fidCountList($self->getFirst(n));
+        }
+        PyObject *getNext(int n = 1000) {
+            return ovix::py::fidCountList($self->getNext(n));
+        }
+    }
+    void getNextFinish();
+    std::string repr() const;
+};
+
+%clear Fids *fids;

@@ -1,0 +1,9 @@
+// The extension module _ovix and its proxy module ovix. Families stand in the
+// order of the module's method table.
+
+%module ovix
+
+%include "conventions.i"
+%include "glue.i"
+%include "fids.i"
+%include "constants.i"

@@ -1,0 +1,45 @@
+# Shared by scripts/test and scripts/demo: the Debian packages the project
+# needs, and configure-and-build. Sourced, not run.
+
+OVIX_PACKAGES=(
+  # toolchain
+  cmake ninja-build g++ pkg-config swig python3-dev googletest libgtest-dev
+  # libraries the system calls
+  libtidy-dev liblapack-dev liblapacke-dev libopenblas-dev libarpack2-dev libarpack++2-dev
+  libf2c2-dev nettle-dev libcurl4-openssl-dev
+  # test runners and oracles
+  python3-pytest
+)
+
+ensure_packages() {
+  local missing=()
+  local pkg
+  for pkg in "${OVIX_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
+  done
+  [[ ${#missing[@]} -eq 0 ]] && return 0
+
+  echo "Installing: ${missing[*]}"
+  local apt=(apt-get)
+  if [[ $(id -u) -ne 0 ]]; then
+    if command -v sudo >/dev/null; then
+      apt=(sudo apt-get)
+    else
+      echo "error: packages missing and neither root nor sudo: ${missing[*]}" >&2
+      return 1
+    fi
+  fi
+  "${apt[@]}" update -qq
+  DEBIAN_FRONTEND=noninteractive "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# configure_and_build <build dir> [cmake args...] [-- targets...]
+configure_and_build() {
+  local dir=$1
+  shift
+  local args=() targets=()
+  while [[ $# -gt 0 && $1 != -- ]]; do args+=("$1"); shift; done
+  [[ ${1:-} == -- ]] && shift && targets=("$@")
+  cmake -S . -B "$dir" -G Ninja -DPython3_EXECUTABLE=/usr/bin/python3 "${args[@]}" >/dev/null
+  cmake --build "$dir" --parallel "$(nproc)" ${targets[@]:+--target "${targets[@]}"}
+}
