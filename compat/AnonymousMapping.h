@@ -1,0 +1,16 @@
+#pragma once
+// Anonymous memory mappings: private, copy-on-write pages that are not part of
+// the process heap and go back to the system as soon as they are unmapped.
+
+#include <cstddef>
+
+namespace compat {
+
+// `bytes` of zeroed memory, page-aligned. Throws std::bad_alloc when the
+// system cannot supply them.
+void* mapAnonymous(std::size_t bytes);
+
+// Gives back a mapping made by mapAnonymous with the same size; null is ignored.
+void unmapAnonymous(void* address, std::size_t bytes) noexcept;
+
+}  // namespace compat
