@@ -9,6 +9,8 @@ OVIX_PACKAGES=(
   libf2c2-dev nettle-dev libcurl4-openssl-dev
   # test runners and oracles
   python3-pytest python3-nltk wamerican
+  # benchmarks and their peers
+  libstemmer-dev
 )
 
 ensure_packages() {
