@@ -10,7 +10,12 @@ namespace compat {
 // system cannot supply them.
 void* mapAnonymous(std::size_t bytes);
 
-// Gives back a mapping made by mapAnonymous with the same size; null is ignored.
+// As mapAnonymous, at an address that is a multiple of `alignment` (a power of
+// two, at least the page size).
+void* mapAnonymousAligned(std::size_t bytes, std::size_t alignment);
+
+// Gives back a mapping made by mapAnonymous or mapAnonymousAligned with the
+// same size; null is ignored.
 void unmapAnonymous(void* address, std::size_t bytes) noexcept;
 
 }  // namespace compat

@@ -5,5 +5,6 @@
 
 %include "conventions.i"
 %include "glue.i"
+%include "stemmer.i"
 %include "fids.i"
 %include "constants.i"

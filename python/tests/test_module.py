@@ -11,6 +11,7 @@ import ovix
 GLUE_PREFIXES = ("SwigPyIterator_", "delete_SwigPyIterator", "stdstrlist_", "new_stdstrlist", "delete_stdstrlist")
 
 FAMILY_ROWS = {
+    "PorterStemmer": ["new_PorterStemmer", "delete_PorterStemmer", "PorterStemmer_stem", "PorterStemmer_swigregister"],
     "Fid": ["Fid_m_fid_set", "Fid_m_fid_get", "new_Fid", "delete_Fid", "Fid_toPyString", "Fid_swigregister"],
     "FidHash": ["FidHash___call__", "new_FidHash", "delete_FidHash", "FidHash_swigregister"],
     "Fids": ["new_Fids", "delete_Fids", "Fids_getFid", "Fids_getFidNative", "Fids_getNewTokens", "Fids_swigregister"],
