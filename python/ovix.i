@@ -6,4 +6,5 @@
 %include "conventions.i"
 %include "glue.i"
 %include "fids.i"
+%include "dvir.i"
 %include "constants.i"

@@ -12,42 +12,12 @@ namespace {
 
 using namespace ovix::test;
 
-TEST(DvirDotProduct, AddsProductsOfSharedIdsOnly) {
-    const Bytes a = pack({{1, 2.0f}, {3, 4.0f}, {7, 0.5f}});
-    const Bytes b = pack({{2, 9.0f}, {3, 0.25f}, {7, 8.0f}, {8, 1.0f}});
-    EXPECT_EQ(dvirDotProduct(DvirView(a), DvirView(b)), 1.0 + 4.0);
-    EXPECT_EQ(dvirDotProduct(DvirView(b), DvirView(a)), 5.0);
-    EXPECT_EQ(dvirDotProduct(DvirView(a), DvirView(pack({{2, 1.0f}, {4, 1.0f}}))), 0.0);
-    EXPECT_EQ(dvirDotProduct(DvirView(a), DvirView()), 0.0);
-}
-
 TEST(DvirDotProduct, SumsBeyondDoublePrecision) {
     // 2^53 + 1 + 1 is exact in the extended sum; a double sum would drop both
     // ones.
     const Bytes a = pack({{1, 0x1p26f}, {2, 1.0f}, {3, 1.0f}});
     const Bytes b = pack({{1, 0x1p27f}, {2, 1.0f}, {3, 1.0f}});
     EXPECT_EQ(dvirDotProduct(DvirView(a), DvirView(b)), 0x1p53 + 2.0);
-}
-
-TEST(DvirListDotProduct, TakesEachItemAgainstTheVector) {
-    const Bytes v = pack({{1, 1.0f}, {2, 2.0f}});
-    const Bytes x = pack({{1, 3.0f}}), y = pack({{2, 0.5f}, {5, 1.0f}});
-    const DvirView list[] = {DvirView(x), DvirView(y), DvirView()};
-    EXPECT_EQ(dvirListDotProduct(DvirView(v), list), (std::vector<double>{3.0, 1.0, 0.0}));
-    EXPECT_TRUE(dvirListDotProduct(DvirView(v), {}).empty());
-}
-
-TEST(DvirListDispersionAndStddev, MeanAndStddevOfTheProducts) {
-    const Bytes c = pack({{1, 1.0f}});
-    const Bytes x = pack({{1, 1.0f}}), y = pack({{1, 3.0f}});
-    const DvirView list[] = {DvirView(x), DvirView(y)};
-    const auto [mean, stddev] = dvirListDispersionAndStddev(DvirView(c), list);
-    EXPECT_EQ(mean, 2.0);
-    EXPECT_EQ(stddev, 1.0);
-
-    const auto [emptyMean, emptyStddev] = dvirListDispersionAndStddev(DvirView(c), {});
-    EXPECT_EQ(emptyMean, 0.0);
-    EXPECT_TRUE(std::isnan(emptyStddev));
 }
 
 TEST(DvirListDispersionAndStddev, EqualProductsGiveZeroNotNan) {
@@ -59,27 +29,6 @@ TEST(DvirListDispersionAndStddev, EqualProductsGiveZeroNotNan) {
     const auto [mean, stddev] = dvirListDispersionAndStddev(DvirView(c), list);
     EXPECT_EQ(mean, dvirDotProduct(DvirView(x), DvirView(c)));
     EXPECT_EQ(stddev, 0.0);
-}
-
-TEST(DvirDotProductAsDvir, KeepsSharedIdsWithTheirProductsInIdOrder) {
-    const Bytes a = pack({{1, 2.0f}, {3, 4.0f}, {1ull << 63, 3.0f}});
-    const Bytes b = pack({{3, 0.5f}, {4, 1.0f}, {1ull << 63, -1.0f}});
-    EXPECT_EQ(pairsOf(dvirDotProductAsDvir(DvirView(a), DvirView(b))),
-              (std::vector<std::pair<std::uint64_t, float>>{{3, 2.0f}, {1ull << 63, -3.0f}}));
-    EXPECT_TRUE(dvirDotProductAsDvir(DvirView(a), DvirView()).empty());
-}
-
-TEST(DvirListCentroid, SumsPerIdAndDividesByTheLength) {
-    const Bytes x = pack({{1, 3.0f}, {9, 1.0f}});
-    const Bytes y = pack({{1, 1.0f}, {4, 3.0f}});
-    const Bytes z = pack({{9, 1.0f}, {4, 2.0f}});  // ids out of order are summed all the same
-    const DvirView list[] = {DvirView(x), DvirView(y), DvirView(z)};
-    // sums 4, 5, 2 over ids 1, 4, 9: length sqrt(45)
-    const double length = std::sqrt(45.0);
-    EXPECT_EQ(pairsOf(dvirListCentroid(list)),
-              (std::vector<std::pair<std::uint64_t, float>>{{1, static_cast<float>(4 / length)},
-                                                             {4, static_cast<float>(5 / length)},
-                                                             {9, static_cast<float>(2 / length)}}));
 }
 
 TEST(DvirListCentroid, ZeroLengthKeepsItsZeroWeights) {
