@@ -29,7 +29,7 @@ void inverseDocumentFrequencies(std::vector<DocVecI>& entries, FixedIdfAlg alg, 
 
 void keepHeaviest(std::vector<DocVecI>& entries, size_t n) {
     std::nth_element(entries.begin(), entries.begin() + static_cast<std::ptrdiff_t>(n), entries.end(),
-                     dvirWeightGreater);
+                     [](const DocVecI& a, const DocVecI& b) { return dvirWeightGreater(a, b); });
     entries.resize(n);
 }
 
