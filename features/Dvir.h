@@ -37,8 +37,6 @@ public:
 
     // The number of whole entries.
     size_t size() const { return m_bytes.size() / kDvirEntrySize; }
-    bool empty() const { return size() == 0; }
-    std::span<const unsigned char> bytes() const { return m_bytes; }
 
     std::uint64_t id(size_t i) const {
         std::uint64_t id;
@@ -54,11 +52,6 @@ public:
         float w;
         std::memcpy(&w, entryAt(i) + FID_LEN, sizeof w);
         return w;
-    }
-    DocVecI operator[](size_t i) const {
-        DocVecI entry;
-        std::memcpy(&entry, entryAt(i), sizeof entry);
-        return entry;
     }
     // A copy of the whole entries, in buffer order.
     std::vector<DocVecI> entries() const;

@@ -35,6 +35,7 @@ public:
     std::vector<DocVecI>& sums() { return m_sums; }
 
 private:
+    // Indexes are 32-bit: 2^32 distinct ids would need 48 GiB of sums alone.
     static constexpr std::uint32_t kEmpty = UINT32_MAX;
 
     size_t home(std::uint64_t id) const {
