@@ -11,6 +11,7 @@
 #include "features/DvirVerify.h"
 #include "features/DvirWeights.h"
 #include "python/ReadBufferList.h"
+#include "python/Results.h"
 
 namespace ovix::py {
 
@@ -22,35 +23,6 @@ PyObject* newBytes(std::span<const unsigned char> bytes) {
 
 PyObject* newDvir(std::span<const DocVecI> entries) {
     return newBytes(std::string_view(reinterpret_cast<const char*>(entries.data()), entries.size() * kDvirEntrySize));
-}
-
-PyObject* sameObject(PyObject* object) {
-    Py_INCREF(object);
-    return object;
-}
-
-// A list of n items; make(i) returns a new reference, nullptr or a throw when
-// Python cannot make it.
-template <class Make>
-PyObject* newList(size_t n, Make make) {
-    PyObject* list = PyList_New(static_cast<Py_ssize_t>(n));
-    if (!list)
-        throw PythonError();
-    for (size_t i = 0; i < n; ++i) {
-        PyObject* item = nullptr;
-        try {
-            item = make(i);
-        } catch (...) {
-            Py_DECREF(list);
-            throw;
-        }
-        if (!item) {
-            Py_DECREF(list);
-            throw PythonError();
-        }
-        PyList_SET_ITEM(list, static_cast<Py_ssize_t>(i), item);
-    }
-    return list;
 }
 
 // The packed vectors of a list, held while they are read.
