@@ -1,8 +1,8 @@
 #include "addon/CAddonConfig.h"
 
-#include <fstream>
 #include <iterator>
 
+#include "compat/FileText.h"
 #include "compat/ModulePath.h"
 
 namespace {
@@ -17,12 +17,11 @@ int CAddonConfig::Load() {
 }
 
 int CAddonConfig::Load(const std::filesystem::path& folder) {
-    std::ifstream file(folder / kFileName, std::ios::binary);
-    if (!file)
+    const auto bytes = compat::readFileText(folder / kFileName);
+    if (!bytes)
         return 0;
-    const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     // The text ends at its first zero byte.
-    ParseText(std::string_view(bytes).substr(0, bytes.find('\0')));
+    ParseText(std::string_view(*bytes).substr(0, bytes->find('\0')));
     return 1;
 }
 

@@ -1,18 +1,24 @@
 #include "addon/ConfigUrl.h"
 
-#include <fstream>
 #include <string_view>
+
+#include "compat/FileText.h"
 
 std::optional<std::string> readConfigUrl(const std::filesystem::path& file) {
     static constexpr std::string_view kKey = "ConfigUrl=";
-    std::ifstream in(file, std::ios::binary);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.compare(0, kKey.size(), kKey) != 0)
+    const auto text = compat::readFileText(file);
+    if (!text)
+        return std::nullopt;
+    std::string_view rest = *text;
+    while (!rest.empty()) {
+        const auto end = rest.find('\n');
+        std::string_view line = rest.substr(0, end);
+        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+        if (!line.starts_with(kKey))
             continue;
         const auto last = line.find_last_not_of(" \t\n\v\f\r");
-        line.resize(last == std::string::npos ? 0 : last + 1);
-        return line.size() > kKey.size() ? line.substr(kKey.size()) : std::string();
+        line = line.substr(0, last == std::string_view::npos ? 0 : last + 1);
+        return std::string(line.size() > kKey.size() ? line.substr(kKey.size()) : std::string_view());
     }
     return std::nullopt;
 }

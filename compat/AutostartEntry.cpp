@@ -1,11 +1,9 @@
 #include "compat/AutostartEntry.h"
 
-#include <unistd.h>
-
 #include <cerrno>
-#include <fstream>
 #include <string>
 
+#include "compat/FileText.h"
 #include "compat/XdgFolders.h"
 
 namespace compat {
@@ -66,22 +64,7 @@ bool writeAutostartEntry(std::string_view name, const fs::path& program) {
     fs::create_directories(path.parent_path(), error);
     if (error)
         return false;
-    const auto temporary = fs::path(path).concat(".tmp" + std::to_string(getpid()));
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << autostartEntryText(name, program);
-        out.flush();
-        if (!out) {
-            fs::remove(temporary, error);
-            return false;
-        }
-    }
-    fs::rename(temporary, path, error);
-    if (error) {
-        fs::remove(temporary, error);
-        return false;
-    }
-    return true;
+    return replaceFileText(path, autostartEntryText(name, program));
 }
 
 bool removeAutostartEntry(std::string_view name) {

@@ -268,7 +268,7 @@ void drainSocket(ThreadQueue& queue) {
 
 bool takeNext(ThreadQueue& queue, Message& out, bool remove) {
     std::uint64_t signals;
-    [[maybe_unused]] auto read_ = read(queue.wake, &signals, sizeof signals);
+    [[maybe_unused]] const auto cleared = read(queue.wake, &signals, sizeof signals);
     drainSocket(queue);
     {
         std::lock_guard lock(queue.mutex);

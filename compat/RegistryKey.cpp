@@ -9,6 +9,7 @@
 #include <charconv>
 #include <mutex>
 
+#include "compat/FileText.h"
 #include "compat/XdgFolders.h"
 
 namespace compat {
@@ -18,7 +19,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kValuesFile = "%values";
-constexpr const char* kValuesTemporary = "%values.tmp";
 
 std::mutex g_rootMutex;
 fs::path g_root;
@@ -115,38 +115,6 @@ bool isFolder(const fs::path& path) {
     return fs::is_directory(fs::symlink_status(path, error));
 }
 
-bool readWhole(const fs::path& path, std::string& text) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0)
-        return false;
-    char buffer[4096];
-    ssize_t got;
-    while ((got = read(fd, buffer, sizeof buffer)) != 0) {
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            close(fd);
-            return false;
-        }
-        text.append(buffer, static_cast<std::size_t>(got));
-    }
-    close(fd);
-    return true;
-}
-
-bool writeWhole(int fd, std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t put = write(fd, text.data(), text.size());
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        text.remove_prefix(static_cast<std::size_t>(put));
-    }
-    return true;
-}
-
 template <class Number>
 bool readNumber(std::string_view& text, char end, Number& number) {
     const auto stop = text.find(end);
@@ -224,12 +192,13 @@ bool RegistryKey::removeTree(RegistryHive hive, std::string_view path) {
 }
 
 std::optional<std::vector<RegistryKey::Entry>> RegistryKey::readEntries() const {
-    std::string text;
-    if (!readWhole(m_folder / kValuesFile, text)) {
+    const auto file = readFileText(m_folder / kValuesFile);
+    if (!file) {
         if (errno == ENOENT && isFolder(m_folder))
             return std::vector<Entry>{};
         return std::nullopt;
     }
+    const std::string& text = *file;
     // Each value: "<type> <name bytes> <data bytes>\n<name><data>\n".
     std::vector<Entry> entries;
     std::string_view rest = text;
@@ -263,17 +232,7 @@ bool RegistryKey::update(const Change& change) const {
         text += entry.value.data;
         text += '\n';
     }
-    const auto temporary = m_folder / kValuesTemporary;
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0)
-        return false;
-    const bool written = writeWhole(fd, text) && fsync(fd) == 0;
-    close(fd);
-    if (!written || rename(temporary.c_str(), (m_folder / kValuesFile).c_str()) != 0) {
-        unlink(temporary.c_str());
-        return false;
-    }
-    return true;
+    return replaceFileText(m_folder / kValuesFile, text);
 }
 
 std::optional<RegistryValue> RegistryKey::query(std::string_view name) const {

@@ -1,10 +1,9 @@
 #include "launcher/Autostart.h"
 
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "compat/AutostartEntry.h"
+#include "compat/FileText.h"
 
 namespace {
 
@@ -19,10 +18,7 @@ std::string upperAscii(std::string text) {
 }
 
 bool entryMatches(const std::filesystem::path& launcherPath) {
-    std::ifstream in(compat::autostartEntryPath(kAutostartEntry), std::ios::binary);
-    if (!in)
-        return false;
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const auto text = compat::readFileText(compat::autostartEntryPath(kAutostartEntry));
     return text == compat::autostartEntryText(kAutostartEntry, launcherPath);
 }
 

@@ -72,10 +72,11 @@ int runMorvaneLaunch(std::string_view argumentText, LauncherState& state, Launch
         return runSecondInstance(state, parts);
     if (mutex.state() != compat::NamedMutex::State::Owned || state.quit)
         return 0;
-    // A "Ready" left by a launcher that died would let a second instance open
-    // its URL before this launcher's application has reported.
-    if (auto key = openLauncherKey())
-        key->remove(kReadyValue);
+    // Values left by a launcher that died: its "Ready" would let a second
+    // instance open its URL before this launcher's application has reported,
+    // and its "ThreadId" would send a second instance's "/quit" to a thread
+    // that is not this launcher's.
+    deleteLauncherValues();
 
     // Nothing to enable for watching the application: a process may read and
     // end the processes of its own user.

@@ -39,6 +39,8 @@ public:
     }
     bool addTrayIcon(LauncherState&) override {
         calls.push_back("addTrayIcon");
+        if (onTrayIcon)
+            onTrayIcon();
         return trayAccepted;
     }
     bool startMonitor(LauncherState& state) override {
@@ -60,6 +62,7 @@ public:
     }
 
     bool trayAccepted = true;
+    std::function<void()> onTrayIcon;
     std::function<void(LauncherState&)> monitor;
     std::thread thread;
     std::vector<std::string> calls;
@@ -88,7 +91,13 @@ protected:
 };
 
 TEST_F(StartUp, FirstInstanceRunsItsLoopUntilQuitAndCleansUp) {
+    // Left by a launcher that died.
     writeReady();
+    ASSERT_TRUE(launcherKey()->setDword(kThreadIdValue, 1));
+    bool staleValuesAtTrayIcon = true;
+    m_parts.onTrayIcon = [&] {
+        staleValuesAtTrayIcon = launcherKey()->query(kThreadIdValue) || launcherKey()->query(kReadyValue);
+    };
     std::optional<std::uint32_t> publishedThread;
     bool readyWhileRunning = true;
     compat::Message relayed;
@@ -112,6 +121,7 @@ TEST_F(StartUp, FirstInstanceRunsItsLoopUntilQuitAndCleansUp) {
     };
 
     EXPECT_EQ(runMorvaneLaunch("", m_state, m_parts), 9);
+    EXPECT_FALSE(staleValuesAtTrayIcon);
     EXPECT_EQ(publishedThread, m_state.mainThreadId);
     EXPECT_FALSE(readyWhileRunning);
     EXPECT_EQ(relayed.message, compat::WM_USER);
