@@ -42,7 +42,7 @@ void CAddonConfig::ParseLine(std::string_view line) {
         return;
     const auto key = line.substr(0, equals);
     const auto value = line.substr(equals + 1);
-    std::string* const fields[] = {&HomepageUrl, &SidebarUrl,       &InterestUrl, &TagItUrl,
+    std::string* const fields[] = {&HomepageUrl,  &SidebarUrl,       &InterestUrl, &TagItUrl,
                                    &FavoritesUrl, &InterestsListUrl, &DropItUrl,   &NewInterestUrl};
     static constexpr std::string_view kKeys[] = {"HomepageUrl",  "SidebarUrl",       "InterestUrl", "TagItUrl",
                                                  "FavoritesUrl", "InterestsListUrl", "DropItUrl",   "NewInterestUrl"};

@@ -204,8 +204,8 @@ bool sendToOtherProcess(ThreadId thread, const Message& message) {
     // take them before the post fails.
     auto pause = std::chrono::milliseconds(1);
     for (auto waited = std::chrono::milliseconds(0);; waited += pause, pause *= 2) {
-        const ssize_t sent = sendto(fd, &wire, sizeof wire, MSG_DONTWAIT | MSG_NOSIGNAL,
-                                    reinterpret_cast<sockaddr*>(&address), length);
+        const ssize_t sent =
+            sendto(fd, &wire, sizeof wire, MSG_DONTWAIT | MSG_NOSIGNAL, reinterpret_cast<sockaddr*>(&address), length);
         if (sent == static_cast<ssize_t>(sizeof wire))
             return true;
         if (sent < 0 && errno == EINTR)
@@ -300,9 +300,9 @@ bool takeNext(ThreadQueue& queue, Message& out, bool remove) {
 void waitForActivity(ThreadQueue& queue) {
     int timeoutMs = -1;
     if (!queue.timers.empty()) {
-        auto due = std::min_element(queue.timers.begin(), queue.timers.end(),
-                                    [](const Timer& a, const Timer& b) { return a.due < b.due; })
-                       ->due;
+        auto due = std::min_element(queue.timers.begin(), queue.timers.end(), [](const Timer& a, const Timer& b) {
+                       return a.due < b.due;
+                   })->due;
         auto left = std::chrono::ceil<std::chrono::milliseconds>(due - Clock::now()).count();
         timeoutMs = static_cast<int>(std::max<long long>(0, left));
     }
@@ -312,11 +312,17 @@ void waitForActivity(ThreadQueue& queue) {
 
 }  // namespace
 
-ThreadId currentThreadId() { return static_cast<ThreadId>(gettid()); }
+ThreadId currentThreadId() {
+    return static_cast<ThreadId>(gettid());
+}
 
-ThreadId currentProcessId() { return static_cast<ThreadId>(getpid()); }
+ThreadId currentProcessId() {
+    return static_cast<ThreadId>(getpid());
+}
 
-bool ensureMessageQueue() { return ownQueue() != nullptr; }
+bool ensureMessageQueue() {
+    return ownQueue() != nullptr;
+}
 
 bool PostThreadMessage(ThreadId thread, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
     if (thread == 0) {

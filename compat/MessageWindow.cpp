@@ -63,7 +63,9 @@ bool DestroyWindow(WindowHandle window) {
     return true;
 }
 
-bool IsWindow(WindowHandle window) { return find(window) != nullptr; }
+bool IsWindow(WindowHandle window) {
+    return find(window) != nullptr;
+}
 
 std::optional<ThreadId> windowThread(WindowHandle window) {
     if (auto record = find(window))

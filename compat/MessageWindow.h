@@ -12,9 +12,8 @@
 
 namespace compat {
 
-using WindowProcedure =
-    std::function<std::intptr_t(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
-                                std::intptr_t lParam)>;
+using WindowProcedure = std::function<std::intptr_t(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                                                    std::intptr_t lParam)>;
 
 // Makes a window owned by the calling thread (which gets its queue). 0 when
 // the thread cannot have a queue.

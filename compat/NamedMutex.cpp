@@ -70,7 +70,9 @@ NamedMutex::NamedMutex(std::string_view name) {
         m_state = State::HeldElsewhere;
 }
 
-NamedMutex::~NamedMutex() { release(); }
+NamedMutex::~NamedMutex() {
+    release();
+}
 
 void NamedMutex::release() {
     if (m_fd >= 0)

@@ -26,9 +26,13 @@ std::vector<char*> pointers(const std::vector<std::string>& texts) {
 }
 
 // The system calls themselves: the C library's header lacks C++ linkage.
-int pidfdOpen(pid_t pid) { return static_cast<int>(syscall(SYS_pidfd_open, pid, 0u)); }
+int pidfdOpen(pid_t pid) {
+    return static_cast<int>(syscall(SYS_pidfd_open, pid, 0u));
+}
 
-int pidfdSendSignal(int fd, int signal) { return static_cast<int>(syscall(SYS_pidfd_send_signal, fd, signal, nullptr, 0u)); }
+int pidfdSendSignal(int fd, int signal) {
+    return static_cast<int>(syscall(SYS_pidfd_send_signal, fd, signal, nullptr, 0u));
+}
 
 int exitCodeOf(const siginfo_t& info) {
     return info.si_code == CLD_EXITED ? info.si_status : 128 + info.si_status;
@@ -110,7 +114,9 @@ Process& Process::operator=(Process&& other) noexcept {
     return *this;
 }
 
-Process::~Process() { closeDescriptor(); }
+Process::~Process() {
+    closeDescriptor();
+}
 
 void Process::closeDescriptor() {
     if (m_fd < 0)
@@ -163,6 +169,8 @@ bool Process::wait(std::optional<std::chrono::milliseconds> timeout) {
     return true;
 }
 
-bool Process::terminate() { return m_fd >= 0 && pidfdSendSignal(m_fd, SIGKILL) == 0; }
+bool Process::terminate() {
+    return m_fd >= 0 && pidfdSendSignal(m_fd, SIGKILL) == 0;
+}
 
 }  // namespace compat

@@ -23,7 +23,9 @@ constexpr const char* kValuesFile = "%values";
 std::mutex g_rootMutex;
 fs::path g_root;
 
-char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char lowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool sameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
@@ -180,9 +182,8 @@ bool RegistryKey::removeTree(RegistryHive hive, std::string_view path) {
         return false;
     // Renamed first, so that readers see the whole tree or none of it.
     static std::atomic<unsigned> counter{0};
-    const auto doomed =
-        registryRoot() / hiveName(hive) /
-        ("%deleted-" + std::to_string(getpid()) + "-" + std::to_string(counter.fetch_add(1)));
+    const auto doomed = registryRoot() / hiveName(hive) /
+                        ("%deleted-" + std::to_string(getpid()) + "-" + std::to_string(counter.fetch_add(1)));
     std::error_code error;
     fs::rename(*folder, doomed, error);
     if (error)
@@ -210,8 +211,9 @@ std::optional<std::vector<RegistryKey::Entry>> RegistryKey::readEntries() const 
         if (nameSize > rest.size() || dataSize > rest.size() - nameSize || rest.size() - nameSize - dataSize < 1 ||
             rest[nameSize + dataSize] != '\n')
             return std::nullopt;
-        entries.push_back(Entry{std::string(rest.substr(0, nameSize)),
-                                RegistryValue{static_cast<RegistryType>(type), std::string(rest.substr(nameSize, dataSize))}});
+        entries.push_back(
+            Entry{std::string(rest.substr(0, nameSize)),
+                  RegistryValue{static_cast<RegistryType>(type), std::string(rest.substr(nameSize, dataSize))}});
         rest.remove_prefix(nameSize + dataSize + 1);
     }
     return entries;

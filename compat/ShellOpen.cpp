@@ -5,8 +5,8 @@
 namespace compat {
 
 int shellOpen(std::string_view target) {
-    auto opener = Process::start(ProcessStart{
-        "xdg-open", {std::string(target)}, currentEnvironment(), {}, /*searchPath=*/true});
+    auto opener =
+        Process::start(ProcessStart{"xdg-open", {std::string(target)}, currentEnvironment(), {}, /*searchPath=*/true});
     if (!opener)
         return kShellOpenerMissing;
     if (!opener->wait(std::chrono::seconds(10)))

@@ -33,4 +33,6 @@ bool InterimLauncherParts::setUpInstance(LauncherState& state) {
     return state.mainWindow != 0;
 }
 
-int InterimLauncherParts::openUrl(const std::string& url) { return compat::shellOpen(url); }
+int InterimLauncherParts::openUrl(const std::string& url) {
+    return compat::shellOpen(url);
+}

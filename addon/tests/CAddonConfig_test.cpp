@@ -22,9 +22,7 @@ protected:
     }
     void TearDown() override { fs::remove_all(m_folder); }
 
-    void write(const std::string& bytes) {
-        std::ofstream(m_folder / "vantile.config", std::ios::binary) << bytes;
-    }
+    void write(const std::string& bytes) { std::ofstream(m_folder / "vantile.config", std::ios::binary) << bytes; }
 
     fs::path m_folder;
 };

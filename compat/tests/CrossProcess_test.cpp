@@ -32,7 +32,8 @@ protected:
 
     // Runs a shell command line with this process's environment.
     std::optional<compat::Process> shell(const std::string& command, const std::vector<std::string>& prefix = {}) {
-        compat::ProcessStart start{.program = "/bin/sh", .arguments = {"-c", command}, .environment = compat::currentEnvironment()};
+        compat::ProcessStart start{
+            .program = "/bin/sh", .arguments = {"-c", command}, .environment = compat::currentEnvironment()};
         if (!prefix.empty()) {
             start.program = prefix[0];
             start.arguments.assign(prefix.begin() + 1, prefix.end());

@@ -107,11 +107,11 @@ TEST_F(MessageQueueTest, ATimerThatNobodyServesGivesOneMessage) {
 
 TEST_F(MessageQueueTest, WindowsGetTheirMessagesThroughTheirProcedure) {
     std::vector<std::pair<std::uint32_t, std::uintptr_t>> seen;
-    const auto window = compat::CreateMessageWindow([&](compat::WindowHandle w, std::uint32_t message,
-                                                        std::uintptr_t wParam, std::intptr_t lParam) {
-        seen.emplace_back(message, wParam);
-        return compat::DefWindowProc(w, message, wParam, lParam);
-    });
+    const auto window = compat::CreateMessageWindow(
+        [&](compat::WindowHandle w, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+            seen.emplace_back(message, wParam);
+            return compat::DefWindowProc(w, message, wParam, lParam);
+        });
     ASSERT_NE(window, 0u);
     EXPECT_EQ(compat::windowThread(window), compat::currentThreadId());
     ASSERT_NE(compat::SetTimer(window, 9, 10), 0u);

@@ -15,11 +15,11 @@ using ovix::testing::readFile;
 TEST(Process, RunsWithExactlyTheGivenEnvironmentAndFolder) {
     ovix::testing::ScratchFolder folder;
     const auto out = folder / "out";
-    auto process = compat::Process::start(compat::ProcessStart{
-        "/bin/sh",
-        {"-c", "echo \"$ParentThreadId|${HOME-unset}|$(pwd)\" > " + out.string() + "; exit 7"},
-        {"ParentThreadId=1234"},
-        folder.path()});
+    auto process = compat::Process::start(
+        compat::ProcessStart{"/bin/sh",
+                             {"-c", "echo \"$ParentThreadId|${HOME-unset}|$(pwd)\" > " + out.string() + "; exit 7"},
+                             {"ParentThreadId=1234"},
+                             folder.path()});
     ASSERT_TRUE(process);
     EXPECT_GT(process->pid(), 0);
     ASSERT_TRUE(process->wait(10s));
@@ -28,7 +28,8 @@ TEST(Process, RunsWithExactlyTheGivenEnvironmentAndFolder) {
 }
 
 TEST(Process, WaitTimesOutAndTerminateEndsIt) {
-    auto process = compat::Process::start(compat::ProcessStart{"sleep", {"30"}, compat::currentEnvironment(), {}, true});
+    auto process =
+        compat::Process::start(compat::ProcessStart{"sleep", {"30"}, compat::currentEnvironment(), {}, true});
     ASSERT_TRUE(process);
     EXPECT_FALSE(process->wait(50ms));
     EXPECT_FALSE(process->exitCode());
@@ -46,7 +47,8 @@ TEST(Process, StartFailuresAreReported) {
     errno = 0;
     EXPECT_FALSE(compat::Process::start(compat::ProcessStart{.program = "/nonexistent/program"}));
     EXPECT_EQ(errno, ENOENT);
-    EXPECT_FALSE(compat::Process::start(compat::ProcessStart{.program = "/bin/true", .workingFolder = "/nonexistent/folder"}));
+    EXPECT_FALSE(
+        compat::Process::start(compat::ProcessStart{.program = "/bin/true", .workingFolder = "/nonexistent/folder"}));
     EXPECT_FALSE(compat::Process::open(0));
     EXPECT_FALSE(compat::Process::open(-5));
 }

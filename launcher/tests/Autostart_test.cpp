@@ -35,7 +35,8 @@ TEST_F(AutostartTest, ValueCountsWhenItHoldsThePathInAnyCase) {
         EXPECT_TRUE(IsAutostartSet(key, m_launcher)) << text;
     }
     // Any type; the text ends at its first zero byte.
-    ASSERT_TRUE(key.set(kAutostartValue, compat::RegistryType::Binary, std::string("x\0/opt/Dastel/MorvaneLaunch.exe", 32)));
+    ASSERT_TRUE(
+        key.set(kAutostartValue, compat::RegistryType::Binary, std::string("x\0/opt/Dastel/MorvaneLaunch.exe", 32)));
     EXPECT_FALSE(IsAutostartSet(key, m_launcher));
     ASSERT_TRUE(key.set(kAutostartValue, compat::RegistryType::Binary, "/opt/Dastel/MorvaneLaunch.exe"));
     EXPECT_TRUE(IsAutostartSet(key, m_launcher));

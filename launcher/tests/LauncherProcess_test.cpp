@@ -48,9 +48,8 @@ protected:
         std::vector<std::string> arguments;
         if (!argument.empty())
             arguments.push_back(argument);
-        auto process = compat::Process::start(
-            compat::ProcessStart{.program = m_launcher.string(), .arguments = arguments,
-                                 .environment = compat::currentEnvironment()});
+        auto process = compat::Process::start(compat::ProcessStart{
+            .program = m_launcher.string(), .arguments = arguments, .environment = compat::currentEnvironment()});
         EXPECT_TRUE(process);
         return std::move(*process);
     }

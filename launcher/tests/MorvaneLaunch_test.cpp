@@ -128,8 +128,8 @@ TEST_F(StartUp, FirstInstanceRunsItsLoopUntilQuitAndCleansUp) {
     EXPECT_EQ(relayed.wParam, PLATFORM_TMSG_QUIT);
     EXPECT_EQ(m_state.app.processId, 0x00095678u);
     EXPECT_EQ(m_parts.commands, (std::vector<std::uintptr_t>{202, IDM_EXIT}));
-    EXPECT_EQ(m_parts.calls, (std::vector<std::string>{"setUpInstance", "addTrayIcon", "startMonitor",
-                                                       "waitForThreads", "removeTrayIcon", "destroyMenus"}));
+    EXPECT_EQ(m_parts.calls, (std::vector<std::string>{"setUpInstance", "addTrayIcon", "startMonitor", "waitForThreads",
+                                                       "removeTrayIcon", "destroyMenus"}));
     EXPECT_EQ(std::filesystem::current_path(), m_scratch / "app");
     auto key = launcherKey();
     ASSERT_TRUE(key);
