@@ -3,7 +3,6 @@
 // processes: a private folder removed at the end, and the descriptors that a
 // child process may legitimately inherit from the test itself.
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <stdlib.h>
 #include <unistd.h>

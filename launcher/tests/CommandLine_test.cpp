@@ -29,11 +29,4 @@ TEST(CommandLine, AStartUrlLongerThanTheBufferIsRefused) {
     EXPECT_EQ(line.refusedBytes, kStartUrlCapacity + 1);
 }
 
-TEST(CommandLine, ArgumentsJoinWithSingleBlanks) {
-    char program[] = "MorvaneLaunch.exe", a[] = "http://h/?q=a", b[] = "b";
-    char* argv[] = {program, a, b};
-    EXPECT_EQ(argumentText(3, argv), "http://h/?q=a b");
-    EXPECT_EQ(argumentText(1, argv), "");
-}
-
 }  // namespace
