@@ -9,6 +9,8 @@ OVIX_PACKAGES=(
   libf2c2-dev nettle-dev libcurl4-openssl-dev
   # test runners and oracles
   python3-pytest
+  # the fuzz target: clang with libFuzzer and its sanitizer runtimes
+  clang libclang-rt-14-dev
 )
 
 ensure_packages() {
