@@ -6,4 +6,5 @@
 %include "conventions.i"
 %include "glue.i"
 %include "fids.i"
+%include "tidy.i"
 %include "constants.i"

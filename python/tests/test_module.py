@@ -20,6 +20,7 @@ FAMILY_ROWS = {
         "FidsDocCount_incrDocCount", "FidsDocCount_decrDocCount", "FidsDocCount_getFirst", "FidsDocCount_getNext",
         "FidsDocCount_getNextFinish", "FidsDocCount_repr", "FidsDocCount_swigregister",
     ],
+    "Tidy": ["new_Tidy", "delete_Tidy", "Tidy_cleanup", "Tidy_swigregister"],
 }
 
 CONSTANTS = [
