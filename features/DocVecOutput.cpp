@@ -30,7 +30,9 @@ bool DocVecOutput::seek(std::int64_t offset) {
 }
 
 bool DocVecOutput::writeBytes(const void* bytes, size_t n) {
-    if (!m_file || std::fwrite(bytes, 1, n, m_file.get()) != n)
+    if (!m_file)
+        return false;
+    if (n > 0 && std::fwrite(bytes, 1, n, m_file.get()) != n)
         return false;
     m_offset += static_cast<std::int64_t>(n);
     return true;
