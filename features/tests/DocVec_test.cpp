@@ -242,6 +242,15 @@ TEST(DocVecRoundTrip, LinesReaderCountsDocumentsByNewlines) {
                    {{3, 0, {entry(0, 0.5f), entry(4, 2.0f)}}, {4, 0, {}}, {9, 0, {entry(10, -100.0f)}}});
 }
 
+TEST(DocVecRoundTrip, TextFilesWithCarriageReturnsRead) {
+    ScratchFolder folder;
+    const std::string path = folder.file("windows.txt");
+    writeFile(path, "           2            0            0 ?        -3009\r\n0 4 1 1 3:0.500000\r\n1 5 0 0\r\n");
+    expectSameDocs(readDocs(path, DOCVEC_FORMAT_TEXT), {{4, 1, {entry(3, 0.5f)}}, {5, 0, {}}});
+    writeFile(path, "4  4:0.500000\r\n5 \r\n");
+    expectSameDocs(readDocs(path, DOCVEC_FORMAT_LINES), {{4, 0, {entry(3, 0.5f)}}, {5, 0, {}}});
+}
+
 TEST(DocVecRoundTrip, MappedFilesCannotBeRead) {
     ScratchFolder folder;
     const std::string path = folder.file("vectors.map");
