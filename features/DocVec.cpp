@@ -13,9 +13,9 @@
 namespace {
 
 // Older binary layouts, still read.
-constexpr int kMagicWideIds = -3008;    // n ids of 8 bytes, then n weights
-constexpr int kMagicNarrowIds = -3007;  // n signed 32-bit ids, then n weights
-constexpr int kMagicShortHeader = 2002; // header of magic and nDocs only; records as -3007
+constexpr int kMagicWideIds = -3008;     // n ids of 8 bytes, then n weights
+constexpr int kMagicNarrowIds = -3007;   // n signed 32-bit ids, then n weights
+constexpr int kMagicShortHeader = 2002;  // header of magic and nDocs only; records as -3007
 
 constexpr size_t kEntryBytes = sizeof(DocVecI);
 constexpr std::int64_t kSmallestBinaryRecord = 16;  // index, id, label, n
@@ -23,20 +23,34 @@ constexpr std::int64_t kSmallestTextRecord = 7;     // "0 0 0 0"
 
 const char* describe(DocVecCheck check) {
     switch (check) {
-        case DocVecCheck::format: return "unknown format";
-        case DocVecCheck::header: return "header cannot be read";
-        case DocVecCheck::magic: return "unknown magic number";
-        case DocVecCheck::headerMark: return "\"?\" missing";
-        case DocVecCheck::docCount: return "impossible document count";
-        case DocVecCheck::subFileCount: return "impossible sub-file count";
-        case DocVecCheck::subFile: return "sub-file cannot be opened";
-        case DocVecCheck::record: return "record cannot be read";
-        case DocVecCheck::recordIndex: return "record out of place";
-        case DocVecCheck::entryCount: return "impossible entry count";
-        case DocVecCheck::entry: return "entry cannot be read";
-        case DocVecCheck::mapped: return "the mapped format cannot be read";
-        case DocVecCheck::write: return "write failed";
-        case DocVecCheck::stopped: return "reading stopped";
+        case DocVecCheck::format:
+            return "unknown format";
+        case DocVecCheck::header:
+            return "header cannot be read";
+        case DocVecCheck::magic:
+            return "unknown magic number";
+        case DocVecCheck::headerMark:
+            return "\"?\" missing";
+        case DocVecCheck::docCount:
+            return "impossible document count";
+        case DocVecCheck::subFileCount:
+            return "impossible sub-file count";
+        case DocVecCheck::subFile:
+            return "sub-file cannot be opened";
+        case DocVecCheck::record:
+            return "record cannot be read";
+        case DocVecCheck::recordIndex:
+            return "record out of place";
+        case DocVecCheck::entryCount:
+            return "impossible entry count";
+        case DocVecCheck::entry:
+            return "entry cannot be read";
+        case DocVecCheck::mapped:
+            return "the mapped format cannot be read";
+        case DocVecCheck::write:
+            return "write failed";
+        case DocVecCheck::stopped:
+            return "reading stopped";
     }
     return "error";
 }
@@ -161,8 +175,8 @@ DocVec::Header DocVec::readFileHeader(ovix::DocVecInput& file) {
             fail(DocVecCheck::header, 0);
         ovix::LineScanner fields(m_text);
         std::string_view mark;
-        if (!fields.scanInt(header.nDocs) || !fields.scanInt(header.nSubFiles) ||
-            !fields.scanInt(header.firstIndex) || !fields.scanWord(mark))
+        if (!fields.scanInt(header.nDocs) || !fields.scanInt(header.nSubFiles) || !fields.scanInt(header.firstIndex) ||
+            !fields.scanWord(mark))
             fail(DocVecCheck::header, 0);
         if (mark != "?")
             fail(DocVecCheck::headerMark, 0);
@@ -178,10 +192,9 @@ DocVec::Header DocVec::readFileHeader(ovix::DocVecInput& file) {
     if (!knownBinaryMagic(magic))
         fail(DocVecCheck::magic, magic);
     header.magic = magic;
-    const bool complete = magic == kMagicShortHeader
-                              ? file.readInt(header.nDocs)
-                              : file.readInt(header.nDocs) && file.readInt(header.nSubFiles) &&
-                                    file.readInt(header.firstIndex);
+    const bool complete = magic == kMagicShortHeader ? file.readInt(header.nDocs)
+                                                     : file.readInt(header.nDocs) && file.readInt(header.nSubFiles) &&
+                                                           file.readInt(header.firstIndex);
     if (!complete)
         fail(DocVecCheck::header, magic);
     if (magic == kMagicWideIds || magic == kMagicNarrowIds)
@@ -270,9 +283,15 @@ std::int64_t DocVec::readDoc(DocVecRecord& record) {
         fail(DocVecCheck::record, m_index);
     std::int64_t offset;
     switch (m_format) {
-        case DOCVEC_FORMAT_BINARY: offset = readBinaryRecord(record); break;
-        case DOCVEC_FORMAT_TEXT: offset = readTextRecord(record); break;
-        default: offset = readLinesRecord(record); break;
+        case DOCVEC_FORMAT_BINARY:
+            offset = readBinaryRecord(record);
+            break;
+        case DOCVEC_FORMAT_TEXT:
+            offset = readTextRecord(record);
+            break;
+        default:
+            offset = readLinesRecord(record);
+            break;
     }
     ++m_index;
     return offset;
@@ -302,7 +321,8 @@ std::int64_t DocVec::readBinaryRecord(DocVecRecord& record) {
 void DocVec::readBinaryEntries(int n, DocVecRecord& record) {
     ovix::DocVecInput& file = current();
     const size_t idBytes = m_currentMagic == DOCVEC_MAGIC || m_currentMagic == kMagicWideIds ? 8 : 4;
-    if (n < 0 || static_cast<std::uint64_t>(n) * (idBytes + sizeof(float)) > static_cast<std::uint64_t>(file.remaining()))
+    if (n < 0 ||
+        static_cast<std::uint64_t>(n) * (idBytes + sizeof(float)) > static_cast<std::uint64_t>(file.remaining()))
         fail(DocVecCheck::entryCount, n);
     record.entries.resize(static_cast<size_t>(n));
     if (m_currentMagic == DOCVEC_MAGIC) {
@@ -544,9 +564,15 @@ std::int64_t DocVec::writeDoc(int id, int label, std::span<const DocVecI> entrie
             writeOrFail(file.writeBytes(entries.data(), entries.size() * kEntryBytes));
             break;
         }
-        case DOCVEC_FORMAT_TEXT: formatTextRecord(id, label, entries); break;
-        case DOCVEC_FORMAT_LINES: formatLinesRecord(id, entries); break;
-        default: formatMappedRecord(id, entries); break;
+        case DOCVEC_FORMAT_TEXT:
+            formatTextRecord(id, label, entries);
+            break;
+        case DOCVEC_FORMAT_LINES:
+            formatLinesRecord(id, entries);
+            break;
+        default:
+            formatMappedRecord(id, entries);
+            break;
     }
     if (!binary())
         writeOrFail(file.writeText(m_text));
@@ -588,8 +614,7 @@ void DocVec::formatMappedRecord(int id, std::span<const DocVecI> entries) {
             ++m_lastNumber;
         m_mapped.emplace_back(known->second, entry.weight);
     }
-    std::stable_sort(m_mapped.begin(), m_mapped.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::stable_sort(m_mapped.begin(), m_mapped.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     m_text.clear();
     appendNumber(m_text, id);
     m_text += ' ';

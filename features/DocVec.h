@@ -176,9 +176,9 @@ private:
     int m_nDocs = 0;
     int m_magic = DOCVEC_MAGIC;
     int m_nSubFiles = 0;
-    int m_firstIndex = 0;   // writer: index of the current file's first record
-    int m_subFile = 0;      // the current sub-file, 0 for the main file
-    int m_index = 0;        // records written, or read since the main header
+    int m_firstIndex = 0;  // writer: index of the current file's first record
+    int m_subFile = 0;     // the current sub-file, 0 for the main file
+    int m_index = 0;       // records written, or read since the main header
     bool m_rollOver = false;
     // After a failure a writer touches its files no more, and a reader reads
     // no record until its header is read again.
@@ -187,9 +187,9 @@ private:
     // Reading.
     ovix::DocVecInput m_main;
     ovix::DocVecInput m_sub;
-    int m_mainFirstIndex = 0;    // from the main header
-    int m_currentMagic = 0;      // layout of the current file's records
-    std::int64_t m_setBytes = 0; // size of the main file and its sub-files
+    int m_mainFirstIndex = 0;     // from the main header
+    int m_currentMagic = 0;       // layout of the current file's records
+    std::int64_t m_setBytes = 0;  // size of the main file and its sub-files
 
     // Writing.
     ovix::DocVecOutput m_mainOut;

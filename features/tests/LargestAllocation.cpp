@@ -23,8 +23,12 @@ void* allocate(std::size_t size) {
 }  // namespace
 
 // Every form that the delete forms below may free.
-void* operator new(std::size_t size) { return allocate(size); }
-void* operator new[](std::size_t size) { return allocate(size); }
+void* operator new(std::size_t size) {
+    return allocate(size);
+}
+void* operator new[](std::size_t size) {
+    return allocate(size);
+}
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
     try {
         return allocate(size);
@@ -35,12 +39,24 @@ void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
 void* operator new[](std::size_t size, const std::nothrow_t& nothrow) noexcept {
     return operator new(size, nothrow);
 }
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete[](void* block) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
-void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
-void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }
-void operator delete[](void* block, const std::nothrow_t&) noexcept { std::free(block); }
+void operator delete(void* block) noexcept {
+    std::free(block);
+}
+void operator delete[](void* block) noexcept {
+    std::free(block);
+}
+void operator delete(void* block, std::size_t) noexcept {
+    std::free(block);
+}
+void operator delete[](void* block, std::size_t) noexcept {
+    std::free(block);
+}
+void operator delete(void* block, const std::nothrow_t&) noexcept {
+    std::free(block);
+}
+void operator delete[](void* block, const std::nothrow_t&) noexcept {
+    std::free(block);
+}
 
 namespace ovix::test {
 
