@@ -8,4 +8,5 @@
 %include "stemmer.i"
 %include "fids.i"
 %include "dvir.i"
+%include "tidy.i"
 %include "constants.i"

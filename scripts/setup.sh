@@ -11,6 +11,9 @@ OVIX_PACKAGES=(
   python3-pytest python3-nltk wamerican python3-numpy python3-scipy
   # benchmarks and their peers
   libstemmer-dev
+  python3-pytest
+  # the fuzz target: clang with libFuzzer and its sanitizer runtimes
+  clang libclang-rt-14-dev
 )
 
 ensure_packages() {

@@ -27,6 +27,7 @@ FAMILY_ROWS = {
         "dvirIncrDocCounts", "dvirDecrDocCounts", "dvirListCentroid", "dvirListDotProduct",
         "dvirListDispersionAndStddev", "dvirDotProductAsDvir", "dvir2Weights",
     ],
+    "Tidy": ["new_Tidy", "delete_Tidy", "Tidy_cleanup", "Tidy_swigregister"],
 }
 # Families of free functions: no class, so no CLASS_swiginit row.
 FREE_FUNCTION_FAMILIES = {"dvir"}
