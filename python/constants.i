@@ -7,12 +7,12 @@ int FID_LEN;
 
 %constant int FidHash_bucket_size = FidHash::bucket_size;
 %constant int FidHash_min_buckets = FidHash::min_buckets;
-%constant int DVIR_ENDIAN_LITTLE = 0;
-%constant int DVIR_ENDIAN_BIG = 1;
-%constant int DVIR_ENDIAN_NATIVE = 2;
-%constant int FIXED_IDF_ALG_DROP = 0;
-%constant int FIXED_IDF_ALG_FLATLINE = 1;
-%constant int FIXED_IDF_ALG_IGNORE = 2;
+%constant int DVIR_ENDIAN_LITTLE = DVIR_ENDIAN_LITTLE;
+%constant int DVIR_ENDIAN_BIG = DVIR_ENDIAN_BIG;
+%constant int DVIR_ENDIAN_NATIVE = DVIR_ENDIAN_NATIVE;
+%constant int FIXED_IDF_ALG_DROP = FIXED_IDF_ALG_DROP;
+%constant int FIXED_IDF_ALG_FLATLINE = FIXED_IDF_ALG_FLATLINE;
+%constant int FIXED_IDF_ALG_IGNORE = FIXED_IDF_ALG_IGNORE;
 %constant int FEATURE_DVECS_FILE_FORMAT_BINARY = 0;
 %constant int FEATURE_DVECS_FILE_FORMAT_SGT_MAPPED = 1;
 %constant int CLASSIFIER_CLUSTERING_ALG_KNN_ASSIGNMENT = 0;

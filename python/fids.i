@@ -2,23 +2,15 @@
 
 %{
 #include "features/FidsDocCount.h"
+#include "python/Results.h"
 
 namespace ovix::py {
 
 // A list of (fid text, count) tuples.
 PyObject* fidCountList(const std::vector<FidsDocCount::Entry>& entries) {
-    PyObject* list = PyList_New(static_cast<Py_ssize_t>(entries.size()));
-    if (!list)
-        throw PythonError();
-    for (size_t i = 0; i < entries.size(); ++i) {
-        PyObject* item = Py_BuildValue("(Ni)", fidText(entries[i].first), entries[i].second);
-        if (!item) {
-            Py_DECREF(list);
-            throw PythonError();
-        }
-        PyList_SET_ITEM(list, static_cast<Py_ssize_t>(i), item);
-    }
-    return list;
+    return newList(entries.size(), [&](size_t i) {
+        return Py_BuildValue("(Ni)", fidText(entries[i].first), entries[i].second);
+    });
 }
 
 }  // namespace ovix::py
@@ -69,19 +61,9 @@ public:
         // A list of (fid text, token) tuples.
         PyObject *getNewTokens() {
             const auto tokens = $self->getNewTokens();
-            PyObject* list = PyList_New(static_cast<Py_ssize_t>(tokens.size()));
-            if (!list)
-                throw ovix::py::PythonError();
-            for (size_t i = 0; i < tokens.size(); ++i) {
-                PyObject* item = Py_BuildValue("(NN)", ovix::py::fidText(tokens[i].first),
-                                               ovix::py::newText(tokens[i].second));
-                if (!item) {
-                    Py_DECREF(list);
-                    throw ovix::py::PythonError();
-                }
-                PyList_SET_ITEM(list, static_cast<Py_ssize_t>(i), item);
-            }
-            return list;
+            return ovix::py::newList(tokens.size(), [&](size_t i) {
+                return Py_BuildValue("(NN)", ovix::py::fidText(tokens[i].first), ovix::py::newText(tokens[i].second));
+            });
         }
     }
 };

@@ -7,4 +7,6 @@
 %include "glue.i"
 %include "stemmer.i"
 %include "fids.i"
+%include "dvir.i"
+%include "tidy.i"
 %include "constants.i"

@@ -1,0 +1,24 @@
+#pragma once
+// The per-user folders of the XDG base-directory layout, read from the
+// environment at each call so that a process (or a test) may point them
+// elsewhere before it uses them.
+
+#include <filesystem>
+
+namespace compat {
+
+// $XDG_CONFIG_HOME when it is an absolute path, else $HOME/.config; empty when
+// neither can be found.
+std::filesystem::path configHome();
+
+// The project's private per-user runtime folder: "ovix" under
+// $XDG_RUNTIME_DIR when that is an absolute path, else "ovix-runtime-<uid>"
+// under /tmp. Only names it; see ensureRuntimeFolder.
+std::filesystem::path runtimeFolder();
+
+// Makes the runtime folder when missing (mode 0700) and checks that it is a
+// real folder owned by the calling user that nobody else may enter. Returns
+// false, with errno set, when it cannot be made or is not safe to use.
+bool ensureRuntimeFolder();
+
+}  // namespace compat

@@ -1,0 +1,77 @@
+#include "compat/Process.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+#include "compat/ExclusiveAppendFile.h"
+#include "compat/tests/ScratchFolder.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using ovix::testing::readFile;
+
+TEST(Process, RunsWithExactlyTheGivenEnvironmentAndFolder) {
+    ovix::testing::ScratchFolder folder;
+    const auto out = folder / "out";
+    auto process = compat::Process::start(
+        compat::ProcessStart{"/bin/sh",
+                             {"-c", "echo \"$ParentThreadId|${HOME-unset}|$(pwd)\" > " + out.string() + "; exit 7"},
+                             {"ParentThreadId=1234"},
+                             folder.path()});
+    ASSERT_TRUE(process);
+    EXPECT_GT(process->pid(), 0);
+    ASSERT_TRUE(process->wait(10s));
+    EXPECT_EQ(process->exitCode(), 7);
+    EXPECT_EQ(readFile(out), "1234|unset|" + folder.path().string() + "\n");
+}
+
+TEST(Process, WaitTimesOutAndTerminateEndsIt) {
+    auto process =
+        compat::Process::start(compat::ProcessStart{"sleep", {"30"}, compat::currentEnvironment(), {}, true});
+    ASSERT_TRUE(process);
+    EXPECT_FALSE(process->wait(50ms));
+    EXPECT_FALSE(process->exitCode());
+    auto watcher = compat::Process::open(process->pid());
+    ASSERT_TRUE(watcher);
+    EXPECT_TRUE(process->terminate());
+    ASSERT_TRUE(process->wait(10s));
+    EXPECT_EQ(process->exitCode(), 128 + 9);
+    // One that only watches sees the end but knows no exit code.
+    EXPECT_TRUE(watcher->wait(10s));
+    EXPECT_FALSE(watcher->exitCode());
+}
+
+TEST(Process, StartFailuresAreReported) {
+    errno = 0;
+    EXPECT_FALSE(compat::Process::start(compat::ProcessStart{.program = "/nonexistent/program"}));
+    EXPECT_EQ(errno, ENOENT);
+    EXPECT_FALSE(
+        compat::Process::start(compat::ProcessStart{.program = "/bin/true", .workingFolder = "/nonexistent/folder"}));
+    EXPECT_FALSE(compat::Process::open(0));
+    EXPECT_FALSE(compat::Process::open(-5));
+}
+
+TEST(ExclusiveAppendFile, ShutsOutOtherWritersAndAppends) {
+    ovix::testing::ScratchFolder folder;
+    const auto path = folder / "log";
+    {
+        std::ofstream(path) << "before\n";
+        auto first = compat::ExclusiveAppendFile::open(path);
+        ASSERT_TRUE(first);
+        errno = 0;
+        EXPECT_FALSE(compat::ExclusiveAppendFile::open(path));
+        EXPECT_EQ(errno, EWOULDBLOCK);
+        EXPECT_TRUE(first->append("one\n"));
+        // Readers are not shut out.
+        EXPECT_EQ(readFile(path), "before\none\n");
+    }
+    auto second = compat::ExclusiveAppendFile::open(path);
+    ASSERT_TRUE(second);
+    EXPECT_TRUE(second->append("two\n"));
+    EXPECT_EQ(readFile(path), "before\none\ntwo\n");
+    EXPECT_FALSE(compat::ExclusiveAppendFile::open(folder / "missing" / "log"));
+}
+
+}  // namespace

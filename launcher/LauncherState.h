@@ -1,0 +1,25 @@
+#pragma once
+// The launcher's process-wide state: set up by start-up on the main thread,
+// read by the tray window and the application threads. Values that several
+// threads write are atomic.
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "compat/MessageQueue.h"
+#include "launcher/AppIds.h"
+
+struct LauncherState {
+    std::filesystem::path launcherPath;  // the launcher's own program file
+    std::string startUrl;                // empty when none was given
+    bool quit = false;                   // "/quit" was given
+    bool urlOpened = false;              // the start URL has been opened (main thread)
+    unsigned autostartBits = 0;          // kAutostartSet, kAutostartCurrentUser (main thread)
+    compat::ThreadId mainThreadId = 0;
+    compat::WindowHandle mainWindow = 0;  // made by the instance set-up
+    bool comMode = false;                 // decided by the instance set-up
+    AppIds app;
+    std::atomic<std::uint32_t> restartCount{0};  // application exits since the last status report
+};

@@ -1,0 +1,14 @@
+#pragma once
+// Command ids of the tray window (WM_COMMAND); the main application may post
+// any of them to the launcher's main thread.
+
+#include <cstdint>
+
+inline constexpr std::uintptr_t IDM_ABOUT = 32775;
+inline constexpr std::uintptr_t IDM_PAUSE = 32771;
+inline constexpr std::uintptr_t IDM_RESUME = 32772;
+inline constexpr std::uintptr_t IDM_EXIT = 32773;
+inline constexpr std::uintptr_t IDM_LOGONLAUNCH = 32774;
+inline constexpr std::uintptr_t IDM_OPEN = 32780;
+inline constexpr std::uintptr_t IDM_HELP = 32781;
+inline constexpr std::uintptr_t IDM_MESSAGES = 32782;

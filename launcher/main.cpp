@@ -1,0 +1,13 @@
+// MorvaneLaunch: starts, watches and stops the main application.
+
+#include "compat/ModulePath.h"
+#include "launcher/CommandLine.h"
+#include "launcher/InterimLauncherParts.h"
+#include "launcher/MorvaneLaunch.h"
+
+int main(int argc, char** argv) {
+    LauncherState state;
+    state.launcherPath = compat::executablePath();
+    InterimLauncherParts parts;
+    return runMorvaneLaunch(argumentText(argc, argv), state, parts);
+}

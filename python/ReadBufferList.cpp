@@ -1,0 +1,25 @@
+#include "python/ReadBufferList.h"
+
+#include <stdexcept>
+
+namespace ovix::py {
+
+ReadBufferList::ReadBufferList(PyObject* list, const char* notAList, const char* notABuffer) {
+    if (!PyList_Check(list))
+        throw std::runtime_error(notAList);
+    // The size is read again for every item: an exporter may run code that
+    // changes the list.
+    for (Py_ssize_t i = 0; i < PyList_GET_SIZE(list); ++i) {
+        PyObject* item = PyList_GET_ITEM(list, i);
+        Py_INCREF(item);
+        try {
+            m_buffers.emplace_back(item, notABuffer);
+        } catch (...) {
+            Py_DECREF(item);
+            throw;
+        }
+        Py_DECREF(item);
+    }
+}
+
+}  // namespace ovix::py

@@ -1,0 +1,30 @@
+#pragma once
+// The module's HTML cleaner: an HTML Tidy document with its options, and the
+// Python file object that every cleaned page is written into. Made, used and
+// destroyed with the interpreter lock held; one thread at a time.
+
+#include <Python.h>
+
+#include "features/TidyDocument.h"
+
+class Tidy {
+public:
+    // Applies every entry of `options`, a dict of option names to values (str
+    // or bytes), in the dict's order, and keeps a reference to `file`. Throws
+    // "argument must be a dictionary of options key/values", "key and value
+    // must be strings" or "key/value not recognized".
+    Tidy(PyObject* options, PyObject* file);
+    ~Tidy();
+    Tidy(const Tidy&) = delete;
+    Tidy& operator=(const Tidy&) = delete;
+
+    // Cleans the page with the interpreter lock released, then writes it into
+    // the file from its start with file.seek(0) and one file.write(bytes); the
+    // file is not truncated. Returns the number of bytes written. The file's
+    // own exceptions propagate.
+    int cleanup(const char* html);
+
+private:
+    ovix::TidyDocument m_document;
+    PyObject* m_file;  // a strong reference
+};
