@@ -8,6 +8,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "features/DocVec.h"
@@ -31,6 +32,23 @@ Fid fidOfColumn(std::uint64_t column) {
 void checkRecordId(const DocVec& file, int i, const DocVecRecord& record) {
     if (record.id != i)
         badFile(file, "record " + std::to_string(i) + " has the id " + std::to_string(record.id));
+}
+
+// The rows and columns of the matrix in a decomposition file, after checking
+// every record of it.
+std::pair<int, int> fileShape(DocVec& file) {
+    const int rows = file.nDocs();
+    std::uint64_t largest = 0;
+    DocVecRecord record;
+    for (int i = 0; i < rows; ++i) {
+        file.readDoc(record);
+        checkRecordId(file, i, record);
+        for (const DocVecI& entry : record.entries)
+            largest = std::max(largest, entry.fid.asNumber());
+    }
+    if (largest >= static_cast<std::uint64_t>(INT_MAX))
+        badFile(file, "column " + std::to_string(largest) + " is beyond any matrix");
+    return {rows, static_cast<int>(largest) + 1};
 }
 
 }  // namespace
@@ -72,22 +90,6 @@ void LaDenseMatrix<T>::writeFile(const char* path, int format) const {
         file.writeDoc(i, 0, entries);
     }
     file.close();
-}
-
-template <class T>
-std::pair<int, int> LaDenseMatrix<T>::fileShape(DocVec& file) {
-    const int rows = file.nDocs();
-    std::uint64_t largest = 0;
-    DocVecRecord record;
-    for (int i = 0; i < rows; ++i) {
-        file.readDoc(record);
-        checkRecordId(file, i, record);
-        for (const DocVecI& entry : record.entries)
-            largest = std::max(largest, entry.fid.asNumber());
-    }
-    if (largest >= static_cast<std::uint64_t>(INT_MAX))
-        badFile(file, "column " + std::to_string(largest) + " is beyond any matrix");
-    return {rows, static_cast<int>(largest) + 1};
 }
 
 template <class T>

@@ -2,12 +2,8 @@
 // A dense rows x cols matrix. Its elements are doubles in a page-file-backed
 // array, row-major, whatever T is: get converts to T, set widens T to double.
 
-#include <utility>
-
 #include "sgt/LaMatrix.h"
 #include "sgt/MappedArray.h"
-
-class DocVec;
 
 template <class T>
 class LaDenseMatrix : public LaMatrix<T> {
@@ -33,9 +29,6 @@ public:
     void readFile(const char* path, int format);
 
 private:
-    // The shape of the matrix in a decomposition file, after checking every
-    // record of it.
-    static std::pair<int, int> fileShape(DocVec& file);
     MappedArray<double> data;  // rows x cols, element (i, j) at i * cols + j
 };
 

@@ -9,7 +9,6 @@
 #include <random>
 #include <vector>
 
-#include "sgt/tests/InvariantReport.h"
 #include "sgt/tests/MatrixFill.h"
 
 namespace {
@@ -77,19 +76,13 @@ T checkedThreshold(const std::vector<T>& ranks, const std::vector<T>& labels) {
     return t;
 }
 
-TYPED_TEST(LaOperationsTest, TransposeAndAddDiagonal) {
-    const auto v = vectorOf<TypeParam>({1, -2, 3});
-    const auto row = transpose(*v);
-    EXPECT_TRUE(holds(*row, {{1, -2, 3}}));
-
+TYPED_TEST(LaOperationsTest, AddDiagonalStopsAtTheShorterSide) {
     auto A = denseOf<TypeParam>({{1, 2, 3}, {4, 5, 6}});
     LaDiagonalMatrix<TypeParam> D(2);
     D.setAt(0, 10);
     D.setAt(1, -5);
     laAddDiagonal(*A, D);
     EXPECT_TRUE(holds(*A, {{11, 2, 3}, {4, 0, 6}}));
-    LaDiagonalMatrix<TypeParam> small(1);
-    EXPECT_INVARIANT_REPORT(laAddDiagonal(*A, small), "LaDiagonalMatrix", 15, 1);
 }
 
 TYPED_TEST(LaOperationsTest, DiagonalProductsSkipRowsOfZeroCost) {

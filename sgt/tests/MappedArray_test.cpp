@@ -4,8 +4,6 @@
 #include <sys/mman.h>
 
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
 #include <new>
 #include <utility>
 
@@ -21,20 +19,19 @@ bool pageMapped(const void* p) {
     return mincore(reinterpret_cast<void*>(address(p) & ~std::uintptr_t{4095}), 1, &residency) == 0;
 }
 
-TEST(MappedArrayTest, DataIsZeroedAndFollowsAnEightBytePrefixOnAPageOfItsOwn) {
-    MappedArray<double> a(1000);
-    ASSERT_TRUE(a);
+TEST(MappedArrayTest, ZeroedDataFollowsAnEightBytePrefixInAMappingOfItsOwn) {
+    MappedArray<double> a(1000), b(1000);
     EXPECT_EQ(a.size(), 1000u);
     EXPECT_EQ(mappedSize(a.data()), 8000u);
     EXPECT_EQ(address(a.data()) % 4096, 8u);
     for (std::size_t i = 0; i < a.size(); ++i)
         ASSERT_EQ(a[i], 0.0) << i;
     a[999] = 1.5;
-    EXPECT_EQ(a.data()[999], 1.5);
-
-    MappedArray<double> b(1000);
-    EXPECT_NE(address(a.data()) & ~std::uintptr_t{4095}, address(b.data()) & ~std::uintptr_t{4095});
     EXPECT_EQ(b[999], 0.0);
+
+    MappedArray<int> empty(0);
+    EXPECT_EQ(empty.size(), 0u);
+    EXPECT_TRUE(pageMapped(empty.data()));
 }
 
 TEST(MappedArrayTest, SizeBeyondThirtyTwoBitsIsKeptWhole) {
@@ -42,46 +39,30 @@ TEST(MappedArrayTest, SizeBeyondThirtyTwoBitsIsKeptWhole) {
     MappedArray<char> a(bytes);
     EXPECT_EQ(a.size(), bytes);
     a[bytes - 1] = 'x';  // the last byte lies inside the mapping
-    EXPECT_EQ(a[bytes - 1], 'x');
     char* last = &a[bytes - 1];
     a = MappedArray<char>();
-    EXPECT_FALSE(pageMapped(last));
+    EXPECT_FALSE(pageMapped(last));  // and all of it went back
 }
 
-TEST(MappedArrayTest, SizesThatDoNotFitAreRefusedBeforeMapping) {
+TEST(MappedArrayTest, SizesThatDoNotFitAreRefused) {
     EXPECT_THROW(MappedArray<double>(SIZE_MAX / 8 + 1), std::bad_alloc);
     EXPECT_THROW(mappedAlloc(SIZE_MAX - 7), std::bad_alloc);
     EXPECT_THROW(mappedAlloc(SIZE_MAX / 2), std::bad_alloc);  // no such mapping
 }
 
-TEST(MappedArrayTest, EmptyArrayIsARealMapping) {
-    MappedArray<int> a(0);
-    EXPECT_TRUE(a);
-    EXPECT_EQ(a.size(), 0u);
-    EXPECT_TRUE(pageMapped(a.data()));
-    EXPECT_EQ(MappedArray<int>().size(), 0u);
-    EXPECT_FALSE(MappedArray<int>());
-}
-
 TEST(MappedArrayTest, OwnershipMovesAndEndsInOneRelease) {
-    MappedArray<int> a(10);
+    MappedArray<int> a(10), c(5);
     int* data = a.data();
-    MappedArray<int> b(std::move(a));
-    EXPECT_FALSE(a);
-    EXPECT_EQ(b.data(), data);
-
-    MappedArray<int> c(5);
     int* replaced = c.data();
-    c = std::move(b);
+    c = std::move(a);
+    EXPECT_FALSE(a);
     EXPECT_EQ(c.data(), data);
     EXPECT_FALSE(pageMapped(replaced));
 
     int* raw = c.release();
-    EXPECT_FALSE(c);
     EXPECT_TRUE(pageMapped(raw));
     mappedFree(raw);
     EXPECT_FALSE(pageMapped(raw));
-    mappedFree(nullptr);
 }
 
 }  // namespace
