@@ -5,18 +5,20 @@
 
 namespace ovix::py {
 
-// A list of (fid text, count) tuples.
-PyObject* fidCountList(const std::vector<FidsDocCount::Entry>& entries) {
-    PyObject* list = PyList_New(static_cast<Py_ssize_t>(entries.size()));
+// A list of (fid text, count) tuples from a sized range of (Fid, int) pairs.
+template <class Entries>
+PyObject* fidCountList(const Entries& entries) {
+    PyObject* list = PyList_New(static_cast<Py_ssize_t>(std::size(entries)));
     if (!list)
         throw PythonError();
-    for (size_t i = 0; i < entries.size(); ++i) {
-        PyObject* item = Py_BuildValue("(Ni)", fidText(entries[i].first), entries[i].second);
+    Py_ssize_t i = 0;
+    for (const auto& [fid, count] : entries) {
+        PyObject* item = Py_BuildValue("(Ni)", fidText(fid), count);
         if (!item) {
             Py_DECREF(list);
             throw PythonError();
         }
-        PyList_SET_ITEM(list, static_cast<Py_ssize_t>(i), item);
+        PyList_SET_ITEM(list, i++, item);
     }
     return list;
 }

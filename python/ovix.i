@@ -7,4 +7,5 @@
 %include "glue.i"
 %include "stemmer.i"
 %include "fids.i"
+%include "featuredict.i"
 %include "constants.i"
