@@ -9,6 +9,7 @@
 #include "features/Arithmetic.h"
 #include "features/Fids.h"
 #include "features/FidsDocCount.h"
+#include "features/TokenFidCache.h"
 #include "features/Tokenizer.h"
 
 namespace {
@@ -34,6 +35,7 @@ FeatureDict::FeatureDict(Fids* fids, bool stem, bool stopWords, int minLen, int 
 void FeatureDict::applyTokenString(std::string_view text, int a, int b) {
     const int weight = ovix::wrapMul(a, b);
     char* const word = m_token.get();
+    ovix::TokenFidCache* const cache = m_fids->keepTokens() ? nullptr : &ovix::TokenFidCache::forThisThread();
     ovix::forEachToken(text, [&](std::string_view token) {
         const auto length = static_cast<std::ptrdiff_t>(token.size());
         if (length < m_minLen || length > m_maxLen)
@@ -45,11 +47,14 @@ void FeatureDict::applyTokenString(std::string_view text, int a, int b) {
         std::string_view lowered(word, token.size());
         if (m_stopWords && m_stopWordSet.contains(lowered))
             return;
-        if (m_stem) {
-            m_stemmer.stem(word);
-            lowered = std::string_view(word, std::strlen(word));
-        }
-        add(m_fids->getFidNative(lowered), weight);
+        auto makeId = [&] {
+            if (m_stem) {
+                m_stemmer.stem(word);
+                lowered = std::string_view(word, std::strlen(word));
+            }
+            return m_fids->getFidNative(lowered);
+        };
+        add(cache ? cache->idOf(lowered, m_stem, makeId) : makeId(), weight);
     });
 }
 

@@ -53,14 +53,14 @@ const std::array<std::string_view, 524> stopWordList = {
 
 namespace ovix {
 
-StopWordSet::StopWordSet() : m_slots(std::size_t{1} << kSlotBits) {
-    static_assert(stopWordList.size() <= (std::size_t{1} << kSlotBits) / 2, "the table stays at most half full");
+StopWordSet::StopWordSet() {
+    static_assert(stopWordList.size() <= kSlots / 2, "the table stays at most half full");
     for (std::string_view word : stopWordList) {
-        assert(!word.empty() && word.size() <= kLongestKey);
-        const Key key = keyOf(word);
-        std::size_t slot = slotOf(key);
+        assert(!word.empty() && word.size() <= ShortKey::kLongest);
+        const ShortKey key = ShortKey::of(word);
+        std::size_t slot = key.slot(kSlotBits);
         while (!m_slots[slot].empty() && !(m_slots[slot] == key))
-            slot = (slot + 1) & (m_slots.size() - 1);
+            slot = (slot + 1) % kSlots;
         if (m_slots[slot].empty()) {
             m_slots[slot] = key;
             ++m_size;

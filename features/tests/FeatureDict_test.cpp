@@ -262,6 +262,10 @@ TEST_F(FeatureDictTest, DestructionGivesEveryNodeBackToThePool) {
 }
 
 TEST_F(FeatureDictTest, RecordsTokensInAFidsThatKeepsThem) {
+    // Ids that one Fids has made are made again for one that keeps tokens,
+    // so that it sees them all.
+    FeatureDict notKeeping(&fids);
+    notKeeping.applyTokenString("Running the Tests", 1, 1);
     Fids keeping(true);
     FeatureDict dict(&keeping);
     dict.applyTokenString("Running the Tests", 1, 1);
