@@ -10,7 +10,7 @@ OVIX_PACKAGES=(
   # test runners and oracles
   python3-pytest python3-nltk wamerican
   # benchmarks and their peers
-  libstemmer-dev
+  libstemmer-dev python3-sklearn
 )
 
 ensure_packages() {
