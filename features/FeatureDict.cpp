@@ -35,6 +35,8 @@ FeatureDict::FeatureDict(Fids* fids, bool stem, bool stopWords, int minLen, int 
 void FeatureDict::applyTokenString(std::string_view text, int a, int b) {
     const int weight = ovix::wrapMul(a, b);
     char* const word = m_token.get();
+    // Ids of tokens seen lately on this thread are reused, but a Fids that
+    // keeps tokens must see every one.
     ovix::TokenFidCache* const cache = m_fids->keepTokens() ? nullptr : &ovix::TokenFidCache::forThisThread();
     ovix::forEachToken(text, [&](std::string_view token) {
         const auto length = static_cast<std::ptrdiff_t>(token.size());
