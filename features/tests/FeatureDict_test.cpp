@@ -105,8 +105,7 @@ TEST_F(FeatureDictTest, MaxLenOutsideItsRangeIsRefusedWithItsRange) {
             FeatureDict dict(&fids, true, true, 2, bad);
             ADD_FAILURE() << "maxLen " << bad << " accepted";
         } catch (const std::runtime_error& e) {
-            EXPECT_EQ(std::string(e.what()),
-                      "maxLen must be between 0 and 1048576, not " + std::to_string(bad));
+            EXPECT_EQ(std::string(e.what()), "maxLen must be between 0 and 1048576, not " + std::to_string(bad));
         }
     }
     FeatureDict longest(&fids, false, false, 2, FeatureDict::kLongestMaxLen);
@@ -168,9 +167,9 @@ TEST_F(FeatureDictTest, MergingADvirTruncatesWeightsAndSaturates) {
                                               {idOf("minusinf"), -inf}});
     dvir.push_back(0x41);  // a partial entry is ignored
     dict.mergeDvir(dvir);
-    EXPECT_EQ(countsOf(dict, {"kept", "small", "negative", "nan", "huge", "minusinf"}),
-              (Counts{{"kept", 3}, {"small", 0}, {"negative", -2}, {"nan", 0}, {"huge", INT_MAX},
-                      {"minusinf", INT_MIN}}));
+    EXPECT_EQ(
+        countsOf(dict, {"kept", "small", "negative", "nan", "huge", "minusinf"}),
+        (Counts{{"kept", 3}, {"small", 0}, {"negative", -2}, {"nan", 0}, {"huge", INT_MAX}, {"minusinf", INT_MIN}}));
     EXPECT_EQ(dict.getUniqueFeatureCount(), 6);
     // 1 + 2 + 0 - 2 + 0 + INT_MAX + INT_MIN
     EXPECT_EQ(dict.getFeatureCount(), 0);
@@ -252,7 +251,8 @@ TEST_F(FeatureDictTest, RecordsTokensInAFidsThatKeepsThem) {
 TEST_F(FeatureDictTest, DictionariesSharingAFidsFillOnSeveralThreads) {
     auto fill = [](FeatureDict& dict) {
         for (int i = 0; i < 300; ++i)
-            dict.applyTokenString("Parallel dictionaries share pooled nodes; words WORDS q" + std::to_string(i * i), 1, 1);
+            dict.applyTokenString("Parallel dictionaries share pooled nodes; words WORDS q" + std::to_string(i * i), 1,
+                                  1);
     };
     FeatureDict expected(&fids);
     fill(expected);

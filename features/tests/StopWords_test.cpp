@@ -35,8 +35,8 @@ TEST(StopWords, SetHoldsExactlyTheListedWords) {
 
 TEST(StopWords, LookupIsExactForAnyBytes) {
     const ovix::StopWordSet& set = ovix::StopWordSet::instance();
-    for (std::string_view absent : {"The", "THE", "", "corresponding1", "correspondingly", "responding",
-                                    "a ", " a", "anythingelseatall", "yourselvesyourselves"})
+    for (std::string_view absent : {"The", "THE", "", "corresponding1", "correspondingly", "responding", "a ", " a",
+                                    "anythingelseatall", "yourselvesyourselves"})
         EXPECT_FALSE(set.contains(absent)) << absent;
     // A zero byte is part of the word, not its end.
     EXPECT_FALSE(set.contains(std::string_view("a\0", 2)));

@@ -33,7 +33,10 @@ TEST(Tokenizer, EveryByteButALetterSeparates) {
     EXPECT_EQ(tokens("x1y"), (Tokens{"x", "y"}));
     EXPECT_EQ(tokens("2024 42"), Tokens{});
     EXPECT_EQ(tokens("na\xC3\xAFve caf\xE9s"), (Tokens{"na", "ve", "caf", "s"}));
-    EXPECT_EQ(tokens("it's-a_b\tc\x7f" "d\xff" "e"), (Tokens{"it", "s", "a", "b", "c", "d", "e"}));
+    EXPECT_EQ(tokens("it's-a_b\tc\x7f"
+                     "d\xff"
+                     "e"),
+              (Tokens{"it", "s", "a", "b", "c", "d", "e"}));
     EXPECT_EQ(tokens(""), Tokens{});
 }
 
