@@ -6,10 +6,13 @@
 
 namespace ovix::py {
 
-// A list of (fid text, count) tuples.
-PyObject* fidCountList(const std::vector<FidsDocCount::Entry>& entries) {
-    return newList(entries.size(), [&](size_t i) {
-        return Py_BuildValue("(Ni)", fidText(entries[i].first), entries[i].second);
+// A list of (fid text, count) tuples from a sized range of (Fid, int) pairs.
+template <class Entries>
+PyObject* fidCountList(const Entries& entries) {
+    auto next = std::begin(entries);
+    return newList(std::size(entries), [&](size_t) {
+        const auto& [fid, count] = *next++;
+        return Py_BuildValue("(Ni)", fidText(fid), count);
     });
 }
 

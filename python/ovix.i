@@ -7,6 +7,7 @@
 %include "glue.i"
 %include "stemmer.i"
 %include "fids.i"
+%include "featuredict.i"
 %include "dvir.i"
 %include "tidy.i"
 %include "constants.i"

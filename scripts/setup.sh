@@ -10,8 +10,7 @@ OVIX_PACKAGES=(
   # test runners and oracles
   python3-pytest python3-nltk wamerican python3-numpy python3-scipy
   # benchmarks and their peers
-  libstemmer-dev
-  python3-pytest
+  libstemmer-dev python3-sklearn
   # the fuzz target: clang with libFuzzer and its sanitizer runtimes
   clang libclang-rt-14-dev
 )

@@ -21,6 +21,12 @@ FAMILY_ROWS = {
         "FidsDocCount_incrDocCount", "FidsDocCount_decrDocCount", "FidsDocCount_getFirst", "FidsDocCount_getNext",
         "FidsDocCount_getNextFinish", "FidsDocCount_repr", "FidsDocCount_swigregister",
     ],
+    "FeatureDict": [
+        "new_FeatureDict", "delete_FeatureDict", "FeatureDict_applyTokenString", "FeatureDict_mergeFeatureDict",
+        "FeatureDict_mergeDvir", "FeatureDict_getList", "FeatureDict_getFeatureCount",
+        "FeatureDict_getUniqueFeatureCount", "FeatureDict_getInLanguageRatio", "FeatureDict_getDocCountHits",
+        "FeatureDict_scale", "FeatureDict_begin", "FeatureDict_end", "FeatureDict_swigregister",
+    ],
     "dvir": [
         "dvirFromFidsAndWeights", "dvir2FidsAndWeights", "dvir2String", "dvirSize", "dvirSize2BufLen",
         "dvirFixTrailingWhitespace", "dvirChangeEndian", "dvirVerify", "dvirDocCountHits", "dvirInLanguageRatio",
