@@ -8,5 +8,6 @@
 %include "stemmer.i"
 %include "fids.i"
 %include "dvir.i"
+%include "sinks.i"
 %include "tidy.i"
 %include "constants.i"

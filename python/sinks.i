@@ -1,0 +1,102 @@
+// Rows of the document-vector sinks: FeatureDvecs, FeatureDvecsFile and
+// FeatureDvecsMem. The rows of each family call the sink's virtual
+// operations, so a FeatureDvecs row reaches the derived sink's behaviour.
+
+%{
+#include "features/FeatureDvecsFile.h"
+#include "features/FeatureDvecsMem.h"
+#include "python/HeldBuffer.h"
+
+namespace ovix::py {
+
+// The `_dVec *` pointer objects that getDvecs hands out carry a
+// DvecTableRef, which a row that takes a table asks for its rows. The
+// runtime calls this when Python frees one it owns: the reference goes, and
+// with it the loan that keeps its sink alive.
+PyObject* deleteDvecTableRef(PyObject*, PyObject* handle) {
+    auto* object = reinterpret_cast<SwigPyObject*>(handle);
+    auto* table = static_cast<DvecTableRef*>(object->ptr);
+    object->ptr = nullptr;
+    const EndedLoan loan = endLoan(table);
+    delete table;
+    Py_RETURN_NONE;
+}
+
+bool registerDvecTableRefDestructor(swig_type_info* type) {
+    static PyMethodDef method = {"deleteDvecTableRef", deleteDvecTableRef, METH_O, nullptr};
+    static SwigPyClientData data = {};
+    if (type->clientdata)
+        return true;
+    data.destroy = PyCFunction_New(&method, nullptr);
+    if (!data.destroy)
+        return false;
+    SWIG_TypeClientData(type, &data);
+    return true;
+}
+
+}  // namespace ovix::py
+%}
+
+%types(_dVec *);
+
+%init %{
+  if (!ovix::py::registerDvecTableRefDestructor(SWIGTYPE_p__dVec))
+    return nullptr;
+%}
+
+%ovix_enum(FeatureDvecsFileFormat)
+
+class FeatureDvecs {
+public:
+    virtual ~FeatureDvecs();
+    virtual void reset() = 0;
+    %extend {
+        void addFeatures(int id, int label, PyObject *dvir) {
+            $self->addFeatures(id, label, ovix::py::holdBuffer(dvir));
+        }
+    }
+    virtual void close() = 0;
+};
+
+class FeatureDvecsFile : public FeatureDvecs {
+public:
+    FeatureDvecsFile(char const *path, FeatureDvecsFileFormat format = FEATURE_DVECS_FILE_FORMAT_BINARY);
+    virtual ~FeatureDvecsFile();
+    virtual void reset();
+    %extend {
+        void addFeatures(int id, int label, PyObject *dvir) {
+            $self->addFeatures(id, label, ovix::py::holdBuffer(dvir));
+        }
+    }
+    virtual void close();
+    std::string const &getFilename() const;
+};
+
+// The row table: a new pointer object of type `_dVec *` that Python owns and
+// that keeps the sink alive while it lives.
+%typemap(out, noblock=1) ovix::DvecTableRef * {
+  $result = SWIG_NewPointerObj($1, $descriptor(_dVec *), SWIG_POINTER_OWN | SWIG_POINTER_NOSHADOW);
+  if (!$result) {
+    delete $1;
+    SWIG_fail;
+  }
+}
+class FeatureDvecsMem : public FeatureDvecs {
+public:
+    FeatureDvecsMem(int n, int m = 0);
+    virtual ~FeatureDvecsMem();
+    virtual void reset();
+    %extend {
+        void addFeatures(int id, int label, PyObject *dvir) {
+            $self->addFeatures(id, label, ovix::py::holdBuffer(dvir));
+        }
+    }
+    virtual void close();
+    %apply SWIGTYPE *LENDER { FeatureDvecsMem *self };
+    %extend {
+        ovix::DvecTableRef *getDvecs() {
+            return new ovix::DvecTableRef($self->getDvecs());
+        }
+    }
+    %clear FeatureDvecsMem *self;
+};
