@@ -1,0 +1,124 @@
+#include "sgt/LaDenseMatrix.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "features/DocVec.h"
+#include "sgt/Invariant.h"
+
+namespace {
+
+constexpr const char* kHeader = "sgt/LaDenseMatrix.h";
+
+Fid fidOfColumn(std::uint64_t column) {
+    Fid fid;
+    std::memcpy(fid.m_fid, &column, sizeof column);
+    return fid;
+}
+
+[[noreturn]] void badFile(const DocVec& file, const std::string& problem) {
+    throw std::runtime_error("decomposition file " + file.path() + ": " + problem);
+}
+
+// Record i must carry the id i.
+void checkRecordId(const DocVec& file, int i, const DocVecRecord& record) {
+    if (record.id != i)
+        badFile(file, "record " + std::to_string(i) + " has the id " + std::to_string(record.id));
+}
+
+// The rows and columns of the matrix in a decomposition file, after checking
+// every record of it.
+std::pair<int, int> fileShape(DocVec& file) {
+    const int rows = file.nDocs();
+    std::uint64_t largest = 0;
+    DocVecRecord record;
+    for (int i = 0; i < rows; ++i) {
+        file.readDoc(record);
+        checkRecordId(file, i, record);
+        for (const DocVecI& entry : record.entries)
+            largest = std::max(largest, entry.fid.asNumber());
+    }
+    if (largest >= static_cast<std::uint64_t>(INT_MAX))
+        badFile(file, "column " + std::to_string(largest) + " is beyond any matrix");
+    return {rows, static_cast<int>(largest) + 1};
+}
+
+}  // namespace
+
+template <class T>
+LaDenseMatrix<T>::LaDenseMatrix(int rows, int cols)
+    : LaMatrix<T>(rows, cols), data(LaMatrix<T>::elementCount(rows, cols)) {}
+
+template <class T>
+T LaDenseMatrix<T>::get(int i, int j) const {
+    ovix::checkInvariant(i >= 0 && i < this->rows, kHeader, 27, i);
+    ovix::checkInvariant(j >= 0 && j < this->cols, kHeader, 28, j);
+    return static_cast<T>(data[static_cast<std::size_t>(i) * static_cast<std::size_t>(this->cols) + j]);
+}
+
+template <class T>
+void LaDenseMatrix<T>::set(int i, int j, T v) {
+    ovix::checkInvariant(i >= 0 && i < this->rows, kHeader, 33, i);
+    ovix::checkInvariant(j >= 0 && j < this->cols, kHeader, 34, j);
+    data[static_cast<std::size_t>(i) * static_cast<std::size_t>(this->cols) + j] = v;
+}
+
+template <class T>
+void LaDenseMatrix<T>::writeFile(const char* path, int format) const {
+    if (!path)
+        throw std::runtime_error("decomposition file without a name");
+    DocVec file(path, static_cast<DocVecFormat>(format), true);
+    if (!file.isOpen())
+        throw std::runtime_error(std::string("cannot create decomposition file ") + path);
+    std::vector<DocVecI> entries;
+    const auto width = static_cast<std::size_t>(this->cols);
+    for (int i = 0; i < this->rows; ++i) {
+        entries.clear();
+        for (int j = 0; j < this->cols; ++j) {
+            const double value = data[static_cast<std::size_t>(i) * width + j];
+            if (std::fabs(value) > 0)
+                entries.push_back(DocVecI{fidOfColumn(static_cast<std::uint64_t>(j)), static_cast<float>(value)});
+        }
+        file.writeDoc(i, 0, entries);
+    }
+    file.close();
+}
+
+template <class T>
+void LaDenseMatrix<T>::readFile(const char* path, int format) {
+    if (!path)
+        throw std::runtime_error("decomposition file without a name");
+    DocVec file(path, static_cast<DocVecFormat>(format), false);
+    if (!file.isOpen())
+        throw std::runtime_error(std::string("cannot open decomposition file ") + path);
+    const auto [rows, cols] = fileShape(file);
+    MappedArray<double> elements(LaMatrix<T>::elementCount(rows, cols));
+    const auto width = static_cast<std::size_t>(cols);
+    if (file.readHeader() != rows)
+        badFile(file, "changed while it was read");
+    DocVecRecord record;
+    for (int i = 0; i < rows; ++i) {
+        file.readDoc(record);
+        checkRecordId(file, i, record);
+        for (const DocVecI& entry : record.entries) {
+            const std::uint64_t column = entry.fid.asNumber();
+            if (column >= width)  // the file changed since the first pass
+                badFile(file, "changed while it was read");
+            elements[static_cast<std::size_t>(i) * width + column] = entry.weight;
+        }
+    }
+    data = std::move(elements);
+    this->rows = rows;
+    this->cols = cols;
+}
+
+template class LaDenseMatrix<float>;
+template class LaDenseMatrix<double>;

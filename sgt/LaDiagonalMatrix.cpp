@@ -1,0 +1,45 @@
+#include "sgt/LaDiagonalMatrix.h"
+
+#include "sgt/Invariant.h"
+
+namespace {
+
+constexpr const char* kHeader = "sgt/LaDiagonalMatrix.h";
+
+}  // namespace
+
+template <class T>
+LaDiagonalMatrix<T>::LaDiagonalMatrix(int n)
+    : LaMatrix<T>(n, n), data(std::make_unique<T[]>(LaMatrix<T>::elementCount(n, 1))) {}
+
+template <class T>
+T LaDiagonalMatrix<T>::get(int i, int j) const {
+    ovix::checkInvariant(i >= 0 && i < this->rows, kHeader, 15, i);
+    return i == j ? data[i] : T{0};
+}
+
+template <class T>
+void LaDiagonalMatrix<T>::set(int i, int j, T v) {
+    ovix::checkInvariant(i >= 0 && i < this->rows, kHeader, 27, i);
+    if (i == j)
+        data[i] = v;
+}
+
+template <class T>
+void LaDiagonalMatrix<T>::fill(T v) {
+    for (int i = 0; i < this->rows; ++i)
+        set(i, i, v);
+}
+
+template <class T>
+T LaDiagonalMatrix<T>::getAt(int i) const {
+    return get(i, i);
+}
+
+template <class T>
+void LaDiagonalMatrix<T>::setAt(int i, T v) {
+    set(i, i, v);
+}
+
+template class LaDiagonalMatrix<float>;
+template class LaDiagonalMatrix<double>;

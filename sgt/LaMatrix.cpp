@@ -1,0 +1,187 @@
+#include "sgt/LaMatrix.h"
+
+#include <algorithm>
+#include <numeric>
+#include <stdexcept>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "sgt/FormatFixed.h"
+#include "sgt/Invariant.h"
+#include "sgt/KeyOrder.h"
+#include "sgt/MappedArray.h"
+
+namespace {
+
+constexpr const char* kHeader = "sgt/LaMatrix.h";
+
+bool writeAll(std::FILE* f, const std::string& text) {
+    return std::fwrite(text.data(), 1, text.size(), f) == text.size();
+}
+
+}  // namespace
+
+template <class T>
+std::size_t LaMatrix<T>::elementCount(int rows, int cols) {
+    if (rows < 0 || cols < 0)
+        throw std::length_error("matrix of negative size " + std::to_string(rows) + " x " + std::to_string(cols));
+    return static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols);
+}
+
+template <class T>
+void LaMatrix<T>::multiply(const double* x, double* y) const {
+    const int n = dimension();
+    for (int i = 0; i < n; ++i) {
+        double sum = 0;
+        for (int j = 0; j < n; ++j)
+            sum += get(i, j) * x[j];
+        y[i] = sum;
+    }
+}
+
+template <class T>
+void LaMatrix<T>::fill(T v) {
+    for (int i = 0; i < rows; ++i)
+        for (int j = 0; j < cols; ++j)
+            set(i, j, v);
+}
+
+template <class T>
+void LaMatrix<T>::scale(T v) {
+    for (int i = 0; i < rows; ++i)
+        for (int j = 0; j < cols; ++j)
+            set(i, j, v * get(i, j));
+}
+
+template <class T>
+void LaMatrix<T>::addScalar(T v) {
+    for (int i = 0; i < rows; ++i)
+        for (int j = 0; j < cols; ++j)
+            set(i, j, v + get(i, j));
+}
+
+template <class T>
+void LaMatrix<T>::rescale(T low, T high) {
+    if (rows == 0 || cols == 0)
+        return;
+    T least = get(0, 0);
+    T most = least;
+    for (int i = 0; i < rows; ++i)
+        for (int j = 0; j < cols; ++j) {
+            least = std::min(least, get(i, j));
+            most = std::max(most, get(i, j));
+        }
+    const double range = static_cast<double>(most) - least;
+    const double factor = range > 0 ? (static_cast<double>(high) - low) / range : 0;
+    for (int i = 0; i < rows; ++i)
+        for (int j = 0; j < cols; ++j)
+            set(i, j, static_cast<T>(low + (get(i, j) - static_cast<double>(least)) * factor));
+}
+
+template <class T>
+void LaMatrix<T>::setProductWithTranspose(const LaMatrix& A) {
+    ovix::checkInvariant(rows == A.rows, kHeader, 236, rows);
+    ovix::checkInvariant(cols == A.rows, kHeader, 237, cols);
+    for (int i = 0; i < rows; ++i)
+        for (int j = 0; j <= i; ++j) {
+            T sum = 0;
+            for (int k = 0; k < A.cols; ++k)
+                sum += A.get(j, k) * A.get(i, k);
+            set(i, j, sum);
+            if (i != j)
+                set(j, i, sum);
+        }
+}
+
+template <class T>
+void LaMatrix<T>::setProduct(const LaMatrix& A, const LaMatrix& B) {
+    ovix::checkInvariant(rows == A.rows, kHeader, 211, rows);
+    ovix::checkInvariant(cols == B.cols, kHeader, 212, cols);
+    ovix::checkInvariant(A.cols == B.rows, kHeader, 213, A.cols);
+    for (int i = 0; i < rows; ++i)
+        for (int j = 0; j < cols; ++j) {
+            T sum = 0;
+            for (int k = 0; k < A.cols; ++k)
+                sum += A.get(i, k) * B.get(k, j);
+            set(i, j, sum);
+        }
+}
+
+template <class T>
+void LaMatrix<T>::sortRows(T* keys, std::int32_t* companion1, std::int32_t* companion2) {
+    if (!keys)
+        return;
+    // p(i): the old row that becomes row i.
+    std::vector<int> p(static_cast<std::size_t>(rows));
+    std::iota(p.begin(), p.end(), 0);
+    std::sort(p.begin(), p.end(), [keys](int a, int b) { return ovix::keyLess(keys[a], keys[b]); });
+
+    const bool square = rows == cols;
+    const auto width = static_cast<std::size_t>(cols);
+    MappedArray<T> copy(elementCount(rows, cols));
+    for (int i = 0; i < rows; ++i)
+        for (int j = 0; j < cols; ++j)
+            copy[i * width + j] = get(p[i], square ? p[j] : j);
+
+    const auto permute = [&p](auto* values) {
+        if (!values)
+            return;
+        std::vector<std::remove_pointer_t<decltype(values)>> old(values, values + p.size());
+        for (std::size_t i = 0; i < p.size(); ++i)
+            values[i] = old[p[i]];
+    };
+    permute(keys);
+    permute(companion1);
+    permute(companion2);
+
+    for (int i = 0; i < rows; ++i)
+        for (int j = 0; j < cols; ++j)
+            set(i, j, copy[i * width + j]);
+}
+
+template <class T>
+void LaMatrix<T>::print(std::FILE* f) const {
+    if (!f)
+        f = stderr;
+    std::string line = "  ";
+    for (int j = 0; j < cols; ++j) {
+        line += "     ";
+        ovix::appendInt(line, j, 4);
+    }
+    writeAll(f, line);
+    for (int i = 0; i < rows; ++i) {
+        line = "\n";
+        ovix::appendInt(line, i, 2);
+        line += ':';
+        for (int j = 0; j < cols; ++j) {
+            line += ' ';
+            ovix::appendFixed(line, get(i, j), 4, 8);
+        }
+        writeAll(f, line);
+    }
+    writeAll(f, "\n");
+}
+
+template <class T>
+int LaMatrix<T>::writeText(const char* path) const {
+    std::FILE* f = path ? std::fopen(path, "w") : nullptr;
+    if (!f)
+        return EOF;
+    bool written = true;
+    std::string line;
+    for (int i = 0; i < rows && written; ++i) {
+        line.clear();
+        for (int j = 0; j < cols; ++j) {
+            line += ' ';
+            ovix::appendFixed(line, get(i, j), 6);
+        }
+        line += '\n';
+        written = writeAll(f, line);
+    }
+    const int closed = std::fclose(f);
+    return written ? closed : EOF;
+}
+
+template class LaMatrix<float>;
+template class LaMatrix<double>;

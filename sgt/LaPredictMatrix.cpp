@@ -1,0 +1,75 @@
+#include "sgt/LaPredictMatrix.h"
+
+#include <climits>
+#include <stdexcept>
+#include <string>
+
+#include "sgt/Invariant.h"
+
+namespace {
+
+constexpr const char* kHeader = "sgt/LaPredictMatrix.h";
+
+// G's order n, once G and B are known to fit together.
+template <class T>
+int blockOrder(const LaMatrix<T>& G, const LaDenseMatrix<T>& B) {
+    const int n = G.rowCount();
+    ovix::checkInvariant(G.colCount() == n, kHeader, 106, G.colCount());
+    ovix::checkInvariant(B.rowCount() == n, kHeader, 107, B.rowCount());
+    ovix::checkInvariant(B.colCount() == n, kHeader, 108, B.colCount());
+    if (n > INT_MAX / 2)
+        throw std::length_error("block matrix of order " + std::to_string(n) + " x 2");
+    return n;
+}
+
+// Where (x, y) of a symmetric matrix lies in its packed lower triangle.
+std::size_t packedIndex(int x, int y) {
+    const auto lo = static_cast<std::size_t>(x < y ? x : y);
+    const auto hi = static_cast<std::size_t>(x < y ? y : x);
+    return lo + hi * (hi + 1) / 2;
+}
+
+}  // namespace
+
+template <class T>
+LaPredictMatrix<T>::LaPredictMatrix(const LaMatrix<T>& G, const LaDenseMatrix<T>& B)
+    : LaPredictMatrix(G, B, blockOrder(G, B)) {}
+
+template <class T>
+LaPredictMatrix<T>::LaPredictMatrix(const LaMatrix<T>& G, const LaDenseMatrix<T>& B, int n)
+    : LaMatrix<T>(2 * n, 2 * n),
+      packedSize(static_cast<std::size_t>(n) * (static_cast<std::size_t>(n) + 1) / 2),
+      half(n) {
+    blockG = std::make_unique<T[]>(packedSize);
+    blockB = std::make_unique<T[]>(packedSize);
+    std::size_t next = 0;
+    for (int i = 0; i < half; ++i)
+        for (int k = 0; k <= i; ++k, ++next) {
+            blockG[next] = G.get(i, k);
+            blockB[next] = B.get(i, k);
+        }
+}
+
+template <class T>
+T* LaPredictMatrix<T>::cell(int a, int b) const {
+    const int n = half;
+    if (a < n)
+        return b < n ? &blockG[packedIndex(a, b)] : nullptr;
+    return b < n ? &blockB[packedIndex(a - n, b)] : &blockG[packedIndex(a - n, b - n)];
+}
+
+template <class T>
+T LaPredictMatrix<T>::get(int a, int b) const {
+    if (const T* element = cell(a, b))
+        return *element;
+    return a == b - half ? T{-1} : T{0};
+}
+
+template <class T>
+void LaPredictMatrix<T>::set(int a, int b, T v) {
+    if (T* element = cell(a, b))
+        *element = v;
+}
+
+template class LaPredictMatrix<float>;
+template class LaPredictMatrix<double>;

@@ -1,0 +1,27 @@
+#include "sgt/LaVectorT.h"
+
+template <class T>
+LaVectorT<T>::LaVectorT(int n) : LaMatrix<T>(1, n), data(std::make_unique<T[]>(LaMatrix<T>::elementCount(1, n))) {}
+
+template <class T>
+void LaVectorT<T>::set(int, int j, T v) {
+    data[j] = v;
+}
+
+template <class T>
+T LaVectorT<T>::get(int, int j) const {
+    return data[j];
+}
+
+template <class T>
+T LaVectorT<T>::getAt(int i) const {
+    return get(i, i);
+}
+
+template <class T>
+void LaVectorT<T>::setAt(int i, T v) {
+    set(i, i, v);
+}
+
+template class LaVectorT<float>;
+template class LaVectorT<double>;
