@@ -46,15 +46,21 @@ bool registerDvecTableRefDestructor(swig_type_info* type) {
 
 %ovix_enum(FeatureDvecsFileFormat)
 
-class FeatureDvecs {
-public:
-    virtual ~FeatureDvecs();
-    virtual void reset() = 0;
+// The addFeatures row of a sink: the vector is any object that offers a read
+// buffer, held as long as the sink wants it.
+%define %ovix_add_features
     %extend {
         void addFeatures(int id, int label, PyObject *dvir) {
             $self->addFeatures(id, label, ovix::py::holdBuffer(dvir));
         }
     }
+%enddef
+
+class FeatureDvecs {
+public:
+    virtual ~FeatureDvecs();
+    virtual void reset() = 0;
+    %ovix_add_features
     virtual void close() = 0;
 };
 
@@ -63,17 +69,13 @@ public:
     FeatureDvecsFile(char const *path, FeatureDvecsFileFormat format = FEATURE_DVECS_FILE_FORMAT_BINARY);
     virtual ~FeatureDvecsFile();
     virtual void reset();
-    %extend {
-        void addFeatures(int id, int label, PyObject *dvir) {
-            $self->addFeatures(id, label, ovix::py::holdBuffer(dvir));
-        }
-    }
+    %ovix_add_features
     virtual void close();
     std::string const &getFilename() const;
 };
 
-// The row table: a new pointer object of type `_dVec *` that Python owns and
-// that keeps the sink alive while it lives.
+// The row table: a new pointer object of type `_dVec *` that Python owns. The
+// sink lends itself to it (LENDER on self), so it lives as long as its table.
 %typemap(out, noblock=1) ovix::DvecTableRef * {
   $result = SWIG_NewPointerObj($1, $descriptor(_dVec *), SWIG_POINTER_OWN | SWIG_POINTER_NOSHADOW);
   if (!$result) {
@@ -81,16 +83,13 @@ public:
     SWIG_fail;
   }
 }
+
 class FeatureDvecsMem : public FeatureDvecs {
 public:
     FeatureDvecsMem(int n, int m = 0);
     virtual ~FeatureDvecsMem();
     virtual void reset();
-    %extend {
-        void addFeatures(int id, int label, PyObject *dvir) {
-            $self->addFeatures(id, label, ovix::py::holdBuffer(dvir));
-        }
-    }
+    %ovix_add_features
     virtual void close();
     %apply SWIGTYPE *LENDER { FeatureDvecsMem *self };
     %extend {
