@@ -15,7 +15,6 @@ namespace {
 using ovix::test::Bytes;
 using ovix::test::entry;
 using ovix::test::HeldVector;
-using ovix::test::notABuffer;
 using ovix::test::readFile;
 using ovix::test::ScratchFolder;
 
@@ -56,75 +55,18 @@ TEST(FeatureDvecsFile, WritesEachVectorAsOneRecordAndReleasesIt) {
     EXPECT_EQ(readFile(path), expected.str());
 }
 
-TEST(FeatureDvecsFile, MappedFormatRenumbersIdsAcrossRecords) {
+TEST(FeatureDvecsFile, MappedNumbersStartAgainWithEveryFile) {
     ScratchFolder folder;
     const std::string path = folder.file("out.sgt");
     HeldVector first({entry(50, 1.0f), entry(7, 0.5f)}), second({entry(7, 2.0f), entry(900, 0.125f)});
     FeatureDvecsFile sink(path, FEATURE_DVECS_FILE_FORMAT_SGT_MAPPED);
     sink.addFeatures(1, 0, first.hold());
-    sink.addFeatures(2, 0, second.hold());
-    sink.close();
-    EXPECT_EQ(readFile(path), "1  1:1.000000 2:0.500000\n2  2:2.000000 3:0.125000\n");
-}
-
-TEST(FeatureDvecsFile, RefusesUnknownFormatsAndFilesItCannotCreate) {
-    ScratchFolder folder;
-    EXPECT_EQ(thrownText([&] { FeatureDvecsFile(folder.file("a"), static_cast<FeatureDvecsFileFormat>(5)); }),
-              "unknown format");
-    EXPECT_EQ(thrownText([&] { FeatureDvecsFile(folder.file("a"), static_cast<FeatureDvecsFileFormat>(-1)); }),
-              "unknown format");
-    EXPECT_FALSE(std::filesystem::exists(folder.file("a")));
-    EXPECT_EQ(thrownText([&] { FeatureDvecsFile(folder.file("missing/out.vec")); }), "file creation error");
-}
-
-TEST(FeatureDvecsFile, AFailedAddWritesNothing) {
-    ScratchFolder folder;
-    const std::string path = folder.file("out.vec");
-    HeldVector a(kTwoEntries);
-    FeatureDvecsFile sink(path);
-    EXPECT_EQ(thrownText([&] { sink.addFeatures(1, 0, notABuffer()); }), "Need a buffer");
-    sink.addFeatures(2, 0, a.hold());
-    sink.close();
-    EXPECT_EQ(readFile(path).size(), 16u + 16u + 24u);
-}
-
-TEST(FeatureDvecsFile, AClosedSinkTakesNoVectorAndNoSecondClose) {
-    ScratchFolder folder;
-    const std::string path = folder.file("out.vec");
-    HeldVector a(kTwoEntries);
-    FeatureDvecsFile sink(path);
-    sink.close();
-    EXPECT_EQ(thrownText([&] { sink.addFeatures(1, 0, a.hold()); }), "file is closed");
-    EXPECT_EQ(a.held(), 0);
-    EXPECT_EQ(thrownText([&] { sink.close(); }), "file is closed");
-    EXPECT_EQ(readFile(path), header(0).str());
-
-    sink.reset();
-    sink.addFeatures(1, 0, a.hold());
-    sink.close();
-    EXPECT_EQ(readFile(path).size(), 16u + 16u + 24u);
-}
-
-TEST(FeatureDvecsFile, ResetStartsAnEmptyFileFromEitherState) {
-    ScratchFolder folder;
-    const std::string path = folder.file("out.sgt");
-    HeldVector a({entry(50, 1.0f)}), b({entry(60, 1.0f)});
-    FeatureDvecsFile sink(path, FEATURE_DVECS_FILE_FORMAT_SGT_MAPPED);
-    sink.addFeatures(1, 0, a.hold());
     sink.reset();
     EXPECT_EQ(readFile(path), "");
-    // The numbering starts again with the file.
-    sink.addFeatures(2, 0, b.hold());
+    sink.addFeatures(2, 0, second.hold());
+    sink.addFeatures(3, 0, first.hold());
     sink.close();
-    EXPECT_EQ(readFile(path), "2  1:1.000000\n");
-
-    const std::string binary = folder.file("out.vec");
-    FeatureDvecsFile open(binary);
-    open.addFeatures(1, 0, a.hold());
-    open.addFeatures(2, 0, b.hold());
-    open.reset();
-    open.close();
-    EXPECT_EQ(readFile(binary), header(0).str());
+    EXPECT_EQ(readFile(path), "2  1:2.000000 2:0.125000\n3  1:0.500000 3:1.000000\n");
 }
 
 TEST(FeatureDvecsFile, AResetThatCannotCreateTheFileLeavesTheSinkClosed) {

@@ -199,6 +199,8 @@ class TestMemSink:
     def test_takes_exactly_n_vectors_before_handing_out_its_table(self):
         mem = ovix.FeatureDvecsMem(2)
         mem.addFeatures(1, 0, dvir([(1, 1.0)]))
+        with pytest.raises(RuntimeError, match=r"^Need a buffer$"):
+            mem.addFeatures(2, 0, "not a buffer")
         with pytest.raises(RuntimeError, match=r"^dvec not complete$"):
             mem.getDvecs()
         mem.addFeatures(2, 0, b"")
@@ -222,17 +224,6 @@ class TestMemSink:
         for args in [(), ("1",), (1, 2, 3), (1, 2.5), (2**31,)]:
             with pytest.raises(NotImplementedError, match=r"^No matching function for overloaded 'new_FeatureDvecsMem'$"):
                 _ovix.new_FeatureDvecsMem(*args)
-
-    def test_a_failed_add_fills_no_row(self):
-        mem = ovix.FeatureDvecsMem(1)
-        with pytest.raises(RuntimeError, match=r"^Need a buffer$"):
-            mem.addFeatures(1, 0, "not a buffer")
-        with pytest.raises(TypeError, match=r"^in method 'FeatureDvecsMem_addFeatures', argument 2 of type 'int'$"):
-            mem.addFeatures(2**31, 0, b"")
-        with pytest.raises(RuntimeError, match=r"^dvec not complete$"):
-            mem.getDvecs()
-        mem.addFeatures(1, 0, b"")
-        mem.getDvecs()
 
     def test_a_held_bytearray_cannot_be_resized_until_reset(self):
         mem = ovix.FeatureDvecsMem(2)
@@ -294,9 +285,8 @@ class TestSharedRows:
             mem.getDvecs()
 
     def test_rows_refuse_other_objects(self):
-        for row in ("FeatureDvecs_reset", "FeatureDvecs_close"):
-            with pytest.raises(TypeError, match=rf"^in method '{row}', argument 1 of type 'FeatureDvecs \*'$"):
-                getattr(_ovix, row)(ovix.Fid("x"))
+        with pytest.raises(TypeError, match=r"^in method 'FeatureDvecs_reset', argument 1 of type 'FeatureDvecs \*'$"):
+            _ovix.FeatureDvecs_reset(ovix.Fid("x"))
         with pytest.raises(TypeError, match=r"^in method 'FeatureDvecsMem_reset', argument 1 of type 'FeatureDvecsMem \*'$"):
             _ovix.FeatureDvecsMem_reset(ovix.FeatureDvecsFile(os.devnull))
         assert not hasattr(_ovix, "new_FeatureDvecs")
