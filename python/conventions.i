@@ -199,3 +199,57 @@ bool convertTextArg(PyObject* input, TextArg& text, const char** out) {
     $1 = SWIG_CheckState(SWIG_ConvertPtr($input, &vptr, $&descriptor, 0));
   }
 }
+
+// --- Handles -----------------------------------------------------------------
+
+// Objects that cross into Python as bare pointer objects with no Python class
+// of their own (iterator handles, row tables). Python owns them:
+// %ovix_owned_handle(CXX_TYPE, HANDLE_TYPE, DESTROY) hands a CXX_TYPE result
+// out as an owned pointer object of HANDLE_TYPE, and registers DESTROY(void*)
+// for the runtime to call when it frees one.
+%{
+namespace ovix::py {
+
+template <void (*Destroy)(void*)>
+PyObject* destroyHandle(PyObject*, PyObject* handle) {
+    auto* object = reinterpret_cast<SwigPyObject*>(handle);
+    void* native = object->ptr;
+    object->ptr = nullptr;
+    Destroy(native);
+    Py_RETURN_NONE;
+}
+
+// The registration lives as long as the process.
+bool registerHandleDestructor(swig_type_info* type, PyCFunction destroy) {
+    if (!type) {
+        PyErr_SetString(PyExc_SystemError, "handle type missing from the module's types");
+        return false;
+    }
+    if (type->clientdata)
+        return true;
+    auto* method = new PyMethodDef{"destroyHandle", destroy, METH_O, nullptr};
+    auto* data = new SwigPyClientData{};
+    data->destroy = PyCFunction_New(method, nullptr);
+    if (!data->destroy)
+        return false;
+    SWIG_TypeClientData(type, data);
+    return true;
+}
+
+}  // namespace ovix::py
+%}
+
+%define %ovix_owned_handle(CXX_TYPE, HANDLE_TYPE, DESTROY)
+%types(HANDLE_TYPE);
+%typemap(out, noblock=1) CXX_TYPE {
+  $result = SWIG_NewPointerObj($1, $descriptor(HANDLE_TYPE), SWIG_POINTER_OWN | SWIG_POINTER_NOSHADOW);
+  if (!$result) {
+    DESTROY($1);
+    SWIG_fail;
+  }
+}
+%init %{
+  if (!ovix::py::registerHandleDestructor(SWIG_TypeQuery(#HANDLE_TYPE), &ovix::py::destroyHandle<DESTROY>))
+    return nullptr;
+%}
+%enddef

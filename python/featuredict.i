@@ -24,43 +24,17 @@ PyObject* tokenTextBytes(PyObject* text) {
     return bytes;
 }
 
-// Iterator handles have no Python class; this destructor, which the runtime
-// calls when Python frees a handle it owns, is registered for their type.
-PyObject* deleteFidMapIterator(PyObject*, PyObject* handle) {
-    auto* object = reinterpret_cast<SwigPyObject*>(handle);
-    delete static_cast<FeatureDict::FidMap::const_iterator*>(object->ptr);
-    object->ptr = nullptr;
-    Py_RETURN_NONE;
-}
-
-bool registerFidMapIteratorDestructor(swig_type_info* type) {
-    static PyMethodDef method = {"deleteFidMapIterator", deleteFidMapIterator, METH_O, nullptr};
-    static SwigPyClientData data = {};
-    if (type->clientdata)
-        return true;
-    data.destroy = PyCFunction_New(&method, nullptr);
-    if (!data.destroy)
-        return false;
-    SWIG_TypeClientData(type, &data);
-    return true;
+// Frees an iterator handle.
+void deleteFidMapIterator(void* iterator) {
+    delete static_cast<FeatureDict::FidMap::const_iterator*>(iterator);
 }
 
 }  // namespace ovix::py
 %}
 
-%init %{
-  if (!ovix::py::registerFidMapIteratorDestructor(SWIGTYPE_p_FeatureDict__FidMap__const_iterator))
-    return nullptr;
-%}
-
-// A new handle that Python owns.
-%typemap(out, noblock=1) FeatureDict::FidMap::const_iterator * {
-  $result = SWIG_NewPointerObj($1, $descriptor, SWIG_POINTER_OWN | SWIG_POINTER_NOSHADOW);
-  if (!$result) {
-    delete $1;
-    SWIG_fail;
-  }
-}
+// Iterator handles have no Python class; Python owns and frees them.
+%ovix_owned_handle(FeatureDict::FidMap::const_iterator *, FeatureDict::FidMap::const_iterator *,
+                   ovix::py::deleteFidMapIterator)
 
 %apply SWIGTYPE *LENDER { Fids *fids };
 

@@ -9,5 +9,6 @@
 %include "fids.i"
 %include "featuredict.i"
 %include "dvir.i"
+%include "sinks.i"
 %include "tidy.i"
 %include "constants.i"
