@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstddef>
 #include <exception>
+#include <limits>
 #include <mutex>
 #include <stdexcept>
 #include <system_error>
@@ -54,10 +55,15 @@ private:
         if (m_keep == 0)
             return;
         const int n = static_cast<int>(m_scores.size());
+        // Below the worst pair kept, once there are keep of them (a NaN
+        // worst lets everything through to the full order).
+        float worst = -std::numeric_limits<float>::infinity();
         for (int j = 0; j < n; ++j) {
             if (j == i)
                 continue;
             const SimilarityPair pair{j, m_scores[static_cast<std::size_t>(j)]};
+            if (pair.similarity < worst)
+                continue;  // the common case, decided without the full order
             if (m_best.size() < static_cast<std::size_t>(m_keep)) {
                 m_best.push_back(pair);
                 std::push_heap(m_best.begin(), m_best.end(), compareSimilarityDesc);
@@ -66,6 +72,8 @@ private:
                 m_best.back() = pair;
                 std::push_heap(m_best.begin(), m_best.end(), compareSimilarityDesc);
             }
+            if (m_best.size() == static_cast<std::size_t>(m_keep))
+                worst = m_best.front().similarity;
         }
         std::sort_heap(m_best.begin(), m_best.end(), compareSimilarityDesc);
     }
