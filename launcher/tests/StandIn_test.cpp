@@ -48,7 +48,7 @@ protected:
         while (statuses.size() < reports && compat::GetMessage(message) > 0) {
             if (message.message == compat::WM_TIMER && message.wParam == timer)
                 break;
-            const Relay relay = decodeMainThreadMessage(message, m_ids);
+            const Relay relay = decodeMainThreadMessage(message, m_ids, [](std::uint32_t) { return true; });
             if (relay.to == Relay::To::MainWindow)
                 statuses.push_back(relay.wParam);
         }
