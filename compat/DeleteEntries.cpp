@@ -71,8 +71,8 @@ std::size_t deleteOwnEntriesWithPrefix(const std::filesystem::path& folder, std:
     if (listed >= 0) {
         for (const auto& name : namesIn(listed)) {
             struct stat info;
-            if (!startsWithIgnoringCase(name, prefix) || fstatat(parent, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
-                info.st_uid != geteuid())
+            if (!startsWithIgnoringCase(name, prefix) ||
+                fstatat(parent, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 || info.st_uid != geteuid())
                 continue;
             if (deleteAt(parent, name))
                 ++deleted;

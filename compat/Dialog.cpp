@@ -49,8 +49,8 @@ WindowHandle CreateDialog(const DialogTemplate& dialogTemplate, WindowHandle, Wi
     const WindowHandle dialog = CreateMessageWindow(procedure);
     if (dialog == 0)
         return 0;
-    const DialogRecord record{dialogTemplate.id, {dialogTemplate.style, dialogTemplate.exStyle},
-                              (dialogTemplate.style & WS_VISIBLE) != 0};
+    const DialogRecord record{
+        dialogTemplate.id, {dialogTemplate.style, dialogTemplate.exStyle}, (dialogTemplate.style & WS_VISIBLE) != 0};
     {
         std::lock_guard lock(g_lock);
         g_dialogs[dialog] = record;

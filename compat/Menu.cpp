@@ -163,8 +163,8 @@ bool TrackPopupMenu(MenuHandle menu, unsigned flags, int x, int y, WindowHandle 
         return false;
     const unsigned pick = std::exchange(t.armedPick, 0);
     const MenuItem* picked = pick != 0 ? findCommand(t, menu, pick) : nullptr;
-    recordDesktopEvent("menu-track x=" + std::to_string(x) + " y=" + std::to_string(y) + " flags=" +
-                       std::to_string(flags) + " items=" + journalQuote(itemTexts(found->second)) +
+    recordDesktopEvent("menu-track x=" + std::to_string(x) + " y=" + std::to_string(y) +
+                       " flags=" + std::to_string(flags) + " items=" + journalQuote(itemTexts(found->second)) +
                        " picked=" + (picked ? std::to_string(pick) : std::string("none")));
     lock.unlock();
     if (picked)

@@ -31,9 +31,9 @@ inline constexpr unsigned TPM_RIGHTALIGN = 0x0008;
 inline constexpr unsigned TPM_BOTTOMALIGN = 0x0020;
 
 struct MenuItem {
-    unsigned id = 0;        // command id; 0 for separators and submenus
-    MenuHandle popup = 0;   // the submenu, for MF_POPUP items
-    std::string text;       // empty for separators
+    unsigned id = 0;       // command id; 0 for separators and submenus
+    MenuHandle popup = 0;  // the submenu, for MF_POPUP items
+    std::string text;      // empty for separators
     bool separator = false;
     bool checked = false;
     bool isDefault = false;

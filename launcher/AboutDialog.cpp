@@ -6,8 +6,7 @@
 
 namespace {
 
-std::intptr_t aboutProcedure(compat::WindowHandle dialog, std::uint32_t message, std::uintptr_t wParam,
-                             std::intptr_t) {
+std::intptr_t aboutProcedure(compat::WindowHandle dialog, std::uint32_t message, std::uintptr_t wParam, std::intptr_t) {
     const auto low = static_cast<std::intptr_t>(wParam & 0xFFFF);
     switch (message) {
         case compat::WM_INITDIALOG:

@@ -24,7 +24,7 @@ struct LauncherState {
     // Set before the monitor thread is told to quit for shutdown: from then
     // on the application is not started again.
     compat::WaitableEvent stopRequested;
-    bool comMode = false;                 // decided by the instance set-up
+    bool comMode = false;  // decided by the instance set-up
     AppIds app;
     std::atomic<std::uint32_t> restartCount{0};  // application exits since the last status report
 };

@@ -31,7 +31,8 @@ bool TrayLauncherParts::addTrayIcon(LauncherState&) {
 bool TrayLauncherParts::startMonitor(LauncherState& state) {
     // Before any other thread starts, so that all of them leave the signals
     // to this one: a request to end runs Exit on the main thread.
-    m_signals.emplace([&state](int) { compat::PostThreadMessage(state.mainThreadId, compat::WM_COMMAND, IDM_EXIT, 0); });
+    m_signals.emplace(
+        [&state](int) { compat::PostThreadMessage(state.mainThreadId, compat::WM_COMMAND, IDM_EXIT, 0); });
     std::promise<bool> ready;
     auto started = ready.get_future();
     try {
@@ -69,6 +70,8 @@ void TrayLauncherParts::waitForThreads() {
     // Started by the monitor, which has ended: nothing starts it any more.
     if (m_runner.joinable())
         m_runner.join();
+    // On the main thread, which made it.
+    m_signals.reset();
 }
 
 void TrayLauncherParts::removeTrayIcon() {

@@ -89,7 +89,8 @@ std::intptr_t TrayWindow::procedure(compat::WindowHandle window, std::uint32_t m
             }
             break;
         case compat::WM_CONTEXTMENU:
-            showTrayMenu(static_cast<std::int16_t>(lParam & 0xFFFF), static_cast<std::int16_t>((lParam >> 16) & 0xFFFF));
+            showTrayMenu(static_cast<std::int16_t>(lParam & 0xFFFF),
+                         static_cast<std::int16_t>((lParam >> 16) & 0xFFFF));
             return 1;
         case compat::WM_COMMAND:
             if (runCommand(wParam & 0xFFFF))

@@ -104,8 +104,8 @@ TEST_F(EndToEnd, RunsTheApplicationShowsItsReportsRelaysCommandsAndExitsClean) {
     ASSERT_GE(started.size(), 2u);
     EXPECT_EQ(started[0], "args -c http://localhost:10101/config");
     EXPECT_EQ(started[1], "started pid=" + std::to_string(standInPids().at(0)) +
-                              " parent=" + std::to_string(launcher.pid()) + " thread=" +
-                              std::to_string(launcher.pid()) + " folder=" + (m_scratch / "app").string());
+                              " parent=" + std::to_string(launcher.pid()) +
+                              " thread=" + std::to_string(launcher.pid()) + " folder=" + (m_scratch / "app").string());
 
     // The first report: online, the balloon, "Ready", and the start URL once.
     ASSERT_TRUE(journaled(kOnlineWithBalloon));
@@ -117,8 +117,9 @@ TEST_F(EndToEnd, RunsTheApplicationShowsItsReportsRelaysCommandsAndExitsClean) {
     // the icon and its tip.
     post(launcher, PLATFORM_STATUS_BASE + 2);
     post(launcher, PLATFORM_STATUS_BASE + 5);
-    ASSERT_TRUE(journaled("notify-icon modify id=121 icon=122 tip=\"You have new messages\" balloon-title=\"\" "
-                          "balloon=\"\""));
+    ASSERT_TRUE(
+        journaled("notify-icon modify id=121 icon=122 tip=\"You have new messages\" balloon-title=\"\" "
+                  "balloon=\"\""));
     ASSERT_TRUE(journaled("notify-icon modify id=121 balloon-title=\"\" balloon=\"\""));
 
     // Pause and Resume, as the application or another program posts them.
@@ -174,8 +175,7 @@ TEST_F(EndToEnd, AnApplicationAboveTheMemoryLimitIsEndedAndStartedAgain) {
     ASSERT_TRUE(eventually([&] { return standInPids().size() >= 2; }, 25s));
     unsigned long long usage = 0;
     int killed = 0;
-    ASSERT_EQ(std::sscanf(readFile(log()).c_str(), "killed proc %d handle %*p memory usage %llu\n", &killed, &usage),
-              2)
+    ASSERT_EQ(std::sscanf(readFile(log()).c_str(), "killed proc %d handle %*p memory usage %llu\n", &killed, &usage), 2)
         << readFile(log());
     EXPECT_EQ(killed, first);
     EXPECT_GT(usage, 104857600u);
@@ -224,8 +224,8 @@ TEST_F(EndToEnd, AForgedIdMessageFromAnotherProcessEndsNothing) {
     ASSERT_TRUE(listener);
     std::uint32_t listenerThread = 0;
     ASSERT_TRUE(eventually([&] { return std::sscanf(readFile(heard).c_str(), "listening %u", &listenerThread) == 1; }));
-    auto bystander = compat::Process::start(
-        compat::ProcessStart{.program = "/bin/sleep", .arguments = {"60"}, .environment = {}});
+    auto bystander =
+        compat::Process::start(compat::ProcessStart{.program = "/bin/sleep", .arguments = {"60"}, .environment = {}});
     ASSERT_TRUE(bystander);
 
     standIn("status=0");

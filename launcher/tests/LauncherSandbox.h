@@ -121,7 +121,8 @@ private:
             if (name.find_first_not_of("0123456789") != std::string::npos || std::stoi(name) == getpid())
                 continue;
             const std::string environment = readFile(entry.path() / "environ");
-            if (environment.find(marker + '\0') != std::string::npos || environment.find(marker + ',') != std::string::npos)
+            if (environment.find(marker + '\0') != std::string::npos ||
+                environment.find(marker + ',') != std::string::npos)
                 kill(std::stoi(name), SIGKILL);
         }
     }

@@ -121,8 +121,8 @@ int main(int argc, char** argv) {
         return std::string(value ? value : "-");
     };
     char folder[4096];
-    record.line("started pid=" + std::to_string(compat::currentProcessId()) + " parent=" +
-                environment("ParentProcessId") + " thread=" + environment("ParentThreadId") +
+    record.line("started pid=" + std::to_string(compat::currentProcessId()) +
+                " parent=" + environment("ParentProcessId") + " thread=" + environment("ParentThreadId") +
                 " folder=" + (getcwd(folder, sizeof folder) ? folder : "-"));
 
     auto finish = [&](int code) {

@@ -72,8 +72,8 @@ TEST_F(StandIn, ReportsItsIdsAndStatusAndObeysTheLauncher) {
     ASSERT_TRUE(app.wait(10s));
     EXPECT_EQ(app.exitCode(), 0);
     EXPECT_EQ(readFile(record()), "args -c http://config\nstarted pid=" + std::to_string(app.pid()) +
-                                      " parent=- thread=" + std::to_string(compat::currentThreadId()) + " folder=" +
-                                      std::filesystem::current_path().string() +
+                                      " parent=- thread=" + std::to_string(compat::currentThreadId()) +
+                                      " folder=" + std::filesystem::current_path().string() +
                                       "\nreported\nresume\npause\nquit\nexit 0\n");
 }
 
