@@ -1,14 +1,13 @@
-// The headless desktop: notification icons, menus, message boxes and
-// dialogs, and the journal that shows them to other processes.
+// The headless desktop's notification icons and menus, and the journal that
+// shows them to other processes.
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
 #include "compat/DesktopJournal.h"
-#include "compat/Dialog.h"
 #include "compat/Menu.h"
-#include "compat/MessageBox.h"
+#include "compat/MessageWindow.h"
 #include "compat/NotifyIcon.h"
 #include "compat/tests/ScratchFolder.h"
 
@@ -126,42 +125,6 @@ TEST_F(DesktopModel, AShownMenuDeliversThePickedCommandOnly) {
     EXPECT_TRUE(compat::menuItems(popup).empty());
     EXPECT_FALSE(compat::TrackPopupMenu(popup, 0, 1, 2, m_window));
     EXPECT_FALSE(compat::DestroyMenu(popup));
-}
-
-TEST_F(DesktopModel, AModelessDialogGetsItsMessagesUntilItEnds) {
-    std::vector<std::uint32_t> messages;
-    compat::DialogTemplate resource;
-    resource.id = 5;
-    resource.style = compat::WS_POPUP;
-    resource.items.push_back(compat::DialogItem{compat::DialogItem::Kind::Text, 0, "hello"});
-    const auto dialog = compat::CreateDialog(
-        resource, m_window,
-        [&](compat::WindowHandle self, std::uint32_t message, std::uintptr_t, std::intptr_t) -> std::intptr_t {
-            messages.push_back(message);
-            if (message == compat::WM_LBUTTONUP)
-                compat::EndDialog(self, 4);
-            return 1;
-        });
-    ASSERT_NE(dialog, 0u);
-    EXPECT_EQ(messages, std::vector<std::uint32_t>{compat::WM_INITDIALOG});
-    EXPECT_EQ(compat::openDialogs(5), std::vector<compat::WindowHandle>{dialog});
-    EXPECT_TRUE(compat::setDialogStyles(dialog, {compat::WS_POPUP, compat::WS_EX_CLIENTEDGE}));
-    EXPECT_TRUE(compat::ShowWindow(dialog, compat::SW_SHOW));
-    EXPECT_EQ(compat::desktopEvents().back(),
-              "dialog-show id=5 style=0x80000000 exstyle=0x200 window=" + std::to_string(dialog));
-    compat::PostMessage(dialog, compat::WM_LBUTTONUP, 0, 0);
-    pump();
-    EXPECT_FALSE(compat::IsWindow(dialog));
-    EXPECT_TRUE(compat::openDialogs(5).empty());
-    EXPECT_EQ(messages.back(), compat::WM_DESTROY);
-    EXPECT_EQ(compat::desktopEvents().at(0), "dialog-create id=5 texts=\"hello\" window=" + std::to_string(dialog));
-    EXPECT_FALSE(compat::EndDialog(dialog, 1));
-}
-
-TEST_F(DesktopModel, AMessageBoxIsAnsweredAtOnce) {
-    EXPECT_EQ(compat::MessageBox(0, "text", "caption", compat::MB_OK), compat::IDOK);
-    EXPECT_EQ(compat::desktopEvents().back(), "message-box caption=\"caption\" text=\"text\" type=0");
-    EXPECT_EQ(compat::journalQuote(std::string("a\x01\x7f\\", 4)), "\"a\\x01\\x7f\\\\\"");
 }
 
 }  // namespace

@@ -82,14 +82,4 @@ TEST_F(WatchdogTest, AReportedApplicationThatIsGoneIsLogged) {
     EXPECT_EQ(log(), "get process memory info handle error=3, No such process\n");
 }
 
-TEST_F(WatchdogTest, TheRealFigureIsTheChildsPrivateMemory) {
-    const auto bytes = m_child->privateMemoryBytes();
-    ASSERT_TRUE(bytes);
-    EXPECT_GT(*bytes, 0u);
-    EXPECT_LT(*bytes, kMemoryLimit);
-    m_ids.processId = static_cast<std::uint32_t>(m_child->pid());
-    Watchdog(m_ids, m_application).tick();
-    EXPECT_FALSE(compat::waitForAny({m_child.get()}, 100ms));
-}
-
 }  // namespace
