@@ -22,6 +22,8 @@ namespace compat {
 using ThreadId = std::uint32_t;
 using WindowHandle = std::uintptr_t;  // 0: no window
 
+class Waitable;
+
 inline constexpr std::uint32_t WM_NULL = 0x0000;
 inline constexpr std::uint32_t WM_DESTROY = 0x0002;
 inline constexpr std::uint32_t WM_CLOSE = 0x0010;
@@ -80,7 +82,6 @@ bool KillTimer(WindowHandle window, unsigned id);
 // Waits until `thread` has a queue that takes posts, `owner` (the process
 // that runs the thread) has ended, or `timeout` has passed. True when the
 // queue is there.
-class Waitable;
 bool waitForThreadQueue(ThreadId thread, const Waitable& owner, std::chrono::milliseconds timeout);
 
 // Frees the queue name of a thread that ended without closing its queue

@@ -19,8 +19,8 @@ struct LauncherState {
     bool urlOpened = false;              // the start URL has been opened (main thread)
     unsigned autostartBits = 0;          // kAutostartSet, kAutostartCurrentUser (main thread)
     compat::ThreadId mainThreadId = 0;
-    compat::WindowHandle mainWindow = 0;  // made by the instance set-up
-    std::atomic<compat::ThreadId> monitorThreadId{0};
+    compat::WindowHandle mainWindow = 0;               // made by the instance set-up
+    std::atomic<compat::ThreadId> monitorThreadId{0};  // once it has its queue
     // Set before the monitor thread is told to quit for shutdown: from then
     // on the application is not started again.
     compat::WaitableEvent stopRequested;

@@ -29,13 +29,13 @@ bool TrayLauncherParts::addTrayIcon(LauncherState&) {
 }
 
 bool TrayLauncherParts::startMonitor(LauncherState& state) {
-    // Before any other thread starts, so that all of them leave the signals
-    // to this one: a request to end runs Exit on the main thread.
-    m_signals.emplace(
-        [&state](int) { compat::PostThreadMessage(state.mainThreadId, compat::WM_COMMAND, IDM_EXIT, 0); });
     std::promise<bool> ready;
     auto started = ready.get_future();
     try {
+        // Before any other thread starts, so that all of them leave the
+        // signals to this one: a request to end runs Exit on the main thread.
+        m_signals.emplace(
+            [&state](int) { compat::PostThreadMessage(state.mainThreadId, compat::WM_COMMAND, IDM_EXIT, 0); });
         m_monitor = std::thread([this, &state, &ready] {
             const bool hasQueue = compat::ensureMessageQueue();
             state.monitorThreadId = compat::currentThreadId();
