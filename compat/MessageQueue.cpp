@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "compat/MessageWindow.h"
+#include "compat/Waitable.h"
 #include "compat/XdgFolders.h"
 
 namespace compat {
@@ -42,6 +43,8 @@ constexpr std::size_t kQueueLimit = 10000;
 constexpr unsigned kMinimumPeriodMs = 10;
 // How long a post waits at most for room in another process's full queue.
 constexpr std::chrono::milliseconds kFullQueuePatience(250);
+// How often a wait for another thread's queue looks again.
+constexpr std::chrono::milliseconds kQueuePollPeriod(5);
 
 struct Timer {
     WindowHandle window;
@@ -120,6 +123,21 @@ bool socketAddress(ThreadId thread, sockaddr_un& address, socklen_t& length) {
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
     length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + path.size() + 1);
     return true;
+}
+
+// Whether a socket of that name is bound by a live queue: a datagram socket
+// connects to it; a name left by a dead queue refuses.
+bool queueTakesPosts(ThreadId thread) {
+    sockaddr_un address;
+    socklen_t length;
+    if (!socketAddress(thread, address, length))
+        return false;
+    const int probe = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (probe < 0)
+        return false;
+    const bool connected = connect(probe, reinterpret_cast<sockaddr*>(&address), length) == 0;
+    close(probe);
+    return connected;
 }
 
 // Ends a queue on its thread's exit: posts fail from then on, and the socket
@@ -259,7 +277,7 @@ void drainSocket(ThreadQueue& queue) {
         if (sender->uid != geteuid())
             continue;
         const Message message{0, wire.message, static_cast<std::uintptr_t>(wire.wParam),
-                              static_cast<std::intptr_t>(wire.lParam)};
+                              static_cast<std::intptr_t>(wire.lParam), static_cast<std::uint32_t>(sender->pid)};
         std::lock_guard lock(queue.mutex);
         if (queue.posted.size() < kQueueLimit)
             queue.posted.push_back(message);
@@ -280,7 +298,7 @@ bool takeNext(ThreadQueue& queue, Message& out, bool remove) {
         }
     }
     if (queue.quitPending) {
-        out = Message{0, WM_QUIT, static_cast<std::uintptr_t>(queue.quitCode), 0};
+        out = Message{0, WM_QUIT, static_cast<std::uintptr_t>(queue.quitCode), 0, currentProcessId()};
         if (remove)
             queue.quitPending = false;
         return true;
@@ -288,7 +306,7 @@ bool takeNext(ThreadQueue& queue, Message& out, bool remove) {
     const auto now = Clock::now();
     for (auto& timer : queue.timers) {
         if (timer.due <= now) {
-            out = Message{timer.window, WM_TIMER, timer.id, 0};
+            out = Message{timer.window, WM_TIMER, timer.id, 0, currentProcessId()};
             if (remove)
                 timer.due = now + timer.period;
             return true;
@@ -329,7 +347,7 @@ bool PostThreadMessage(ThreadId thread, std::uint32_t message, std::uintptr_t wP
         errno = ENOENT;
         return false;
     }
-    const Message posted{0, message, wParam, lParam};
+    const Message posted{0, message, wParam, lParam, currentProcessId()};
     if (auto queue = queueOfThisProcess(thread))
         return queue->push(posted);
     return sendToOtherProcess(thread, posted);
@@ -341,7 +359,31 @@ bool postToThreadOfThisProcess(ThreadId thread, const Message& message) {
         errno = ESRCH;
         return false;
     }
-    return queue->push(message);
+    Message own = message;
+    own.senderProcess = currentProcessId();
+    return queue->push(own);
+}
+
+bool waitForThreadQueue(ThreadId thread, const Waitable& owner, std::chrono::milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    for (;;) {
+        if (queueTakesPosts(thread))
+            return true;
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0)
+            return false;
+        // A queue appears within a few milliseconds of its thread's start;
+        // the owner's end cuts the wait short.
+        if (waitForAny({&owner}, std::min(left, kQueuePollPeriod)))
+            return false;
+    }
+}
+
+void removeQueueOfDeadThread(ThreadId thread) {
+    sockaddr_un address;
+    socklen_t length;
+    if (socketAddress(thread, address, length) && !queueTakesPosts(thread))
+        unlink(address.sun_path);
 }
 
 int GetMessage(Message& message) {

@@ -8,17 +8,21 @@
 // datagram socket named by the thread id in the runtime folder
 // (XdgFolders.h), so that other processes can post to it; datagrams sent by
 // another user are dropped. Posts between threads of one process go through
-// memory. Messages from one sender arrive in the order they were posted.
+// memory. Messages from one sender arrive in the order they were posted, each
+// with the sender's process id as the kernel gave it.
 //
 // Posting may be done from any thread; getting, peeking, quitting and timers
 // act on the calling thread's own queue.
 
+#include <chrono>
 #include <cstdint>
 
 namespace compat {
 
 using ThreadId = std::uint32_t;
 using WindowHandle = std::uintptr_t;  // 0: no window
+
+class Waitable;
 
 inline constexpr std::uint32_t WM_NULL = 0x0000;
 inline constexpr std::uint32_t WM_DESTROY = 0x0002;
@@ -34,6 +38,9 @@ struct Message {
     std::uint32_t message = 0;
     std::uintptr_t wParam = 0;
     std::intptr_t lParam = 0;
+    // The process that posted it: the kernel's sender credentials for a post
+    // from another process, this process for its own posts, quits and timers.
+    std::uint32_t senderProcess = 0;
 };
 
 // The kernel's id of the calling thread; a main thread's id is its process id.
@@ -71,6 +78,17 @@ void PostQuitMessage(int exitCode);
 // result is non-zero. 0 on failure. Periods below 10 ms count as 10 ms.
 unsigned SetTimer(WindowHandle window, unsigned id, unsigned milliseconds);
 bool KillTimer(WindowHandle window, unsigned id);
+
+// Waits until `thread` has a queue that takes posts, `owner` (the process
+// that runs the thread) has ended, or `timeout` has passed. True when the
+// queue is there.
+bool waitForThreadQueue(ThreadId thread, const Waitable& owner, std::chrono::milliseconds timeout);
+
+// Frees the queue name of a thread that ended without closing its queue
+// (its process was killed). Only for a thread that is known to be dead while
+// its id cannot have been reused: the main thread of an ended process that has
+// not been reaped yet.
+void removeQueueOfDeadThread(ThreadId thread);
 
 // For message windows (MessageWindow.h): queues `message`, window included,
 // for a thread of this process.

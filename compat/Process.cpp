@@ -3,12 +3,18 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cinttypes>
+#include <cstdio>
+#include <sstream>
 #include <thread>
+
+#include "compat/FileText.h"
 
 extern char** environ;
 
@@ -39,6 +45,14 @@ int exitCodeOf(const siginfo_t& info) {
 }
 
 }  // namespace
+
+bool processRunsThread(pid_t process, std::uint32_t thread) {
+    if (process <= 0 || thread == 0)
+        return false;
+    struct stat info;
+    const auto task = "/proc/" + std::to_string(process) + "/task/" + std::to_string(thread);
+    return stat(task.c_str(), &info) == 0;
+}
 
 std::vector<std::string> currentEnvironment() {
     std::vector<std::string> result;
@@ -169,8 +183,30 @@ bool Process::wait(std::optional<std::chrono::milliseconds> timeout) {
     return true;
 }
 
-bool Process::terminate() {
+bool Process::terminate() const {
     return m_fd >= 0 && pidfdSendSignal(m_fd, SIGKILL) == 0;
+}
+
+std::optional<std::uint64_t> Process::privateMemoryBytes() const {
+    if (m_fd < 0)
+        return std::nullopt;
+    const auto status = readFileText("/proc/" + std::to_string(m_pid) + "/status");
+    if (!status)
+        return std::nullopt;
+    std::optional<std::uint64_t> anonymousKb, swapKb;
+    std::istringstream lines(*status);
+    for (std::string line; std::getline(lines, line);) {
+        std::uint64_t kb;
+        if (std::sscanf(line.c_str(), "RssAnon: %" SCNu64 " kB", &kb) == 1)
+            anonymousKb = kb;
+        else if (std::sscanf(line.c_str(), "VmSwap: %" SCNu64 " kB", &kb) == 1)
+            swapKb = kb;
+    }
+    // Read while the process was still running, the figures are its own: its
+    // id cannot have passed to another process before it ended.
+    if (!anonymousKb || !swapKb || waitForAny({this}, std::chrono::milliseconds(0)))
+        return std::nullopt;
+    return (*anonymousKb + *swapKb) * 1024;
 }
 
 }  // namespace compat

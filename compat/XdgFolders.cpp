@@ -34,6 +34,12 @@ std::filesystem::path runtimeFolder() {
     return "/tmp/ovix-runtime-" + std::to_string(geteuid());
 }
 
+std::filesystem::path temporaryFolder() {
+    if (auto path = absoluteFromEnvironment("TMPDIR"); !path.empty())
+        return path;
+    return "/tmp";
+}
+
 bool ensureRuntimeFolder() {
     const auto folder = runtimeFolder();
     if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)

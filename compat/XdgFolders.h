@@ -16,6 +16,10 @@ std::filesystem::path configHome();
 // under /tmp. Only names it; see ensureRuntimeFolder.
 std::filesystem::path runtimeFolder();
 
+// The user's folder for temporary files: $TMPDIR when it is an absolute
+// path, else /tmp.
+std::filesystem::path temporaryFolder();
+
 // Makes the runtime folder when missing (mode 0700) and checks that it is a
 // real folder owned by the calling user that nobody else may enter. Returns
 // false, with errno set, when it cannot be made or is not safe to use.

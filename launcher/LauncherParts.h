@@ -3,6 +3,7 @@
 // window with its icon, menu and commands, and the threads that keep the main
 // application running. Start-up calls them on the main thread, in this order.
 
+#include <cstdint>
 #include <string>
 
 #include "launcher/LauncherState.h"
@@ -25,4 +26,7 @@ public:
     // Opens `url` in the default browser; the shell's result (above 32 on
     // success).
     virtual int openUrl(const std::string& url) = 0;
+    // Whether messages from process `sender` may report the main
+    // application's ids: only the application itself may.
+    virtual bool isApplicationProcess(std::uint32_t sender) = 0;
 };

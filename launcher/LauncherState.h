@@ -9,6 +9,7 @@
 #include <string>
 
 #include "compat/MessageQueue.h"
+#include "compat/Waitable.h"
 #include "launcher/AppIds.h"
 
 struct LauncherState {
@@ -18,8 +19,12 @@ struct LauncherState {
     bool urlOpened = false;              // the start URL has been opened (main thread)
     unsigned autostartBits = 0;          // kAutostartSet, kAutostartCurrentUser (main thread)
     compat::ThreadId mainThreadId = 0;
-    compat::WindowHandle mainWindow = 0;  // made by the instance set-up
-    bool comMode = false;                 // decided by the instance set-up
+    compat::WindowHandle mainWindow = 0;               // made by the instance set-up
+    std::atomic<compat::ThreadId> monitorThreadId{0};  // once it has its queue
+    // Set before the monitor thread is told to quit for shutdown: from then
+    // on the application is not started again.
+    compat::WaitableEvent stopRequested;
+    bool comMode = false;  // decided by the instance set-up
     AppIds app;
     std::atomic<std::uint32_t> restartCount{0};  // application exits since the last status report
 };

@@ -21,7 +21,8 @@ void deleteLauncherValues() {
 }
 
 // Runs until WM_QUIT and gives its code.
-int messageLoop(LauncherState& state) {
+int messageLoop(LauncherState& state, LauncherParts& parts) {
+    const ApplicationSender isApplication = [&](std::uint32_t sender) { return parts.isApplicationProcess(sender); };
     compat::Message message;
     int got;
     while ((got = compat::GetMessage(message)) > 0) {
@@ -29,7 +30,7 @@ int messageLoop(LauncherState& state) {
             compat::DispatchMessage(message);
             continue;
         }
-        const Relay relay = decodeMainThreadMessage(message, state.app);
+        const Relay relay = decodeMainThreadMessage(message, state.app, isApplication);
         if (relay.to == Relay::To::Application)
             compat::PostThreadMessage(state.app.threadId, relay.message, relay.wParam, relay.lParam);
         else if (relay.to == Relay::To::MainWindow)
@@ -94,7 +95,7 @@ int runMorvaneLaunch(std::string_view argumentText, LauncherState& state, Launch
     if (auto key = compat::RegistryKey::create(compat::RegistryHive::CurrentUser, kLauncherKeyPath))
         key->setDword(kThreadIdValue, state.mainThreadId);
 
-    const int exitCode = parts.startMonitor(state) ? messageLoop(state) : 0;
+    const int exitCode = parts.startMonitor(state) ? messageLoop(state, parts) : 0;
 
     parts.waitForThreads();
     parts.removeTrayIcon();

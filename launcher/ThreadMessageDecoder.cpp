@@ -2,8 +2,19 @@
 
 #include "launcher/ThreadProtocol.h"
 
-Relay decodeMainThreadMessage(const compat::Message& message, AppIds& ids) {
+namespace {
+
+bool isIdHalf(std::uintptr_t code) {
+    return code == PLATFORM_TMSG_TID_LO || code == PLATFORM_TMSG_TID_HI || code == PLATFORM_TMSG_PID_LO ||
+           code == PLATFORM_TMSG_PID_HI;
+}
+
+}  // namespace
+
+Relay decodeMainThreadMessage(const compat::Message& message, AppIds& ids, const ApplicationSender& isApplication) {
     const auto low16 = static_cast<std::uint32_t>(message.lParam) & 0xFFFF;
+    if (isIdHalf(message.wParam) && !isApplication(message.senderProcess))
+        return {};
     switch (message.wParam) {
         case PLATFORM_TMSG_TID_LO:
             ids.threadId = (ids.threadId & 0xFFFF0000u) | static_cast<std::uint32_t>(message.lParam);

@@ -2,6 +2,7 @@
 // What the launcher's threads do with a thread message (one with no window).
 
 #include <cstdint>
+#include <functional>
 
 #include "compat/MessageQueue.h"
 #include "launcher/AppIds.h"
@@ -15,11 +16,15 @@ struct Relay {
     std::intptr_t lParam = 0;
 };
 
+// Whether a message from process `sender` comes from the main application.
+using ApplicationSender = std::function<bool(std::uint32_t sender)>;
+
 // The main thread decodes by the word parameter alone, whatever the message
-// number: the application's id halves update `ids`; quit goes on to the
-// application; every other code becomes WM_COMMAND of the main window (status
-// reports and tray commands).
-Relay decodeMainThreadMessage(const compat::Message& message, AppIds& ids);
+// number: the application's id halves update `ids`, when they come from the
+// application (others are dropped); quit goes on to the application; every
+// other code becomes WM_COMMAND of the main window (status reports and tray
+// commands).
+Relay decodeMainThreadMessage(const compat::Message& message, AppIds& ids, const ApplicationSender& isApplication);
 
 // The monitor thread: its timer runs the watchdog; WM_USER below 100 is a
 // status report for the main window, WM_USER from 100 up is dropped; every

@@ -12,3 +12,9 @@ inline constexpr std::uintptr_t IDM_LOGONLAUNCH = 32774;
 inline constexpr std::uintptr_t IDM_OPEN = 32780;
 inline constexpr std::uintptr_t IDM_HELP = 32781;
 inline constexpr std::uintptr_t IDM_MESSAGES = 32782;
+// Of the window class's menu, which is never shown: "About ..." and "Exit",
+// which only destroys the main window.
+inline constexpr std::uintptr_t IDM_CLASS_ABOUT = 104;
+inline constexpr std::uintptr_t IDM_CLASS_EXIT = 105;
+// Every other id from here up is a status report: id - 200 is the status.
+inline constexpr std::uintptr_t kFirstStatusCommand = 200;

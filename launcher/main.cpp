@@ -2,12 +2,12 @@
 
 #include "compat/ModulePath.h"
 #include "launcher/CommandLine.h"
-#include "launcher/InterimLauncherParts.h"
 #include "launcher/MorvaneLaunch.h"
+#include "launcher/TrayLauncherParts.h"
 
 int main(int argc, char** argv) {
     LauncherState state;
     state.launcherPath = compat::executablePath();
-    InterimLauncherParts parts;
+    TrayLauncherParts parts;
     return runMorvaneLaunch(argumentText(argc, argv), state, parts);
 }

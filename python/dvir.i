@@ -8,6 +8,7 @@
 #include "features/DvirArithmetic.h"
 #include "features/DvirCentroid.h"
 #include "features/DvirDocCounts.h"
+#include "features/DvirFromFeatureDict.h"
 #include "features/DvirVerify.h"
 #include "features/DvirWeights.h"
 #include "python/ReadBufferList.h"
@@ -85,6 +86,15 @@ PyObject *dvirFromFidsAndWeights(PyObject *fids, PyObject *weights) {
         entries.push_back({fid, ovix::py::weightOf(PyList_GET_ITEM(weights, i))});
     }
     dvirSortById(entries);
+    return ovix::py::newDvir(entries);
+}
+
+PyObject *dvirFromFeatureDict(FeatureDict const *dict) {
+    std::vector<DocVecI> entries;
+    {
+        ovix::py::AllowThreads unlocked;
+        entries = dvirFromFeatureDict(*dict);
+    }
     return ovix::py::newDvir(entries);
 }
 

@@ -5,8 +5,10 @@
 #include <sys/wait.h>
 
 #include <chrono>
+#include <map>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "compat/ExclusiveAppendFile.h"
@@ -107,6 +109,50 @@ TEST_F(CrossProcess, PostsFromAnotherProcessArriveInOrder) {
     EXPECT_EQ(message.message, compat::WM_COMMAND);
     EXPECT_EQ(message.wParam, 32773u);
     EXPECT_EQ(message.lParam, 0x12345678);
+}
+
+TEST_F(CrossProcess, EachMessageNamesTheProcessThatSentIt) {
+    ASSERT_TRUE(compat::ensureMessageQueue());
+    const auto self = compat::currentThreadId();
+    auto poster = shell("exec " + std::string(THREADMSG_TOOL) + " post " + std::to_string(self) + " 7");
+    ASSERT_TRUE(poster && poster->wait(10s));
+    std::thread([&] { compat::PostThreadMessage(self, compat::WM_USER, 8, 0); }).join();
+    // Messages of different senders may come in either order.
+    std::map<std::uintptr_t, std::uint32_t> senders;
+    for (int i = 0; i < 2; ++i) {
+        compat::Message message;
+        ASSERT_TRUE(receive(message, 5s));
+        senders[message.wParam] = message.senderProcess;
+    }
+    EXPECT_EQ(senders[7], static_cast<std::uint32_t>(poster->pid()));
+    EXPECT_EQ(senders[8], static_cast<std::uint32_t>(getpid()));
+}
+
+TEST_F(CrossProcess, AWaitForAQueueEndsWhenItIsThereOrItsOwnerHasEnded) {
+    const auto output = m_files / "listen.out";
+    auto late = shell("sleep 0.3; exec " + std::string(THREADMSG_TOOL) + " listen --seconds 30 > " + output.string());
+    ASSERT_TRUE(late);
+    const auto thread = static_cast<compat::ThreadId>(late->pid());
+    const auto began = std::chrono::steady_clock::now();
+    EXPECT_TRUE(compat::waitForThreadQueue(thread, *late, 10s));
+    EXPECT_GE(std::chrono::steady_clock::now() - began, 250ms);
+    EXPECT_TRUE(compat::PostThreadMessage(thread, compat::WM_USER, 1, 0));
+
+    // Killed, it leaves its queue's name; gone before it is reaped, the name
+    // is freed.
+    const auto name = compat::runtimeFolder() / std::to_string(thread);
+    ASSERT_TRUE(late->terminate());
+    ASSERT_TRUE(compat::waitForAny({&*late}, 10s));
+    EXPECT_TRUE(std::filesystem::exists(name));
+    EXPECT_FALSE(compat::waitForThreadQueue(thread, *late, 10s));
+    compat::removeQueueOfDeadThread(thread);
+    EXPECT_FALSE(std::filesystem::exists(name));
+    late->wait();
+
+    // A live queue keeps its name.
+    ASSERT_TRUE(compat::ensureMessageQueue());
+    compat::removeQueueOfDeadThread(compat::currentThreadId());
+    EXPECT_TRUE(std::filesystem::exists(compat::runtimeFolder() / std::to_string(compat::currentThreadId())));
 }
 
 TEST_F(CrossProcess, PostsToDeadOrMissingThreadsFail) {

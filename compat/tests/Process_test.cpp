@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cerrno>
+#include <thread>
 
 #include "compat/ExclusiveAppendFile.h"
 #include "compat/tests/ScratchFolder.h"
@@ -51,6 +54,51 @@ TEST(Process, StartFailuresAreReported) {
         compat::Process::start(compat::ProcessStart{.program = "/bin/true", .workingFolder = "/nonexistent/folder"}));
     EXPECT_FALSE(compat::Process::open(0));
     EXPECT_FALSE(compat::Process::open(-5));
+}
+
+TEST(Process, PrivateMemoryIsTheTouchedAnonymousMemoryWhileItRuns) {
+    auto large = compat::Process::start(compat::ProcessStart{
+        "/usr/bin/python3",
+        {"-c", "import sys, time\nb = bytearray(80_000_000)\nprint('ready', flush=True)\ntime.sleep(30)"},
+        compat::currentEnvironment()});
+    auto small = compat::Process::start(compat::ProcessStart{"/bin/sleep", {"30"}, {}});
+    ASSERT_TRUE(large && small);
+    EXPECT_TRUE(ovix::testing::eventually([&] { return large->privateMemoryBytes().value_or(0) > 80'000'000; }));
+    const auto smallBytes = small->privateMemoryBytes();
+    ASSERT_TRUE(smallBytes);
+    EXPECT_GT(*smallBytes, 0u);
+    EXPECT_LT(*smallBytes, 10'000'000u);
+    EXPECT_TRUE(compat::processRunsThread(small->pid(), static_cast<std::uint32_t>(small->pid())));
+    EXPECT_FALSE(compat::processRunsThread(getpid(), static_cast<std::uint32_t>(small->pid())));
+    for (auto* process : {&*large, &*small}) {
+        process->terminate();
+        // Once it has ended there is no figure, reaped or not.
+        ASSERT_TRUE(compat::waitForAny({process}, 10s));
+        EXPECT_FALSE(process->privateMemoryBytes());
+        process->wait();
+        EXPECT_FALSE(process->privateMemoryBytes());
+    }
+}
+
+TEST(Waitable, WaitForAnyGivesTheFirstSignalledOrNothingOnTimeOut) {
+    compat::WaitableEvent event;
+    auto sleeper = compat::Process::start(compat::ProcessStart{"/bin/sleep", {"30"}, {}});
+    ASSERT_TRUE(sleeper);
+    EXPECT_EQ(compat::waitForAny({&*sleeper, &event}, 20ms), std::nullopt);
+    std::thread setter([&] {
+        std::this_thread::sleep_for(50ms);
+        event.set();
+    });
+    EXPECT_EQ(compat::waitForAny({&*sleeper, &event}), 1u);
+    setter.join();
+    EXPECT_TRUE(event.isSet());
+    // It stays set.
+    EXPECT_EQ(compat::waitForAny({&event}, 0ms), 0u);
+    sleeper->terminate();
+    EXPECT_EQ(compat::waitForAny({&*sleeper}, 10s), 0u);
+    // A process that another thread waits for is still collected by wait().
+    EXPECT_TRUE(sleeper->wait(0ms));
+    EXPECT_EQ(sleeper->exitCode(), 128 + 9);
 }
 
 TEST(ExclusiveAppendFile, ShutsOutOtherWritersAndAppends) {

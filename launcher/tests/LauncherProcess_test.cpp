@@ -1,6 +1,6 @@
 // The launcher program against itself: first and second instances as real
-// processes, in a private runtime folder, configuration folder and program
-// folder, with a stand-in for the desktop's URL opener.
+// processes in a sandbox, each first instance with a stand-in application
+// that never reports.
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -17,6 +17,7 @@
 #include "launcher/Autostart.h"
 #include "launcher/LauncherRegistry.h"
 #include "launcher/MorvaneLaunch.h"
+#include "launcher/tests/LauncherSandbox.h"
 
 namespace {
 
@@ -27,55 +28,7 @@ using compat::RegistryKey;
 using ovix::testing::eventually;
 using ovix::testing::readFile;
 
-class LauncherProcess : public ::testing::Test {
-protected:
-    void SetUp() override {
-        for (const char* folder : {"run", "config", "app", "bin"})
-            fs::create_directories(m_scratch / folder);
-        chmod((m_scratch / "run").c_str(), 0700);
-        setenv("XDG_RUNTIME_DIR", (m_scratch / "run").c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (m_scratch / "config").c_str(), 1);
-        setenv("PATH", ((m_scratch / "bin").string() + ":" + std::getenv("PATH")).c_str(), 1);
-        // The launcher works in its own folder: a private copy keeps its log apart.
-        fs::copy_file(OVIX_LAUNCHER_EXE, m_launcher);
-        const auto opener = m_scratch / "bin" / "xdg-open";
-        std::ofstream(opener) << "#!/bin/sh\nls -l /proc/self/fd > '" << (m_scratch / "opener.fds").string()
-                              << "'\necho \"$1\" >> '" << (m_scratch / "opened").string() << "'\n";
-        fs::permissions(opener, fs::perms::owner_all);
-    }
-
-    compat::Process start(const std::string& argument = "") {
-        std::vector<std::string> arguments;
-        if (!argument.empty())
-            arguments.push_back(argument);
-        auto process = compat::Process::start(compat::ProcessStart{
-            .program = m_launcher.string(), .arguments = arguments, .environment = compat::currentEnvironment()});
-        EXPECT_TRUE(process);
-        return std::move(*process);
-    }
-
-    int run(const std::string& argument, std::chrono::seconds limit = 20s) {
-        auto process = start(argument);
-        if (!process.wait(limit)) {
-            process.terminate();
-            return -1;
-        }
-        return *process.exitCode();
-    }
-
-    std::optional<std::uint32_t> value(const char* name) {
-        auto key = openLauncherKey();
-        return key ? key->queryDword(name) : std::nullopt;
-    }
-
-    // The first instance is up once it has published its main thread.
-    bool publishes(const compat::Process& first) {
-        return eventually([&] { return value(kThreadIdValue) == static_cast<std::uint32_t>(first.pid()); });
-    }
-
-    ovix::testing::ScratchFolder m_scratch;
-    fs::path m_launcher = m_scratch / "app" / "MorvaneLaunch.exe";
-};
+using LauncherProcess = ovix::testing::LauncherSandbox;
 
 TEST_F(LauncherProcess, ASecondLauncherFindsTheFirstOpensItsUrlOnceReadyAndQuitsIt) {
     // Left by a launcher that crashed.
@@ -87,12 +40,12 @@ TEST_F(LauncherProcess, ASecondLauncherFindsTheFirstOpensItsUrlOnceReadyAndQuits
     EXPECT_TRUE(compat::NamedMutex::isHeld(kSingleInstanceMutex));
 
     EXPECT_EQ(run("http://localhost:10101/sites"), 0);
-    EXPECT_FALSE(fs::exists(m_scratch / "opened"));
+    EXPECT_FALSE(fs::exists(opened()));
 
     // What the first instance writes at a status report.
     ASSERT_TRUE(openLauncherKey()->setDword(kReadyValue, 1));
     EXPECT_EQ(run("http://localhost:10101/sites"), 0);
-    EXPECT_EQ(readFile(m_scratch / "opened"), "http://localhost:10101/sites\n");
+    EXPECT_EQ(readFile(opened()), "http://localhost:10101/sites\n");
 
     // The opener got no descriptor of the launcher (queue, lock, log).
     std::istringstream listing(readFile(m_scratch / "opener.fds"));
@@ -137,6 +90,9 @@ TEST_F(LauncherProcess, QuitGivesUpOnAFirstInstanceThatDoesNotAnswer) {
 TEST_F(LauncherProcess, TheMutexIsFreeAgainAfterTheHolderIsKilled) {
     auto first = start();
     ASSERT_TRUE(publishes(first));
+    // Killed once its application runs: a child in the middle of its start
+    // would hold the launcher's descriptors for a moment longer.
+    ASSERT_TRUE(eventually([&] { return fs::exists(record()); }));
     ASSERT_TRUE(first.terminate());
     ASSERT_TRUE(first.wait(10s));
     EXPECT_FALSE(compat::NamedMutex::isHeld(kSingleInstanceMutex));
@@ -158,8 +114,7 @@ TEST_F(LauncherProcess, QuitWithNoInstanceLeavesNoValue) {
 TEST_F(LauncherProcess, AnOverlongStartUrlIsLoggedAndDropped) {
     auto first = start("http://localhost:10101/" + std::string(3000, 'x'));
     ASSERT_TRUE(publishes(first));
-    EXPECT_EQ(readFile(m_scratch / "app" / "MorvaneLaunch.log"),
-              "start URL of 3023 bytes refused: the limit is 2047 bytes\n");
+    EXPECT_EQ(readFile(log()), "start URL of 3023 bytes refused: the limit is 2047 bytes\n");
     EXPECT_EQ(run("/quit"), 0);
     ASSERT_TRUE(first.wait(5s));
 }

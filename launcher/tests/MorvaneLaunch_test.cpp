@@ -60,6 +60,7 @@ public:
         opened.push_back(url);
         return 42;
     }
+    bool isApplicationProcess(std::uint32_t sender) override { return sender == compat::currentProcessId(); }
 
     bool trayAccepted = true;
     std::function<void()> onTrayIcon;

@@ -5,8 +5,11 @@
 // one-second timer, reports its thread and process ids and its status to
 // the parent thread, and obeys quit, start or resume, and pause. The
 // environment variable OVIX_STANDIN holds comma-separated switches:
-//   record=PATH     append one line per event to PATH ("args ...", "reported",
-//                   "report failed", "resume", "pause", "quit", "exit N")
+//   record=PATH     append one line per event to PATH ("args ...", "started
+//                   pid=N parent=P thread=T folder=F" with its process id,
+//                   "ParentProcessId", "ParentThreadId" and working folder,
+//                   "reported", "report failed", "resume", "pause", "quit",
+//                   "exit N")
 //   status=N        the status it reports (default 0, online)
 //   never-report    report nothing
 //   ignore-quit     stay when told to quit
@@ -113,6 +116,14 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
         args += std::string(" ") + argv[i];
     record.line(args);
+    auto environment = [](const char* name) {
+        const char* value = std::getenv(name);
+        return std::string(value ? value : "-");
+    };
+    char folder[4096];
+    record.line("started pid=" + std::to_string(compat::currentProcessId()) +
+                " parent=" + environment("ParentProcessId") + " thread=" + environment("ParentThreadId") +
+                " folder=" + (getcwd(folder, sizeof folder) ? folder : "-"));
 
     auto finish = [&](int code) {
         record.line("exit " + std::to_string(code));

@@ -48,7 +48,7 @@ protected:
         while (statuses.size() < reports && compat::GetMessage(message) > 0) {
             if (message.message == compat::WM_TIMER && message.wParam == timer)
                 break;
-            const Relay relay = decodeMainThreadMessage(message, m_ids);
+            const Relay relay = decodeMainThreadMessage(message, m_ids, [](std::uint32_t) { return true; });
             if (relay.to == Relay::To::MainWindow)
                 statuses.push_back(relay.wParam);
         }
@@ -71,7 +71,10 @@ TEST_F(StandIn, ReportsItsIdsAndStatusAndObeysTheLauncher) {
         ASSERT_TRUE(compat::PostThreadMessage(m_ids.threadId, compat::WM_USER, code, 0));
     ASSERT_TRUE(app.wait(10s));
     EXPECT_EQ(app.exitCode(), 0);
-    EXPECT_EQ(readFile(record()), "args -c http://config\nreported\nresume\npause\nquit\nexit 0\n");
+    EXPECT_EQ(readFile(record()), "args -c http://config\nstarted pid=" + std::to_string(app.pid()) +
+                                      " parent=- thread=" + std::to_string(compat::currentThreadId()) +
+                                      " folder=" + std::filesystem::current_path().string() +
+                                      "\nreported\nresume\npause\nquit\nexit 0\n");
 }
 
 TEST_F(StandIn, MisbehavesOnRequest) {

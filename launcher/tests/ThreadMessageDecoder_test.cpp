@@ -7,8 +7,16 @@
 
 namespace {
 
-compat::Message thread(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
-    return compat::Message{0, message, wParam, lParam};
+constexpr std::uint32_t kApplication = 4242;
+constexpr std::uint32_t kStranger = 777;
+
+compat::Message thread(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam,
+                       std::uint32_t sender = kApplication) {
+    return compat::Message{0, message, wParam, lParam, sender};
+}
+
+Relay decodeMainThreadMessage(const compat::Message& message, AppIds& ids) {
+    return ::decodeMainThreadMessage(message, ids, [](std::uint32_t sender) { return sender == kApplication; });
 }
 
 TEST(MainThreadDecoder, IdHalvesUpdateTheApplicationIdsWhateverTheMessageNumber) {
@@ -33,6 +41,25 @@ TEST(MainThreadDecoder, IdHalvesUpdateTheApplicationIdsWhateverTheMessageNumber)
     fresh.pendingProcessLow = 0xFFFF0000;
     decodeMainThreadMessage(thread(compat::WM_USER, PLATFORM_TMSG_PID_LO, 0x12345), fresh);
     EXPECT_EQ(fresh.pendingProcessLow, 0xFFFF2345u);
+}
+
+TEST(MainThreadDecoder, IdHalvesFromAnyOtherProcessAreDropped) {
+    AppIds ids;
+    decodeMainThreadMessage(thread(compat::WM_USER, PLATFORM_TMSG_TID_LO, 0x1111), ids);
+    decodeMainThreadMessage(thread(compat::WM_USER, PLATFORM_TMSG_TID_LO, 0x9999, kStranger), ids);
+    decodeMainThreadMessage(thread(compat::WM_USER, PLATFORM_TMSG_TID_HI, 0x0002), ids);
+    decodeMainThreadMessage(thread(compat::WM_USER, PLATFORM_TMSG_TID_HI, 0x0009, kStranger), ids);
+    // Interleaved with a stranger's halves, the application's still pair up.
+    decodeMainThreadMessage(thread(compat::WM_USER, PLATFORM_TMSG_PID_LO, 0x3333), ids);
+    decodeMainThreadMessage(thread(compat::WM_USER, PLATFORM_TMSG_PID_LO, 0x8888, kStranger), ids);
+    decodeMainThreadMessage(thread(compat::WM_USER, PLATFORM_TMSG_PID_HI, 0x0004), ids);
+    EXPECT_EQ(decodeMainThreadMessage(thread(compat::WM_USER, PLATFORM_TMSG_PID_HI, 0x0008, kStranger), ids).to,
+              Relay::To::Nowhere);
+    EXPECT_EQ(ids.threadId, 0x00021111u);
+    EXPECT_EQ(ids.processId, 0x00043333u);
+    // Everything else is taken from anyone.
+    EXPECT_EQ(decodeMainThreadMessage(thread(compat::WM_USER, PLATFORM_STATUS_BASE, 0, kStranger), ids).to,
+              Relay::To::MainWindow);
 }
 
 TEST(MainThreadDecoder, QuitGoesOnToTheApplicationAndTheRestToTheMainWindow) {

@@ -368,3 +368,22 @@ def test_a_thread_keeps_counting_while_weights_are_computed():
     margin = (end - start) / 4
     inside = sum(start + margin < t < end - margin for t in ticks)
     assert end - start > 0.05 and inside > 20, (end - start, inside)
+
+
+class TestFromFeatureDict:
+    def test_counts_become_weights_in_packed_vector_order(self):
+        d = ovix.FeatureDict(ovix.Fids(False))
+        d.applyTokenString("graph graph spectral cuts of a graph", 1, 1)
+        d.applyTokenString("spectral", 2, 3)
+        packed = _ovix.dvirFromFeatureDict(d)
+        entries = unpack(packed)
+        assert list(entries["id"]) == sorted(entries["id"])
+        fids, weights = _ovix.dvir2FidsAndWeights(packed)
+        assert dict(zip(fids, weights)) == {fid: float(count) for fid, count in d.getList()}
+        _ovix.dvirVerify(packed)
+        assert packed == _ovix.dvirFromFidsAndWeights(*map(list, zip(*d.getList())))
+
+    def test_an_empty_dictionary_gives_an_empty_vector(self):
+        assert _ovix.dvirFromFeatureDict(ovix.FeatureDict(ovix.Fids(False))) == b""
+        with pytest.raises(TypeError, match=r"argument 1 of type 'FeatureDict const \*'$"):
+            _ovix.dvirFromFeatureDict(None)

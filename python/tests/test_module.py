@@ -28,7 +28,7 @@ FAMILY_ROWS = {
         "FeatureDict_scale", "FeatureDict_begin", "FeatureDict_end", "FeatureDict_swigregister",
     ],
     "dvir": [
-        "dvirFromFidsAndWeights", "dvir2FidsAndWeights", "dvir2String", "dvirSize", "dvirSize2BufLen",
+        "dvirFromFidsAndWeights", "dvirFromFeatureDict", "dvir2FidsAndWeights", "dvir2String", "dvirSize", "dvirSize2BufLen",
         "dvirFixTrailingWhitespace", "dvirChangeEndian", "dvirVerify", "dvirDocCountHits", "dvirInLanguageRatio",
         "dvirIncrDocCounts", "dvirDecrDocCounts", "dvirListCentroid", "dvirListDotProduct",
         "dvirListDispersionAndStddev", "dvirDotProductAsDvir", "dvir2Weights",

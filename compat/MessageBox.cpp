@@ -1,0 +1,15 @@
+#include "compat/MessageBox.h"
+
+#include <string>
+
+#include "compat/DesktopJournal.h"
+
+namespace compat {
+
+int MessageBox(WindowHandle, std::string_view text, std::string_view caption, unsigned type) {
+    recordDesktopEvent("message-box caption=" + journalQuote(caption) + " text=" + journalQuote(text) +
+                       " type=" + std::to_string(type));
+    return IDOK;
+}
+
+}  // namespace compat

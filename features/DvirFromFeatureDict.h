@@ -1,0 +1,9 @@
+#pragma once
+// The packed vector of a feature dictionary.
+
+#include <vector>
+
+#include "features/FeatureDict.h"
+
+// One entry per feature, its count as the weight, in packed-vector id order.
+std::vector<DocVecI> dvirFromFeatureDict(const FeatureDict& dict);

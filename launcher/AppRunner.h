@@ -1,0 +1,46 @@
+#pragma once
+// The application runner: starts the main application "Morvane.exe" from the
+// launcher's folder, tells it the launcher's ids, and starts it again each
+// time it ends, up to 4 times in a row without a status report between two
+// starts. Runs on a thread of its own, started by the monitor thread.
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "compat/MessageQueue.h"
+#include "compat/Waitable.h"
+#include "launcher/ApplicationProcess.h"
+#include "launcher/LauncherState.h"
+
+inline constexpr const char* kApplicationProgram = "Morvane.exe";
+inline constexpr const char* kConfigFile = "vantile.config";
+// Starts in a row without a status report, after which the launcher ends.
+inline constexpr unsigned kStartsWithoutReport = 4;
+// How long a new application has to make its message queue.
+inline constexpr std::chrono::milliseconds kReadyWait{10000};
+
+// The application's arguments: "-c" and the value of the first "ConfigUrl="
+// line of "vantile.config" in `folder` (no value when it is empty), or none
+// when there is no such line.
+std::vector<std::string> applicationArguments(const std::filesystem::path& folder);
+
+// The launcher's environment with "ParentProcessId" and "ParentThreadId" set
+// to its process id and main thread id.
+std::vector<std::string> applicationEnvironment(compat::ThreadId mainThread);
+
+struct RunnerContext {
+    LauncherState& state;
+    ApplicationProcess& application;
+    compat::ThreadId monitorThread;
+    const compat::WaitableEvent& monitorEnded;
+};
+
+// Runs until the application has ended for the last time: after its 4th end
+// in a row without a report (then the monitor is told to quit), after a
+// failed start, or at shutdown, once the monitor was told to stop or has
+// ended (then the main window is told to close). At shutdown the application
+// has kQuitGrace to end before it is ended. Returns once the monitor has
+// ended.
+void AppRunnerThreadProc(const RunnerContext& context);

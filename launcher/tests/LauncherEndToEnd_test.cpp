@@ -1,0 +1,280 @@
+// The launcher and the stand-in main application as separate processes: the
+// whole road from start to Exit, the restart rules, the watchdog, shutdown by
+// signal or by closing the window, and messages that only the application may
+// send.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cinttypes>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "compat/MessageQueue.h"
+#include "compat/NamedMutex.h"
+#include "compat/Process.h"
+#include "launcher/LauncherRegistry.h"
+#include "launcher/MorvaneLaunch.h"
+#include "launcher/ThreadProtocol.h"
+#include "launcher/TrayCommands.h"
+#include "launcher/tests/LauncherSandbox.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using ovix::testing::eventually;
+using ovix::testing::readFile;
+
+constexpr const char* kStartingIcon =
+    "notify-icon add id=121 icon=121 tip=\"Morvane is starting\" balloon-title=\"Morvane is starting\" "
+    "balloon=\"Please wait...\"";
+constexpr const char* kOnlineWithBalloon =
+    "notify-icon modify id=121 icon=120 tip=\"Morvane is online\" balloon-title=\"Morvane is up\" "
+    "balloon=\"Morvane is opening in your default browser.  Right-click the icon below at any time to control "
+    "Morvane.\\n\\nPlease report problems and send us your feedback at support@dastel.example.\"";
+
+class EndToEnd : public ovix::testing::LauncherSandbox {
+protected:
+    // Posts a thread message to the launcher's main thread, as another
+    // process of the user would.
+    static void post(const compat::Process& launcher, std::uintptr_t code, std::uint32_t message = compat::WM_USER,
+                     std::intptr_t argument = 0) {
+        ASSERT_TRUE(compat::PostThreadMessage(static_cast<compat::ThreadId>(launcher.pid()), message, code, argument));
+    }
+
+    bool recorded(const std::string& line, std::size_t times = 1, std::chrono::milliseconds limit = 10s) {
+        return eventually([&] { return count(lines(record()), line) >= times; }, limit);
+    }
+
+    bool journaled(const std::string& line) {
+        return eventually([&] { return count(lines(journal()), line) > 0; });
+    }
+
+    // Process ids from the "started" lines of the record, in order.
+    std::vector<pid_t> standInPids() {
+        std::vector<pid_t> pids;
+        for (const auto& line : lines(record())) {
+            int pid;
+            if (std::sscanf(line.c_str(), "started pid=%d", &pid) == 1)
+                pids.push_back(pid);
+        }
+        return pids;
+    }
+
+    static bool running(pid_t pid) {
+        auto process = compat::Process::open(pid);
+        return process && !compat::waitForAny({&*process}, 0ms);
+    }
+
+    // What a launcher must not leave behind once it has ended.
+    void expectNothingLeft() {
+        EXPECT_FALSE(value(kThreadIdValue));
+        EXPECT_FALSE(value(kReadyValue));
+        EXPECT_FALSE(compat::NamedMutex::isHeld(kSingleInstanceMutex));
+        for (const auto& entry : fs::directory_iterator(runtimeFolder()))
+            EXPECT_FALSE(fs::is_socket(fs::symlink_status(entry.path()))) << entry.path() << " left behind";
+        for (pid_t pid : standInPids())
+            EXPECT_FALSE(running(pid)) << "application " << pid << " still runs";
+    }
+};
+
+TEST_F(EndToEnd, RunsTheApplicationShowsItsReportsRelaysCommandsAndExitsClean) {
+    std::ofstream(m_scratch / "app" / "vantile.config") << "HomepageUrl=http://localhost:10101/\n"
+                                                        << "ConfigUrl=http://localhost:10101/config  \n"
+                                                        << "ConfigUrl=http://elsewhere/\n";
+    // Temporary entries of the user, one a link that leads out of the folder.
+    const auto temporary = m_scratch / "tmp";
+    fs::create_directories(temporary / "winyFolder" / "inner");
+    std::ofstream(temporary / "winyFolder" / "inner" / "file") << "x";
+    std::ofstream(temporary / "WINY.tmp") << "x";
+    std::ofstream(temporary / "keep.tmp") << "x";
+    fs::create_directories(m_scratch / "outside");
+    std::ofstream(m_scratch / "outside" / "precious") << "x";
+    fs::create_directory_symlink(m_scratch / "outside", temporary / "winyLink");
+
+    standIn("status=0");
+    auto launcher = start("http://localhost:10101/sites");
+    ASSERT_TRUE(recorded("reported"));
+    const auto started = lines(record());
+    ASSERT_GE(started.size(), 2u);
+    EXPECT_EQ(started[0], "args -c http://localhost:10101/config");
+    EXPECT_EQ(started[1], "started pid=" + std::to_string(standInPids().at(0)) +
+                              " parent=" + std::to_string(launcher.pid()) +
+                              " thread=" + std::to_string(launcher.pid()) + " folder=" + (m_scratch / "app").string());
+
+    // The first report: online, the balloon, "Ready", and the start URL once.
+    ASSERT_TRUE(journaled(kOnlineWithBalloon));
+    EXPECT_EQ(lines(journal()).at(0), kStartingIcon);
+    EXPECT_TRUE(eventually([&] { return readFile(opened()) == "http://localhost:10101/sites\n"; }));
+    EXPECT_EQ(value(kReadyValue), 1u);
+
+    // Later reports: no balloon, no second opening; an unknown status keeps
+    // the icon and its tip.
+    post(launcher, PLATFORM_STATUS_BASE + 2);
+    post(launcher, PLATFORM_STATUS_BASE + 5);
+    ASSERT_TRUE(
+        journaled("notify-icon modify id=121 icon=122 tip=\"You have new messages\" balloon-title=\"\" "
+                  "balloon=\"\""));
+    ASSERT_TRUE(journaled("notify-icon modify id=121 balloon-title=\"\" balloon=\"\""));
+
+    // Pause and Resume, as the application or another program posts them.
+    post(launcher, IDM_PAUSE, compat::WM_COMMAND);
+    post(launcher, IDM_RESUME, compat::WM_COMMAND);
+    ASSERT_TRUE(recorded("pause"));
+    ASSERT_TRUE(recorded("resume", 2));
+    EXPECT_EQ(readFile(opened()), "http://localhost:10101/sites\n");
+
+    post(launcher, IDM_EXIT, compat::WM_COMMAND);
+    EXPECT_EQ(finish(launcher, 10s), 0);
+    const auto ended = lines(record());
+    ASSERT_GE(ended.size(), 2u);
+    EXPECT_EQ(ended[ended.size() - 2], "quit");
+    EXPECT_EQ(ended.back(), "exit 0");
+    EXPECT_EQ(count(ended, std::string("args -c http://localhost:10101/config")), 1u);
+    EXPECT_EQ(lines(journal()).back(), "notify-icon delete id=121");
+    EXPECT_FALSE(fs::exists(log())) << readFile(log());
+    expectNothingLeft();
+
+    EXPECT_FALSE(fs::exists(fs::symlink_status(temporary / "winyFolder")));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(temporary / "WINY.tmp")));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(temporary / "winyLink")));
+    EXPECT_TRUE(fs::exists(temporary / "keep.tmp"));
+    EXPECT_TRUE(fs::exists(m_scratch / "outside" / "precious"));
+}
+
+TEST_F(EndToEnd, AnApplicationThatEndsWithoutReportingIsStartedFourTimesInARow) {
+    standIn("never-report,exit-after=0");
+    auto launcher = start();
+    EXPECT_EQ(finish(launcher, 20s), 0);
+    EXPECT_EQ(standInPids().size(), 4u);
+    EXPECT_EQ(count(lines(record()), "exit 3"), 4u);
+    EXPECT_FALSE(fs::exists(log())) << readFile(log());
+    expectNothingLeft();
+}
+
+TEST_F(EndToEnd, AnApplicationThatReportsIsStartedAgainWithoutLimit) {
+    standIn("exit-after=150");
+    auto launcher = start();
+    EXPECT_TRUE(recorded("exit 3", 6, 20s));
+    post(launcher, IDM_EXIT, compat::WM_COMMAND);
+    EXPECT_EQ(finish(launcher, 15s), 0);
+    expectNothingLeft();
+}
+
+TEST_F(EndToEnd, AnApplicationAboveTheMemoryLimitIsEndedAndStartedAgain) {
+    // About 120 MB after 3 seconds; the watchdog looks after 10.
+    standIn("grow=40000000");
+    auto launcher = start();
+    ASSERT_TRUE(recorded("reported"));
+    const pid_t first = standInPids().at(0);
+    ASSERT_TRUE(eventually([&] { return standInPids().size() >= 2; }, 25s));
+    unsigned long long usage = 0;
+    int killed = 0;
+    ASSERT_EQ(std::sscanf(readFile(log()).c_str(), "killed proc %d handle %*p memory usage %llu\n", &killed, &usage), 2)
+        << readFile(log());
+    EXPECT_EQ(killed, first);
+    EXPECT_GT(usage, 104857600u);
+    EXPECT_FALSE(running(first));
+
+    post(launcher, IDM_EXIT, compat::WM_COMMAND);
+    EXPECT_EQ(finish(launcher, 15s), 0);
+    expectNothingLeft();
+}
+
+TEST_F(EndToEnd, ExitEndsAnApplicationThatIgnoresQuitAfterFiveSeconds) {
+    standIn("ignore-quit");
+    auto launcher = start();
+    ASSERT_TRUE(eventually([&] { return value(kReadyValue).has_value(); }));
+    const auto began = Clock::now();
+    post(launcher, IDM_EXIT, compat::WM_COMMAND);
+    EXPECT_EQ(finish(launcher, 15s), 0);
+    const auto took = Clock::now() - began;
+    EXPECT_GE(took, 4900ms);
+    EXPECT_LE(took, 9s);
+    EXPECT_TRUE(recorded("quit", 1, 0ms));
+    EXPECT_EQ(count(lines(record()), "exit 0"), 0u);
+    EXPECT_FALSE(fs::exists(log())) << readFile(log());
+    expectNothingLeft();
+}
+
+TEST_F(EndToEnd, ExitEndsAnApplicationThatNeverReportedAndIgnoresQuit) {
+    standIn("never-report,ignore-quit");
+    auto launcher = start();
+    ASSERT_TRUE(eventually([&] { return !standInPids().empty(); }));
+    const auto began = Clock::now();
+    post(launcher, IDM_EXIT, compat::WM_COMMAND);
+    EXPECT_EQ(finish(launcher, 15s), 0);
+    EXPECT_GE(Clock::now() - began, 4900ms);
+    EXPECT_EQ(readFile(log()), "no process to kill\n");
+    expectNothingLeft();
+}
+
+TEST_F(EndToEnd, AForgedIdMessageFromAnotherProcessEndsNothing) {
+    // Another program of the user with a queue, and one without.
+    const auto heard = m_scratch / "listener.out";
+    auto listener = compat::Process::start(compat::ProcessStart{
+        .program = "/bin/sh",
+        .arguments = {"-c", "exec " + std::string(THREADMSG_TOOL) + " listen --seconds 60 > " + heard.string()},
+        .environment = compat::currentEnvironment()});
+    ASSERT_TRUE(listener);
+    std::uint32_t listenerThread = 0;
+    ASSERT_TRUE(eventually([&] { return std::sscanf(readFile(heard).c_str(), "listening %u", &listenerThread) == 1; }));
+    auto bystander =
+        compat::Process::start(compat::ProcessStart{.program = "/bin/sleep", .arguments = {"60"}, .environment = {}});
+    ASSERT_TRUE(bystander);
+
+    standIn("status=0");
+    auto launcher = start();
+    ASSERT_TRUE(eventually([&] { return value(kReadyValue).has_value(); }));
+    // This test is not the launcher's child: its halves name the listener's
+    // thread and the bystander's process.
+    const auto victim = static_cast<std::uint32_t>(bystander->pid());
+    post(launcher, PLATFORM_TMSG_TID_LO, compat::WM_USER, listenerThread & 0xFFFF);
+    post(launcher, PLATFORM_TMSG_TID_HI, compat::WM_USER, listenerThread >> 16);
+    post(launcher, PLATFORM_TMSG_PID_LO, compat::WM_USER, victim & 0xFFFF);
+    post(launcher, PLATFORM_TMSG_PID_HI, compat::WM_USER, victim >> 16);
+
+    const auto began = Clock::now();
+    post(launcher, IDM_EXIT, compat::WM_COMMAND);
+    EXPECT_EQ(finish(launcher, 15s), 0);
+    // The application itself was told to quit, and quit at once.
+    EXPECT_LT(Clock::now() - began, 4s);
+    EXPECT_EQ(lines(record()).back(), "exit 0");
+    EXPECT_TRUE(running(bystander->pid()));
+    EXPECT_EQ(lines(heard).size(), 1u) << readFile(heard);
+    EXPECT_FALSE(fs::exists(log())) << readFile(log());
+    for (auto* process : {&*bystander, &*listener}) {
+        process->terminate();
+        process->wait();
+    }
+    compat::removeQueueOfDeadThread(listenerThread);
+    expectNothingLeft();
+}
+
+TEST_F(EndToEnd, TerminationSignalRunsExit) {
+    standIn("status=0");
+    auto launcher = start();
+    ASSERT_TRUE(eventually([&] { return value(kReadyValue).has_value(); }));
+    ASSERT_EQ(kill(launcher.pid(), SIGTERM), 0);
+    EXPECT_EQ(finish(launcher, 10s), 0);
+    EXPECT_EQ(lines(record()).back(), "exit 0");
+    EXPECT_EQ(lines(journal()).back(), "notify-icon delete id=121");
+    expectNothingLeft();
+}
+
+TEST_F(EndToEnd, ClosingTheMainWindowStopsTheMonitorAndTheApplication) {
+    standIn("status=0");
+    auto launcher = start();
+    ASSERT_TRUE(eventually([&] { return value(kReadyValue).has_value(); }));
+    post(launcher, IDM_CLASS_EXIT, compat::WM_COMMAND);
+    EXPECT_EQ(finish(launcher, 10s), 0);
+    EXPECT_EQ(lines(record()).back(), "exit 0");
+    expectNothingLeft();
+}
+
+}  // namespace
