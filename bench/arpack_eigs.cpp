@@ -6,8 +6,9 @@
 //
 // MATRIX holds, little-endian: n and nnz as int64, n + 1 row offsets as
 // int64, nnz column indices as int32, nnz values as float64 (CSR). Prints
-// "ms T1 T2 ..." (the time of each solve) and "eigenvalues L0 L1 ..." (real
-// parts, by rank, of the last solve).
+// "ms T1 T2 ..." (the time of each solve), "products P1 P2 ..." (the matrix
+// products each made) and "eigenvalues L0 L1 ..." (real parts, by rank, of
+// the last solve).
 
 #include <algorithm>
 #include <chrono>
@@ -17,6 +18,7 @@
 #include <fstream>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sgt/LaEigen.h"
@@ -50,7 +52,10 @@ public:
         return at != end && *at == j ? m_values[at - m_columns.begin()] : 0.0;
     }
     int dimension() const override { return m_n; }
+    // Products made since the last call.
+    long takeProducts() { return std::exchange(m_products, 0); }
     void multiply(const double* x, double* y) const override {
+        ++m_products;
         for (int i = 0; i < m_n; ++i) {
             double sum = 0;
             for (std::int64_t k = m_offsets[i]; k < m_offsets[i + 1]; ++k)
@@ -64,6 +69,7 @@ private:
     std::vector<std::int64_t> m_offsets;
     std::vector<std::int32_t> m_columns;
     std::vector<double> m_values;
+    mutable long m_products = 0;
 };
 
 }  // namespace
@@ -78,15 +84,16 @@ int main(int argc, char** argv) {
         const int wanted = std::atoi(argv[2]);
         const int symmetric = std::atoi(argv[3]);
         const int repeats = std::atoi(argv[4]);
-        std::string times = "ms";
+        std::string times = "ms", products = "products";
         int held = 0;
         for (int run = 0; run < repeats; ++run) {
             const auto start = std::chrono::steady_clock::now();
             held = A.decomposeArpack(wanted, A, symmetric, 1);
             const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
             times += " " + std::to_string(took.count());
+            products += " " + std::to_string(A.takeProducts());
         }
-        std::printf("%s\neigenvalues", times.c_str());
+        std::printf("%s\n%s\neigenvalues", times.c_str(), products.c_str());
         for (int r = 0; r < held; ++r)
             std::printf(" %.17g", A.eigenvalue(r));
         std::printf("\n");
