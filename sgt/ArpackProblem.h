@@ -7,7 +7,7 @@
 // - the new-handler that ARPACK++ installs while it prepares is replaced by
 //   the caller's again as soon as the problem is made;
 // - a non-symmetric problem takes 1 <= nev < n - 1, as ARPACK itself does
-//   (ARPACK++ refuses nev 1, the one eigenvalue its callers most often want).
+//   (ARPACK++ refuses nev 1, which a solve for the one smallest needs).
 // ARPACK keeps the state of a solve in global variables: only one problem
 // may be solved at a time in the whole process.
 //

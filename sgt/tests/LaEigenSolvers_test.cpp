@@ -232,6 +232,14 @@ TEST(DenseSolvers, RanksNameTheSmallestOfTheWholeSpectrum) {
     }
 }
 
+TEST(DenseSolvers, AnEmptyMatrixHasNoEigenpairs) {
+    Decomposable<double> empty(0);
+    EXPECT_EQ(empty.decomposeGeev(0, empty, 1), 0);
+    EXPECT_EQ(empty.decomposeSpev(0, empty, 1), 0);
+    EXPECT_EQ(empty.decomposeArpack(0, empty, 0, 1), 0);
+    EXPECT_EQ(empty.solvedBy(), LaEigen<double>::methodGeev);
+}
+
 TEST(DenseSolvers, SpevReadsOnlyTheLowerTriangle) {
     auto symmetric = ovix::test::path(6).laplacian<double>();
     auto skewed = ovix::test::path(6).laplacian<double>();
