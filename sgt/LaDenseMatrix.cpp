@@ -13,6 +13,8 @@
 
 #include "features/DocVec.h"
 #include "sgt/Invariant.h"
+#include "sgt/Lapack.h"
+#include "sgt/SolverFailure.h"
 
 namespace {
 
@@ -69,6 +71,35 @@ void LaDenseMatrix<T>::set(int i, int j, T v) {
     ovix::checkInvariant(i >= 0 && i < this->rows, kHeader, 33, i);
     ovix::checkInvariant(j >= 0 && j < this->cols, kHeader, 34, j);
     data[static_cast<std::size_t>(i) * static_cast<std::size_t>(this->cols) + j] = v;
+}
+
+template <class T>
+void LaDenseMatrix<T>::invert() {
+    const int n = this->rows;
+    if (this->cols != n)
+        throw std::runtime_error("cannot invert a " + std::to_string(n) + " x " + std::to_string(this->cols) +
+                                 " matrix");
+    // LAPACK reads the row-major elements as the transpose; the inverse of the
+    // transpose, read back row-major, is the inverse. The factors go into a
+    // copy, so that a singular matrix is kept.
+    const auto count = LaMatrix<T>::elementCount(n, n);
+    MappedArray<double> inverse(count);
+    std::copy(data.data(), data.data() + count, inverse.data());
+    const int leading = std::max(n, 1);
+    std::vector<int> pivots(static_cast<std::size_t>(leading));
+    int info = ovix::lapack::dgetrf(n, n, inverse.data(), leading, pivots.data());
+    if (info != 0)
+        throw ovix::solverFailure(kHeader, 103, "dgetrf failed: " + std::to_string(info));
+    double best = 0;
+    info = ovix::lapack::dgetri(n, inverse.data(), leading, pivots.data(), &best, -1);
+    if (info != 0)
+        throw ovix::solverFailure(kHeader, 113, "dgetri probe failed: " + std::to_string(info));
+    const int lwork = std::max(static_cast<int>(best), leading);
+    std::vector<double> work(static_cast<std::size_t>(lwork));
+    info = ovix::lapack::dgetri(n, inverse.data(), leading, pivots.data(), work.data(), lwork);
+    if (info != 0)
+        throw ovix::solverFailure(kHeader, 125, "dgetri failed: " + std::to_string(info));
+    data = std::move(inverse);
 }
 
 template <class T>

@@ -16,6 +16,12 @@ public:
     void set(int i, int j, T v) override;
     T get(int i, int j) const override;
 
+    // Replaces the matrix, which must be square, by its inverse (LAPACK's
+    // dgetrf and dgetri). A singular matrix throws std::runtime_error
+    // "sgt/LaDenseMatrix.h: CHECK: dgetrf failed: INFO" (or dgetri's) and
+    // leaves the matrix as it was; so does a matrix that is not square.
+    void invert();
+
     // Saves the matrix as a document-vector file of `format` (DocVecFormat):
     // row i is the record of id i, label 0, with one entry per non-zero
     // element (the column as its feature id, the value as a float). Throws

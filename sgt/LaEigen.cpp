@@ -1,8 +1,13 @@
 #include "sgt/LaEigen.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "sgt/Invariant.h"
+#include "sgt/KeyOrder.h"
 
 namespace {
 
@@ -51,6 +56,27 @@ void LaEigen<T>::freeDecomposition() noexcept {
     order.reset();
     nEigen = 0;
     method = methodNone;
+}
+
+template <class T>
+int LaEigen<T>::orderToHold(const LaEigen& A) const {
+    const int n = A.dimension();
+    if (n != dimension())
+        throw std::invalid_argument("a matrix of order " + std::to_string(dimension()) +
+                                    " cannot hold the decomposition of one of order " + std::to_string(n));
+    return n;
+}
+
+template <class T>
+void LaEigen<T>::rankSmallest(const double* values, int n, int wanted) {
+    std::vector<std::pair<int, T>> pairs(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i)
+        pairs[i] = {i, static_cast<T>(values[i])};
+    std::partial_sort(pairs.begin(), pairs.begin() + wanted, pairs.end(),
+                      [](const auto& a, const auto& b) { return ovix::keyLess(a.second, b.second); });
+    order = std::make_unique<int[]>(static_cast<std::size_t>(wanted));
+    for (int r = 0; r < wanted; ++r)
+        order[r] = pairs[r].first;
 }
 
 template class LaEigen<float>;

@@ -4,7 +4,8 @@
 // and multiply. Instantiated for float (the classifier) and double (the
 // clustering); the decomposition itself is kept in doubles in both.
 //
-// An object is used by one thread at a time.
+// An object is used by one thread at a time; different objects may be
+// decomposed on different threads at once.
 
 #include <memory>
 
@@ -37,6 +38,29 @@ public:
     virtual void multiply(const double* x, double* y) const = 0;
     virtual ~LaEigen() = default;
 
+    // The solvers. Each drops the decomposition held and stores that of A, an
+    // operator of this object's order (normally this object itself): ranks
+    // 0, 1, ... are its eigenvalues by ascending real part (compared as T).
+    // A failure is thrown as std::runtime_error "sgt/LaEigen.h: CHECK: TEXT"
+    // and leaves no usable decomposition; std::invalid_argument when A's order
+    // differs from this object's.
+    //
+    // A few of the smallest eigenpairs with ARPACK: smallest in magnitude when
+    // `symmetric` is non-zero, else smallest in real part. Eigenvectors are
+    // always kept. Asking for n - 1 or more goes to decomposeSpev (symmetric)
+    // or decomposeGeev instead. Returns the number of eigenpairs held, 0 when
+    // none converged. Solves run one at a time in the process; a thread that
+    // waits for its turn lets the host's lock go (features/BlockingWait.h).
+    int decomposeArpack(int wanted, const LaEigen& A, int symmetric, int wantVectors);
+    // All n eigenvalues with LAPACK's dgeev, kept in LAPACK's order; ranks
+    // name the `wanted` smallest (0 <= wanted <= n). With wantVectors 1 the
+    // right eigenvectors of A are kept too (a complex pair as its real and
+    // imaginary part, in two columns). Returns `wanted`.
+    int decomposeGeev(int wanted, const LaEigen& A, int wantVectors);
+    // As decomposeGeev with dspev, for a symmetric A: only the lower triangle
+    // of A is read.
+    int decomposeSpev(int wanted, const LaEigen& A, int wantVectors);
+
 protected:
     // Drops the held decomposition: no arrays, nEigen 0, method none.
     void freeDecomposition() noexcept;
@@ -49,6 +73,12 @@ protected:
     int method = methodNone;
 
 private:
+    // A's order, after checking that this object can hold A's decomposition.
+    int orderToHold(const LaEigen& A) const;
+    // order[r]: the index of the r-th smallest of the n values (as T), for
+    // r < wanted.
+    void rankSmallest(const double* values, int n, int wanted);
+
     // The solver index of `rank` after the checks that every accessor makes.
     int solverIndex(int rank, int orderCheck, int methodCheck, int rankCheck) const;
 };

@@ -1,0 +1,136 @@
+"""decomposeArpack against scipy.sparse.linalg.eigsh and eigs, side by side in
+one run, on the same sparse graph Laplacians with the same ARPACK settings:
+the smallest eigenvalues in magnitude (symmetric, "SM") or real part
+(non-symmetric, "SR"), ncv = max(2k + 1, 20) capped at n, maxiter =
+max(100k, 10000), tol = 0 (machine precision), ARPACK's random start.
+
+The graphs are k-nearest-neighbour graphs of points drawn around a few
+centres, as documents fall into topics; the symmetric problem is the
+normalised Laplacian I - D^-1/2 W D^-1/2, the non-symmetric one the
+random-walk Laplacian I - D^-1 W. Times are those of the solve alone, in
+milliseconds, the median of several runs; the eigenvalues are compared rank by
+rank. Both sides start from ARPACK's random vector, so the number of matrix
+products differs from run to run; the time per product (the solve's time over
+its products, median) compares the two without that. scipy's products are
+counted through a LinearOperator around the matrix, one Python call more per
+product than eigsh makes itself.
+
+    arpack_eigs.py PATH_TO_arpack_eigs [--sizes 2000 10000] [--eigen 10] [--repeats 3]
+"""
+
+import argparse
+import os
+import statistics
+import subprocess
+import tempfile
+import time
+
+# One BLAS thread on both sides: the solves are dominated by the sparse
+# products, and idle BLAS threads that spin would blur the timings.
+os.environ.setdefault("OPENBLAS_NUM_THREADS", "1")
+
+import numpy as np
+import scipy.sparse as sp
+import scipy.sparse.linalg as sla
+from scipy.spatial import cKDTree
+
+
+def knn_graph(rng, n, neighbours=10, topics=8, dims=20):
+    """Symmetric weights of a k-nearest-neighbour graph of points around a few
+    centres."""
+    centres = rng.normal(scale=4.0, size=(topics, dims))
+    points = centres[rng.integers(0, topics, size=n)] + rng.normal(size=(n, dims))
+    distances, nearest = cKDTree(points).query(points, k=neighbours + 1)
+    distances, nearest = distances[:, 1:], nearest[:, 1:]
+    scale = np.median(distances) ** 2
+    rows = np.repeat(np.arange(n), neighbours)
+    W = sp.csr_matrix((np.exp(-distances.ravel() ** 2 / scale), (rows, nearest.ravel())), shape=(n, n))
+    return (W + W.T).tocsr()
+
+
+def laplacians(W):
+    n = W.shape[0]
+    degree = np.asarray(W.sum(axis=1)).ravel()
+    identity = sp.identity(n, format="csr")
+    root = sp.diags(1 / np.sqrt(degree))
+    symmetric = (identity - root @ W @ root).tocsr()
+    random_walk = (identity - sp.diags(1 / degree) @ W).tocsr()
+    for L in (symmetric, random_walk):
+        L.sort_indices()
+    return symmetric, random_walk
+
+
+def write_csr(L, path):
+    with open(path, "wb") as f:
+        f.write(np.array([L.shape[0], L.nnz], dtype="<i8").tobytes())
+        f.write(L.indptr.astype("<i8").tobytes())
+        f.write(L.indices.astype("<i4").tobytes())
+        f.write(L.data.astype("<f8").tobytes())
+
+
+def run_ours(program, path, k, symmetric, repeats):
+    out = subprocess.run([program, path, str(k), str(int(symmetric)), str(repeats)], check=True,
+                         capture_output=True, text=True, env=os.environ).stdout.splitlines()
+    times = [float(t) for t in out[0].split()[1:]]
+    products = [int(p) for p in out[1].split()[1:]]
+    values = np.array([float(v) for v in out[2].split()[1:]])
+    return summary(times, products), values
+
+
+def run_scipy(L, k, symmetric, repeats):
+    ncv = min(max(2 * k + 1, 20), L.shape[0])
+    maxiter = max(100 * k, 10000)
+    times, products = [], []
+    for _ in range(repeats):
+        count = [0]
+
+        def product(x):
+            count[0] += 1
+            return L @ x
+
+        A = sla.LinearOperator(L.shape, matvec=product, dtype=L.dtype)
+        start = time.perf_counter()
+        if symmetric:
+            values = sla.eigsh(A, k=k, which="SM", ncv=ncv, maxiter=maxiter, tol=0, return_eigenvectors=True)[0]
+        else:
+            values = sla.eigs(A, k=k, which="SR", ncv=ncv, maxiter=maxiter, tol=0, return_eigenvectors=True)[0]
+        times.append((time.perf_counter() - start) * 1000)
+        products.append(count[0])
+    return summary(times, products), np.sort(np.real(values))
+
+
+def summary(times, products):
+    """Median time of a solve (ms), median products, median time per product (us)."""
+    per_product = [1000 * t / p for t, p in zip(times, products)]
+    return statistics.median(times), statistics.median(products), statistics.median(per_product)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("program")
+    parser.add_argument("--sizes", type=int, nargs="+", default=[2000, 10000])
+    parser.add_argument("--eigen", type=int, default=10)
+    parser.add_argument("--repeats", type=int, default=3)
+    args = parser.parse_args()
+
+    rng = np.random.default_rng(5)
+    print(f"{'n':>6} {'problem':<9} {'ours ms':>8} {'scipy ms':>8} {'ratio':>6} "
+          f"{'ours Ax':>7} {'scipy Ax':>8} {'ours us/Ax':>10} {'scipy us/Ax':>11} {'ratio':>6} {'max |dλ|':>9}")
+    with tempfile.TemporaryDirectory() as folder:
+        for n in args.sizes:
+            symmetric, random_walk = laplacians(knn_graph(rng, n))
+            for name, L, is_symmetric in (("eigsh SM", symmetric, True), ("eigs SR", random_walk, False)):
+                path = os.path.join(folder, f"L{n}.csr")
+                write_csr(L, path)
+                (ours_ms, ours_ax, ours_per), ours = run_ours(args.program, path, args.eigen, is_symmetric,
+                                                              args.repeats)
+                (scipy_ms, scipy_ax, scipy_per), theirs = run_scipy(L, args.eigen, is_symmetric, args.repeats)
+                ranks = min(len(ours), len(theirs), args.eigen)
+                gap = np.max(np.abs(ours[:ranks] - theirs[:ranks]))
+                print(f"{n:>6} {name:<9} {ours_ms:>8.1f} {scipy_ms:>8.1f} {scipy_ms / ours_ms:>6.2f} "
+                      f"{ours_ax:>7.0f} {scipy_ax:>8.0f} {ours_per:>10.1f} {scipy_per:>11.1f} "
+                      f"{scipy_per / ours_per:>6.2f} {gap:>9.1e}", flush=True)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,163 @@
+#pragma once
+// The ARPACK++ eigen-problems of the iterative solver (LaEigen::
+// decomposeArpack), with any member of the matrix family as the operator.
+// Changed from ARPACK++'s own classes:
+// - the Arnoldi basis V (n x ncv + 1 doubles) and the work array workl
+//   (lworkl + 1 doubles) are page-file-backed arrays, not heap arrays;
+// - the new-handler that ARPACK++ installs while it prepares is replaced by
+//   the caller's again as soon as the problem is made;
+// - a non-symmetric problem takes 1 <= nev < n - 1, as ARPACK itself does
+//   (ARPACK++ refuses nev 1, which a solve for the one smallest needs).
+// ARPACK keeps the state of a solve in global variables: only one problem
+// may be solved at a time in the whole process.
+//
+// ARPACK++ frees V and workl with delete[] from its non-virtual ClearMem (in
+// its Prepare and its destructor), so this class makes them itself in its own
+// Prepare and WorkspaceAllocate and hands them back before ClearMem runs.
+
+#include <arpack++/arsnsym.h>
+#include <arpack++/arssym.h>
+
+#include <cstddef>
+#include <limits>
+#include <new>
+#include <type_traits>
+
+#include "sgt/LaEigen.h"
+#include "sgt/MappedArray.h"
+
+namespace ovix {
+
+// The operator of an eigen-problem: y = A x through the matrix's multiply.
+template <class T>
+class ArpackOperator {
+public:
+    explicit ArpackOperator(const LaEigen<T>& matrix) : m_matrix(matrix) {}
+    void multiply(double* x, double* y) { m_matrix.multiply(x, y); }
+
+private:
+    const LaEigen<T>& m_matrix;
+};
+
+template <class T, bool Symmetric>
+using ArpackBase =
+    std::conditional_t<Symmetric, ARSymStdEig<double, ArpackOperator<T>>, ARNonSymStdEig<double, ArpackOperator<T>>>;
+
+// The nev eigenvalues of the smallest magnitude (symmetric) or of the smallest
+// real part (non-symmetric) of an n x n operator, with ncv Arnoldi vectors, at
+// most maxit restarts, machine precision and ARPACK's random start.
+template <class T, bool Symmetric>
+class ArpackProblem final : public ArpackBase<T, Symmetric> {
+public:
+    // Throws ArpackDiagnostic for parameters ARPACK refuses and when the
+    // arrays cannot be had.
+    ArpackProblem(ArpackOperator<T>& op, int n, int nev, int ncv, int maxit);
+    ~ArpackProblem() override { detachArrays(); }
+
+    // After FindEigenvectors: eigenpair i < ConvergedEigenvalues(), in
+    // ARPACK's order.
+    double eigenvalueReal(int i) const { return this->EigValR[i]; }
+    double eigenvalueImag(int i) const;
+    // The real part of eigenvector i (n doubles).
+    const double* eigenvectorReal(int i) const;
+
+protected:
+    void Prepare() override;
+    void WorkspaceAllocate() override;
+    int CheckNev(int nevp) override;
+
+private:
+    // Takes V and workl away from ARPACK++ before it could delete[] them.
+    void detachArrays() noexcept;
+
+    char m_which[3] = {'S', Symmetric ? 'M' : 'R', '\0'};
+    MappedArray<double> m_basis;  // V
+    MappedArray<double> m_work;   // workl
+};
+
+template <class T, bool Symmetric>
+ArpackProblem<T, Symmetric>::ArpackProblem(ArpackOperator<T>& op, int n, int nev, int ncv, int maxit) {
+    const std::new_handler callers = std::get_new_handler();
+    try {
+        this->NoShift();
+        this->DefineParameters(n, nev, &op, &ArpackOperator<T>::multiply, m_which, ncv, 0.0, maxit);
+    } catch (...) {
+        std::set_new_handler(callers);
+        detachArrays();
+        throw;
+    }
+    std::set_new_handler(callers);
+}
+
+template <class T, bool Symmetric>
+double ArpackProblem<T, Symmetric>::eigenvalueImag(int i) const {
+    if constexpr (Symmetric)
+        return 0;
+    else
+        return this->EigValI[i];
+}
+
+template <class T, bool Symmetric>
+const double* ArpackProblem<T, Symmetric>::eigenvectorReal(int i) const {
+    // A complex pair occupies two columns: the real part, then the imaginary
+    // part, the member with the positive imaginary part first.
+    int column = i;
+    if constexpr (!Symmetric)
+        if (this->EigValI[i] < 0 && i > 0)
+            column = i - 1;
+    return this->EigVec + static_cast<std::size_t>(column) * static_cast<std::size_t>(this->n);
+}
+
+template <class T, bool Symmetric>
+void ArpackProblem<T, Symmetric>::Prepare() {
+    detachArrays();
+    this->ClearMem();
+    try {
+        const auto n = static_cast<std::size_t>(this->n);
+        if (!this->resid) {
+            this->resid = new double[n];
+            this->newRes = true;
+        }
+        this->workd = new double[3 * n + 1];
+        m_basis = MappedArray<double>(n * static_cast<std::size_t>(this->ncv) + 1);
+        this->V = m_basis.data();
+        WorkspaceAllocate();
+    } catch (const std::bad_alloc&) {
+        throw ArpackError(ArpackError::CANNOT_PREPARE, "Prepare");
+    }
+    this->Restart();
+    this->PrepareOK = true;
+}
+
+template <class T, bool Symmetric>
+void ArpackProblem<T, Symmetric>::WorkspaceAllocate() {
+    const auto ncv = static_cast<long long>(this->ncv);
+    const long long lworkl = Symmetric ? ncv * (ncv + 9) : 3 * ncv * (ncv + 2);
+    if (lworkl >= std::numeric_limits<int>::max())  // ARPACK counts in 32-bit integers
+        throw std::bad_array_new_length();
+    this->lworkl = static_cast<int>(lworkl);
+    this->lworkv = Symmetric ? 0 : static_cast<int>(3 * ncv);
+    this->lrwork = 0;
+    m_work = MappedArray<double>(static_cast<std::size_t>(lworkl) + 1);
+    this->workl = m_work.data();
+    if constexpr (!Symmetric)
+        this->workv = new double[static_cast<std::size_t>(this->lworkv) + 1];
+}
+
+template <class T, bool Symmetric>
+int ArpackProblem<T, Symmetric>::CheckNev(int nevp) {
+    const int limit = Symmetric ? this->n : this->n - 1;
+    if (nevp < 1 || nevp >= limit)
+        throw ArpackError(ArpackError::NEV_OUT_OF_BOUNDS);
+    return nevp;
+}
+
+template <class T, bool Symmetric>
+void ArpackProblem<T, Symmetric>::detachArrays() noexcept {
+    this->V = nullptr;
+    this->workl = nullptr;
+    m_basis = MappedArray<double>();
+    m_work = MappedArray<double>();
+}
+
+}  // namespace ovix

@@ -1,0 +1,116 @@
+// The iterative solver of LaEigen: a few of the smallest eigenpairs with
+// ARPACK through ARPACK++ (sgt/ArpackProblem.h).
+
+#include <algorithm>
+#include <climits>
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+#include "features/BlockingWait.h"
+#include "sgt/ArpackDiagnostic.h"
+#include "sgt/ArpackProblem.h"
+#include "sgt/KeyOrder.h"
+#include "sgt/LaEigen.h"
+#include "sgt/SolverFailure.h"
+
+namespace {
+
+constexpr const char* kHeader = "sgt/LaEigen.h";
+
+// ARPACK keeps a solve's state in Fortran SAVE variables and common blocks,
+// ARPACK++ its error code in a static member: one solve at a time.
+std::mutex& arpackLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+// The converged eigenpairs in rank order.
+struct RankedEigenpairs {
+    int count = 0;
+    std::unique_ptr<double[]> real;
+    std::unique_ptr<double[]> imag;
+    MappedArray<double> vectors;  // n x count, column r for rank r
+};
+
+template <class T, bool Symmetric>
+RankedEigenpairs solveSmallest(const LaEigen<T>& A, int n, int wanted, int ncv, int maxit) {
+    ovix::ArpackOperator<T> op(A);
+    ovix::ArpackProblem<T, Symmetric> problem(op, n, wanted, ncv, maxit);
+    RankedEigenpairs result;
+    result.count = problem.FindEigenvectors();
+    const int count = result.count;
+    if (count <= 0)
+        return result;
+
+    std::vector<std::pair<int, T>> pairs(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i)
+        pairs[i] = {i, static_cast<T>(problem.eigenvalueReal(i))};
+    std::sort(pairs.begin(), pairs.end(),
+              [](const auto& a, const auto& b) { return ovix::keyLess(a.second, b.second); });
+
+    const auto size = static_cast<std::size_t>(n);
+    result.real = std::make_unique<double[]>(static_cast<std::size_t>(count));
+    result.imag = std::make_unique<double[]>(static_cast<std::size_t>(count));
+    result.vectors = MappedArray<double>(size * static_cast<std::size_t>(count));
+    for (int r = 0; r < count; ++r) {
+        const int i = pairs[r].first;
+        result.real[r] = problem.eigenvalueReal(i);
+        result.imag[r] = problem.eigenvalueImag(i);
+        // Stored with a positive first component, as the accessors hand out.
+        const double* vector = problem.eigenvectorReal(i);
+        const double sign = vector[0] > 0 ? 1.0 : -1.0;
+        double* column = result.vectors.data() + static_cast<std::size_t>(r) * size;
+        for (std::size_t j = 0; j < size; ++j)
+            column[j] = vector[j] * sign;
+    }
+    return result;
+}
+
+}  // namespace
+
+template <class T>
+int LaEigen<T>::decomposeArpack(int wanted, const LaEigen& A, int symmetric, int wantVectors) {
+    const int n = orderToHold(A);
+    if (wanted >= n - 1)
+        return symmetric ? decomposeSpev(wanted, A, wantVectors) : decomposeGeev(wanted, A, wantVectors);
+    freeDecomposition();
+    method = methodArpack;
+    nEigen = wanted;
+
+    // In 64 bits: the counts of a huge request do not fit an int.
+    const long long asked = wanted;
+    const int ncv = static_cast<int>(std::min<long long>(std::max(2 * asked + 1, 20LL), n));
+    const int maxit = static_cast<int>(std::min<long long>(std::max(100 * asked, 10000LL), INT_MAX));
+
+    RankedEigenpairs solution;
+    {
+        std::mutex& lock = arpackLock();
+        ovix::lockOutsideHost(lock);
+        const std::lock_guard held(lock, std::adopt_lock);
+        try {
+            solution = symmetric ? solveSmallest<T, true>(A, n, wanted, ncv, maxit)
+                                 : solveSmallest<T, false>(A, n, wanted, ncv, maxit);
+        } catch (const ovix::ArpackDiagnostic& diagnostic) {
+            throw ovix::solverFailure(kHeader, 473, diagnostic.what());
+        }
+    }
+    if (solution.count <= 0) {
+        nEigen = 0;
+        return solution.count;
+    }
+
+    nEigen = solution.count;
+    eigReal = std::move(solution.real);
+    eigImag = std::move(solution.imag);
+    eigVec = std::move(solution.vectors);
+    order = std::make_unique<int[]>(static_cast<std::size_t>(nEigen));
+    for (int r = 0; r < nEigen; ++r)
+        order[r] = r;
+    return nEigen;
+}
+
+template int LaEigen<float>::decomposeArpack(int, const LaEigen&, int, int);
+template int LaEigen<double>::decomposeArpack(int, const LaEigen&, int, int);
