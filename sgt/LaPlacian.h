@@ -84,6 +84,20 @@ public:
     // (*labels)[i] when labels is not null.
     int readGraphDocVec(const char* path, int format, std::vector<int>* labels = nullptr);
 
+    // Splits the nodes whose mark is `key` in two by the eigenvector of the
+    // second smallest eigenvalue of their sub-Laplacian: each gets mark a or
+    // b, and sizeA and sizeB count them. Returns the normalised cut of the
+    // two parts, or 0 for a trivial cut (the smallest eigenvector is near 0
+    // on some node: those nodes go to a, the others to b). Throws
+    // std::runtime_error when fewer than 2 nodes carry `key`, or the solver
+    // fails or finds fewer than 2 eigenpairs; the marks are then unchanged.
+    double cluster(int* marks, int key, int a, int b, int& sizeA, int& sizeB, int verbosity, std::FILE* log);
+    double cluster(int* marks, int& sizeA, int& sizeB, int verbosity, std::FILE* log)
+        requires std::same_as<T, double>
+    {
+        return cluster(marks, 1, 0, 1, sizeA, sizeB, verbosity, log);
+    }
+
     // The normalised cut between the nodes marked a and those marked b, over
     // this matrix's entries; other marks take no part.
     double ncut(const int* marks, int a, int b) const;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -75,6 +76,7 @@ TYPED_TEST(KnnGraphTest, NeighbourCountsAtTheirLimits) {
         EXPECT_TRUE(graph.row(i).empty());
     EXPECT_EQ(build(graph, docs, 3).first, 2);
     EXPECT_EQ(build(graph, docs, -5).first, 2);
+    EXPECT_EQ(build(graph, docs, std::numeric_limits<int>::min()).first, 2);  // |k| beyond int
     EXPECT_EQ(build(graph, {docs[0]}, 4).first, 0);
     EXPECT_EQ(build(graph, {}, 4).first, 0);
     EXPECT_EQ(graph.rowCount(), 0);

@@ -127,6 +127,13 @@ TYPED_TEST(LaPlacianTest, SymmetrisingOneWayEdgesAndPairs) {
     EXPECT_EQ(sums->get(0, 2), TypeParam(0.25));  // halved both ways, then summed again
     EXPECT_EQ(sums->get(2, 0), TypeParam(0.25));
 
+    // A pair whose weights cancel keeps a stored 0 both ways.
+    auto cancelling = graphOf<TypeParam>({{0, 0.5, 0}, {-0.5, 0, 1}, {0, -1, 0}}, 1, 0, 0);
+    cancelling->buildLaplacian(0);
+    EXPECT_EQ(cancelling->row(0).size(), 1u);
+    EXPECT_EQ(cancelling->get(0, 1), TypeParam(0));
+    EXPECT_EQ(cancelling->row(2).size(), 1u);
+
     auto mirror = graphOf<TypeParam>({{0, 0.5, 0.25}, {0.125, 0, 0}, {0, 0, 0}}, 0, 0, 0);
     mirror->buildLaplacian(0);
     EXPECT_EQ(mirror->get(0, 1), TypeParam(0.5));
