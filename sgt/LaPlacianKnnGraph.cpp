@@ -47,9 +47,11 @@ void LaPlacian<T>::randomGraph(std::span<const ovix::DocEntries> docs, int kPrim
     const int n = static_cast<int>(docs.size());
     ovix::Rand15& random = ovix::threadRand15();
     for (int i = 0; i < n; ++i) {
-        for (int draw = 0; draw < kPrime; ++draw) {
-            // The largest draw would give n itself.
-            const int r = std::min(static_cast<int>(n * random.next() / double(ovix::Rand15::max)), n - 1);
+        for (int partner = 0; partner < kPrime; ++partner) {
+            // In double: n times a draw passes 32 bits. The largest draw
+            // would give n itself.
+            const double draw = random.next();
+            const int r = std::min(static_cast<int>(n * draw / ovix::Rand15::max), n - 1);
             const T w = static_cast<T>(ovix::sparseDotProduct(docs[static_cast<std::size_t>(i)], docs[static_cast<std::size_t>(r)]));
             set(i, r, w);
             set(r, i, w);

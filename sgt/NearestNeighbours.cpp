@@ -15,7 +15,7 @@
 namespace ovix {
 namespace {
 
-constexpr int kRowsPerTask = 8;
+constexpr std::size_t kRowsPerTask = 8;
 constexpr std::size_t kRowsPerThread = 64;  // below this a thread costs more than it saves
 
 // One thread's share of the work: rows taken in small tasks from a shared
@@ -37,14 +37,15 @@ public:
 private:
     // m_scores[j] = the similarity of i and j for every j.
     void score(int i) {
+        const DocEntries doc = m_docs[static_cast<std::size_t>(i)];
         std::fill(m_scores.begin(), m_scores.end(), 0.0f);
         if (m_index.indexed(i)) {
             m_index.accumulate(i, m_scores.data());
             for (const int j : m_unindexed)
-                m_scores[static_cast<std::size_t>(j)] = sparseDotProduct(m_docs[static_cast<std::size_t>(i)], m_docs[static_cast<std::size_t>(j)]);
+                m_scores[static_cast<std::size_t>(j)] = sparseDotProduct(doc, m_docs[static_cast<std::size_t>(j)]);
         } else {
             for (std::size_t j = 0; j < m_docs.size(); ++j)
-                m_scores[j] = sparseDotProduct(m_docs[static_cast<std::size_t>(i)], m_docs[j]);
+                m_scores[j] = sparseDotProduct(doc, m_docs[j]);
         }
     }
 
@@ -55,8 +56,8 @@ private:
         if (m_keep == 0)
             return;
         const int n = static_cast<int>(m_scores.size());
-        // Below the worst pair kept, once there are keep of them (a NaN
-        // worst lets everything through to the full order).
+        // Once keep pairs are kept, a score below the worst of them cannot
+        // enter (a NaN worst lets every score through to the full order).
         float worst = -std::numeric_limits<float>::infinity();
         for (int j = 0; j < n; ++j) {
             if (j == i)
@@ -111,22 +112,22 @@ std::vector<SimilarityPair> nearestNeighbours(std::span<const DocEntries> docs, 
         if (!index.indexed(static_cast<int>(i)))
             unindexed.push_back(static_cast<int>(i));
 
-    std::atomic<int> nextRow{0};
+    std::atomic<std::size_t> nextRow{0};
     std::exception_ptr failure;
     std::mutex failureLock;
     const auto work = [&] {
         try {
             RowSearcher searcher(docs, index, unindexed, keep);
             for (;;) {
-                const int first = nextRow.fetch_add(kRowsPerTask, std::memory_order_relaxed);
-                if (first >= static_cast<int>(n))
+                const std::size_t first = nextRow.fetch_add(kRowsPerTask, std::memory_order_relaxed);
+                if (first >= n)
                     break;
-                const int last = std::min(first + kRowsPerTask, static_cast<int>(n));
-                for (int i = first; i < last; ++i)
-                    searcher.rank(i, result.data() + static_cast<std::size_t>(i) * static_cast<std::size_t>(keep));
+                const std::size_t last = std::min(first + kRowsPerTask, n);
+                for (std::size_t i = first; i < last; ++i)
+                    searcher.rank(static_cast<int>(i), result.data() + i * static_cast<std::size_t>(keep));
             }
         } catch (...) {
-            nextRow.store(static_cast<int>(n));  // the others stop at their next task
+            nextRow.store(n);  // the others stop at their next task
             const std::lock_guard lock(failureLock);
             if (!failure)
                 failure = std::current_exception();

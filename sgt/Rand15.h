@@ -25,8 +25,9 @@ private:
     std::uint32_t m_state;
 };
 
-// The generator of the calling thread, seeded 1 when the thread first uses
-// it: the one that unseeded draws and explicit seeds of the engine share.
+// The calling thread's generator, seeded 1 when the thread first uses it: the
+// engine's random draws come from it, and a caller that wants other draws
+// seeds it.
 Rand15& threadRand15();
 
 }  // namespace ovix

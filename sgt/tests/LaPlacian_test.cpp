@@ -156,19 +156,6 @@ TYPED_TEST(LaPlacianTest, IsolatedNodesKeepTheirDiagonal) {
         EXPECT_EQ(normalized->get(i, i), TypeParam(1));
 }
 
-TYPED_TEST(LaPlacianTest, SetStoresOnlyWeightsThatAreNotZero) {
-    LaPlacian<TypeParam> graph(3, 3, 0, 0, 0);
-    graph.set(0, 2, 0);
-    EXPECT_TRUE(graph.row(0).empty());
-    graph.set(0, 2, 1.5);
-    graph.set(0, 1, -2);
-    EXPECT_EQ(graph.get(0, 2), TypeParam(1.5));
-    EXPECT_EQ(graph.get(0, 1), TypeParam(-2));
-    EXPECT_EQ(graph.get(1, 0), TypeParam(0));
-    graph.set(0, 2, 0);
-    EXPECT_EQ(graph.row(0).size(), 1u);
-}
-
 // A Laplacian handed a decomposition as a solver stores it.
 template <class T>
 class Decomposed : public LaPlacian<T> {

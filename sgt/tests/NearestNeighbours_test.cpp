@@ -101,11 +101,4 @@ TEST(NearestNeighbours, ADocumentIsNeverItsOwnNeighbour) {
     EXPECT_EQ(found[0].similarity, -2.0f);
 }
 
-TEST(NearestNeighbours, RefusesMoreNeighboursThanOtherDocuments) {
-    const std::vector<Document> docs{document({{1, 1}}), document({{1, 1}})};
-    EXPECT_THROW(ovix::nearestNeighbours(ovix::test::entriesOf(docs), 2), std::invalid_argument);
-    EXPECT_THROW(ovix::nearestNeighbours(ovix::test::entriesOf(docs), -1), std::invalid_argument);
-    EXPECT_TRUE(ovix::nearestNeighbours({}, 0).empty());
-}
-
 }  // namespace

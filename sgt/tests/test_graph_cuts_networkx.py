@@ -129,10 +129,3 @@ def test_split_of_disconnected_nodes_is_trivial(tmp_path):
     assert parts == {frozenset({0, 1, 2}), frozenset({3, 4, 5})}
     assert after[6] == 0
 
-
-def test_too_few_marked_nodes_is_a_thrown_text(tmp_path):
-    g = random_graph(3, 10, 0.5)
-    path = tmp_path / "graph.txt"
-    write_graph(g, path)
-    with pytest.raises(RuntimeError, match="^cannot split 1 nodes in two$"):
-        run(path, (0, 1, 1), 1, [1] + [0] * 9, "cluster", 1, 2, 3)
