@@ -8,7 +8,7 @@ OVIX_PACKAGES=(
   libtidy-dev liblapack-dev liblapacke-dev libopenblas-dev libarpack2-dev libarpack++2-dev
   libf2c2-dev nettle-dev libcurl4-openssl-dev
   # test runners and oracles
-  python3-pytest python3-nltk wamerican python3-numpy python3-scipy
+  python3-pytest python3-nltk wamerican python3-numpy python3-scipy python3-networkx
   # benchmarks and their peers
   libstemmer-dev python3-sklearn
   # the fuzz target: clang with libFuzzer and its sanitizer runtimes

@@ -1,0 +1,8 @@
+#pragma once
+// What the k-nearest-neighbour graph found out about near-duplicate documents:
+// one record per document.
+
+struct DuplicateRecord {
+    int duplicateOf = -1;   // the representative of the document's group, -1 for none
+    double similarity = 0;  // to its nearest neighbour, when it is not its own representative
+};

@@ -1,0 +1,235 @@
+#include "sgt/LaPlacian.h"
+
+#include <cmath>
+#include <cstddef>
+
+#include "sgt/Invariant.h"
+
+namespace {
+
+constexpr const char* kHeader = "sgt/LaPlacian.h";
+
+}  // namespace
+
+template <class T>
+LaPlacian<T>::LaPlacian(int rows, int cols, int sumEdges, int symmetric, int normalized)
+    : LaMatrix<T>(0, 0), sumEdges(sumEdges), symmetric(symmetric), normalized(normalized) {
+    ovix::checkInvariant(rows == cols, kHeader, 397, rows);
+    makeRows(rows);
+}
+
+template <class T>
+LaPlacian<T>::LaPlacian(int sumEdges, int symmetric, int normalized)
+    : LaMatrix<T>(0, 0), sumEdges(sumEdges), symmetric(symmetric), normalized(normalized) {}
+
+template <class T>
+LaPlacian<T>::~LaPlacian() = default;
+
+template <class T>
+void LaPlacian<T>::makeRows(int n) {
+    adoptRows(std::make_unique<Row[]>(LaMatrix<T>::elementCount(n, 1)), n);
+}
+
+template <class T>
+void LaPlacian<T>::adoptRows(std::unique_ptr<Row[]> rows, int n) {
+    rowMaps = std::move(rows);
+    duplicates.reset();
+    degree.reset();
+    laplacianBuilt = false;
+    this->rows = n;
+    this->cols = n;
+}
+
+template <class T>
+void LaPlacian<T>::checkRows(int check) const {
+    ovix::checkInvariant(rowMaps != nullptr, kHeader, check, 0);
+}
+
+template <class T>
+const typename LaPlacian<T>::Row& LaPlacian<T>::row(int i) const {
+    checkRows(98);
+    return rowMaps[static_cast<std::size_t>(i)];
+}
+
+template <class T>
+T LaPlacian<T>::get(int i, int j) const {
+    checkRows(98);
+    const Row& r = rowMaps[static_cast<std::size_t>(i)];
+    const auto found = r.find(j);
+    return found == r.end() ? T(0) : found->second;
+}
+
+template <class T>
+void LaPlacian<T>::set(int i, int j, T v) {
+    checkRows(115);
+    Row& r = rowMaps[static_cast<std::size_t>(i)];
+    if (v != 0)
+        r.insert_or_assign(j, v);
+    else
+        r.erase(j);
+}
+
+template <class T>
+void LaPlacian<T>::multiply(const double* x, double* y) const {
+    checkRows(193);
+    for (int i = 0; i < this->rows; ++i) {
+        double sum = 0;
+        for (const auto& [j, w] : rowMaps[static_cast<std::size_t>(i)])
+            sum += w * x[j];
+        y[i] = sum;
+    }
+}
+
+template <class T>
+std::unique_ptr<LaVector<T>> LaPlacian<T>::eigenvalues(int from) const {
+    auto values = std::make_unique<LaVector<T>>(this->eigenCount() - from);
+    for (int i = 0; i < values->rowCount(); ++i)
+        values->setAt(i, this->eigenvalue(from + i));
+    return values;
+}
+
+template <class T>
+std::unique_ptr<LaVector<T>> LaPlacian<T>::eigenvaluesImag(int from) const {
+    auto values = std::make_unique<LaVector<T>>(this->eigenCount() - from);
+    for (int i = 0; i < values->rowCount(); ++i)
+        values->setAt(i, this->eigenvalueImag(from + i));
+    return values;
+}
+
+template <class T>
+std::unique_ptr<LaDenseMatrix<T>> LaPlacian<T>::eigenvectors(int from, int divideByDegree) const {
+    const int n = this->rows;
+    auto vectors = std::make_unique<LaDenseMatrix<T>>(n, this->eigenCount() - from);
+    const bool byDegree = divideByDegree && degree;
+    for (int c = 0; c < vectors->colCount(); ++c) {
+        for (int j = 0; j < n; ++j) {
+            T v = this->eigenvector(from + c, j);
+            if (byDegree && degree[j] != 0)
+                v /= degree[j];
+            vectors->set(j, c, v);
+        }
+        if (!byDegree)
+            continue;
+        T squares = 0;
+        for (int j = 0; j < n; ++j)
+            squares += vectors->get(j, c) * vectors->get(j, c);
+        const T length = std::sqrt(squares);
+        if (length != 0)  // a column of zeros has no direction to keep
+            for (int j = 0; j < n; ++j)
+                vectors->set(j, c, vectors->get(j, c) / length);
+    }
+    return vectors;
+}
+
+template <class T>
+void LaPlacian<T>::buildLaplacian(int skipSymmetrise) {
+    checkRows(216);
+    if (!skipSymmetrise) {
+        if (sumEdges)
+            symmetriseSums();
+        else
+            symmetriseMirror();
+    }
+    if (symmetric && normalized)
+        laplacianSymmetricNormalized();
+    else if (symmetric)
+        laplacianSymmetric();
+    else if (normalized)
+        laplacianNormalized();
+    laplacianBuilt = true;
+}
+
+// W + W^T, visiting the rows in order: a pair present both ways is summed at
+// its second row; an edge present one way is copied back when its reverse
+// lies in an earlier row, and halved both ways when it lies in a later one,
+// where the halves are summed again. Weights change in place, so a sum of 0
+// stays stored.
+template <class T>
+void LaPlacian<T>::symmetriseSums() {
+    for (int i = 0; i < this->rows; ++i) {
+        for (auto& [j, w] : rowMaps[static_cast<std::size_t>(i)]) {
+            if (j == i)
+                continue;
+            Row& reverseRow = rowMaps[static_cast<std::size_t>(j)];
+            const auto reverse = reverseRow.find(i);
+            if (j < i) {
+                if (reverse != reverseRow.end()) {
+                    w = w + reverse->second;
+                    reverse->second = w;
+                } else {
+                    reverseRow.emplace(i, w);
+                }
+            } else if (reverse == reverseRow.end()) {
+                w = w / 2;
+                reverseRow.emplace(i, w);
+            }
+        }
+    }
+}
+
+// Every edge present one way only is copied back; pairs keep their weights.
+template <class T>
+void LaPlacian<T>::symmetriseMirror() {
+    for (int i = 0; i < this->rows; ++i)
+        for (const auto& [j, w] : rowMaps[static_cast<std::size_t>(i)])
+            if (j != i)
+                rowMaps[static_cast<std::size_t>(j)].try_emplace(i, w);
+}
+
+// I - D^-1/2 W D^-1/2 with D the row sums; a node without weight keeps its
+// entries and gets a diagonal of 0.
+template <class T>
+void LaPlacian<T>::laplacianSymmetricNormalized() {
+    const auto n = static_cast<std::size_t>(this->rows);
+    degree = std::make_unique<T[]>(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        T sum = 0;
+        for (const auto& [j, w] : rowMaps[i])
+            sum += w;
+        degree[i] = std::sqrt(sum);
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        Row& r = rowMaps[i];
+        if (degree[i] == 0) {
+            r.insert_or_assign(static_cast<int>(i), T(0));
+            continue;
+        }
+        for (auto& [j, w] : r)
+            w = -w / (degree[static_cast<std::size_t>(j)] * degree[i]);
+        r.insert_or_assign(static_cast<int>(i), T(1));
+    }
+}
+
+// D - W: the entries negated, the row sum on the diagonal.
+template <class T>
+void LaPlacian<T>::laplacianSymmetric() {
+    for (int i = 0; i < this->rows; ++i) {
+        Row& r = rowMaps[static_cast<std::size_t>(i)];
+        T sum = 0;
+        for (auto& [j, w] : r) {
+            sum += w;
+            w = -w;
+        }
+        r.insert_or_assign(i, sum);
+    }
+}
+
+// I - D^-1 W with D the sums of the off-diagonal entries; a row without such
+// weight has its entries zeroed.
+template <class T>
+void LaPlacian<T>::laplacianNormalized() {
+    for (int i = 0; i < this->rows; ++i) {
+        Row& r = rowMaps[static_cast<std::size_t>(i)];
+        T sum = 0;
+        for (const auto& [j, w] : r)
+            if (j != i)
+                sum += w;
+        const T factor = sum != 0 ? T(-1) / sum : T(0);
+        for (auto& [j, w] : r)
+            w *= factor;
+        set(i, i, T(1));
+    }
+}
+
+template class LaPlacian<float>;
+template class LaPlacian<double>;

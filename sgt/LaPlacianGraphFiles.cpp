@@ -1,0 +1,209 @@
+// LaPlacian's graph files: a text list of weighted edges, or a document-vector
+// file with one record per row.
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "features/DocVec.h"
+#include "features/LineScanner.h"
+#include "sgt/FormatFixed.h"
+#include "sgt/LaPlacian.h"
+
+namespace {
+
+constexpr std::size_t kWriteChunk = 1 << 16;
+
+[[noreturn]] void fail(const char* path, const std::string& problem) {
+    throw std::runtime_error(std::string("graph file ") + path + ": " + problem);
+}
+
+const char* checkedPath(const char* path) {
+    if (!path)
+        throw std::runtime_error("graph file without a name");
+    return path;
+}
+
+void checkHasRows(bool hasRows, const char* path) {
+    if (!hasRows)
+        fail(path, "the graph has no rows to write");
+}
+
+std::string readWholeFile(const char* path) {
+    std::FILE* f = std::fopen(path, "rb");
+    if (!f)
+        fail(path, std::string("cannot be opened: ") + std::strerror(errno));
+    std::string text;
+    char buffer[kWriteChunk];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+        text.append(buffer, got);
+    const bool failed = std::ferror(f);
+    std::fclose(f);
+    if (failed)
+        fail(path, "cannot be read");
+    return text;
+}
+
+// A whole field of decimal digits, optionally signed, as a 64-bit number.
+bool scanCount(ovix::LineScanner& fields, long long& value) {
+    std::string_view word;
+    if (!fields.scanWord(word))
+        return false;
+    const char* from = word.data() + (word.front() == '+' ? 1 : 0);
+    const auto [next, error] = std::from_chars(from, word.data() + word.size(), value);
+    return error == std::errc() && next == word.data() + word.size();
+}
+
+// A row or column number of the text form, 1 to n.
+int scanNode(ovix::LineScanner& fields, const char* path, long long entry, const char* what, int n) {
+    int node = 0;
+    if (!fields.scanInt(node))
+        fail(path, fields.atEnd() ? "ends after " + std::to_string(entry) + " entries"
+                                  : "entry " + std::to_string(entry + 1) + " has no " + what + " number");
+    if (node < 1 || node > n)
+        fail(path, "entry " + std::to_string(entry + 1) + " has the " + what + " " + std::to_string(node) +
+                       ", outside 1.." + std::to_string(n));
+    return node;
+}
+
+Fid fidOfColumn(std::uint64_t column) {
+    Fid fid;
+    std::memcpy(fid.m_fid, &column, sizeof column);
+    return fid;
+}
+
+}  // namespace
+
+template <class T>
+int LaPlacian<T>::writeGraphText(const char* path) const {
+    checkedPath(path);
+    checkHasRows(hasRows(), path);
+    std::FILE* f = std::fopen(path, "w");
+    if (!f)
+        fail(path, std::string("cannot be created: ") + std::strerror(errno));
+
+    std::size_t entries = 0;
+    for (int i = 0; i < this->rows; ++i)
+        entries += rowMaps[static_cast<std::size_t>(i)].size();
+    std::string text = std::to_string(this->rows) + '\n' + std::to_string(entries) + '\n';
+    bool written = true;
+    const auto flush = [&] {
+        written = written && std::fwrite(text.data(), 1, text.size(), f) == text.size();
+        text.clear();
+    };
+    for (int i = 0; i < this->rows; ++i) {
+        for (const auto& [j, w] : rowMaps[static_cast<std::size_t>(i)]) {
+            ovix::appendInt(text, i + 1);
+            text += ' ';
+            ovix::appendInt(text, j + 1);
+            text += ' ';
+            ovix::appendFixed(text, w, 6);
+            text += '\n';
+        }
+        if (text.size() >= kWriteChunk)
+            flush();
+    }
+    flush();
+    if (std::fclose(f) != 0 || !written)
+        fail(path, "cannot be written");
+    return 1;
+}
+
+template <class T>
+int LaPlacian<T>::readGraphText(const char* path) {
+    const std::string text = readWholeFile(checkedPath(path));
+    ovix::LineScanner fields(text);
+    int n = 0;
+    if (!fields.scanInt(n))
+        fail(path, fields.atEnd() ? "is empty" : "does not begin with a row count");
+    if (n < 0)
+        fail(path, "has a negative row count " + std::to_string(n));
+    long long entries = 0;
+    if (!scanCount(fields, entries))
+        fail(path, "has no entry count");
+
+    auto rows = std::make_unique<Row[]>(static_cast<std::size_t>(n));
+    for (long long e = 0; e < entries; ++e) {
+        const int i = scanNode(fields, path, e, "row", n);
+        const int j = scanNode(fields, path, e, "column", n);
+        float weight = 0;
+        if (!fields.scanFloat(weight))
+            fail(path, fields.atEnd() ? "ends after " + std::to_string(e) + " entries"
+                                      : "entry " + std::to_string(e + 1) + " has no weight");
+        const T v = static_cast<T>(std::fabs(weight));
+        Row& r = rows[static_cast<std::size_t>(i - 1)];
+        if (v != 0)
+            r.insert_or_assign(j - 1, v);
+        else
+            r.erase(j - 1);
+    }
+    adoptRows(std::move(rows), n);
+    return 1;
+}
+
+template <class T>
+int LaPlacian<T>::writeGraphDocVec(const char* path, int format, std::span<const int> labels) const {
+    checkedPath(path);
+    checkHasRows(hasRows(), path);
+    DocVec file(path, static_cast<DocVecFormat>(format), true);
+    if (!file.isOpen())
+        fail(path, "cannot be created");
+    std::vector<DocVecI> entries;
+    for (int i = 0; i < this->rows; ++i) {
+        entries.clear();
+        for (const auto& [j, w] : rowMaps[static_cast<std::size_t>(i)])
+            entries.push_back(DocVecI{fidOfColumn(static_cast<std::uint64_t>(j)), static_cast<float>(w)});
+        const int label = static_cast<std::size_t>(i) < labels.size() ? labels[static_cast<std::size_t>(i)] : 0;
+        file.writeDoc(i, label, entries);
+    }
+    file.close();
+    return 1;
+}
+
+template <class T>
+int LaPlacian<T>::readGraphDocVec(const char* path, int format, std::vector<int>* labels) {
+    DocVec file(checkedPath(path), static_cast<DocVecFormat>(format), false);
+    if (!file.isOpen())
+        fail(path, "cannot be opened");
+    const int n = file.nDocs();
+    auto rows = std::make_unique<Row[]>(static_cast<std::size_t>(n));
+    std::vector<int> rowLabels(static_cast<std::size_t>(n));
+    DocVecRecord record;
+    for (int i = 0; i < n; ++i) {
+        file.readDoc(record);
+        rowLabels[static_cast<std::size_t>(i)] = record.label;
+        Row& r = rows[static_cast<std::size_t>(i)];
+        for (const DocVecI& entry : record.entries) {
+            const auto column = static_cast<std::uint32_t>(entry.fid.asNumber());
+            if (column >= static_cast<std::uint32_t>(n))
+                fail(path, "record " + std::to_string(i) + " has the column " + std::to_string(column) +
+                               ", outside 0.." + std::to_string(n - 1));
+            const T v = static_cast<T>(entry.weight);
+            if (v != 0)
+                r.insert_or_assign(static_cast<int>(column), v);
+            else
+                r.erase(static_cast<int>(column));
+        }
+    }
+    file.close();
+    adoptRows(std::move(rows), n);
+    if (labels)
+        *labels = std::move(rowLabels);
+    return n;
+}
+
+template int LaPlacian<float>::writeGraphText(const char*) const;
+template int LaPlacian<double>::writeGraphText(const char*) const;
+template int LaPlacian<float>::readGraphText(const char*);
+template int LaPlacian<double>::readGraphText(const char*);
+template int LaPlacian<float>::writeGraphDocVec(const char*, int, std::span<const int>) const;
+template int LaPlacian<double>::writeGraphDocVec(const char*, int, std::span<const int>) const;
+template int LaPlacian<float>::readGraphDocVec(const char*, int, std::vector<int>*);
+template int LaPlacian<double>::readGraphDocVec(const char*, int, std::vector<int>*);
