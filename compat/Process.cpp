@@ -1,6 +1,5 @@
 #include "compat/Process.h"
 
-#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -153,24 +152,8 @@ void Process::closeDescriptor() {
 bool Process::wait(std::optional<std::chrono::milliseconds> timeout) {
     if (m_exitCode)
         return true;
-    if (m_fd < 0)
+    if (m_fd < 0 || !waitForAny({this}, timeout))
         return false;
-    const auto deadline = std::chrono::steady_clock::now() + timeout.value_or(std::chrono::milliseconds(0));
-    for (;;) {
-        int waitMs = -1;
-        if (timeout) {
-            const auto left =
-                std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
-            waitMs = static_cast<int>(std::max<long long>(0, left));
-        }
-        pollfd descriptor{m_fd, POLLIN, 0};
-        const int ready = poll(&descriptor, 1, waitMs);
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready <= 0)
-            return false;
-        break;
-    }
     if (m_child) {
         siginfo_t info{};
         int result;
