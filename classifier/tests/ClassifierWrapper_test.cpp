@@ -91,19 +91,6 @@ TEST_F(ClassifierWrapperTest, EngineFailuresArriveBehindTheNameOfTheirStep) {
               "predict failed: 39 labels for 40 documents");
 }
 
-TEST_F(ClassifierWrapperTest, OneCallAtATime) {
-    ClassifierWrapper wrapper(0);
-    {
-        const ClassifierWrapper::Call first(wrapper);
-        EXPECT_TRUE(wrapper.inUse());
-        EXPECT_EQ(failureOf([&] { ClassifierWrapper::Call second(wrapper); }),
-                  "ClassifierWrapper is busy with another call");
-        EXPECT_TRUE(wrapper.inUse());
-    }
-    EXPECT_FALSE(wrapper.inUse());
-    const ClassifierWrapper::Call again(wrapper);
-}
-
 TEST_F(ClassifierWrapperTest, TheLogFileIsAppendedToAndClosedAfterTheEnginesLastLine) {
     const auto path = folder / "classifier.log";
     std::ofstream(path) << "earlier line\n";
