@@ -53,7 +53,8 @@ def main():
     stages = road.Stages()
     batch = road.Road([t.words for t in texts], stages)
 
-    print(f"{'genre':<28} {'texts':>5} {'predicted':>9} {'precision':>9} {'recall':>6} {'F1':>5}")
+    width = 2 + max(len(name) for name in brown.GENRES.values())
+    print(f"{'genre':<{width}} {'texts':>5} {'predicted':>9} {'precision':>9} {'recall':>6} {'F1':>5}")
     totals = [0.0, 0.0, 0.0]
     for genre, name in brown.GENRES.items():
         labels = [0] * len(texts)
@@ -64,9 +65,9 @@ def main():
         actual = [texts[i].genre == genre for i in unlabelled]
         scores = quality(predicted, actual)
         totals = [t + s for t, s in zip(totals, scores)]
-        print(f"{genre} {name:<26} {sum(actual):>5} {sum(predicted):>9} {scores[0]:>9.2f} {scores[1]:>6.2f} {scores[2]:>5.2f}")
+        print(f"{genre} {name:<{width - 2}} {sum(actual):>5} {sum(predicted):>9} {scores[0]:>9.2f} {scores[1]:>6.2f} {scores[2]:>5.2f}")
     macro = [t / len(brown.GENRES) for t in totals]
-    print(f"{'mean over the genres':<28} {'':>5} {'':>9} {macro[0]:>9.2f} {macro[1]:>6.2f} {macro[2]:>5.2f}\n")
+    print(f"{'mean over the genres':<{width}} {'':>5} {'':>9} {macro[0]:>9.2f} {macro[1]:>6.2f} {macro[2]:>5.2f}\n")
 
     print("seconds per stage:")
     for name, seconds in stages.seconds.items():

@@ -189,8 +189,6 @@ int Classifier::predict(std::span<float> labels, float c, float p, bool minErrTh
     if (npos == 0 || nneg == 0)
         throw std::runtime_error(
             ovix::formatText("labels of both classes are needed, not %d positive and %d negative", npos, nneg));
-    if (m < 1)
-        throw std::runtime_error("no eigenvectors to classify with");
 
     LaVector<float> ranks(n);
     const float cMax = std::fabs(c);
