@@ -259,6 +259,15 @@ TEST(ClassifierTest, GraphAndDecompositionFilesComeBackAsTheyWereWritten) {
     EXPECT_EQ(engine.currentEigenvectors()->colCount(), 4);
     EXPECT_EQ(valuesOf(*engine.currentEigenvectors()), written);
 
+    // A graph read from its file holds no decomposition: the prediction takes
+    // the eigenvectors read.
+    engine.setGraphFile((folder / "graph1").string(), 1, 1, 0);
+    engine.readGraphFile();
+    std::vector<float> labels = oneLabelPerTopic(12);
+    engine.predict(labels, 10, 0.5f, false);
+    EXPECT_GT(labels[2], 0);
+    EXPECT_LT(labels[3], 0);
+
     // Failed reads: no graph is left, the eigenvectors stay.
     engine.setGraphFile((folder / "missing").string(), 2, 1, 0);
     EXPECT_THROW(engine.readGraphFile(), std::runtime_error);
