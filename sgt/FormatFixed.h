@@ -7,7 +7,7 @@
 namespace ovix {
 
 // As "%*d" with `width`.
-void appendInt(std::string& out, int value, int width = 0);
+void appendInt(std::string& out, long long value, int width = 0);
 
 // As "%*.*f" with `width` and `precision` (0 to 100): fixed notation, rounded to the
 // nearest, "inf", "-inf", "nan" or "-nan" for the special values.

@@ -71,5 +71,33 @@ void LaPredictMatrix<T>::set(int a, int b, T v) {
         *element = v;
 }
 
+template <class T>
+void LaPredictMatrix<T>::addRowProduct(const T* block, int r, const double* x, double& sum) const {
+    // Row r of a symmetric block: (r, 0..r) lie side by side in the packed
+    // triangle, (r, j) for j > r one triangle row further apart each.
+    const T* row = block + packedIndex(0, r);
+    for (int j = 0; j <= r; ++j)
+        sum += row[j] * x[j];
+    for (int j = r + 1; j < half; ++j)
+        sum += block[packedIndex(r, j)] * x[j];
+}
+
+template <class T>
+void LaPredictMatrix<T>::multiply(const double* x, double* y) const {
+    const int n = half;
+    for (int a = 0; a < n; ++a) {
+        double sum = 0;
+        addRowProduct(blockG.get(), a, x, sum);
+        sum += -1.0 * x[a + n];
+        y[a] = sum;
+    }
+    for (int a = 0; a < n; ++a) {
+        double sum = 0;
+        addRowProduct(blockB.get(), a, x, sum);
+        addRowProduct(blockG.get(), a, x + n, sum);
+        y[a + n] = sum;
+    }
+}
+
 template class LaPredictMatrix<float>;
 template class LaPredictMatrix<double>;

@@ -44,6 +44,13 @@ FAMILY_ROWS = {
         "FeatureDvecsMem_close", "FeatureDvecsMem_getDvecs", "FeatureDvecsMem_swigregister",
     ],
     "Tidy": ["new_Tidy", "delete_Tidy", "Tidy_cleanup", "Tidy_swigregister"],
+    "ClassifierWrapper": [
+        "new_ClassifierWrapper", "delete_ClassifierWrapper", "ClassifierWrapper_buildKnnGraph",
+        "ClassifierWrapper_setGraphFile", "ClassifierWrapper_writeGraphFile", "ClassifierWrapper_readGraphFile",
+        "ClassifierWrapper_decomposeLaplacian", "ClassifierWrapper_setDecompositionFile",
+        "ClassifierWrapper_writeDecompositionFile", "ClassifierWrapper_readDecompositionFile",
+        "ClassifierWrapper_predict", "ClassifierWrapper_computeClusters", "ClassifierWrapper_swigregister",
+    ],
 }
 # Families of free functions: no class, so no CLASS_swiginit row.
 FREE_FUNCTION_FAMILIES = {"dvir"}

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <vector>
+
 #include "sgt/LaDiagonalMatrix.h"
 #include "sgt/tests/InvariantReport.h"
 #include "sgt/tests/MatrixFill.h"
@@ -43,6 +46,26 @@ TYPED_TEST(LaPredictMatrixTest, WritesGoToTheSharedPackedBlocks) {
     EXPECT_EQ(P.get(2, 1), 9);
     EXPECT_EQ(P.get(0, 1), 7);
     EXPECT_EQ(G->get(1, 0), 2);  // G and B themselves are copies
+}
+
+TYPED_TEST(LaPredictMatrixTest, MultiplyIsTheProductThroughGetToTheLastBit) {
+    std::mt19937 random(9);
+    std::uniform_real_distribution<double> value(-3, 3);
+    for (const int n : {1, 2, 7, 33}) {
+        LaDenseMatrix<TypeParam> G(n, n), B(n, n);
+        for (int i = 0; i < n; ++i)
+            for (int j = 0; j < n; ++j) {
+                G.set(i, j, static_cast<TypeParam>(value(random)));
+                B.set(i, j, static_cast<TypeParam>(value(random)));
+            }
+        const LaPredictMatrix<TypeParam> P(G, B);
+        std::vector<double> x(2 * static_cast<std::size_t>(n)), fast(x.size()), throughGet(x.size());
+        for (double& v : x)
+            v = value(random);
+        P.multiply(x.data(), fast.data());
+        P.LaMatrix<TypeParam>::multiply(x.data(), throughGet.data());
+        EXPECT_EQ(fast, throughGet) << n;
+    }
 }
 
 TYPED_TEST(LaPredictMatrixTest, GOfAnyKindAndShapeChecks) {

@@ -1,0 +1,116 @@
+#pragma once
+// The engine of the spectral graph transducer: it keeps, between calls, the
+// k-nearest-neighbour graph of one batch of documents, the labels that came
+// with a graph file, the eigenvectors of the graph's Laplacian and the
+// settings of the graph and decomposition files, and it classifies the
+// documents from those eigenvectors and a few labels.
+//
+// The calls come in order: a graph (buildKnnGraph, or setGraphFile and
+// readGraphFile), its decomposition (decomposeLaplacian, or
+// setDecompositionFile and readDecompositionFile), then predict as often as
+// wanted. A call made out of order, or with input that does not fit the
+// engine's state, throws std::runtime_error with a text and changes nothing.
+// Progress goes to the engine's log (ovix::ClassifierLog).
+//
+// An engine is used by one thread at a time.
+
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "sgt/ClassifierLog.h"
+#include "sgt/LaDenseMatrix.h"
+#include "sgt/LaPlacian.h"
+#include "sgt/LaVector.h"
+
+struct _dVec;
+
+class Classifier {
+public:
+    explicit Classifier(ovix::ClassifierLog log = {});
+    // Writes "cleaned up Classifier" at verbosity 1 and above.
+    ~Classifier();
+    Classifier(const Classifier&) = delete;
+    Classifier& operator=(const Classifier&) = delete;
+
+    // Replaces the graph by the k-nearest-neighbour graph of docs[0] to
+    // docs[n - 1] (k < 0: |k| random partners per document, see LaPlacian),
+    // with sumEdges and normalized = normalize. Returns the neighbours used
+    // per document. The labels and eigenvectors are kept.
+    int buildKnnGraph(int k, int n, bool normalize, bool symmetric, double dupThreshold, const _dVec* docs);
+
+    // The graph file: format 2 is a text file of triplets, any other a
+    // document-vector file of that format; a graph read from it is built with
+    // sumEdges and normalized = normalize. Nothing is read here.
+    void setGraphFile(std::string path, int format, int normalize, int symmetric);
+    // Writes the graph, with the labels read with it, to the graph file.
+    void writeGraphFile() const;
+    // Replaces the graph (and, for a document-vector file, the labels) by
+    // those of the graph file; returns its row count. A failed read leaves no
+    // graph. The eigenvectors are kept.
+    int readGraphFile();
+
+    // Turns the graph into its Laplacian and keeps the eigenvectors of its
+    // nEigen smallest eigenvalues from rank 1 on (at most n - 1 eigenpairs);
+    // returns n. The graph needs 3 or more documents and nEigen must be 2 or
+    // more. A solver's failure is thrown as its text; the graph then holds
+    // its Laplacian and the old eigenvectors stay.
+    int decomposeLaplacian(int nEigen);
+
+    void setDecompositionFile(std::string path, int format);
+    // Writes the eigenvectors to the decomposition file.
+    void writeDecompositionFile() const;
+    // Replaces the eigenvectors by those of the decomposition file and returns
+    // their row count; a failed read keeps the old ones. The graph is kept.
+    int readDecompositionFile();
+
+    // Classifies the documents. labels holds one label per document (above 0
+    // positive, below 0 negative, 0 unlabelled) and gets the documents'
+    // ranks (above 0: predicted positive), unless every document is labelled:
+    // then nothing changes and 0 is returned. Returns the training error, the
+    // labelled documents ranked on the wrong side of 0.
+    //
+    // c is the cost of the labelled documents; c < 0 tries 1, 10, 100, ...
+    // until a cost leaves no training error or reaches |c|. p is the fraction
+    // of positives: 0 takes that of the labels, 0 < p < 1 is used as it is,
+    // -1 < p < 0 starts an estimation at |p|. minErrThreshold moves the ranks
+    // so that 0 is the threshold of least training error.
+    //
+    // Throws for no eigenvectors, a label count other than the documents',
+    // labels of one class only, p outside (-1, 1) and a c that is not
+    // finite; throws a solver's text when the first solve of a cost fails,
+    // with every label then set to 0.
+    int predict(std::span<float> labels, float c, float p, bool minErrThreshold);
+
+    const ovix::ClassifierLog& log() const { return m_log; }
+    // The current graph (null for none), its Laplacian once decomposed.
+    const LaPlacian<float>* currentGraph() const { return graph.get(); }
+    // One label per graph row when the graph came from a document-vector
+    // file, else empty.
+    const std::vector<int>& graphLabels() const { return rowLabels; }
+    // One row per document, one column per eigenvector; null for none.
+    const LaDenseMatrix<float>* currentEigenvectors() const { return eigenvectors.get(); }
+
+private:
+    // One solve of the transducer for the fraction of positives p and the
+    // cost c: ranks (n) from the eigenvectors V (n x m) and the labels.
+    void predictCore(LaVector<float>& ranks, const LaDenseMatrix<float>& V, float p, float c, int n, int m,
+                     std::span<const float> labels, int npos, int nneg, bool minErrThreshold) const;
+
+    std::unique_ptr<LaPlacian<float>> graph;
+    std::vector<int> rowLabels;
+    std::unique_ptr<LaDenseMatrix<float>> eigenvectors;
+    ovix::ClassifierLog m_log;
+    // The graph holds the eigenpairs of its Laplacian (decomposeLaplacian
+    // succeeded on it).
+    bool graphDecomposed = false;
+
+    std::string graphFile;
+    int graphFormat = 0;
+    int sumEdges = 1;
+    int symmetric = 0;
+    int normalized = 1;
+    std::string decompositionFile;
+    int decompositionFormat = 0;
+};
