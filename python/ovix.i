@@ -11,4 +11,5 @@
 %include "dvir.i"
 %include "sinks.i"
 %include "tidy.i"
+%include "hierclus.i"
 %include "constants.i"

@@ -44,6 +44,8 @@ FAMILY_ROWS = {
         "FeatureDvecsMem_close", "FeatureDvecsMem_getDvecs", "FeatureDvecsMem_swigregister",
     ],
     "Tidy": ["new_Tidy", "delete_Tidy", "Tidy_cleanup", "Tidy_swigregister"],
+    "HierClus": ["new_HierClus", "delete_HierClus", "HierClus_getDocs", "HierClus_getClusters",
+                 "HierClus_getWithinSimilarityMap", "HierClus_swigregister"],
 }
 # Families of free functions: no class, so no CLASS_swiginit row.
 FREE_FUNCTION_FAMILIES = {"dvir"}
