@@ -233,15 +233,17 @@ void Cluster::centroidPass(int c, ClusterSource source, int line) {
 void Cluster::assignmentPass(int c, int line) {
     m_workspace.zeroCounts();
     const int k = m_workspace.count();
+    std::vector<float> similarities(static_cast<std::size_t>(k));
     forEachDocument(ClusterSource::engine, line, '+', [&](int position, const DocVecRecord& record) {
         if (m_table.childOffset(position, c) < 0)
             return;
         // The first of the most similar children, child 0 when none is
         // similar at all.
+        m_workspace.similarities(record.entries, similarities);
         int best = 0;
         float bestSimilarity = 0;
         for (int i = 0; i < k; ++i) {
-            const float s = m_workspace.similarity(i, record.entries);
+            const float s = similarities[static_cast<std::size_t>(i)];
             if (s > bestSimilarity) {
                 best = i;
                 bestSimilarity = s;
@@ -303,14 +305,7 @@ void Cluster::iterate(int c) {
 }
 
 void Cluster::dissolveSmallChildren(int c) {
-    bool dissolved = false;
-    for (int i = 0; i < m_workspace.count(); ++i) {
-        if (m_workspace.documents(i) < minClusterSize) {
-            m_workspace.dissolve(i);
-            dissolved = true;
-        }
-    }
-    if (!dissolved)
+    if (!m_workspace.dissolveSmallerThan(minClusterSize))
         return;
     assignmentPass(c, 515);
     if (verbosity > 1)

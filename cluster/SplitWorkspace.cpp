@@ -2,29 +2,20 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "features/Dvir.h"
 #include "sgt/SparseDotProduct.h"
 
-namespace {
-
-Fid fidOf(std::uint64_t id) {
-    Fid fid;
-    std::memcpy(fid.m_fid, &id, sizeof id);
-    return fid;
-}
-
-}  // namespace
-
 SplitWorkspace::SplitWorkspace(int maxFeatures) : m_maxFeatures(maxFeatures) {}
 
 void SplitWorkspace::reset(int k) {
+    m_indexed = false;
     m_children.clear();
     m_children.resize(static_cast<std::size_t>(k));
 }
 
 void SplitWorkspace::clear() {
+    m_indexed = false;
     for (Child& c : m_children) {
         c.sums.clear();
         c.entries = {};
@@ -38,22 +29,20 @@ void SplitWorkspace::zeroCounts() {
 }
 
 void SplitWorkspace::add(int i, std::span<const DocVecI> doc) {
+    m_indexed = false;
     Child& c = child(i);
     for (const DocVecI& e : c.entries)
-        c.sums[e.fid.asNumber()] += e.weight;
+        c.sums.add(e.fid.asNumber(), e.weight);
     c.entries = {};
     for (const DocVecI& e : doc)
-        c.sums[e.fid.asNumber()] += e.weight;
+        c.sums.add(e.fid.asNumber(), e.weight);
     ++c.documents;
 }
 
 std::vector<DocVecI> SplitWorkspace::sortedEntries(const Child& c) {
     if (!c.entries.empty())
         return c.entries;
-    std::vector<DocVecI> entries;
-    entries.reserve(c.sums.size());
-    for (const auto& [id, weight] : c.sums)
-        entries.push_back(DocVecI{fidOf(id), weight});
+    std::vector<DocVecI> entries = c.sums.entries();
     dvirSortById(entries);
     return entries;
 }
@@ -80,6 +69,16 @@ void SplitWorkspace::normalise() {
         c.sums.clear();
         c.entries = std::move(entries);
     }
+    buildIndex();
+}
+
+void SplitWorkspace::buildIndex() {
+    std::vector<std::span<const DocVecI>> centroids;
+    for (const Child& c : m_children)
+        centroids.emplace_back(c.entries);
+    m_index.build(centroids);
+    // A child whose centroid is still being summed is not in it.
+    m_indexed = std::all_of(m_children.begin(), m_children.end(), [](const Child& c) { return c.sums.empty(); });
 }
 
 float SplitWorkspace::similarity(int i, std::span<const DocVecI> doc) const {
@@ -90,15 +89,32 @@ float SplitWorkspace::similarity(int i, std::span<const DocVecI> doc) const {
     if (c.sums.empty())
         return sum;
     for (const DocVecI& e : doc)
-        if (const auto found = c.sums.find(e.fid.asNumber()); found != c.sums.end())
-            sum += found->second * e.weight;
+        if (const float* found = c.sums.find(e.fid.asNumber()))
+            sum += *found * e.weight;
     return sum;
 }
 
-void SplitWorkspace::dissolve(int i) {
-    Child& c = child(i);
-    c.sums.clear();
-    c.entries = {};
+void SplitWorkspace::similarities(std::span<const DocVecI> doc, std::span<float> out) const {
+    if (m_indexed && CentroidIndex::strictlyAscending(doc)) {
+        m_index.similarities(doc, out);
+        return;
+    }
+    for (int i = 0; i < count(); ++i)
+        out[static_cast<std::size_t>(i)] = similarity(i, doc);
+}
+
+bool SplitWorkspace::dissolveSmallerThan(int minDocuments) {
+    bool dissolved = false;
+    for (Child& c : m_children) {
+        if (c.documents < minDocuments) {
+            c.sums.clear();
+            c.entries = {};
+            dissolved = true;
+        }
+    }
+    if (dissolved)
+        buildIndex();
+    return dissolved;
 }
 
 std::vector<DocVecI> SplitWorkspace::centroid(int i) const {

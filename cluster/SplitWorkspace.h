@@ -5,13 +5,16 @@
 // A centroid is summed in a hash map from feature id to weight ("map form"),
 // then turned by normalise() into an array of entries sorted by id and scaled
 // to unit length ("array form"), against which a document's similarity is
-// one merge of two sorted lists. An empty array means map form.
+// one merge of two sorted lists, or, for all children at once, a walk over
+// the document's ids in an index of the centroids. An empty array means map
+// form.
 
 #include <cstdint>
 #include <span>
-#include <unordered_map>
 #include <vector>
 
+#include "cluster/CentroidIndex.h"
+#include "cluster/WeightSums.h"
 #include "features/Fid.h"
 
 class SplitWorkspace {
@@ -44,16 +47,20 @@ public:
     // The sum over the ids that both hold of the products of the document's
     // weights and the centroid's, in single precision, in ascending id order.
     float similarity(int child, std::span<const DocVecI> doc) const;
+    // The similarity of the document to every child (one per child), the
+    // same sums as similarity() to each.
+    void similarities(std::span<const DocVecI> doc, std::span<float> out) const;
 
-    // Empties the child's centroid.
-    void dissolve(int child);
+    // Empties the centroid of every child with fewer documents; whether any
+    // was.
+    bool dissolveSmallerThan(int minDocuments);
 
     // A copy of the child's centroid as entries sorted by id.
     std::vector<DocVecI> centroid(int child) const;
 
 private:
     struct Child {
-        std::unordered_map<std::uint64_t, float> sums;  // map form
+        WeightSums sums;                                // map form
         std::vector<DocVecI> entries;                   // array form
         int documents = 0;
     };
@@ -61,7 +68,10 @@ private:
     Child& child(int i) { return m_children[static_cast<std::size_t>(i)]; }
     const Child& child(int i) const { return m_children[static_cast<std::size_t>(i)]; }
     static std::vector<DocVecI> sortedEntries(const Child& c);
+    void buildIndex();
 
     int m_maxFeatures;
     std::vector<Child> m_children;
+    CentroidIndex m_index;       // of the children's arrays
+    bool m_indexed = false;      // whether the index holds the centroids as they are
 };

@@ -15,6 +15,7 @@ import _ovix
 import ovix
 
 MAGIC = -3009
+ENTRY = np.dtype([("id", "<u8"), ("w", "<f4")])
 
 
 def read_binary(path):
@@ -55,7 +56,9 @@ class Corpus:
             w = rng.random(len(terms)) + 0.05
             w = (w / np.linalg.norm(w)).astype(np.float32)
             self.matrix[i, terms] = w
-            buffer = b"".join(struct.pack("<Qf", int(self.ids[t]), float(x)) for t, x in zip(terms, w))
+            packed = np.empty(len(terms), dtype=ENTRY)
+            packed["id"], packed["w"] = self.ids[terms], w
+            buffer = packed.tobytes()
             sink.addFeatures(self.doc_ids[i], 0 if labels is None else labels[i], buffer)
         sink.close()
 
@@ -273,7 +276,7 @@ class TestBinding:
             clustering.getDocs()
 
     def test_clustering_holds_the_interpreter_lock(self, tmp_path):
-        corpus = Corpus(tmp_path, count=3000, vocabulary=400)
+        corpus = Corpus(tmp_path, count=20000, vocabulary=2000)
         ticks, stop = [], threading.Event()
 
         def tick():
@@ -284,7 +287,7 @@ class TestBinding:
         ticker.start()
         time.sleep(0.01)
         start = time.perf_counter()
-        ovix.HierClus(corpus.path, 20)
+        ovix.HierClus(corpus.path, 50)
         end = time.perf_counter()
         stop.set()
         ticker.join()
