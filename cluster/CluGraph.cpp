@@ -3,23 +3,18 @@
 // two-way split of its Laplacian.
 
 #include <cstdio>
-#include <ctime>
 #include <stdexcept>
 
 #include "cluster/Cluster.h"
 #include "features/DvecRow.h"
 #include "sgt/FormatFixed.h"
 #include "sgt/LaPlacian.h"
-#include "sgt/Rand15.h"
 
 using ovix::ClusterSource;
 using ovix::throwClusterFailure;
 
 void Cluster::runGraph(int k, int depth, double ncutThreshold, double dupThreshold) {
     startRun(ClusterSource::graph, 292);
-    // A graph of random partners (k < 0) draws from the seeded generator too.
-    ovix::threadRand15().seed(seed >= 0 ? static_cast<std::uint32_t>(seed)
-                                        : static_cast<std::uint32_t>(std::time(nullptr)));
     m_workspace = SplitWorkspace(0);
     m_workspace.reset(2);
     buildGraph(k, dupThreshold);
@@ -104,7 +99,7 @@ void Cluster::splitGraph(int c, int depth, double ncutThreshold) {
 
     if (!taken) {
         if (verbosity > 0)
-            finishGraphSplit(refusal);
+            sayFooter(refusal);
         if (c != 0)
             return;
         // The root is always split: every document goes to the first child.
@@ -149,7 +144,7 @@ void Cluster::cutGraph(int c, const std::vector<int>& marks, int sizeA, int size
         ovix::appendFixed(line, ncut, 6);
         line += ", new clusters " + std::to_string(first) + " (n=" + std::to_string(m_workspace.documents(0)) +
                 ") and " + std::to_string(first + 1) + " (n=" + std::to_string(m_workspace.documents(1)) + ")\n";
-        finishGraphSplit(line);
+        sayFooter(line);
     }
     storeChildren(c);
 }

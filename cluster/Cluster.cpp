@@ -42,9 +42,9 @@ int Cluster::openOutput(const char* outputPath) {
         return 0;
     m_outputPath = outputPath;
     m_output = std::make_unique<DocVec>(m_outputPath, DOCVEC_FORMAT_BINARY, true);
+    if (!m_output->isOpen())
+        throwClusterFailure(ClusterSource::engine, 180, -1);
     try {
-        if (!m_output->isOpen())
-            throwClusterFailure(ClusterSource::engine, 180, -1);
         m_output->writeDoc(0, 0, {});
     } catch (const DocVecError&) {
         throwClusterFailure(ClusterSource::engine, 180, -1);
@@ -62,6 +62,9 @@ void Cluster::startRun(ClusterSource source, int line) {
     if (m_ran)
         throwClusterFailure(source, line, 1);
     m_ran = true;
+    // The graph of random partners (k < 0) draws from it too.
+    ovix::threadRand15().seed(seed >= 0 ? static_cast<std::uint32_t>(seed)
+                                        : static_cast<std::uint32_t>(std::time(nullptr)));
 }
 
 // --- Passes and progress -------------------------------------------------------
@@ -127,8 +130,8 @@ void Cluster::sayHeader(int c, int k) const {
     sayTime("* ");
 }
 
-void Cluster::finishGraphSplit(const std::string& line) {
-    say(line);
+void Cluster::sayFooter(const std::string& outcome) const {
+    say(outcome);
     sayTime("* ");
     say(std::string(47, '*') + "\n\n");
 }
@@ -150,8 +153,6 @@ void Cluster::sayChildren(int c) const {
 
 void Cluster::run(int k) {
     startRun(ClusterSource::engine, 616);
-    ovix::threadRand15().seed(seed >= 0 ? static_cast<std::uint32_t>(seed)
-                                        : static_cast<std::uint32_t>(std::time(nullptr)));
     m_workspace = SplitWorkspace(maxCentroidFeatures);
     m_workspace.reset(k);
     split(0, 1);
@@ -190,10 +191,8 @@ void Cluster::split(int c, int depth) {
             break;
         previous = static_cast<float>(sum);
     }
-    if (verbosity > 0) {
-        sayTime("* ");
-        say(std::string(47, '*') + "\n\n");
-    }
+    if (verbosity > 0)
+        sayFooter("");
 
     dissolveSmallChildren(c);
     storeChildren(c);

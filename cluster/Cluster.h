@@ -38,14 +38,14 @@ class LaPlacian;
 class Cluster {
 public:
     // Set before a run.
-    int minClusterSize = 0;    // k-means dissolves smaller children; the graph refuses smaller parts
-    int minSplitSize = 0;      // a child is split further only when it is larger
-    int maxIterations = 5;     // k-means iterations at most
-    int verbosity = 2;         // progress on the standard error stream: 0 none, 4 and more every document
-    int seed = 12345;          // of the random initial assignment; below 0 the current time
-    int initMode = 0;          // 2: centroids from the labels 1..k; any other value: random assignment
-    int maxCentroidFeatures = 0;           // > 0 keeps only the heaviest entries of each centroid
-    std::vector<int> clustersPerDepth;     // children to make at each remaining depth, depth d at d-1
+    int minClusterSize = 0;             // k-means dissolves smaller children; the graph refuses smaller parts
+    int minSplitSize = 0;               // a child is split further only when it is larger
+    int maxIterations = 5;              // k-means iterations at most
+    int verbosity = 2;                  // progress on the standard error stream: 0 none, 4 and more every document
+    int seed = 12345;                   // of the random initial assignment; below 0 the current time
+    int initMode = 0;                   // 2: centroids from the labels 1..k; any other value: random assignment
+    int maxCentroidFeatures = 0;        // > 0 keeps only the heaviest entries of each centroid
+    std::vector<int> clustersPerDepth;  // children to make at each remaining depth, depth d at d-1
 
     // Opens the input file; a member base that is null or empty writes no
     // member files. Throws when the file holds no document or cannot be
@@ -116,7 +116,6 @@ private:
     void splitGraph(int c, int depth, double ncutThreshold);
     void buildGraph(int k, double dupThreshold);
     void cutGraph(int c, const std::vector<int>& marks, int sizeA, int sizeB, double ncut);
-    void finishGraphSplit(const std::string& line);
 
     // One pass over every document of the input, in file order, showing the
     // progress `mark` ('+' assigning, '-' summing, 0 none); the check `line`
@@ -124,6 +123,7 @@ private:
     using Visit = std::function<void(int position, const DocVecRecord& record)>;
     void forEachDocument(ovix::ClusterSource source, int line, char mark, const Visit& visit);
     void showProgress(char mark, int position) const;
+    // Refuses a second run with the check `line`; seeds the generator.
     void startRun(ovix::ClusterSource source, int line);
     void closeOutput();
 
@@ -131,6 +131,8 @@ private:
     void say(const std::string& text) const;
     void sayTime(const char* prefix) const;
     void sayHeader(int c, int k) const;
+    // `outcome`, the time and the closing line of a split.
+    void sayFooter(const std::string& outcome) const;
     void sayChildren(int c) const;
 
     std::chrono::steady_clock::time_point m_start;

@@ -8,12 +8,12 @@ namespace ovix {
 
 const char* clusterSourceName(ClusterSource source) {
     switch (source) {
-    case ClusterSource::engine:
-        return "..\\..\\Cluster";
-    case ClusterSource::graph:
-        return "..\\..\\CluGraph";
-    case ClusterSource::table:
-        break;
+        case ClusterSource::engine:
+            return "..\\..\\Cluster";
+        case ClusterSource::graph:
+            return "..\\..\\CluGraph";
+        case ClusterSource::table:
+            break;
     }
     return "cluster\\CluHelper";
 }

@@ -46,18 +46,18 @@ HierClus::HierClus(const char* name, int nClusters, bool writeMembers, int minCl
         m_engine->initMode = 2;
 
     switch (alg) {
-    case CLASSIFIER_CLUSTERING_ALG_KNN_ASSIGNMENT:
-        m_engine->maxIterations = 1;
-        [[fallthrough]];
-    case CLASSIFIER_CLUSTERING_ALG_KMEANS:
-        m_engine->clustersPerDepth = {nClusters};
-        m_engine->run(nClusters);
-        break;
-    case CLASSIFIER_CLUSTERING_ALG_GRAPH:
-        m_engine->runGraph(k, treeDepth(nClusters), std::numeric_limits<double>::infinity(), dupThreshold);
-        break;
-    default:
-        throw std::runtime_error("Unknown alg");
+        case CLASSIFIER_CLUSTERING_ALG_KNN_ASSIGNMENT:
+            m_engine->maxIterations = 1;
+            [[fallthrough]];
+        case CLASSIFIER_CLUSTERING_ALG_KMEANS:
+            m_engine->clustersPerDepth = {nClusters};
+            m_engine->run(nClusters);
+            break;
+        case CLASSIFIER_CLUSTERING_ALG_GRAPH:
+            m_engine->runGraph(k, treeDepth(nClusters), std::numeric_limits<double>::infinity(), dupThreshold);
+            break;
+        default:
+            throw std::runtime_error("Unknown alg");
     }
 }
 

@@ -60,8 +60,8 @@ public:
 
 private:
     struct Child {
-        WeightSums sums;                                // map form
-        std::vector<DocVecI> entries;                   // array form
+        WeightSums sums;               // map form
+        std::vector<DocVecI> entries;  // array form
         int documents = 0;
     };
 
@@ -72,6 +72,6 @@ private:
 
     int m_maxFeatures;
     std::vector<Child> m_children;
-    CentroidIndex m_index;       // of the children's arrays
-    bool m_indexed = false;      // whether the index holds the centroids as they are
+    CentroidIndex m_index;   // of the children's arrays
+    bool m_indexed = false;  // whether the index holds the centroids as they are
 };

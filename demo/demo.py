@@ -3,6 +3,7 @@ with feature ids of stemmed words, and the document counts of the small
 collection."""
 
 import ovix
+from clustering import cluster_texts
 
 DOCUMENTS = [
     "The Spectral Graph Transducer labels documents by graph cuts.",
@@ -32,6 +33,7 @@ def main():
     for fid, word in sorted(words.items(), key=lambda item: item[1]):
         print(f"  {word:<12} {fid.hex():<16} in {counts.getDocCount(fid)} of {len(DOCUMENTS)} documents")
     print(counts.repr())
+    cluster_texts(DOCUMENTS)
 
 
 if __name__ == "__main__":

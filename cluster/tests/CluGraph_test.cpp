@@ -2,7 +2,6 @@
 
 #include <limits>
 #include <random>
-#include <set>
 
 #include "cluster/Cluster.h"
 #include "cluster/tests/ClusterFiles.h"
@@ -34,22 +33,6 @@ protected:
     ScratchFolder folder;
     std::string input = folder.file("docs.vec");
 };
-
-TEST_F(CluGraphTest, GroupsWithoutSharedFeaturesAreCutApart) {
-    auto engine = engineOn(separatedGroups(40, 2, 6, 5));
-    const std::string output = folder.file("out.clusters");
-    engine->openOutput(output.c_str());
-    engine->runGraph(5, 1, kNoLimit, 0);
-    ASSERT_EQ(engine->table().clusterCount(), 3);
-    const auto clusters = docClusters(*engine);
-    EXPECT_NE(clusters[0], clusters[1]);
-    for (int i = 2; i < 40; ++i)
-        EXPECT_EQ(clusters[static_cast<std::size_t>(i)], clusters[static_cast<std::size_t>(i % 2)]) << "document " << i;
-    const auto records = readDocuments(output);
-    ASSERT_EQ(records.size(), 3u);
-    EXPECT_NEAR(squaredLength(records[1].entries), 1, 1e-5);
-    EXPECT_NEAR(squaredLength(records[2].entries), 1, 1e-5);
-}
 
 TEST_F(CluGraphTest, CutsGoDownToTheDepthAndKeepGroupsWhole) {
     const auto docs = separatedGroups(96, 4, 6, 8);
@@ -128,26 +111,6 @@ TEST_F(CluGraphTest, NcutThresholdRefusesCutsAboveIt) {
     taken->runGraph(8, 1, kNoLimit, 0);
     EXPECT_GT(taken->table().record(1).size, 0);
     EXPECT_GT(taken->table().record(2).size, 0);
-}
-
-TEST_F(CluGraphTest, NearDuplicatesAreRecordedOnlyByTheGraph) {
-    auto docs = separatedGroups(12, 2, 5, 6);
-    docs.push_back(docs[3]);
-    auto engine = engineOn(docs);
-    engine->runGraph(3, 1, kNoLimit, 0.999);
-    const auto& duplicates = engine->duplicates();
-    ASSERT_EQ(duplicates.size(), 13u);
-    EXPECT_EQ(duplicates[12].duplicateOf, 3);
-    EXPECT_NEAR(duplicates[12].similarity, 1, 1e-5);
-    for (int i = 0; i < 12; ++i)
-        EXPECT_TRUE(duplicates[static_cast<std::size_t>(i)].duplicateOf == -1 ||
-                    duplicates[static_cast<std::size_t>(i)].duplicateOf == i)
-            << "document " << i;
-
-    auto kmeans = engineOn(docs);
-    kmeans->clustersPerDepth = {2};
-    kmeans->run(2);
-    EXPECT_TRUE(kmeans->duplicates().empty());
 }
 
 }  // namespace

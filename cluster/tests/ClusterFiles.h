@@ -48,7 +48,8 @@ inline std::vector<Document> separatedGroups(int count, int groups, int length, 
     for (int i = 0; i < count; ++i) {
         std::vector<std::uint64_t> ids;
         while (ids.size() < static_cast<std::size_t>(length)) {
-            const std::uint64_t id = static_cast<std::uint64_t>(i % groups) * 1000 + static_cast<std::uint64_t>(term(random));
+            const std::uint64_t id =
+                static_cast<std::uint64_t>(i % groups) * 1000 + static_cast<std::uint64_t>(term(random));
             if (std::find(ids.begin(), ids.end(), id) == ids.end())
                 ids.push_back(id);
         }

@@ -1,72 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-#include <filesystem>
-#include <map>
-#include <random>
-
 #include "cluster/Cluster.h"
 #include "cluster/tests/ClusterFiles.h"
 
 namespace {
 
 using namespace ovix::test;
-
-// Sums of the documents with each label 1..k, in double, each scaled to unit
-// length after keeping its `keep` heaviest entries (0: all).
-std::vector<std::map<std::uint64_t, double>> labelCentroids(const std::vector<LabelledDocument>& docs, int k,
-                                                             int keep = 0) {
-    std::vector<std::map<std::uint64_t, double>> sums(static_cast<std::size_t>(k));
-    for (const LabelledDocument& d : docs)
-        if (d.label >= 1 && d.label <= k)
-            for (const DocVecI& e : d.entries)
-                sums[static_cast<std::size_t>(d.label - 1)][e.fid.asNumber()] += e.weight;
-    for (auto& sum : sums) {
-        if (keep > 0 && sum.size() > static_cast<std::size_t>(keep)) {
-            std::vector<std::pair<double, std::uint64_t>> byWeight;
-            for (const auto& [id, w] : sum)
-                byWeight.emplace_back(-w, id);
-            std::sort(byWeight.begin(), byWeight.end());
-            std::map<std::uint64_t, double> kept;
-            for (int i = 0; i < keep; ++i)
-                kept[byWeight[static_cast<std::size_t>(i)].second] = -byWeight[static_cast<std::size_t>(i)].first;
-            sum = kept;
-        }
-        double squares = 0;
-        for (const auto& [id, w] : sum)
-            squares += w * w;
-        for (auto& [id, w] : sum)
-            w /= std::sqrt(squares);
-    }
-    return sums;
-}
-
-double dot(const Document& doc, const std::map<std::uint64_t, double>& centroid) {
-    double s = 0;
-    for (const DocVecI& e : doc)
-        if (const auto found = centroid.find(e.fid.asNumber()); found != centroid.end())
-            s += e.weight * found->second;
-    return s;
-}
-
-void expectCentroid(const Document& got, const std::map<std::uint64_t, double>& expected, int cluster) {
-    ASSERT_EQ(got.size(), expected.size()) << "cluster " << cluster;
-    auto want = expected.begin();
-    for (const DocVecI& e : got) {
-        EXPECT_EQ(e.fid.asNumber(), want->first) << "cluster " << cluster;
-        EXPECT_NEAR(e.weight, want->second, 1e-6) << "cluster " << cluster;
-        ++want;
-    }
-}
-
-std::vector<LabelledDocument> labelledRandomDocuments(int count, int k) {
-    std::mt19937 random(11);
-    auto docs = unlabelled(randomDocuments(random, count, 300, 12));
-    for (std::size_t i = 0; i < docs.size(); ++i)
-        docs[i].label = i % 7 < static_cast<std::size_t>(k) ? static_cast<int>(i % 7) + 1 : 0;
-    return docs;
-}
 
 class ClusterTest : public testing::Test {
 protected:
@@ -81,100 +20,13 @@ protected:
     std::string input = folder.file("docs.vec");
 };
 
-TEST_F(ClusterTest, OneIterationAssignsEveryDocumentToItsNearestInitialCentroid) {
-    const int k = 3;
-    const auto docs = labelledRandomDocuments(70, k);
-    auto engine = engineOn(docs);
-    engine->maxIterations = 1;
-    engine->initMode = 2;
-    engine->clustersPerDepth = {k};
-    engine->run(k);
-
-    const auto centroids = labelCentroids(docs, k);
-    std::vector<int> sizes(k, 0);
-    for (std::size_t i = 0; i < docs.size(); ++i) {
-        int best = 0;
-        double bestSimilarity = 0;
-        for (int c = 0; c < k; ++c) {
-            const double s = dot(docs[i].entries, centroids[static_cast<std::size_t>(c)]);
-            if (s > bestSimilarity) {
-                best = c;
-                bestSimilarity = s;
-            }
-        }
-        EXPECT_EQ(engine->table().docCluster(static_cast<int>(i)), 1 + best) << "document " << i;
-        ++sizes[static_cast<std::size_t>(best)];
-    }
-    // The written centroids are the initial ones.
-    const auto clusters = allClusters(*engine);
-    ASSERT_EQ(clusters.size(), 1u + k);
-    for (int c = 1; c <= k; ++c) {
-        EXPECT_EQ(clusters[static_cast<std::size_t>(c)].parent, 0);
-        EXPECT_EQ(clusters[static_cast<std::size_t>(c)].size, sizes[static_cast<std::size_t>(c - 1)]);
-        expectCentroid(clusters[static_cast<std::size_t>(c)].centroid, centroids[static_cast<std::size_t>(c - 1)], c);
-    }
-}
-
-TEST_F(ClusterTest, CentroidFeatureCutKeepsTheHeaviestEntriesAtUnitLength) {
-    const int k = 2;
-    const auto docs = labelledRandomDocuments(40, k);
-    auto engine = engineOn(docs);
-    engine->maxIterations = 1;
-    engine->initMode = 2;
-    engine->maxCentroidFeatures = 4;
-    engine->clustersPerDepth = {k};
-    engine->run(k);
-    const auto expected = labelCentroids(docs, k, 4);
-    const auto clusters = allClusters(*engine);
-    for (int c = 1; c <= k; ++c)
-        expectCentroid(clusters[static_cast<std::size_t>(c)].centroid, expected[static_cast<std::size_t>(c - 1)], c);
-}
-
-TEST_F(ClusterTest, SeedGivesTheSameClusteringEveryRunAndAnotherSeedAnother) {
-    std::mt19937 random(5);
-    const auto docs = unlabelled(randomDocuments(random, 200, 400, 15));
-    const auto clusteringWith = [&](int seed) {
-        auto engine = engineOn(docs);
-        engine->seed = seed;
-        engine->maxIterations = 1;
-        engine->clustersPerDepth = {4};
-        engine->run(4);
-        std::vector<Document> centroids;
-        for (const auto& c : allClusters(*engine))
-            centroids.push_back(c.centroid);
-        return std::make_pair(docClusters(*engine), centroids);
-    };
-    const auto first = clusteringWith(12345);
-    const auto again = clusteringWith(12345);
-    EXPECT_EQ(first.first, again.first);
-    ASSERT_EQ(first.second.size(), again.second.size());
-    for (std::size_t c = 0; c < first.second.size(); ++c)
-        EXPECT_TRUE(std::equal(first.second[c].begin(), first.second[c].end(), again.second[c].begin(),
-                               again.second[c].end(), [](const DocVecI& a, const DocVecI& b) {
-                                   return a.fid == b.fid && a.weight == b.weight;
-                               }));
-    EXPECT_NE(clusteringWith(7).first, first.first);
-}
-
-TEST_F(ClusterTest, KmeansSeparatesDocumentsWithDisjointVocabularies) {
-    auto engine = engineOn(unlabelled(separatedGroups(90, 3, 8, 3)));
-    engine->clustersPerDepth = {3};
-    engine->run(3);
-    const auto clusters = docClusters(*engine);
-    for (int i = 3; i < 90; ++i)
-        EXPECT_EQ(clusters[static_cast<std::size_t>(i)], clusters[static_cast<std::size_t>(i % 3)]) << "document " << i;
-    EXPECT_NE(clusters[0], clusters[1]);
-    EXPECT_NE(clusters[1], clusters[2]);
-    EXPECT_NE(clusters[0], clusters[2]);
-}
-
 // Child 1 starts with A, D and F; child 2 with the B documents and E.
 std::vector<LabelledDocument> dissolvingSet() {
     std::vector<LabelledDocument> docs = {
-        {1, 1, document({{1, 1.0f}})},               // A seeds child 1
-        {2, 0, document({{99, 1.0f}})},              // D shares no feature with any centroid
-        {3, 0, document({{1, 0.9f}, {10, 0.1f}})},   // F: child 1, then child 2
-        {4, 0, document({{10, 1.0f}})},              // E
+        {1, 1, document({{1, 1.0f}})},              // A seeds child 1
+        {2, 0, document({{99, 1.0f}})},             // D shares no feature with any centroid
+        {3, 0, document({{1, 0.9f}, {10, 0.1f}})},  // F: child 1, then child 2
+        {4, 0, document({{10, 1.0f}})},             // E
     };
     for (int b = 0; b < 5; ++b)
         docs.push_back({10 + b, 2, document({{10, 0.5f}, {static_cast<std::uint64_t>(11 + b), 0.5f}})});
@@ -182,28 +34,26 @@ std::vector<LabelledDocument> dissolvingSet() {
 }
 
 TEST_F(ClusterTest, SmallChildrenAreDissolvedAndUnmatchedDocumentsFallToTheFirstChild) {
-    auto engine = engineOn(dissolvingSet());
-    engine->maxIterations = 1;
-    engine->initMode = 2;
-    engine->minClusterSize = 4;
-    engine->clustersPerDepth = {2};
-    engine->run(2);
-    EXPECT_EQ(docClusters(*engine), (std::vector<int>{1, 1, 2, 2, 2, 2, 2, 2, 2}));
-    const auto clusters = allClusters(*engine);
+    const auto runWith = [&](int minClusterSize) {
+        auto engine = engineOn(dissolvingSet());
+        engine->maxIterations = 1;
+        engine->initMode = 2;
+        engine->minClusterSize = minClusterSize;
+        engine->clustersPerDepth = {2};
+        engine->run(2);
+        return engine;
+    };
+    auto kept = runWith(0);
+    EXPECT_EQ(docClusters(*kept), (std::vector<int>{1, 1, 1, 2, 2, 2, 2, 2, 2}));
+    EXPECT_FALSE(allClusters(*kept)[1].centroid.empty());
+
+    auto dissolved = runWith(4);
+    EXPECT_EQ(docClusters(*dissolved), (std::vector<int>{1, 1, 2, 2, 2, 2, 2, 2, 2}));
+    const auto clusters = allClusters(*dissolved);
     EXPECT_EQ(clusters[1].size, 2);
     EXPECT_TRUE(clusters[1].centroid.empty());
     EXPECT_EQ(clusters[2].size, 7);
     EXPECT_NEAR(squaredLength(clusters[2].centroid), 1, 1e-5);
-}
-
-TEST_F(ClusterTest, MinClusterSizeZeroDissolvesNothing) {
-    auto engine = engineOn(dissolvingSet());
-    engine->maxIterations = 1;
-    engine->initMode = 2;
-    engine->clustersPerDepth = {2};
-    engine->run(2);
-    EXPECT_EQ(docClusters(*engine), (std::vector<int>{1, 1, 1, 2, 2, 2, 2, 2, 2}));
-    EXPECT_FALSE(allClusters(*engine)[1].centroid.empty());
 }
 
 TEST_F(ClusterTest, CentroidFileHoldsTheRootThenOneUnitRecordPerCluster) {

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <set>
 
@@ -12,8 +11,8 @@ namespace {
 using namespace ovix::test;
 
 int openFileCount() {
-    return static_cast<int>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
-                                          std::filesystem::directory_iterator()));
+    return static_cast<int>(
+        std::distance(std::filesystem::directory_iterator("/proc/self/fd"), std::filesystem::directory_iterator()));
 }
 
 class HierClusTest : public testing::Test {
@@ -46,10 +45,9 @@ TEST_F(HierClusTest, FailingConstructorLeavesNoEngineOrOpenFileBehind) {
     write(separatedGroups(10, 2, 4, 1));
     const int before = openFileCount();
     for (int i = 0; i < 20; ++i)
-        EXPECT_EQ(failureOf([&] {
-                      HierClus(input.c_str(), 2, true, 0, false, 0, static_cast<ClassifierClusteringAlg>(3));
-                  }),
-                  "Unknown alg");
+        EXPECT_EQ(
+            failureOf([&] { HierClus(input.c_str(), 2, true, 0, false, 0, static_cast<ClassifierClusteringAlg>(3)); }),
+            "Unknown alg");
     {
         HierClus done(input.c_str(), 2, true);
         done.getClusters();
@@ -61,49 +59,6 @@ TEST_F(HierClusTest, FailingConstructorLeavesNoEngineOrOpenFileBehind) {
     EXPECT_EQ(failureOf([&] { HierClus(input.c_str(), 2, false, 0, false, -1); }),
               "maxCentroidFeatures must be 0 or more");
     EXPECT_FALSE(std::filesystem::exists(input + ".clusters"));
-}
-
-TEST_F(HierClusTest, KmeansMakesOneLevelOfClustersUnderTheRoot) {
-    write(separatedGroups(30, 3, 5, 4));
-    HierClus clustering(input.c_str(), 3);
-    const auto leaves = clustering.getClusters();
-    ASSERT_EQ(leaves.size(), 3u);
-    int total = 0;
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(leaves[static_cast<std::size_t>(i)].id, i + 1);
-        EXPECT_FALSE(leaves[static_cast<std::size_t>(i)].memberFile.has_value());
-        total += leaves[static_cast<std::size_t>(i)].size;
-    }
-    EXPECT_EQ(total, 30);
-    const auto docs = clustering.getDocs();
-    ASSERT_EQ(docs.size(), 30u);
-    EXPECT_EQ(docs[7].id, 107);
-    EXPECT_TRUE(clustering.getWithinSimilarityMap().empty());
-    EXPECT_EQ(clustering.getDocs().size(), 30u);
-}
-
-TEST_F(HierClusTest, TopNKeepsTheHeaviestEntriesWithoutRescaling) {
-    write(separatedGroups(20, 2, 6, 7));
-    HierClus clustering(input.c_str(), 2);
-    const auto full = clustering.getClusters(0);
-    const auto cut = clustering.getClusters(3);
-    EXPECT_EQ(failureOf([&] { clustering.getClusters(-1); }), "topN must be 0 or more");
-    ASSERT_EQ(full.size(), cut.size());
-    for (std::size_t c = 0; c < full.size(); ++c) {
-        Document heaviest = full[c].centroid;
-        std::stable_sort(heaviest.begin(), heaviest.end(), [](const DocVecI& a, const DocVecI& b) {
-            return a.weight > b.weight;
-        });
-        heaviest.resize(3);
-        std::sort(heaviest.begin(), heaviest.end(), [](const DocVecI& a, const DocVecI& b) {
-            return a.fid.asNumber() < b.fid.asNumber();
-        });
-        ASSERT_EQ(cut[c].centroid.size(), 3u);
-        for (std::size_t e = 0; e < 3; ++e) {
-            EXPECT_EQ(cut[c].centroid[e].fid, heaviest[e].fid);
-            EXPECT_EQ(cut[c].centroid[e].weight, heaviest[e].weight);
-        }
-    }
 }
 
 TEST_F(HierClusTest, LeafWithoutDocumentsHasSizeZeroAndNoMemberFile) {
@@ -135,18 +90,6 @@ TEST_F(HierClusTest, GetClustersThatFailsMidwayThrowsAndCanBeAskedAgain) {
     EXPECT_EQ(failureOf([&] { clustering.getClusters(); }), "..\\..\\Cluster 767 2\n");
     writeFile(input + ".clusters", centroids);
     EXPECT_EQ(clustering.getClusters().size(), 2u);
-}
-
-TEST_F(HierClusTest, WithinSimilarityMapListsTheGraphsNearDuplicates) {
-    auto docs = separatedGroups(12, 2, 5, 6);
-    docs.push_back(docs[3]);
-    write(docs);
-    HierClus clustering(input.c_str(), 2, false, 0, false, 0, CLASSIFIER_CLUSTERING_ALG_GRAPH, 3, 0.999);
-    const auto duplicates = clustering.getWithinSimilarityMap();
-    ASSERT_EQ(duplicates.size(), 1u);
-    EXPECT_EQ(duplicates[0].doc, 12);
-    EXPECT_EQ(duplicates[0].duplicateOf, 3);
-    EXPECT_NEAR(duplicates[0].similarity, 1, 1e-5);
 }
 
 }  // namespace
