@@ -160,12 +160,13 @@ TEST_F(ClusterTest, FailuresAreThrownAsSourceLineAndValue) {
 
 TEST_F(ClusterTest, ResultsRefuseFilesThatChangedAfterTheRun) {
     const auto docs = unlabelled(separatedGroups(10, 2, 3, 2));
-    auto engine = engineOn(docs);
+    auto engine = engineOn(docs, folder.file("base").c_str());
     const std::string output = folder.file("out.clusters");
     engine->openOutput(output.c_str());
     engine->clustersPerDepth = {2};
     engine->run(2);
     const std::string centroids = readFile(output);
+    const std::string inputBytes = readFile(input);
 
     // One more cluster record than clusters.
     {
@@ -187,10 +188,15 @@ TEST_F(ClusterTest, ResultsRefuseFilesThatChangedAfterTheRun) {
     EXPECT_EQ(allClusters(*engine).size(), 3u);
     EXPECT_EQ(failureOf([&] { engine->nextCluster(); }), "cluster\\CluHelper 390 3\n");
 
+    // A document more: the table's documents are never overrun.
     auto more = docs;
     more.push_back(docs[0]);
     writeDocuments(input, more);
     EXPECT_EQ(failureOf([&] { engine->docCount(); }), "..\\..\\Cluster 669 11\n");
+    EXPECT_EQ(engine->clusterCount(), 3);
+    EXPECT_EQ(failureOf([&] { engine->nextCluster(); }), "cluster\\CluHelper 367 10\n");
+    writeFile(input, inputBytes);
+    EXPECT_EQ(engine->docCount(), 10);
 }
 
 TEST(ClusterTableTest, StoredCentroidsMustBeOfUnitLengthOrEmpty) {
