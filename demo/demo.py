@@ -19,6 +19,7 @@ import sys
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
 
 import brown  # noqa: E402
+import clustering  # noqa: E402
 import road  # noqa: E402
 
 LABELLED_PER_GENRE = 2
@@ -74,7 +75,11 @@ def main():
         print(f"  {name:<14} {seconds:7.3f}")
     print(f"  {'all':<14} {sum(stages.seconds.values()):7.3f}")
     print(f"(graph: {road.NEIGHBOURS} neighbours per text; decomposition: {road.EIGENVECTORS} eigenpairs; "
-          f"predict: one call per genre, cost {road.COST:g})")
+          f"predict: one call per genre, cost {road.COST:g})\n")
+
+    clusters = road.Stages()
+    clustering.show(texts, len(brown.GENRES), clusters)
+    print(f"clustering: {sum(clusters.seconds.values()):.3f} seconds in all")
 
 
 if __name__ == "__main__":

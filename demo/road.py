@@ -36,10 +36,9 @@ class Stages:
             self.seconds[name] = self.seconds.get(name, 0.0) + time.perf_counter() - start
 
 
-def weighted_vectors(texts, stages):
-    """A complete FeatureDvecsMem of the texts' log tf-idf vectors."""
+def weighted_vectors(texts, fids, stages):
+    """The texts' log tf-idf vectors, unit length, as packed vectors."""
     with stages.stage("features"):
-        fids = ovix.Fids(False)
         counts = ovix.FidsDocCount(fids)
         packed = []
         for text in texts:
@@ -49,12 +48,8 @@ def weighted_vectors(texts, stages):
         for vector in packed:
             ovix.dvirIncrDocCounts(vector, counts)
     with stages.stage("weights"):
-        sink = ovix.FeatureDvecsMem(len(texts))
-        for i, vector in enumerate(packed):
-            weighted = ovix.dvir2Weights(vector, False, True, True, 0, ovix.FIXED_IDF_ALG_DROP, MIN_DOC_COUNT, counts)
-            sink.addFeatures(i, 0, weighted)
-        sink.close()
-    return sink
+        return [ovix.dvir2Weights(v, False, True, True, 0, ovix.FIXED_IDF_ALG_DROP, MIN_DOC_COUNT, counts)
+                for v in packed]
 
 
 class Road:
@@ -64,7 +59,10 @@ class Road:
     def __init__(self, texts, stages):
         self.stages = stages
         self.size = len(texts)
-        self.vectors = weighted_vectors(texts, stages)
+        self.vectors = ovix.FeatureDvecsMem(self.size)
+        for i, vector in enumerate(weighted_vectors(texts, ovix.Fids(False), stages)):
+            self.vectors.addFeatures(i, 0, vector)
+        self.vectors.close()
         self.classifier = ovix.ClassifierWrapper(0)
         with stages.stage("graph"):
             self.classifier.buildKnnGraph(self.vectors.getDvecs(), self.size, NEIGHBOURS, 0.0)

@@ -11,5 +11,6 @@
 %include "dvir.i"
 %include "sinks.i"
 %include "tidy.i"
+%include "hierclus.i"
 %include "classifier.i"
 %include "constants.i"

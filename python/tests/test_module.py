@@ -44,6 +44,8 @@ FAMILY_ROWS = {
         "FeatureDvecsMem_close", "FeatureDvecsMem_getDvecs", "FeatureDvecsMem_swigregister",
     ],
     "Tidy": ["new_Tidy", "delete_Tidy", "Tidy_cleanup", "Tidy_swigregister"],
+    "HierClus": ["new_HierClus", "delete_HierClus", "HierClus_getDocs", "HierClus_getClusters",
+                 "HierClus_getWithinSimilarityMap", "HierClus_swigregister"],
     "ClassifierWrapper": [
         "new_ClassifierWrapper", "delete_ClassifierWrapper", "ClassifierWrapper_buildKnnGraph",
         "ClassifierWrapper_setGraphFile", "ClassifierWrapper_writeGraphFile", "ClassifierWrapper_readGraphFile",

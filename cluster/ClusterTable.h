@@ -1,0 +1,58 @@
+#pragma once
+// The cluster tree of a clustering run and the cluster of every document.
+//
+// Clusters are records numbered in creation order: the root is 0, and the
+// children of a cluster are the consecutive records firstChild .. endChild-1,
+// appended together when the cluster is split; a record whose firstChild
+// equals its endChild is a leaf. Every index is checked: one outside the
+// table throws the table's failure text (cluster/ClusterFailure.h).
+
+#include <vector>
+
+#include "features/Fid.h"
+
+struct ClusterRecord {
+    int parent = 0;
+    int firstChild = 0;
+    int endChild = 0;
+    int size = 0;                   // documents in the cluster
+    std::vector<DocVecI> centroid;  // kept here only when no centroid file is written
+};
+
+class ClusterTable {
+public:
+    // The root alone, holding every document.
+    explicit ClusterTable(int documentCount);
+
+    int documentCount() const { return static_cast<int>(m_docCluster.size()); }
+    int clusterCount() const { return static_cast<int>(m_records.size()); }
+
+    const ClusterRecord& record(int cluster) const;
+    int docCluster(int doc) const;
+
+    // The child of `cluster` that holds `doc`, as an offset from its first
+    // child, or -1 when the document is not in one of its children.
+    int childOffset(int doc, int cluster) const;
+
+    // Appends k leaf children of size 0 to `cluster` and returns the index of
+    // the first, or -1 (and nothing changes) when k is below 1.
+    int appendChildren(int cluster, int k);
+
+    // Moves `doc` to the child `offset` of `cluster`, which must be one of its
+    // children.
+    void assignChild(int doc, int cluster, int offset);
+
+    void setSize(int cluster, int size);
+    // Stores a centroid, which must be of unit length or empty.
+    void setCentroid(int cluster, std::vector<DocVecI> centroid);
+    // The stored centroid; the record keeps none.
+    std::vector<DocVecI> takeCentroid(int cluster);
+
+private:
+    ClusterRecord& recordAt(int cluster, int line);
+    void checkDoc(int doc, int line) const;
+    void checkCluster(int cluster, int line) const;
+
+    std::vector<ClusterRecord> m_records;
+    std::vector<int> m_docCluster;
+};
