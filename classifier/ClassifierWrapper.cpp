@@ -90,8 +90,14 @@ int ClassifierWrapper::readDecompositionFile() {
     return m_engine->readDecompositionFile();
 }
 
-std::string ClassifierWrapper::eliminateNegatives(std::span<float>, const Elimination&) {
-    return "eliminate negatives failed: negative elimination is not yet available";
+std::string ClassifierWrapper::eliminateNegatives(std::span<float> labels, const Elimination& elimination) {
+    try {
+        m_engine->eliminateNegatives(elimination.min, elimination.skip, elimination.maxLabelled, labels,
+                                     elimination.byEigenvectors);
+    } catch (const std::runtime_error& failure) {
+        return prefixed("eliminate negatives failed: ", failure);
+    }
+    return {};
 }
 
 void ClassifierWrapper::predict(std::span<float> labels, double c, double p, bool minErrThreshold,
@@ -105,7 +111,14 @@ void ClassifierWrapper::predict(std::span<float> labels, double c, double p, boo
         throw std::runtime_error(pendingFailure);
 }
 
-std::vector<int> ClassifierWrapper::computeClusters(int clusters, int, double, std::span<const float>) {
+std::vector<int> ClassifierWrapper::computeClusters(int clusters, int minSize, double threshold,
+                                                   std::span<const float> ranks) {
     checkClusterCount(clusters);
-    throw std::runtime_error("computeClusters is not yet available");
+    std::vector<int> ids(ranks.size());
+    try {
+        m_engine->diversify(clusters, minSize, static_cast<float>(threshold), ranks, ids);
+    } catch (const std::runtime_error& failure) {
+        throw std::runtime_error(prefixed("clustering failed: ", failure));
+    }
+    return ids;
 }

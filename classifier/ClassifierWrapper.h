@@ -73,10 +73,10 @@ public:
         int maxLabelled = 0;
         bool byEigenvectors = false;
     };
-    // Phase 1: the negative elimination, which may turn negative labels into
-    // 0. Returns the failure to raise once the prediction has run,
-    // "eliminate negatives failed: " and the engine's text; empty when it
-    // succeeded.
+    // Phase 1: the negative elimination (Classifier::eliminateNegatives),
+    // which may turn negative labels into 0. Returns the failure to raise
+    // once the prediction has run, "eliminate negatives failed: " and the
+    // engine's text; empty when it succeeded.
     std::string eliminateNegatives(std::span<float> labels, const Elimination& elimination);
     // Phase 2: the prediction; labels get the ranks (or stay as they are when
     // every document is labelled). Throws "predict failed: " and the engine's
@@ -84,8 +84,9 @@ public:
     void predict(std::span<float> labels, double c, double p, bool minErrThreshold, const std::string& pendingFailure);
 
     // Groups the documents whose rank reaches threshold into at most clusters
-    // clusters: per document -2 duplicate, -1 below the threshold, else its
-    // cluster number.
+    // clusters (Classifier::diversify): per document -2 duplicate, -1 below
+    // the threshold, else its cluster number. Throws "# clusters <= 0" for
+    // clusters below 1, else "clustering failed: " and the engine's text.
     std::vector<int> computeClusters(int clusters, int minSize, double threshold, std::span<const float> ranks);
 
     Classifier& engine() { return *m_engine; }

@@ -1,10 +1,14 @@
-# ovix_add_gtest(<name> SOURCES ... LIBS ...): one GoogleTest program whose
-# cases ctest runs one by one.
+# ovix_add_gtest(<name> SOURCES ... LIBS ... [TIMEOUT seconds]): one
+# GoogleTest program whose cases ctest runs one by one, each failed after
+# TIMEOUT seconds (300 unless given).
 function(ovix_add_gtest name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 300)
+  endif()
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT ${ARG_TIMEOUT})
 endfunction()
 
 # ovix_add_pytest(<name> <test dir>): runs a pytest folder against the module

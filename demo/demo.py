@@ -6,7 +6,8 @@ Two texts of each genre are labelled. For each genre in turn, its two texts
 are the positive examples and the other 28 labelled texts the negative ones;
 the road (demo/road.py) ranks every text, and a rank above 0 predicts the
 genre. The graph and its decomposition are made once for all 15 genres.
-Quality is measured on the 470 texts that carry no label.
+Quality is measured on the 470 texts that carry no label. The texts ranked
+into one genre are then shown in a few groups of their own.
 
   PYTHONPATH=build/python python3 demo/demo.py CORPUS_FOLDER
 """
@@ -23,6 +24,8 @@ import clustering  # noqa: E402
 import road  # noqa: E402
 
 LABELLED_PER_GENRE = 2
+GROUPED_GENRE = "j"  # its best-ranked texts are shown in groups
+GROUPS = 4
 
 
 def quality(predicted, actual):
@@ -32,6 +35,20 @@ def quality(predicted, actual):
     recall = hits / sum(actual) if any(actual) else 0.0
     f1 = 2 * precision * recall / (precision + recall) if hits else 0.0
     return precision, recall, f1
+
+
+def show_groups(texts, ranks, groups):
+    """Each group of texts ranked into GROUPED_GENRE: its size, its genres and
+    its best-ranked texts."""
+    count = max(groups) + 1
+    print(f"texts ranked as {brown.GENRES[GROUPED_GENRE]} in {count} groups "
+          f"({groups.count(-2)} near-copies left out):")
+    for group in range(count):
+        members = sorted((i for i, g in enumerate(groups) if g == group), key=lambda i: -ranks[i])
+        genres = collections.Counter(texts[i].genre for i in members)
+        print(f"  group {group}: {len(members):>3} texts, best ranked " + " ".join(texts[i].name for i in members[:4]))
+        print("           " + ", ".join(f"{n} {brown.GENRES[g]}" for g, n in genres.most_common()))
+    print()
 
 
 def main():
@@ -62,6 +79,8 @@ def main():
         for i, g in labelled.items():
             labels[i] = 1 if g == genre else -1
         ranks = batch.ranks(labels)
+        if genre == GROUPED_GENRE:
+            grouped_ranks = ranks
         predicted = [ranks[i] > 0 for i in unlabelled]
         actual = [texts[i].genre == genre for i in unlabelled]
         scores = quality(predicted, actual)
@@ -69,6 +88,8 @@ def main():
         print(f"{genre} {name:<{width - 2}} {sum(actual):>5} {sum(predicted):>9} {scores[0]:>9.2f} {scores[1]:>6.2f} {scores[2]:>5.2f}")
     macro = [t / len(brown.GENRES) for t in totals]
     print(f"{'mean over the genres':<{width}} {'':>5} {'':>9} {macro[0]:>9.2f} {macro[1]:>6.2f} {macro[2]:>5.2f}\n")
+
+    show_groups(texts, grouped_ranks, batch.groups(grouped_ranks, GROUPS))
 
     print("seconds per stage:")
     for name, seconds in stages.seconds.items():

@@ -4,7 +4,8 @@
         -> dvirFromFeatureDict (packed count vectors)
         -> dvir2Weights against a FidsDocCount (log tf-idf, unit length)
         -> FeatureDvecsMem (the batch as a table of rows)
-        -> ClassifierWrapper: buildKnnGraph, decomposeLaplacian, predict
+        -> ClassifierWrapper: buildKnnGraph, decomposeLaplacian, predict,
+           computeClusters (the best-ranked texts in groups)
 
 The graph and its decomposition are made once per batch; each labelling of
 the batch is then one predict."""
@@ -19,6 +20,7 @@ NEIGHBOURS = 10      # k of the k-nearest-neighbour graph
 EIGENVECTORS = 40    # eigenpairs of the Laplacian asked for
 COST = 1000.0        # c: the weight of the labelled documents
 MIN_DOC_COUNT = 2    # features in fewer documents carry no weight
+MIN_GROUP_SIZE = 3   # the smallest group of best-ranked texts
 
 
 class Stages:
@@ -75,3 +77,9 @@ class Road:
         is taken from the labels."""
         with self.stages.stage("predict"):
             return self.classifier.predict(COST, 0.0, list(labels), False, False, 0, 0, 0, False)
+
+    def groups(self, ranks, count):
+        """The texts ranked at or above 0 in at most `count` groups: per text
+        its group, -1 when ranked below 0, -2 for a near-copy of another."""
+        with self.stages.stage("rank groups"):
+            return self.classifier.computeClusters(count, MIN_GROUP_SIZE, 0.0, list(ranks))

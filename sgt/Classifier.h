@@ -7,9 +7,10 @@
 //
 // The calls come in order: a graph (buildKnnGraph, or setGraphFile and
 // readGraphFile), its decomposition (decomposeLaplacian, or
-// setDecompositionFile and readDecompositionFile), then predict as often as
-// wanted. A call made out of order, or with input that does not fit the
-// engine's state, throws std::runtime_error with a text and changes nothing.
+// setDecompositionFile and readDecompositionFile), then predict, after an
+// optional eliminateNegatives, and diversify as often as wanted. A call made
+// out of order, or with input that does not fit the engine's state, throws
+// std::runtime_error with a text and changes nothing.
 // Progress goes to the engine's log (ovix::ClassifierLog).
 //
 // An engine is used by one thread at a time.
@@ -83,6 +84,36 @@ public:
     // with every label then set to 0.
     int predict(std::span<float> labels, float c, float p, bool minErrThreshold);
 
+    // Turns negative labels into 0 (unlabelled) where few unlabelled
+    // documents remain: the graph's documents are divided into a binary tree
+    // of groups, by the signs of the eigenvectors (one per tree level) with
+    // byEigenvectors, else by two-way splits of the graph (LaPlacian::cluster).
+    // A group without both kinds of labels is left alone; one with fewer than
+    // elimSkip unlabelled documents too. A group is eliminated when it has
+    // fewer than elimMin unlabelled documents (and, when elimMaxLabelled is
+    // not 0, fewer than elimMaxLabelled labelled ones) or lies 29 levels
+    // deep; any other is split. labels holds one label per graph row.
+    //
+    // Throws for no graph, a label count other than the graph's, and, with
+    // byEigenvectors, no eigenvectors or eigenvectors of another row count;
+    // a split's failure is thrown as its text, the labels eliminated so far
+    // staying 0.
+    void eliminateNegatives(int elimMin, int elimSkip, int elimMaxLabelled, std::span<float> labels,
+                            bool byEigenvectors);
+
+    // Groups the documents whose rank reaches threshold into at most
+    // `clusters` clusters by repeated two-way splits of the graph, always of
+    // the largest cluster not yet tried, and refuses splits that leave a part
+    // below a working minimum size; that size starts at the top documents'
+    // share of a cluster and shrinks by a quarter whenever no cluster can be
+    // split, down to minSize (at least 1). ids gets, per graph row, -2 for a
+    // near-duplicate of an earlier document, -1 for a rank below threshold,
+    // else the document's cluster. Returns the number of clusters made.
+    //
+    // Throws for no graph, clusters below 1, and ranks or ids of a count
+    // other than the graph's; a split's failure is thrown as its text.
+    int diversify(int clusters, int minSize, float threshold, std::span<const float> ranks, std::span<int> ids);
+
     const ovix::ClassifierLog& log() const { return m_log; }
     // The current graph (null for none), its Laplacian once decomposed.
     const LaPlacian<float>* currentGraph() const { return graph.get(); }
@@ -97,6 +128,11 @@ private:
     // cost c: ranks (n) from the eigenvectors V (n x m) and the labels.
     void predictCore(LaVector<float>& ranks, const LaDenseMatrix<float>& V, float p, float c, int n, int m,
                      std::span<const float> labels, int npos, int nneg, bool minErrThreshold) const;
+
+    // Negative elimination in the group `node` and, depth first, its
+    // subtree; ids holds each document's group.
+    void eliminateNegativesIn(int elimMin, int elimSkip, int elimMaxLabelled, std::span<float> labels, int node,
+                              std::span<int> ids, bool byEigenvectors);
 
     std::unique_ptr<LaPlacian<float>> graph;
     std::vector<int> rowLabels;

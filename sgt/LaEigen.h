@@ -42,8 +42,8 @@ public:
     // operator of this object's order (normally this object itself): ranks
     // 0, 1, ... are its eigenvalues by ascending real part (compared as T).
     // A failure is thrown as std::runtime_error "sgt/LaEigen.h: CHECK: TEXT"
-    // and leaves no usable decomposition; std::invalid_argument when A's order
-    // differs from this object's.
+    // and leaves the object without a decomposition (eigenCount() 0);
+    // std::invalid_argument when A's order differs from this object's.
     //
     // A few of the smallest eigenpairs with ARPACK: smallest in magnitude when
     // `symmetric` is non-zero, else smallest in real part. Eigenvectors are

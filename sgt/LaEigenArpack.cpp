@@ -77,8 +77,6 @@ int LaEigen<T>::decomposeArpack(int wanted, const LaEigen& A, int symmetric, int
     if (wanted >= n - 1)
         return symmetric ? decomposeSpev(wanted, A, wantVectors) : decomposeGeev(wanted, A, wantVectors);
     freeDecomposition();
-    method = methodArpack;
-    nEigen = wanted;
 
     // In 64 bits: the counts of a huge request do not fit an int.
     const long long asked = wanted;
@@ -97,11 +95,10 @@ int LaEigen<T>::decomposeArpack(int wanted, const LaEigen& A, int symmetric, int
             throw ovix::solverFailure(kHeader, 473, diagnostic.what());
         }
     }
-    if (solution.count <= 0) {
-        nEigen = 0;
+    if (solution.count <= 0)
         return solution.count;
-    }
 
+    method = methodArpack;
     nEigen = solution.count;
     eigReal = std::move(solution.real);
     eigImag = std::move(solution.imag);

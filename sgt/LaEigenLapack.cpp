@@ -34,8 +34,6 @@ int LaEigen<T>::decomposeGeev(int wanted, const LaEigen& A, int wantVectors) {
     const int n = orderToHold(A);
     checkWanted(wanted, n, 137, "geev");
     freeDecomposition();
-    nEigen = wanted;
-    method = methodGeev;
 
     // dgeev reads column-major: element (i, j) goes to j * n + i, so that
     // the matrix decomposed is A itself and not its transpose.
@@ -66,6 +64,8 @@ int LaEigen<T>::decomposeGeev(int wanted, const LaEigen& A, int wantVectors) {
     rankSmallest(eigReal.get(), n, wanted);
     if (!vectors)
         eigVec = MappedArray<double>();
+    nEigen = wanted;
+    method = methodGeev;
     return wanted;
 }
 
@@ -74,8 +74,6 @@ int LaEigen<T>::decomposeSpev(int wanted, const LaEigen& A, int wantVectors) {
     const int n = orderToHold(A);
     checkWanted(wanted, n, 257, "spev");
     freeDecomposition();
-    nEigen = wanted;
-    method = methodSpev;
 
     // The lower triangle, packed column by column: element (i, c), c <= i,
     // at c (2n - 1 - c) / 2 + i.
@@ -99,6 +97,8 @@ int LaEigen<T>::decomposeSpev(int wanted, const LaEigen& A, int wantVectors) {
     rankSmallest(eigReal.get(), n, wanted);
     if (!vectors)
         eigVec = MappedArray<double>();
+    nEigen = wanted;
+    method = methodSpev;
     return wanted;
 }
 

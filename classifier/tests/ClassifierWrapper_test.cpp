@@ -6,27 +6,18 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <sstream>
-#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "sgt/tests/Documents.h"
+#include "sgt/tests/FailureText.h"
 
 namespace {
 
 using ovix::test::Document;
-
-std::string failureOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const std::runtime_error& failure) {
-        return failure.what();
-    }
-    return "(no failure)";
-}
+using ovix::test::failureOf;
 
 std::string fileText(const std::filesystem::path& path) {
     std::ifstream in(path);
@@ -76,17 +67,19 @@ TEST_F(ClassifierWrapperTest, EngineFailuresArriveBehindTheNameOfTheirStep) {
     EXPECT_EQ(failureOf([&] { wrapper.predict(labels, 10, 0.5, false, ""); }),
               "predict failed: no eigenvectors: decompose the Laplacian or read a decomposition first");
     EXPECT_EQ(failureOf([&] { wrapper.computeClusters(0, 2, 0.0, labels); }), "# clusters <= 0");
+    EXPECT_EQ(failureOf([&] { wrapper.computeClusters(2, 2, 0.0, labels); }),
+              "clustering failed: no graph to cluster: build or read one first");
 
     // A pending failure of the elimination is raised once the prediction has
     // run; the prediction's own failure goes first.
     wrapper.buildKnnGraph(rows.data(), 40, 5, 0.0);
     wrapper.decomposeLaplacian(8);
-    const std::string pending = wrapper.eliminateNegatives(labels, {});
-    EXPECT_EQ(pending.rfind("eliminate negatives failed: ", 0), 0u) << pending;
+    std::vector<float> tooFew(39, 0.0f);
+    const std::string pending = wrapper.eliminateNegatives(tooFew, {});
+    EXPECT_EQ(pending, "eliminate negatives failed: 39 labels for a graph of 40 documents");
     std::vector<float> ranks = labels;
     EXPECT_EQ(failureOf([&] { wrapper.predict(ranks, 10, 0.5, false, pending); }), pending);
     EXPECT_NE(ranks, labels);
-    std::vector<float> tooFew(39, 0.0f);
     EXPECT_EQ(failureOf([&] { wrapper.predict(tooFew, 10, 0.5, false, pending); }),
               "predict failed: 39 labels for 40 documents");
 }

@@ -15,6 +15,7 @@
 #include "features/DocVec.h"
 #include "features/tests/DocVecFiles.h"
 #include "sgt/tests/Documents.h"
+#include "sgt/tests/FailureText.h"
 
 namespace ovix::test {
 
@@ -96,16 +97,6 @@ inline double squaredLength(const Document& d) {
     for (const DocVecI& e : d)
         s += static_cast<double>(e.weight) * e.weight;
     return s;
-}
-
-// The failure text that `action` throws, or "" when it throws nothing.
-inline std::string failureOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const std::runtime_error& e) {
-        return e.what();
-    }
-    return "";
 }
 
 }  // namespace ovix::test

@@ -18,18 +18,36 @@ MAGIC = -3009
 BINARY = 1  # the binary document-vector file format
 
 
-def topic_table(n, topics=2, vocabulary=40, length=12, seed=1):
-    """A complete FeatureDvecsMem of n documents: document i is about topic
-    i % topics (its own ids) with a few ids that all topics share."""
+def topic_vectors(n, topics=2, vocabulary=40, length=12, seed=1):
+    """n packed document vectors: document i is about topic i % topics (its
+    own ids) with a few ids that all topics share."""
     rng = np.random.default_rng(seed)
-    mem = ovix.FeatureDvecsMem(n)
+    vectors = []
     for i in range(n):
         own = rng.integers(0, vocabulary, length) + (i % topics + 1) * vocabulary
         shared = rng.integers(0, 8, 3)
         vector = np.zeros(len(ids := np.unique(np.concatenate([own, shared]))), ENTRY)
         vector["fid"], vector["weight"] = ids, rng.uniform(0.1, 1.0, len(ids))
-        mem.addFeatures(i, 0, vector.tobytes())
+        vectors.append(vector.tobytes())
+    return vectors
+
+
+def table_of(vectors):
+    """A complete FeatureDvecsMem of the vectors."""
+    mem = ovix.FeatureDvecsMem(len(vectors))
+    for i, vector in enumerate(vectors):
+        mem.addFeatures(i, 0, vector)
     return mem
+
+
+def unit_length(vector):
+    entries = np.frombuffer(vector, ENTRY).copy()
+    entries["weight"] /= np.sqrt(np.sum(entries["weight"].astype(float) ** 2))
+    return entries.tobytes()
+
+
+def topic_table(n, topics=2, vocabulary=40, length=12, seed=1):
+    return table_of(topic_vectors(n, topics, vocabulary, length, seed))
 
 
 def write_decomposition(path, V):
@@ -338,3 +356,62 @@ class TestThreads:
         worker.join()
         learned = some_labels(n, [0], [1])
         assert len(predict(w, learned)) == n
+
+
+def predict_eliminating(wrapper, learned, elim_min, by_eigenvectors=False):
+    return wrapper.predict(10.0, 0.5, learned, False, True, elim_min, 0, 0, by_eigenvectors)
+
+
+class TestEliminationAndClusters:
+    @pytest.mark.parametrize("by_eigenvectors", [False, True])
+    def test_eliminated_labels_go_back_into_the_list(self, by_eigenvectors):
+        n = 40
+        w = ovix.ClassifierWrapper(0)
+        w.buildKnnGraph(topic_table(n).getDvecs(), n, 5, 0.0)
+        w.decomposeLaplacian(8)
+        # Negatives among the even topic's positives, and in the odd topic.
+        learned = some_labels(n, [0, 2, 4, 6], [8, 10, 1, 3, 5])
+        given = list(learned)
+        ranks = predict_eliminating(w, learned, 30, by_eigenvectors)
+        changed = [i for i in range(n) if learned[i] != given[i]]
+        assert changed and all(given[i] == -1 and learned[i] == 0 and type(learned[i]) is int for i in changed)
+        assert any(v == -1 for v in learned), "every negative went"
+        # The prediction ran on the labels as the list now holds them.
+        assert ranks == predict(w, list(learned))
+
+    def test_a_failed_elimination_is_raised_after_the_prediction(self, tmp_path):
+        n = 30
+        write_decomposition(tmp_path / "v", np.random.default_rng(2).standard_normal((n, 6)) / np.sqrt(n))
+        w = ovix.ClassifierWrapper(0)
+        w.setDecompositionFile(str(tmp_path / "v"), BINARY)
+        w.readDecompositionFile()
+        learned = some_labels(n, [0, 2], [1, 3])
+        with pytest.raises(RuntimeError, match=r"^eliminate negatives failed: no graph to eliminate negatives on: "
+                                               r"build or read one first$"):
+            predict_eliminating(w, learned, 100)
+        assert learned == some_labels(n, [0, 2], [1, 3])
+        with pytest.raises(RuntimeError, match=r"^predict failed: 29 labels for 30 documents$"):
+            predict_eliminating(w, learned[:29], 100)
+
+    def test_clusters_group_the_top_ranked_documents_by_topic(self):
+        n = 90
+        vectors = [unit_length(v) for v in topic_vectors(n, topics=3)]
+        mem = table_of(vectors + [vectors[0]])  # the last document a copy of the first
+        w = ovix.ClassifierWrapper(0)
+        w.buildKnnGraph(mem.getDvecs(), n + 1, 8, 0.999)
+        w.decomposeLaplacian(10)
+        ranks = [0.2 if i % 10 == 0 else 0.6 for i in range(n + 1)]
+        ids = w.computeClusters(3, 2, 0.5, ranks)
+        assert len(ids) == n + 1 and all(type(i) is int for i in ids)
+        assert ids[n] == -2
+        assert [i for i in range(n) if ids[i] == -1] == list(range(0, n, 10))
+        top = [i for i in range(n) if ids[i] >= 0]
+        assert {ids[i] for i in top} == {0, 1, 2}
+        # Each cluster holds one topic.
+        for cluster in range(3):
+            topics = [i % 3 for i in top if ids[i] == cluster]
+            assert max(topics.count(t) for t in range(3)) >= 0.9 * len(topics)
+        assert w.computeClusters(1, 2, 0.5, ranks) == [-2 if i == n else -1 if i % 10 == 0 else 0
+                                                      for i in range(n + 1)]
+        with pytest.raises(RuntimeError, match=r"^clustering failed: 90 ranks for a graph of 91 documents$"):
+            w.computeClusters(3, 2, 0.5, ranks[:n])

@@ -5,64 +5,27 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <random>
-#include <regex>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "features/DvecRow.h"
+#include "sgt/tests/CapturedLog.h"
 #include "sgt/tests/Documents.h"
+#include "sgt/tests/FailureText.h"
 
 namespace {
 
+using ovix::test::CapturedLog;
 using ovix::test::Document;
 
-// A log in memory.
-class CapturedLog {
-public:
-    CapturedLog() : m_file(open_memstream(&m_text, &m_size)) {}
-    ~CapturedLog() {
-        std::fclose(m_file);
-        std::free(m_text);
-    }
-    CapturedLog(const CapturedLog&) = delete;
-    CapturedLog& operator=(const CapturedLog&) = delete;
-
-    ovix::ClassifierLog log(int verbosity) const { return {verbosity, m_file, std::nullopt}; }
-    // What was logged so far, every working-set figure replaced by "MEM" and
-    // "-0.000000" by "0.000000" (the sign of a zero eigenvalue is rounding
-    // noise).
-    std::string text() const {
-        std::fflush(m_file);
-        static const std::regex memory(R"(\|\s*\d+: )");
-        static const std::regex negativeZero(R"(-(0\.0+ ))");
-        return std::regex_replace(std::regex_replace(std::string(m_text, m_size), memory, "|MEM: "), negativeZero,
-                                  "$1");
-    }
-
-private:
-    char* m_text = nullptr;
-    std::size_t m_size = 0;
-    std::FILE* m_file;
-};
-
 // Two topics of six documents each, ids 1-3 and 4-6, all sharing a faint id
-// 9, with weights that make every similarity distinct.
+// 9.
 std::vector<Document> twoTopics() {
-    std::vector<Document> docs;
-    for (int i = 0; i < 12; ++i) {
-        const std::uint64_t first = i % 2 == 0 ? 1 : 4;
-        const auto f = static_cast<float>(i);
-        docs.push_back(ovix::test::document({{first, 1.0f + 0.07f * f},
-                                             {first + 1, 2.0f - 0.05f * f},
-                                             {first + 2, 0.3f + 0.11f * static_cast<float>(i % 5)},
-                                             {9, 0.02f + 0.003f * f}}));
-    }
-    return docs;
+    return ovix::test::topicDocuments(12, 2, 9);
 }
 
 // Labels of the two topics: one given per topic, the rest 0.
@@ -79,14 +42,7 @@ int buildGraph(Classifier& engine, const std::vector<Document>& docs, int k, boo
     return engine.buildKnnGraph(k, static_cast<int>(rows.size()), normalize, symmetric, 0.0, rows.data());
 }
 
-std::string failureOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const std::runtime_error& failure) {
-        return failure.what();
-    }
-    return "(no failure)";
-}
+using ovix::test::failureOf;
 
 TEST(ClassifierTest, LogLinesOfAGraphItsDecompositionAndAPrediction) {
     CapturedLog captured;

@@ -32,6 +32,22 @@ inline Document document(std::initializer_list<std::pair<std::uint64_t, float>> 
     return d;
 }
 
+// `count` documents, document i about topic i % topics (ids 3t + 1 to
+// 3t + 3), all sharing a faint id `shared` (above 3 topics), with weights that
+// make every similarity distinct; positive for a count up to 40.
+inline std::vector<Document> topicDocuments(int count, int topics, std::uint64_t shared) {
+    std::vector<Document> docs;
+    for (int i = 0; i < count; ++i) {
+        const auto first = static_cast<std::uint64_t>(3 * (i % topics) + 1);
+        const auto f = static_cast<float>(i);
+        docs.push_back(document({{first, 1.0f + 0.07f * f},
+                                 {first + 1, 2.0f - 0.05f * f},
+                                 {first + 2, 0.3f + 0.11f * static_cast<float>(i % 5)},
+                                 {shared, 0.02f + 0.003f * f}}));
+    }
+    return docs;
+}
+
 // `count` documents over `vocabulary` ids, a few of them popular, with ids in
 // ascending order and positive weights; many pairs share no id at all.
 inline std::vector<Document> randomDocuments(std::mt19937& random, int count, int vocabulary, int meanLength) {
