@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "sgt/tests/Documents.h"
-#include "sgt/tests/FailureText.h"
+#include "features/tests/FailureText.h"
 
 namespace {
 

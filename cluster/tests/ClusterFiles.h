@@ -15,7 +15,7 @@
 #include "features/DocVec.h"
 #include "features/tests/DocVecFiles.h"
 #include "sgt/tests/Documents.h"
-#include "sgt/tests/FailureText.h"
+#include "features/tests/FailureText.h"
 
 namespace ovix::test {
 

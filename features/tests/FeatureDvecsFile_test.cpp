@@ -8,27 +8,19 @@
 #include <vector>
 
 #include "features/tests/DocVecFiles.h"
+#include "features/tests/FailureText.h"
 #include "features/tests/HeldVector.h"
 
 namespace {
 
 using ovix::test::Bytes;
 using ovix::test::entry;
+using ovix::test::failureOf;
 using ovix::test::HeldVector;
 using ovix::test::readFile;
 using ovix::test::ScratchFolder;
 
 const std::vector<DocVecI> kTwoEntries = {entry(3, 0.5f), entry(9, 0.25f)};
-
-template <class F>
-std::string thrownText(F&& f) {
-    try {
-        f();
-    } catch (const std::runtime_error& e) {
-        return e.what();
-    }
-    return "nothing thrown";
-}
 
 Bytes header(int nDocs) {
     return Bytes().i32(-3009).i32(nDocs).i32(0).i32(0);
@@ -78,9 +70,9 @@ TEST(FeatureDvecsFile, AResetThatCannotCreateTheFileLeavesTheSinkClosed) {
     FeatureDvecsFile sink(path);
     sink.addFeatures(1, 0, a.hold());
     std::filesystem::remove_all(inner);
-    EXPECT_EQ(thrownText([&] { sink.reset(); }), "file creation error");
-    EXPECT_EQ(thrownText([&] { sink.addFeatures(1, 0, a.hold()); }), "file is closed");
-    EXPECT_EQ(thrownText([&] { sink.close(); }), "file is closed");
+    EXPECT_EQ(failureOf([&] { sink.reset(); }), "file creation error");
+    EXPECT_EQ(failureOf([&] { sink.addFeatures(1, 0, a.hold()); }), "file is closed");
+    EXPECT_EQ(failureOf([&] { sink.close(); }), "file is closed");
 
     std::filesystem::create_directory(inner);
     sink.reset();

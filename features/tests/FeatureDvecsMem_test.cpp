@@ -9,25 +9,17 @@
 #include <vector>
 
 #include "features/tests/DocVecFiles.h"
+#include "features/tests/FailureText.h"
 #include "features/tests/HeldVector.h"
 
 namespace {
 
 using ovix::test::entry;
+using ovix::test::failureOf;
 using ovix::test::HeldVector;
 using ovix::test::notABuffer;
 
 const std::vector<DocVecI> kTwoEntries = {entry(3, 0.5f), entry(9, 0.25f)};
-
-template <class F>
-std::string thrownText(F&& f) {
-    try {
-        f();
-    } catch (const std::runtime_error& e) {
-        return e.what();
-    }
-    return "nothing thrown";
-}
 
 void expectRowHolds(const _dVec& row, int id, int label, const std::vector<DocVecI>& entries) {
     EXPECT_EQ(row.id, id);
@@ -43,9 +35,9 @@ TEST(FeatureDvecsMem, FillsExactlyNRowsAndRefusesMoreWithoutKeepingTheExtraVecto
     HeldVector a(kTwoEntries), b({}), extra(kTwoEntries);
     FeatureDvecsMem sink(2);
     sink.addFeatures(7, 1, a.hold());
-    EXPECT_EQ(thrownText([&] { sink.getDvecs(); }), "dvec not complete");
+    EXPECT_EQ(failureOf([&] { sink.getDvecs(); }), "dvec not complete");
     sink.addFeatures(-8, -1, b.hold());
-    EXPECT_EQ(thrownText([&] { sink.addFeatures(9, 0, extra.hold()); }), "Too many elements");
+    EXPECT_EQ(failureOf([&] { sink.addFeatures(9, 0, extra.hold()); }), "Too many elements");
     EXPECT_EQ(extra.held(), 0);
     EXPECT_EQ(sink.count(), 2);
 
@@ -57,15 +49,15 @@ TEST(FeatureDvecsMem, FillsExactlyNRowsAndRefusesMoreWithoutKeepingTheExtraVecto
 TEST(FeatureDvecsMem, AFailedAddLeavesTheSinkAsItWas) {
     HeldVector a(kTwoEntries);
     FeatureDvecsMem sink(1);
-    EXPECT_EQ(thrownText([&] { sink.addFeatures(1, 1, notABuffer()); }), "Need a buffer");
+    EXPECT_EQ(failureOf([&] { sink.addFeatures(1, 1, notABuffer()); }), "Need a buffer");
     EXPECT_EQ(sink.count(), 0);
     sink.addFeatures(2, 0, a.hold());
     expectRowHolds(sink.getDvecs().rows(1).get()[0], 2, 0, kTwoEntries);
 }
 
 TEST(FeatureDvecsMem, SizesBelowZeroAreRefusedAndZeroIsCompleteAtOnce) {
-    EXPECT_EQ(thrownText([] { FeatureDvecsMem(-1); }), "Negative number of elements");
-    EXPECT_EQ(thrownText([] { FeatureDvecsMem(-2147483647 - 1, 5); }), "Negative number of elements");
+    EXPECT_EQ(failureOf([] { FeatureDvecsMem(-1); }), "Negative number of elements");
+    EXPECT_EQ(failureOf([] { FeatureDvecsMem(-2147483647 - 1, 5); }), "Negative number of elements");
 
     FeatureDvecsMem empty(0, 5);
     const ovix::DvecTableRef table = empty.getDvecs();
@@ -78,7 +70,7 @@ TEST(FeatureDvecsMem, AHugeSizeAllocatesNothingUpFront) {
     HeldVector a(kTwoEntries);
     sink.addFeatures(1, 0, a.hold());
     EXPECT_EQ(sink.count(), 1);
-    EXPECT_EQ(thrownText([&] { sink.getDvecs(); }), "dvec not complete");
+    EXPECT_EQ(failureOf([&] { sink.getDvecs(); }), "dvec not complete");
 }
 
 TEST(FeatureDvecsMem, RowsPointIntoAlignedVectorsAndIntoCopiesOfMisalignedOnes) {
@@ -105,7 +97,7 @@ TEST(FeatureDvecsMem, VectorsStayHeldUntilResetOrDestruction) {
         EXPECT_EQ(a.released(), 1);
         EXPECT_EQ(sink.count(), 0);
         EXPECT_EQ(sink.size(), 1);
-        EXPECT_EQ(thrownText([&] { sink.getDvecs(); }), "dvec not complete");
+        EXPECT_EQ(failureOf([&] { sink.getDvecs(); }), "dvec not complete");
         sink.addFeatures(2, 0, b.hold());
         EXPECT_EQ(b.released(), 0);
     }
@@ -120,8 +112,8 @@ TEST(DvecTableRef, GivesAtMostTheRowsTheTableHas) {
     const ovix::DvecTableRef table = sink.getDvecs();
     EXPECT_EQ(table.size(), 2);
     EXPECT_EQ(table.rows(1).get()[0].id, 1);
-    EXPECT_EQ(thrownText([&] { table.rows(3); }), "dvec table has 2 rows, not 3");
-    EXPECT_EQ(thrownText([&] { table.rows(-1); }), "dvec table has 2 rows, not -1");
+    EXPECT_EQ(failureOf([&] { table.rows(3); }), "dvec table has 2 rows, not 3");
+    EXPECT_EQ(failureOf([&] { table.rows(-1); }), "dvec table has 2 rows, not -1");
 }
 
 TEST(DvecTableRef, GivesNoRowsOnceTheSinkIsResetOrDestroyed) {
@@ -131,12 +123,12 @@ TEST(DvecTableRef, GivesNoRowsOnceTheSinkIsResetOrDestroyed) {
     const ovix::DvecTableRef before = sink->getDvecs();
     sink->reset();
     sink->addFeatures(2, 0, b.hold());  // complete again, with other rows
-    EXPECT_EQ(thrownText([&] { before.rows(1); }), "dvec table was reset");
+    EXPECT_EQ(failureOf([&] { before.rows(1); }), "dvec table was reset");
 
     const ovix::DvecTableRef after = sink->getDvecs();
     EXPECT_EQ(after.rows(1).get()[0].id, 2);
     sink.reset();
-    EXPECT_EQ(thrownText([&] { after.rows(1); }), "dvec table was reset");
+    EXPECT_EQ(failureOf([&] { after.rows(1); }), "dvec table was reset");
 }
 
 TEST(DvecTableRef, RowsInUseOutliveAResetOfTheirSink) {
@@ -149,7 +141,7 @@ TEST(DvecTableRef, RowsInUseOutliveAResetOfTheirSink) {
     EXPECT_EQ(a.released(), 0);
     expectRowHolds(rows.get()[0], 4, 0, kTwoEntries);
     // The sink's rows are gone, even while someone still reads them.
-    EXPECT_EQ(thrownText([&] { table.rows(1); }), "dvec table was reset");
+    EXPECT_EQ(failureOf([&] { table.rows(1); }), "dvec table was reset");
     rows.reset();
     EXPECT_EQ(a.released(), 1);
 }

@@ -9,7 +9,7 @@
 #include "sgt/Classifier.h"
 #include "sgt/tests/CapturedLog.h"
 #include "sgt/tests/Documents.h"
-#include "sgt/tests/FailureText.h"
+#include "features/tests/FailureText.h"
 
 namespace {
 

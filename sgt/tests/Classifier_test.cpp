@@ -15,7 +15,7 @@
 #include "features/DvecRow.h"
 #include "sgt/tests/CapturedLog.h"
 #include "sgt/tests/Documents.h"
-#include "sgt/tests/FailureText.h"
+#include "features/tests/FailureText.h"
 
 namespace {
 

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "features/BlockingWait.h"
+#include "features/tests/FailureText.h"
 #include "sgt/LaDenseMatrix.h"
 #include "sgt/LaEigen.h"
 #include "sgt/LaPredictMatrix.h"
@@ -274,16 +275,9 @@ TEST(Arpack, KeepsVectorsAlwaysAndLeavesTooManyToLapack) {
 }
 
 TEST(SolverFailures, AreThrownTextsThatNameTheCheck) {
+    using ovix::test::failureOf;
     auto L = ovix::test::path(4).laplacian<double>();
     L->decomposeGeev(4, *L, 1);
-    const auto failureOf = [](auto&& call) -> std::string {
-        try {
-            call();
-        } catch (const std::runtime_error& failure) {
-            return failure.what();
-        }
-        return "no failure";
-    };
     // Too many eigenpairs for a dense solver: the decomposition held stays.
     EXPECT_EQ(failureOf([&] { L->decomposeGeev(5, *L, 1); }),
               "sgt/LaEigen.h: 137: geev cannot give 5 eigenpairs of a matrix of order 4");
