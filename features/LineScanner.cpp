@@ -21,7 +21,8 @@ bool LineScanner::atEnd() {
     return m_at == m_end;
 }
 
-bool LineScanner::scanInt(int& value) {
+template <class Integer>
+bool LineScanner::scanInteger(Integer& value) {
     skipBlanks();
     const char* from = m_at != m_end && *m_at == '+' ? m_at + 1 : m_at;
     const auto [next, error] = std::from_chars(from, m_end, value);
@@ -31,14 +32,12 @@ bool LineScanner::scanInt(int& value) {
     return true;
 }
 
+bool LineScanner::scanInt(int& value) {
+    return scanInteger(value);
+}
+
 bool LineScanner::scanUnsigned(std::uint64_t& value) {
-    skipBlanks();
-    const char* from = m_at != m_end && *m_at == '+' ? m_at + 1 : m_at;
-    const auto [next, error] = std::from_chars(from, m_end, value);
-    if (error != std::errc())
-        return false;
-    m_at = next;
-    return true;
+    return scanInteger(value);
 }
 
 bool LineScanner::scanFloat(float& value) {

@@ -26,6 +26,9 @@ public:
 
 private:
     void skipBlanks();
+    // An optional '+', then the digits of Integer.
+    template <class Integer>
+    bool scanInteger(Integer& value);
 
     const char* m_at;
     const char* m_end;
