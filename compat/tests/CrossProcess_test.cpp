@@ -257,18 +257,8 @@ TEST_F(CrossProcess, NoDescriptorOfTheLayerLeaksIntoAStartedProcess) {
     ASSERT_EQ(run("ls -l /proc/self/fd > " + listing.string()), 0);
     sleeper->terminate();
     int checked = 0;
-    for (const auto& line : lines(listing)) {
-        const auto arrow = line.find(" -> ");
-        if (arrow == std::string::npos)
-            continue;
-        const auto space = line.rfind(' ', arrow - 1);
-        const int fd = std::stoi(line.substr(space + 1, arrow - space - 1));
-        const std::string target = line.substr(arrow + 4);
-        ++checked;
-        if (fd <= 2 || allowed.count(fd) || (target.rfind("/proc/", 0) == 0 && target.ends_with("/fd")))
-            continue;
-        ADD_FAILURE() << "inherited descriptor " << fd << " -> " << target;
-    }
+    for (const auto& stray : ovix::testing::strayDescriptors(ovix::testing::readFile(listing), allowed, checked))
+        ADD_FAILURE() << "inherited descriptor " << stray;
     EXPECT_GE(checked, 4);
 }
 

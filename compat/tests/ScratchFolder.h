@@ -13,8 +13,10 @@
 #include <functional>
 #include <iterator>
 #include <set>
+#include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace ovix::testing {
 
@@ -67,6 +69,28 @@ inline std::set<int> inheritableDescriptors() {
             result.insert(fd);
     }
     return result;
+}
+
+// The descriptors of an "ls -l /proc/self/fd" listing, each as "fd ->
+// target", that are none of the standard streams, `inherited` or the
+// listing's own folder; `listed` gets how many the listing names.
+inline std::vector<std::string> strayDescriptors(const std::string& listing, const std::set<int>& inherited,
+                                                 int& listed) {
+    std::vector<std::string> stray;
+    listed = 0;
+    std::istringstream in(listing);
+    for (std::string line; std::getline(in, line);) {
+        const auto arrow = line.find(" -> ");
+        if (arrow == std::string::npos)
+            continue;
+        const auto space = line.rfind(' ', arrow - 1);
+        const int fd = std::stoi(line.substr(space + 1, arrow - space - 1));
+        const std::string target = line.substr(arrow + 4);
+        ++listed;
+        if (fd > 2 && !inherited.count(fd) && !(target.rfind("/proc/", 0) == 0 && target.ends_with("/fd")))
+            stray.push_back(std::to_string(fd) + " -> " + target);
+    }
+    return stray;
 }
 
 }  // namespace ovix::testing

@@ -8,7 +8,6 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <sstream>
 
 #include "compat/AutostartEntry.h"
 #include "compat/NamedMutex.h"
@@ -48,19 +47,9 @@ TEST_F(LauncherProcess, ASecondLauncherFindsTheFirstOpensItsUrlOnceReadyAndQuits
     EXPECT_EQ(readFile(opened()), "http://localhost:10101/sites\n");
 
     // The opener got no descriptor of the launcher (queue, lock, log).
-    std::istringstream listing(readFile(m_scratch / "opener.fds"));
     int seen = 0;
-    for (std::string line; std::getline(listing, line);) {
-        const auto arrow = line.find(" -> ");
-        if (arrow == std::string::npos)
-            continue;
-        const auto space = line.rfind(' ', arrow - 1);
-        const int fd = std::stoi(line.substr(space + 1, arrow - space - 1));
-        const std::string target = line.substr(arrow + 4);
-        ++seen;
-        if (fd > 2 && !inheritedByAll.count(fd) && !(target.rfind("/proc/", 0) == 0 && target.ends_with("/fd")))
-            ADD_FAILURE() << "descriptor " << fd << " -> " << target << " leaked into the opener";
-    }
+    for (const auto& stray : ovix::testing::strayDescriptors(readFile(m_scratch / "opener.fds"), inheritedByAll, seen))
+        ADD_FAILURE() << "descriptor " << stray << " leaked into the opener";
     EXPECT_GE(seen, 4);
 
     EXPECT_EQ(run("/quit"), 0);
