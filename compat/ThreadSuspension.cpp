@@ -93,16 +93,18 @@ bool sendSuspendRequest(Record& record) {
 }
 
 // Waits until the thread sits in the handler, or its count is back to 0.
-void awaitParked(const Record& record) {
+// False on time-out.
+bool awaitParked(const Record& record) {
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + ackTimeout;
     while (record.parked.load() == 0 && record.count.load() > 0) {
         const auto left = deadline - Clock::now();
         if (left <= Clock::duration::zero())
-            return;
+            return false;
         const timespec timeout{0, static_cast<long>(std::chrono::nanoseconds(left).count())};
         futexWait(record.parked, 0, &timeout);
     }
+    return true;
 }
 
 }  // namespace
@@ -140,9 +142,12 @@ int SuspendableThread::suspend() const {
         record.count.fetch_sub(1);
         return -1;
     }
-    // A thread that suspends itself has been parked and resumed already.
-    if (record.tid != gettid())
-        awaitParked(record);
+    // A thread that suspends itself has been parked and resumed already. A
+    // thread that was ending when the request went out never parks.
+    if (record.tid != gettid() && !awaitParked(record) && !threadExists(record.tid)) {
+        record.count.fetch_sub(1);
+        return -1;
+    }
     return static_cast<int>(previous);
 }
 
