@@ -12,8 +12,9 @@
 // A suspended thread stops wherever it was, and may hold any lock, the
 // allocator's and the Python interpreter's included, until it is resumed.
 // Code that suspends threads must therefore take, between a suspend and the
-// matching resume, no lock and no memory that such a thread could hold: the
-// calls here take none. Calls that the signal interrupts in the stopped
+// matching resume, no lock and no memory that such a thread could hold:
+// suspend() and resume() take none; open() does both, so open handles
+// beforehand. Calls that the signal interrupts in the stopped
 // thread restart where the kernel allows; the others fail with EINTR, as they
 // would for any signal.
 //

@@ -8,6 +8,7 @@
 #include <climits>
 #include <filesystem>
 #include <thread>
+#include <vector>
 
 #include "compat/ThreadSuspension.h"
 #include "compat/tests/BusyWorker.h"
@@ -120,9 +121,10 @@ TEST(ThreadThrottle, DeregisteringAnUnknownIdChangesNothing) {
 TEST(ThreadThrottle, RegisteringAnIdThatIsNoThreadOfThisProcessFailsAndChangesNothing) {
     std::atomic<int> percentage{50};
     ThreadThrottle throttle(percentage);
+    // The third one is the caller's id in its low 32 bits.
     for (const unsigned long tid :
          {static_cast<unsigned long>(ovix::testing::endedThreadId()), static_cast<unsigned long>(getppid()),
-          static_cast<unsigned long>(INT_MAX) + 1 + static_cast<unsigned long>(gettid()), ULONG_MAX})
+          (1UL << 32) + static_cast<unsigned long>(gettid()), ULONG_MAX})
         EXPECT_EQ(failureOf([&] { throttle.registerThread(tid); }), "OpenThread failed") << tid;
     const auto stopsBefore = compat::suspensionCount();
     throttle.start();
@@ -145,6 +147,21 @@ TEST(ThreadThrottle, StartingTwiceMakesOneThreadAndStopEndsIt) {
     EXPECT_EQ(threadsOfThisProcess(), threadsBefore);
     throttle.start();
     EXPECT_TRUE(throttle.running());
+    EXPECT_EQ(threadsOfThisProcess(), threadsBefore + 1);
+    throttle.stop();
+
+    // Callers that start it at the same moment still make one thread.
+    std::atomic<bool> go{false};
+    std::vector<std::thread> callers;
+    for (int i = 0; i < 8; ++i)
+        callers.emplace_back([&] {
+            while (!go)
+                std::this_thread::yield();
+            throttle.start();
+        });
+    go = true;
+    for (auto& caller : callers)
+        caller.join();
     EXPECT_EQ(threadsOfThisProcess(), threadsBefore + 1);
 }
 
