@@ -66,11 +66,12 @@ int CPyth2Win::SendStatusMsg(int status) {
     return post(statusTarget(), static_cast<std::uint32_t>(status) + PLATFORM_STATUS_BASE, 0) ? 1 : 0;
 }
 
+// Thread ids are 32 bits on the wire, in two 16-bit halves.
 int CPyth2Win::SendThreadMsg(unsigned long tid) {
     const std::uint32_t target = statusTarget();
     const std::uint32_t process = compat::currentProcessId();
     const bool sent = post(target, PLATFORM_TMSG_TID_LO, static_cast<std::intptr_t>(tid & 0xFFFF)) &&
-                      post(target, PLATFORM_TMSG_TID_HI, static_cast<std::intptr_t>(tid >> 16)) &&
+                      post(target, PLATFORM_TMSG_TID_HI, static_cast<std::intptr_t>((tid >> 16) & 0xFFFF)) &&
                       post(target, PLATFORM_TMSG_PID_LO, process & 0xFFFF) &&
                       post(target, PLATFORM_TMSG_PID_HI, process >> 16);
     return sent ? 1 : 0;

@@ -78,17 +78,20 @@ TEST_F(CPyth2WinTest, ReportsWithoutAParentFail) {
 }
 
 TEST_F(CPyth2WinTest, StatusAndIdsReachTheParentThreadInOrder) {
-    QueueListener parent(6);
+    QueueListener parent(10);
     setenv("ParentThreadId", std::to_string(parent.id()).c_str(), 1);
     CPyth2Win platform;
     EXPECT_EQ(platform.SendStatusMsg(2), 1);
     EXPECT_EQ(platform.SendThreadMsg(0x00012345), 1);
     EXPECT_EQ(platform.SendStatusMsg(-1), 1);
+    // Ids are 32 bits on the wire: higher bits never reach the high half.
+    EXPECT_EQ(platform.SendThreadMsg(0xF0000000FEDCBA98ul), 1);
     const auto messages = parent.received();
-    ASSERT_EQ(messages.size(), 6u);
+    ASSERT_EQ(messages.size(), 10u);
     const std::uint32_t pid = getpid();
     const std::vector<std::pair<std::uintptr_t, std::intptr_t>> expected = {
-        {202, 0}, {0xFF03, 0x2345}, {0xFF04, 0x0001}, {0xFF07, pid & 0xFFFF}, {0xFF08, pid >> 16}, {199, 0}};
+        {202, 0}, {0xFF03, 0x2345}, {0xFF04, 0x0001}, {0xFF07, pid & 0xFFFF}, {0xFF08, pid >> 16}, {199, 0},
+        {0xFF03, 0xBA98}, {0xFF04, 0xFEDC}, {0xFF07, pid & 0xFFFF}, {0xFF08, pid >> 16}};
     for (std::size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(messages[i].message, compat::WM_USER) << i;
         EXPECT_EQ(messages[i].wParam, expected[i].first) << i;

@@ -16,12 +16,11 @@ public:
     // Starts the thread and waits until its queue takes posts. It collects
     // `count` messages, or what came within `limit`.
     explicit QueueListener(std::size_t count, std::chrono::milliseconds limit = std::chrono::seconds(3)) {
-        std::promise<compat::ThreadId> ready;
-        auto id = ready.get_future();
-        m_thread = std::thread([this, count, limit, &ready] {
+        auto id = m_ready.get_future();
+        m_thread = std::thread([this, count, limit] {
             compat::ensureMessageQueue();
             const unsigned deadline = compat::SetTimer(0, 0, static_cast<unsigned>(limit.count()));
-            ready.set_value(compat::currentThreadId());
+            m_ready.set_value(compat::currentThreadId());
             std::vector<compat::Message> messages;
             compat::Message message;
             while (messages.size() < count && compat::GetMessage(message) >= 0) {
@@ -47,6 +46,7 @@ public:
     }
 
 private:
+    std::promise<compat::ThreadId> m_ready;
     std::thread m_thread;
     compat::ThreadId m_id = 0;
     std::promise<std::vector<compat::Message>> m_received;
