@@ -111,14 +111,6 @@ class TestHostPlatform:
 
         assert on_own_thread(work) == [1, 3, 2, 65540, 0, 0, 1]
 
-    def test_self_quit_reaches_the_constructing_thread(self):
-        def work():
-            p = ovix.CPyth2Win()
-            assert p.SendSelfQuitMsg() == 1
-            return p.GetACmd()
-
-        assert on_own_thread(work) == _ovix.Pyth2Platform_QUITMSG
-
     def test_reports_reach_the_parent_thread(self, monkeypatch):
         listener = subprocess.Popen([str(THREADMSG), "listen", "--count", "5", "--seconds", "5"],
                                     stdout=subprocess.PIPE, text=True)
@@ -135,11 +127,6 @@ class TestHostPlatform:
         pid = os.getpid()
         assert lines == [f"message=0x400 wparam={code:#x} lparam={lparam}" for code, lparam in
                          ((202, 0), (0xFF03, 0x2345), (0xFF04, 1), (0xFF07, pid & 0xFFFF), (0xFF08, pid >> 16))]
-
-    def test_reports_without_a_parent_fail(self):
-        p = ovix.CPyth2Win()
-        assert p.GetParentThreadId() == 0
-        assert (p.SendStatusMsg(0), p.SendThreadMsg(1)) == (0, 0)
 
     def test_idle_wait_ends_with_no_command_and_lets_other_threads_run(self):
         counted = [0]
