@@ -69,7 +69,7 @@ void forgetObject(PyObject* input) {
 %typemap(in, noblock=1) unsigned long (unsigned long value, ovix::py::UnsignedLongRule rule) {
   rule = ovix::py::asUnsignedLong($input, &value);
   if (rule != ovix::py::UnsignedLongRule::ok) {
-    %argument_fail(rule == ovix::py::UnsignedLongRule::negative ? SWIG_OverflowError : SWIG_TypeError,
+    %argument_fail((rule == ovix::py::UnsignedLongRule::negative ? SWIG_OverflowError : SWIG_TypeError),
                    "$type", $symname, $argnum);
   }
   $1 = value;

@@ -13,4 +13,5 @@
 %include "tidy.i"
 %include "hierclus.i"
 %include "classifier.i"
+%include "platform.i"
 %include "constants.i"

@@ -53,6 +53,25 @@ FAMILY_ROWS = {
         "ClassifierWrapper_writeDecompositionFile", "ClassifierWrapper_readDecompositionFile",
         "ClassifierWrapper_predict", "ClassifierWrapper_computeClusters", "ClassifierWrapper_swigregister",
     ],
+    "Pyth2Platform": [
+        "new_Pyth2Platform", "delete_Pyth2Platform", "Pyth2Platform_GetParentThreadId", "Pyth2Platform_SendStatusMsg",
+        "Pyth2Platform_SendThreadMsg", "Pyth2Platform_SendSelfQuitMsg", "Pyth2Platform_GetACmd",
+        "Pyth2Platform_GetLastInputTime", "Pyth2Platform_GetPowerStatus", "Pyth2Platform_GetMemStats",
+        "Pyth2Platform_GetMemoryUsage", "Pyth2Platform_GetCurThreadId", "Pyth2Platform_GetCurThreadPriority",
+        "Pyth2Platform_SetCurThreadPriority", "Pyth2Platform_GetAppDataDir", "Pyth2Platform_ThreadThrottleRegister",
+        "Pyth2Platform_ThreadThrottleDeregister", "Pyth2Platform_ThreadThrottleCpuPerc",
+        "Pyth2Platform_ThreadThrottleStart", "Pyth2Platform_ThreadThrottleStop", "Pyth2Platform_GetVersionStr",
+        "Pyth2Platform_swigregister",
+    ],
+    # Without CPyth2Win_GetIEHistory: there is no browser history to read here.
+    "CPyth2Win": [
+        "new_CPyth2Win", "delete_CPyth2Win", "CPyth2Win_GetParentThreadId", "CPyth2Win_SendStatusMsg",
+        "CPyth2Win_SendThreadMsg", "CPyth2Win_SendSelfQuitMsg", "CPyth2Win_GetACmd", "CPyth2Win_GetLastInputTime",
+        "CPyth2Win_GetPowerStatus", "CPyth2Win_GetMemoryUsage", "CPyth2Win_GetCurThreadId",
+        "CPyth2Win_GetCurThreadPriority", "CPyth2Win_SetCurThreadPriority", "CPyth2Win_GetAppDataDir",
+        "CPyth2Win_ThreadThrottleRegister", "CPyth2Win_ThreadThrottleDeregister", "CPyth2Win_ThreadThrottleStart",
+        "CPyth2Win_ThreadThrottleStop", "CPyth2Win_swigregister",
+    ],
 }
 # Families of free functions: no class, so no CLASS_swiginit row.
 FREE_FUNCTION_FAMILIES = {"dvir"}

@@ -1,0 +1,114 @@
+// Rows of the host platform: Pyth2Platform and CPyth2Win. Every row calls the
+// operation virtually, so a CPyth2Win answers through Pyth2Platform_ rows too.
+// GetACmd and the priority calls release the interpreter lock themselves,
+// around their waits and system calls only.
+
+%{
+#include "platform/CPyth2Win.h"
+#include "platform/Pyth2Platform.h"
+
+namespace ovix::py {
+
+// {name: bytes} of a platform's memory figures.
+PyObject* newMemStatsDict(const Pyth2Platform::MemStats& stats) {
+    PyObject* dict = PyDict_New();
+    if (!dict)
+        throw PythonError();
+    for (const auto& [name, bytes] : stats) {
+        PyObject* value = PyLong_FromUnsignedLongLong(bytes);
+        const bool stored = value && PyDict_SetItemString(dict, name.c_str(), value) == 0;
+        Py_XDECREF(value);
+        if (!stored) {
+            Py_DECREF(dict);
+            throw PythonError();
+        }
+    }
+    return dict;
+}
+
+}  // namespace ovix::py
+%}
+
+%ovix_enum(Pyth2PlatformThreadPriority)
+
+// Rows that both classes have and that build Python objects.
+%define %ovix_memory_usage_row
+    %extend {
+        // (usage now, peak usage) in bytes.
+        PyObject *GetMemoryUsage() {
+            const auto [now, peak] = $self->GetMemoryUsage();
+            PyObject* usage = Py_BuildValue("kk", now, peak);
+            if (!usage)
+                throw ovix::py::PythonError();
+            return usage;
+        }
+    }
+%enddef
+%define %ovix_app_data_dir_row
+    %extend {
+        PyObject *GetAppDataDir() {
+            return ovix::py::newText($self->GetAppDataDir());
+        }
+    }
+%enddef
+
+class Pyth2Platform {
+public:
+    Pyth2Platform();
+    virtual ~Pyth2Platform();
+    virtual unsigned int GetParentThreadId();
+    virtual int SendStatusMsg(int status);
+    virtual int SendThreadMsg(unsigned long tid);
+    virtual int SendSelfQuitMsg();
+    virtual unsigned int GetACmd();
+    virtual int GetLastInputTime();
+    virtual int GetPowerStatus();
+    %extend {
+        // None when the platform keeps no figures.
+        PyObject *GetMemStats() {
+            const auto stats = $self->GetMemStats();
+            if (!stats)
+                Py_RETURN_NONE;
+            return ovix::py::newMemStatsDict(*stats);
+        }
+    }
+    %ovix_memory_usage_row
+    virtual unsigned int GetCurThreadId();
+    virtual int GetCurThreadPriority();
+    virtual int SetCurThreadPriority(Pyth2PlatformThreadPriority priority);
+    %ovix_app_data_dir_row
+    virtual void ThreadThrottleRegister(unsigned long tid);
+    virtual void ThreadThrottleDeregister(unsigned long tid);
+    void ThreadThrottleCpuPerc(int percentage);
+    virtual void ThreadThrottleStart();
+    virtual void ThreadThrottleStop();
+    %extend {
+        PyObject *GetVersionStr() {
+            return ovix::py::newText($self->GetVersionStr());
+        }
+    }
+};
+
+// The browser-history row of this class has no source on this system and is
+// left out.
+class CPyth2Win : public Pyth2Platform {
+public:
+    CPyth2Win();
+    virtual ~CPyth2Win();
+    virtual unsigned int GetParentThreadId();
+    virtual int SendStatusMsg(int status);
+    virtual int SendThreadMsg(unsigned long tid);
+    virtual int SendSelfQuitMsg();
+    virtual unsigned int GetACmd();
+    virtual int GetLastInputTime();
+    virtual int GetPowerStatus();
+    %ovix_memory_usage_row
+    virtual unsigned int GetCurThreadId();
+    virtual int GetCurThreadPriority();
+    virtual int SetCurThreadPriority(Pyth2PlatformThreadPriority priority);
+    %ovix_app_data_dir_row
+    virtual void ThreadThrottleRegister(unsigned long tid);
+    virtual void ThreadThrottleDeregister(unsigned long tid);
+    virtual void ThreadThrottleStart();
+    virtual void ThreadThrottleStop();
+};
