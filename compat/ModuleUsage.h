@@ -1,0 +1,13 @@
+#pragma once
+// What keeps a component module loaded: its live objects and the locks its
+// callers hold on it. Each module (shared library) has its own count, since
+// this layer is linked into each one privately.
+
+namespace compat {
+
+void moduleAddUse();
+void moduleReleaseUse();
+// True when no object of this module is alive and no lock is held.
+bool moduleCanUnload();
+
+}  // namespace compat

@@ -1,0 +1,10 @@
+#include "favorites/CVantileImportFavoritesApp.h"
+
+bool CVantileImportFavoritesApp::InitInstance() {
+    config.Load();
+    return true;
+}
+
+int CVantileImportFavoritesApp::ExitInstance() {
+    return 0;
+}
