@@ -5,6 +5,7 @@ online and relays its commands, and a second launcher's /quit ends both."""
 import os
 import pathlib
 import shutil
+import signal
 import subprocess
 import sys
 import time
@@ -18,7 +19,7 @@ import os, ovix
 record = open(os.environ["OVIX_ROAD_RECORD"], "a", buffering=1)
 platform = ovix.CPyth2Win()
 sent = platform.SendThreadMsg(platform.GetCurThreadId()) and platform.SendStatusMsg(0)
-record.write(f"reported={{sent}} parent={{platform.GetParentThreadId()}}\\n")
+record.write(f"reported={{sent}} parent={{platform.GetParentThreadId()}} pid={{os.getpid()}}\\n")
 names = {{1: "quit", 2: "pause", 3: "resume"}}
 while True:
     command = platform.GetACmd()
@@ -40,6 +41,15 @@ def eventually(condition, limit=20.0):
 
 def lines(path):
     return path.read_text().splitlines() if path.exists() else []
+
+
+def end_stray_application(record):
+    """Ends the application when a failed run left it behind its launcher."""
+    for line in lines(record)[:1]:
+        try:
+            os.kill(int(line.rpartition("pid=")[2]), signal.SIGKILL)
+        except (ValueError, ProcessLookupError):
+            pass
 
 
 @pytest.mark.skipif(not LAUNCHER, reason="OVIX_LAUNCHER_EXE names no launcher")
@@ -67,7 +77,8 @@ def test_the_launcher_runs_a_main_application_on_the_module(tmp_path, monkeypatc
     first = subprocess.Popen([str(launcher), "http://localhost:10101/sites"])
     try:
         assert eventually(lambda: any(l.startswith("reported=") for l in lines(record))), lines(record)
-        assert lines(record)[0] == f"reported=1 parent={first.pid}"
+        application_pid = int(lines(record)[0].rpartition("pid=")[2])
+        assert lines(record)[0] == f"reported=1 parent={first.pid} pid={application_pid}"
         assert eventually(lambda: any('tip="Morvane is online"' in l for l in lines(journal)))
         assert eventually(lambda: lines(opened) == ["http://localhost:10101/sites"])
         assert subprocess.run([str(launcher), "/quit"], timeout=30).returncode == 0
@@ -76,4 +87,5 @@ def test_the_launcher_runs_a_main_application_on_the_module(tmp_path, monkeypatc
         if first.poll() is None:
             first.kill()
             first.wait()
+        end_stray_application(record)
     assert lines(record)[-1] == "quit"
