@@ -242,7 +242,9 @@ void CPyth2Skype::ResetMsgSent() {
     m_msgSent = 0;
 }
 
+// The thread gets its queue now: without one every notice would be lost.
 void CPyth2Skype::SetThreadId() {
+    compat::ensureMessageQueue();
     m_noticeThread = compat::currentThreadId();
 }
 

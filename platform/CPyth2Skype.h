@@ -87,7 +87,8 @@ public:
     void ResetMsgSent();
 
     std::uint32_t GetThreadId() const { return m_noticeThread; }
-    // The calling thread receives the notices from now on.
+    // The calling thread receives the notices from now on; it gets a message
+    // queue when it has none.
     void SetThreadId();
     int GetChatCode() const { return m_chatCode; }
 

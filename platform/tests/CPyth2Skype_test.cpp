@@ -420,8 +420,8 @@ TEST_F(CPyth2SkypeTest, TheNoticeReachesCPyth2WinAsAnImMessageCommand) {
     EXPECT_EQ(platform.GetACmd(), 65540u);
     // SetThreadId moves the notices to another thread.
     std::uint32_t command = 0;
+    // A thread with no message queue yet: SetThreadId gives it one.
     std::thread other([&] {
-        compat::ensureMessageQueue();
         bridge->SetThreadId();
         bridge->PostNoOp();
         command = bridge->GetACmd();
