@@ -1,9 +1,12 @@
 // A stand-in for the chat client's adapter library, driven by tests through
-// StandInControl.h. Requests raise their events on threads of the adapter,
-// as the real library does, unless the test asks for synchronous events.
+// StandInControl.h. Requests raise their events on the adapter's own event
+// thread, one after the other in the order they were raised, unless the test
+// asks for synchronous events.
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -54,6 +57,59 @@ struct Record {
     int attach = 0, start = 0, stop = 0, ping = 0, setOption = 0;
     int lastOption = -1;
     std::vector<Sent> sent;
+};
+
+// Runs posted events one at a time, in order, on a thread of its own.
+class EventThread {
+public:
+    EventThread() : m_thread([this] { run(); }) {}
+    ~EventThread() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stopping = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+
+    void post(std::function<void()> event) {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_events.push_back(std::move(event));
+        }
+        m_changed.notify_all();
+    }
+
+    // Waits until every event posted so far, and those they posted, has run.
+    void settle() {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_events.empty() && !m_busy; });
+    }
+
+private:
+    void run() {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_changed.wait(lock, [this] { return m_stopping || !m_events.empty(); });
+            if (m_events.empty())
+                return;
+            auto event = std::move(m_events.front());
+            m_events.pop_front();
+            m_busy = true;
+            lock.unlock();
+            event();
+            lock.lock();
+            m_busy = false;
+            m_changed.notify_all();
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<std::function<void()>> m_events;
+    bool m_busy = false;
+    bool m_stopping = false;
+    std::thread m_thread;
 };
 
 class StandInAdapter;
@@ -124,35 +180,20 @@ public:
     }
     const char* GetSignedInFullName() override { return m_fullName.c_str(); }
 
-    // Runs the event at once or on a thread of its own.
+    // Runs the event at once or on the event thread.
     void raise(std::function<void()> event) {
         bool synchronous;
         {
             const std::lock_guard lock(g_mutex);
             synchronous = g_settings.synchronous;
         }
-        if (synchronous) {
+        if (synchronous)
             event();
-            return;
-        }
-        const std::lock_guard lock(m_threadsMutex);
-        m_threads.emplace_back(std::move(event));
+        else
+            m_events.post(std::move(event));
     }
 
-    // Joins the event threads, also those that events started meanwhile.
-    void Settle() {
-        for (;;) {
-            std::vector<std::thread> threads;
-            {
-                const std::lock_guard lock(m_threadsMutex);
-                threads.swap(m_threads);
-            }
-            if (threads.empty())
-                return;
-            for (auto& thread : threads)
-                thread.join();
-        }
-    }
+    void Settle() { m_events.settle(); }
 
 private:
     static void count(int& calls) {
@@ -236,8 +277,7 @@ private:
 
     const std::optional<std::string> m_login;
     const std::string m_fullName;
-    std::mutex m_threadsMutex;
-    std::vector<std::thread> m_threads;
+    EventThread m_events;
 };
 
 // Runs `work` on the live adapter, or gives -1.

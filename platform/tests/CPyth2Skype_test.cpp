@@ -4,6 +4,8 @@
 #include <stdlib.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <thread>
@@ -293,7 +295,9 @@ TEST_F(CPyth2SkypeTest, GroupsAndContactsArriveAsCopiesAndShowAsTheyStandWhenPop
     StandIn_AddContact("ann", "Ann A");
     StandIn_AddContact("bob", "Bob B");
     auto bridge = connected();
+    // Each event on its own adapter thread: settled in turn to keep their order.
     EXPECT_EQ(bridge->EnumGroups(), 1);
+    StandIn_Settle();
     EXPECT_EQ(bridge->EnumUsers(), 1);
     StandIn_Settle();
     EXPECT_EQ(bridge->HaveContactIds(), 1);
@@ -441,6 +445,28 @@ TEST_F(CPyth2SkypeTest, ClientTimeoutIsSwitchedOffWhereTheClientKeepsItsSettings
     EXPECT_EQ(bridge->QueuedMsgs(), 0u);
 }
 
+// A settings store that cannot be written is reported, and the bridge still
+// finishes starting: its ping timer reaches it.
+TEST_F(CPyth2SkypeTest, UnwritableClientSettingsAreReportedAndPingingStillWorks) {
+    const auto key = compat::RegistryKey::create(compat::RegistryHive::CurrentUser, "Software\\Skype\\Phone\\UI");
+    ASSERT_TRUE(key && key->setDword("Other", 2));
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(m_scratch.path()))
+        if (entry.path().filename() == "%values")
+            std::ofstream(entry.path()) << "not a values file";
+    auto bridge = makeBridge();
+    const Popped failure = pop(*bridge);
+    EXPECT_EQ(failure.code, CPyth2Skype::ERR_SKYPETIMEOUT_ENABLED);
+    EXPECT_EQ(failure.msg, "Failed to disable skype 1sec timeout");
+    EXPECT_EQ(failure.to, "first");
+
+    EXPECT_EQ(bridge->Connect(), 1);
+    StandIn_Settle();
+    EXPECT_TRUE(eventually([] {
+        threadMessages(20ms);
+        return StandIn_Calls("Ping") > 0;
+    }, 5s));
+}
+
 // Adapters copy their records byte for byte: a text may fill its field with
 // no NUL, and a count may be negative or come without an array.
 TEST_F(CPyth2SkypeTest, MalformedRecordsAreReadWithinTheirFields) {
@@ -456,6 +482,7 @@ TEST_F(CPyth2SkypeTest, MalformedRecordsAreReadWithinTheirFields) {
     EXPECT_EQ(info[1], "middle");
     EXPECT_EQ(info[2], "version-text");
     bridge->EnumUsers();
+    StandIn_Settle();
     bridge->EnumGroups();
     StandIn_Settle();
     EXPECT_EQ(pop(*bridge).contacts, (std::vector<std::string>{std::string(50, 'h'), std::string(50, 'n')}));
