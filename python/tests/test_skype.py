@@ -5,6 +5,7 @@ import ctypes
 import gc
 import pathlib
 import threading
+import time
 
 import pytest
 
@@ -169,6 +170,40 @@ def test_set_thread_id_moves_the_notices_to_the_calling_thread(standin):
     thread.start()
     thread.join()
     assert commands == [65538]
+
+
+def test_get_acmd_keeps_the_interpreter_lock_while_it_waits(standin):
+    b = bridge()
+    assert b.Connect() == 1
+    standin.StandIn_Settle()
+    # Up to the first ping: from then on only the timer's ticks are left.
+    while standin.StandIn_Calls(b"Ping") == 0:
+        b.GetACmd()
+    counted = [0]
+    running = threading.Event()
+    stop = threading.Event()
+
+    def count():
+        running.set()
+        while not stop.is_set():
+            counted[0] += 1
+
+    thread = threading.Thread(target=count)
+    thread.start()
+    running.wait()
+    # How fast it counts while this thread sleeps without the lock.
+    free_start, started = counted[0], time.monotonic()
+    time.sleep(0.2)
+    free_rate = (counted[0] - free_start) / (time.monotonic() - started)
+    before, started = counted[0], time.monotonic()
+    assert b.GetACmd() == 0  # the timer's tick, up to a second away
+    waited = time.monotonic() - started
+    during = counted[0] - before
+    stop.set()
+    thread.join()
+    # Only the moments around the call, a few switch intervals, let it count.
+    assert waited > 0.2
+    assert during < 0.25 * free_rate * waited
 
 
 class TestMessageRecord:
