@@ -14,4 +14,5 @@
 %include "hierclus.i"
 %include "classifier.i"
 %include "platform.i"
+%include "skype.i"
 %include "constants.i"

@@ -72,6 +72,20 @@ FAMILY_ROWS = {
         "CPyth2Win_ThreadThrottleRegister", "CPyth2Win_ThreadThrottleDeregister", "CPyth2Win_ThreadThrottleStart",
         "CPyth2Win_ThreadThrottleStop", "CPyth2Win_swigregister",
     ],
+    "CSkype2PythMsg": [
+        "new_CSkype2PythMsg", "delete_CSkype2PythMsg", "CSkype2PythMsg_GetMsg", "CSkype2PythMsg_GetFrom",
+        "CSkype2PythMsg_GetTo", "CSkype2PythMsg_GetMsgCode", "CSkype2PythMsg_swigregister",
+    ],
+    "CPyth2Skype": [
+        "new_CPyth2Skype", "delete_CPyth2Skype", "CPyth2Skype_IsConstructed", "CPyth2Skype_IsConnected",
+        "CPyth2Skype_HaveContactIds", "CPyth2Skype_HaveContactDetails", "CPyth2Skype_GetLastErr",
+        "CPyth2Skype_GetACmd", "CPyth2Skype_GetThreadId", "CPyth2Skype_GetChatCode", "CPyth2Skype_SetThreadId",
+        "CPyth2Skype_IsMsgSent", "CPyth2Skype_ResetMsgSent", "CPyth2Skype_Get1stMsg", "CPyth2Skype_GetLogin",
+        "CPyth2Skype_GetIMInfo", "CPyth2Skype_GetMemoryUsage", "CPyth2Skype_GetSignedInFullName",
+        "CPyth2Skype_Reset", "CPyth2Skype_Connect", "CPyth2Skype_Disconnect", "CPyth2Skype_EnumUsers",
+        "CPyth2Skype_EnumGroups", "CPyth2Skype_PostNoOp", "CPyth2Skype_SetPingTmr", "CPyth2Skype_GetAdapter",
+        "CPyth2Skype_SendChatMsg", "CPyth2Skype_SendAppMsg", "CPyth2Skype_swigregister",
+    ],
 }
 # Families of free functions: no class, so no CLASS_swiginit row.
 FREE_FUNCTION_FAMILIES = {"dvir"}

@@ -1,0 +1,479 @@
+#include "platform/CPyth2Skype.h"
+
+#include <dlfcn.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+#include "compat/MessageWindow.h"
+#include "compat/ModulePath.h"
+#include "compat/PrivateMemory.h"
+#include "compat/RegistryKey.h"
+#include "features/BlockingWait.h"
+#include "launcher/ThreadProtocol.h"
+
+namespace {
+
+constexpr unsigned kPingPeriodMs = 1000;
+// Asks the window's thread to start the ping timer, or to stop the timer
+// whose id is the word parameter.
+constexpr std::uint32_t kStartPingMessage = compat::WM_USER + 1;
+constexpr std::uint32_t kStopPingMessage = compat::WM_USER + 2;
+
+constexpr const char* kClientKey = "Software\\Skype\\Phone\\UI";
+constexpr const char* kTimeoutValue = "APITimeoutDisabled";
+
+std::string libraryPath() {
+    if (const char* path = std::getenv(CPyth2Skype::kLibraryVariable); path && *path)
+        return path;
+    const auto here = compat::modulePath(reinterpret_cast<const void*>(&libraryPath));
+    return (here.parent_path() / CPyth2Skype::kLibraryName).string();
+}
+
+bool ownsWindow(compat::WindowHandle window) {
+    return compat::windowThread(window) == compat::currentThreadId();
+}
+
+}  // namespace
+
+CPyth2Skype::CPyth2Skype(const char* s1, const char* s2, std::uint32_t noticeThread, int chatCode) {
+    Initialize(s1, s2, noticeThread, chatCode);
+}
+
+CPyth2Skype::~CPyth2Skype() {
+    Cleanup();
+}
+
+void CPyth2Skype::Reset() {
+    Cleanup();
+    Initialize("", "", m_noticeThread, m_chatCode);
+}
+
+// A failing step queues its failure and ends the start-up, leaving the bridge
+// as far as it got.
+void CPyth2Skype::Initialize(const char* s1, const char* s2, std::uint32_t noticeThread, int chatCode) {
+    const std::string to = s1 ? s1 : "";
+    m_noticeThread = noticeThread;
+    m_chatCode = chatCode;
+    m_pingTimerId = 0;
+    m_info = IMInfo{};
+    {
+        const auto lock = Lock();
+        m_msgSent = m_connected = m_haveContactIds = m_haveContactDetails = 0;
+    }
+
+    m_library = dlopen(libraryPath().c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!m_library) {
+        PostMsg(to.c_str(), ERR_NODLL, "Can not find Skype DLL");
+        return;
+    }
+    // A library without the export is no adapter library.
+    const auto create = reinterpret_cast<CreateAdapterFunction>(dlsym(m_library, "CreateAdapter"));
+    m_adapter.reset(create ? create() : nullptr);
+    if (!m_adapter) {
+        PostMsg(to.c_str(), ERR_NOADAPTER, "Can not create Skype adapter");
+        return;
+    }
+    m_window = MakeWindow();
+    if (!m_window)
+        return;
+
+    const int caps = m_adapter->GetCaps();
+    if (caps & ADAPTER_CAPS_MODULE)
+        m_adapter->m_module = m_library;
+    if (caps & ADAPTER_CAPS_WINDOW)
+        m_adapter->m_window = m_window;
+    if (caps & ADAPTER_CAPS_STRING1)
+        m_adapter->SetString1(s1 ? s1 : "");
+    if (caps & ADAPTER_CAPS_STRING2)
+        m_adapter->SetString2(s2 ? s2 : "");
+    Subscribe();
+
+    const int attached = m_adapter->Attach(&m_info);
+    if (attached != 0) {
+        PostMsg(to.c_str(), static_cast<std::uint32_t>(attached),
+                attached == ADAPTER_ATTACH_NOT_INSTALLED ? "Skype not installed" : "Incorrect Skype version");
+        return;
+    }
+    m_adapter->SetOption(0);
+    m_adapter->Start();
+    DisableClientTimeout(to);
+
+    const std::lock_guard link(m_windowLink->mutex);
+    m_windowLink->bridge = this;
+}
+
+compat::WindowHandle CPyth2Skype::MakeWindow() {
+    m_windowLink = std::make_shared<WindowLink>();
+    return compat::CreateMessageWindow(
+        [link = m_windowLink](compat::WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                              std::intptr_t lParam) -> std::intptr_t {
+            switch (message) {
+            case compat::WM_TIMER: {
+                const std::lock_guard lock(link->mutex);
+                if (link->bridge)
+                    link->bridge->PingTimerProc(wParam);
+                return 0;
+            }
+            case kStartPingMessage:
+                compat::SetTimer(window, kPingTimerId, kPingPeriodMs);
+                return 0;
+            case kStopPingMessage:
+                compat::KillTimer(window, static_cast<unsigned>(wParam));
+                return 0;
+            default:
+                return compat::DefWindowProc(window, message, wParam, lParam);
+            }
+        });
+}
+
+// A failure to write the value does not end the start-up: the ping timer
+// keeps the connection alive without it.
+void CPyth2Skype::DisableClientTimeout(const std::string& to) {
+    const auto key = compat::RegistryKey::open(compat::RegistryHive::CurrentUser, kClientKey);
+    if (key && !key->setDword(kTimeoutValue, 1))
+        PostMsg(to.c_str(), ERR_SKYPETIMEOUT_ENABLED, "Failed to disable skype 1sec timeout");
+}
+
+void CPyth2Skype::Subscribe() {
+    CAdapter& a = *m_adapter;
+    a.OnConnect.AddHandler(this, &CPyth2Skype::OnConnect);
+    a.OnDisconnect.AddHandler(this, &CPyth2Skype::OnDisconnect);
+    a.OnEnumerateGroups.AddHandler(this, &CPyth2Skype::OnEnumerateGroups);
+    a.OnEnumerateUsers.AddHandler(this, &CPyth2Skype::OnEnumerateUsers);
+    if (m_chatCode & CHATSEND)
+        a.OnSendMsgReliableChat.AddHandler(this, &CPyth2Skype::OnSendMsgReliable);
+    a.OnSendMsgReliable.AddHandler(this, &CPyth2Skype::OnSendMsgReliable);
+    if (m_chatCode & CHATRECV)
+        a.OnReceiveMsgReliableChat.AddHandler(this, &CPyth2Skype::OnReceiveMsgReliable);
+    a.OnReceiveMsgReliable.AddHandler(this, &CPyth2Skype::OnReceiveMsgReliable);
+    a.OnError.AddHandler(this, &CPyth2Skype::OnError);
+    a.OnAddUser.AddHandler(this, &CPyth2Skype::OnContactListChanged);
+    a.OnDeleteUser.AddHandler(this, &CPyth2Skype::OnContactListChanged);
+    a.OnBlockUser.AddHandler(this, &CPyth2Skype::OnBlockUser);
+}
+
+// Once this returns no handler of the bridge runs or will run.
+void CPyth2Skype::Unsubscribe() {
+    CAdapter& a = *m_adapter;
+    a.OnConnect.RemoveHandler(this, &CPyth2Skype::OnConnect);
+    a.OnDisconnect.RemoveHandler(this, &CPyth2Skype::OnDisconnect);
+    a.OnEnumerateGroups.RemoveHandler(this, &CPyth2Skype::OnEnumerateGroups);
+    a.OnEnumerateUsers.RemoveHandler(this, &CPyth2Skype::OnEnumerateUsers);
+    if (m_chatCode & CHATSEND)
+        a.OnSendMsgReliableChat.RemoveHandler(this, &CPyth2Skype::OnSendMsgReliable);
+    a.OnSendMsgReliable.RemoveHandler(this, &CPyth2Skype::OnSendMsgReliable);
+    if (m_chatCode & CHATRECV)
+        a.OnReceiveMsgReliableChat.RemoveHandler(this, &CPyth2Skype::OnReceiveMsgReliable);
+    a.OnReceiveMsgReliable.RemoveHandler(this, &CPyth2Skype::OnReceiveMsgReliable);
+    a.OnError.RemoveHandler(this, &CPyth2Skype::OnError);
+    a.OnAddUser.RemoveHandler(this, &CPyth2Skype::OnContactListChanged);
+    a.OnDeleteUser.RemoveHandler(this, &CPyth2Skype::OnContactListChanged);
+    a.OnBlockUser.RemoveHandler(this, &CPyth2Skype::OnBlockUser);
+}
+
+void CPyth2Skype::Cleanup() {
+    // From here the window no longer reaches the bridge, and no ping is
+    // running.
+    if (m_windowLink) {
+        const std::lock_guard link(m_windowLink->mutex);
+        m_windowLink->bridge = nullptr;
+    }
+    if (m_adapter) {
+        Unsubscribe();
+        if (const std::uintptr_t id = m_pingTimerId.exchange(0); id != 0 && m_window && ownsWindow(m_window))
+            compat::KillTimer(m_window, static_cast<unsigned>(id));
+        m_adapter->Stop();
+        m_adapter.reset();
+    }
+    if (m_window) {
+        // Only its own thread may destroy a window: any other thread asks it
+        // to close, which also ends its timers.
+        if (ownsWindow(m_window))
+            compat::DestroyWindow(m_window);
+        else
+            compat::PostMessage(m_window, compat::WM_CLOSE, 0, 0);
+        m_window = 0;
+    }
+    m_windowLink.reset();
+    {
+        const auto lock = Lock();
+        ClearUsers();
+        ClearGroups();
+        ClearMsgs();
+        m_msgSent = m_connected = m_haveContactIds = m_haveContactDetails = 0;
+    }
+    if (m_library) {
+        dlclose(m_library);
+        m_library = nullptr;
+    }
+    m_pingTimerId = 0;
+}
+
+std::unique_lock<std::recursive_mutex> CPyth2Skype::Lock() {
+    ovix::lockOutsideHost(m_lock);
+    return std::unique_lock(m_lock, std::adopt_lock);
+}
+
+int CPyth2Skype::IsConnected() {
+    const auto lock = Lock();
+    return m_connected;
+}
+
+int CPyth2Skype::HaveContactIds() {
+    const auto lock = Lock();
+    return m_haveContactIds;
+}
+
+int CPyth2Skype::HaveContactDetails() {
+    const auto lock = Lock();
+    return m_haveContactDetails;
+}
+
+int CPyth2Skype::IsMsgSent() {
+    const auto lock = Lock();
+    return m_msgSent;
+}
+
+void CPyth2Skype::ResetMsgSent() {
+    const auto lock = Lock();
+    m_msgSent = 0;
+}
+
+// The thread gets its queue now: without one every notice would be lost.
+void CPyth2Skype::SetThreadId() {
+    compat::ensureMessageQueue();
+    m_noticeThread = compat::currentThreadId();
+}
+
+int CPyth2Skype::Request(int (CAdapter::*operation)(), const char* failure) {
+    if (!m_adapter)
+        return 0;
+    const auto lock = Lock();
+    const int result = (*m_adapter.*operation)();
+    if (result == 0)
+        return 1;
+    PostMsg(LoginLocked().c_str(), static_cast<std::uint32_t>(result), failure);
+    return 0;
+}
+
+int CPyth2Skype::Connect() {
+    return Request(&CAdapter::Connect, "Can not connect!");
+}
+
+int CPyth2Skype::Disconnect() {
+    return Request(&CAdapter::Disconnect, "Can not disconnect!");
+}
+
+int CPyth2Skype::EnumUsers() {
+    return Request(&CAdapter::EnumerateUsers, "Can not enumerate users/contacts!");
+}
+
+int CPyth2Skype::EnumGroups() {
+    return Request(&CAdapter::EnumerateGroups, "Can not enumerate groups!");
+}
+
+void CPyth2Skype::SendChatMsg(const char* to, const char* msg) {
+    if (!m_adapter)
+        return;
+    const auto lock = Lock();
+    m_adapter->SendMsgReliableChat(to, msg);
+}
+
+void CPyth2Skype::SendAppMsg(const char* to, const char* msg) {
+    if (!m_adapter)
+        return;
+    const auto lock = Lock();
+    m_adapter->SendMsgReliable(to, msg);
+}
+
+std::pair<std::string, std::string> CPyth2Skype::GetLogin() {
+    if (!m_adapter)
+        return {};
+    const char* login = m_adapter->GetLoginName();
+    const char* second = m_adapter->String2();
+    return {login ? login : "", second ? second : ""};
+}
+
+std::array<std::string, 3> CPyth2Skype::GetIMInfo() const {
+    return {std::string(fieldText(m_info.first)), std::string(fieldText(m_info.second)),
+            std::string(fieldText(m_info.third))};
+}
+
+std::string CPyth2Skype::GetSignedInFullName() {
+    if (!m_adapter)
+        return {};
+    const char* name = m_adapter->GetSignedInFullName();
+    return name ? name : "";
+}
+
+std::pair<unsigned long, unsigned long> CPyth2Skype::GetMemoryUsage() {
+    const auto memory = compat::ownPrivateMemory();
+    if (!memory)
+        return {0, 0};
+    return {memory->nowBytes, memory->peakBytes};
+}
+
+void CPyth2Skype::PostNoOp() {
+    std::string login;
+    {
+        const auto lock = Lock();
+        login = LoginLocked();
+    }
+    PostMsg(login.c_str(), NOERR, "");
+}
+
+std::uint32_t CPyth2Skype::GetACmd() {
+    compat::Message message;
+    const int got = compat::GetMessage(message);
+    if (got < 0) {
+        // The thread cannot have a queue: wait a ping period, so that the
+        // caller's loop does not spin.
+        std::this_thread::sleep_for(std::chrono::milliseconds(kPingPeriodMs));
+        return NOMSG;
+    }
+    if (message.message == compat::WM_QUIT)
+        return QUITMSG;
+    if (message.window != 0) {
+        compat::DispatchMessage(message);
+        return NOMSG;
+    }
+    if (message.message != compat::WM_USER)
+        return NOMSG;
+    if (message.wParam == PLATFORM_TMSG_QUIT)
+        return QUITMSG;
+    if (message.wParam == PLATFORM_TMSG_IMMSG)
+        return (static_cast<std::uint32_t>(message.lParam) << 16) | IMMSGINQUEUE;
+    return NOMSG;
+}
+
+std::uintptr_t CPyth2Skype::StartPingTimer() {
+    if (!m_window)
+        return 0;
+    if (ownsWindow(m_window))
+        return compat::SetTimer(m_window, kPingTimerId, kPingPeriodMs) != 0 ? kPingTimerId : 0;
+    return compat::PostMessage(m_window, kStartPingMessage, 0, 0) ? kPingTimerId : 0;
+}
+
+void CPyth2Skype::StopPingTimer(std::uintptr_t id) {
+    if (!m_window || id == 0)
+        return;
+    if (ownsWindow(m_window))
+        compat::KillTimer(m_window, static_cast<unsigned>(id));
+    else
+        compat::PostMessage(m_window, kStopPingMessage, id, 0);
+}
+
+// On the window's thread, with the window link held.
+void CPyth2Skype::PingTimerProc(std::uintptr_t id) {
+    bool connected;
+    {
+        const auto lock = Lock();
+        connected = m_connected != 0;
+    }
+    if (!connected)
+        return;
+    m_adapter->Ping();
+    m_pingTimerId = id;
+}
+
+// --- Event handlers ----------------------------------------------------------
+
+std::string CPyth2Skype::LoginLocked() {
+    const char* login = m_adapter ? m_adapter->GetLoginName() : nullptr;
+    return login ? login : "";
+}
+
+void CPyth2Skype::QueueEvent(const char* text, const char* from) {
+    {
+        const auto lock = Lock();
+        QueueLocked(std::make_unique<CSkype2PythMsg>(NOERR, from, LoginLocked().c_str(), text));
+    }
+    Notify();
+}
+
+void CPyth2Skype::OnConnect(CAdapter*) {
+    {
+        const auto lock = Lock();
+        m_connected = 1;
+        m_pingTimerId = StartPingTimer();
+        QueueLocked(std::make_unique<CSkype2PythMsg>(NOERR, "", LoginLocked().c_str(), "connected"));
+    }
+    Notify();
+}
+
+void CPyth2Skype::OnDisconnect(CAdapter*, const void*) {
+    {
+        const auto lock = Lock();
+        StopPingTimer(m_pingTimerId);
+        m_connected = m_haveContactIds = m_haveContactDetails = 0;
+        QueueLocked(std::make_unique<CSkype2PythMsg>(NOERR, "", LoginLocked().c_str(), "disconnected"));
+        ClearUsers();
+        ClearGroups();
+    }
+    Notify();
+}
+
+// A group's member array is the bridge's own copy. A missing array or a
+// negative count is taken as no records.
+void CPyth2Skype::OnEnumerateGroups(CAdapter*, const SBaseGroupArray* groups) {
+    {
+        const auto lock = Lock();
+        ClearGroups();
+        const int count = groups && groups->items ? groups->count : 0;
+        for (int i = 0; i < count; ++i) {
+            const _SBaseGroup& source = groups->items[i];
+            auto group = std::make_unique<_SBaseGroup>(source);
+            group->members = nullptr;
+            if (source.members) {
+                group->memberCount = std::max(source.memberCount, 0);
+                group->members = new _SBaseUser[static_cast<std::size_t>(group->memberCount)];
+                std::copy_n(source.members, group->memberCount, group->members);
+            }
+            m_groups.Add(group.release());
+        }
+        QueueLocked(std::make_unique<CSkype2PythMsg>(NOERR, "", LoginLocked().c_str(), "__groups__"));
+        m_haveContactIds = 1;
+    }
+    Notify();
+}
+
+void CPyth2Skype::OnEnumerateUsers(CAdapter*, const SBaseUserArray* users) {
+    {
+        const auto lock = Lock();
+        ClearUsers();
+        const int count = users && users->items ? users->count : 0;
+        for (int i = 0; i < count; ++i)
+            m_users.Add(new _SBaseUser(users->items[i]));
+        QueueLocked(std::make_unique<CSkype2PythMsg>(NOERR, "", LoginLocked().c_str(), "__contacts__"));
+        m_haveContactDetails = 1;
+    }
+    Notify();
+}
+
+void CPyth2Skype::OnSendMsgReliable(CAdapter*, int) {
+    const auto lock = Lock();
+    m_msgSent = 1;
+}
+
+void CPyth2Skype::OnReceiveMsgReliable(CAdapter*, const char* from, const char* text) {
+    QueueEvent(text, from);
+}
+
+void CPyth2Skype::OnError(CAdapter*, int code, const char* text) {
+    {
+        const auto lock = Lock();
+        QueueLocked(std::make_unique<CSkype2PythMsg>(static_cast<std::uint32_t>(code), "", LoginLocked().c_str(), text));
+    }
+    Notify();
+}
+
+void CPyth2Skype::OnContactListChanged(CAdapter*, const char*) {
+    QueueEvent("contactlistchanged");
+}
+
+void CPyth2Skype::OnBlockUser(CAdapter*, const char*, int) {
+    QueueEvent("contactlistchanged");
+}
