@@ -195,14 +195,16 @@ def test_get_acmd_keeps_the_interpreter_lock_while_it_waits(standin):
     free_start, started = counted[0], time.monotonic()
     time.sleep(0.2)
     free_rate = (counted[0] - free_start) / (time.monotonic() - started)
-    before, started = counted[0], time.monotonic()
-    assert b.GetACmd() == 0  # the timer's tick, up to a second away
-    waited = time.monotonic() - started
+    # Waits that end at the timer's ticks, half a second of them at least,
+    # whatever the timer's phase.
+    before, started, waited = counted[0], time.monotonic(), 0.0
+    while waited < 0.5:
+        assert b.GetACmd() == 0
+        waited = time.monotonic() - started
     during = counted[0] - before
     stop.set()
     thread.join()
-    # Only the moments around the call, a few switch intervals, let it count.
-    assert waited > 0.2
+    # Only the moments around the calls, a few switch intervals, let it count.
     assert during < 0.25 * free_rate * waited
 
 
