@@ -7,8 +7,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <map>
-#include <optional>
 #include <string>
 #include <utility>
 
@@ -36,9 +34,6 @@ public:
         IMMSGINQUEUE = 4,
     };
 
-    // Named memory figures in bytes; no host layer has any yet.
-    using MemStats = std::map<std::string, std::uint64_t>;
-
     // Seconds idle reported when the last input cannot be known: 365 days.
     static constexpr int kUnknownIdleSeconds = 31536000;
 
@@ -61,7 +56,6 @@ public:
     virtual int GetLastInputTime() { return kUnknownIdleSeconds; }
     // One of PYTH_2_PLATFORM_POWER_STATUS_*.
     virtual int GetPowerStatus() { return PYTH_2_PLATFORM_POWER_STATUS_ERR; }
-    virtual std::optional<MemStats> GetMemStats() { return std::nullopt; }
     // This process's private memory in bytes, now and at its peak.
     virtual std::pair<unsigned long, unsigned long> GetMemoryUsage() { return {0, 0}; }
     virtual std::uint32_t GetCurThreadId() { return 0; }

@@ -6,27 +6,6 @@
 %{
 #include "platform/CPyth2Win.h"
 #include "platform/Pyth2Platform.h"
-
-namespace ovix::py {
-
-// {name: bytes} of a platform's memory figures.
-PyObject* newMemStatsDict(const Pyth2Platform::MemStats& stats) {
-    PyObject* dict = PyDict_New();
-    if (!dict)
-        throw PythonError();
-    for (const auto& [name, bytes] : stats) {
-        PyObject* value = PyLong_FromUnsignedLongLong(bytes);
-        const bool stored = value && PyDict_SetItemString(dict, name.c_str(), value) == 0;
-        Py_XDECREF(value);
-        if (!stored) {
-            Py_DECREF(dict);
-            throw PythonError();
-        }
-    }
-    return dict;
-}
-
-}  // namespace ovix::py
 %}
 
 %ovix_enum(Pyth2PlatformThreadPriority)
@@ -64,12 +43,9 @@ public:
     virtual int GetLastInputTime();
     virtual int GetPowerStatus();
     %extend {
-        // None when the platform keeps no figures.
+        // No host layer keeps named memory figures: always None.
         PyObject *GetMemStats() {
-            const auto stats = $self->GetMemStats();
-            if (!stats)
-                Py_RETURN_NONE;
-            return ovix::py::newMemStatsDict(*stats);
+            Py_RETURN_NONE;
         }
     }
     %ovix_memory_usage_row
