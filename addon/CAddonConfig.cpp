@@ -2,7 +2,7 @@
 
 #include <iterator>
 
-#include "compat/FileText.h"
+#include "base/FileText.h"
 #include "compat/ModulePath.h"
 
 namespace {
@@ -17,7 +17,7 @@ int CAddonConfig::Load() {
 }
 
 int CAddonConfig::Load(const std::filesystem::path& folder) {
-    const auto bytes = compat::readFileText(folder / kFileName);
+    const auto bytes = ovix::readFileText(folder / kFileName);
     if (!bytes)
         return 0;
     // The text ends at its first zero byte.

@@ -2,11 +2,11 @@
 
 #include <string_view>
 
-#include "compat/FileText.h"
+#include "base/FileText.h"
 
 std::optional<std::string> readConfigUrl(const std::filesystem::path& file) {
     static constexpr std::string_view kKey = "ConfigUrl=";
-    const auto text = compat::readFileText(file);
+    const auto text = ovix::readFileText(file);
     if (!text)
         return std::nullopt;
     std::string_view rest = *text;

@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "base/FormatFixed.h"
 #include "cluster/Cluster.h"
 #include "features/DvecRow.h"
-#include "sgt/FormatFixed.h"
 #include "sgt/LaPlacian.h"
 
 using ovix::ClusterSource;

@@ -8,7 +8,7 @@
 #include <ctime>
 #include <utility>
 
-#include "sgt/FormatFixed.h"
+#include "base/FormatFixed.h"
 #include "sgt/LaPlacian.h"
 #include "sgt/Rand15.h"
 

@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <string>
 
-#include "compat/FileText.h"
+#include "base/FileText.h"
 #include "compat/XdgFolders.h"
 
 namespace compat {
@@ -64,7 +64,7 @@ bool writeAutostartEntry(std::string_view name, const fs::path& program) {
     fs::create_directories(path.parent_path(), error);
     if (error)
         return false;
-    return replaceFileText(path, autostartEntryText(name, program));
+    return ovix::replaceFileText(path, autostartEntryText(name, program));
 }
 
 bool removeAutostartEntry(std::string_view name) {

@@ -9,20 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "base/Ascii.h"
+#include "base/UniqueFd.h"
+
 namespace compat {
 
 namespace {
-
-bool startsWithIgnoringCase(std::string_view name, std::string_view prefix) {
-    if (name.size() < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(name[i]) != lower(prefix[i]))
-            return false;
-    }
-    return true;
-}
 
 // The names in an open folder, "." and ".." left out. Takes `folder`.
 std::vector<std::string> namesIn(int folder) {
@@ -47,38 +39,37 @@ bool deleteAt(int parent, const std::string& name) {
     if (errno != EISDIR && errno != EPERM)
         return false;
     // A folder: emptied through a descriptor that cannot be a link.
-    const int folder = openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (folder < 0)
+    ovix::UniqueFd folder(openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!folder)
         return false;
-    const int listed = dup(folder);
+    const int listed = dup(folder.get());
     bool emptied = listed >= 0;
     if (emptied) {
         for (const auto& inner : namesIn(listed))
-            emptied = deleteAt(folder, inner) && emptied;
+            emptied = deleteAt(folder.get(), inner) && emptied;
     }
-    close(folder);
+    folder.reset();
     return emptied && unlinkat(parent, name.c_str(), AT_REMOVEDIR) == 0;
 }
 
 }  // namespace
 
 std::size_t deleteOwnEntriesWithPrefix(const std::filesystem::path& folder, std::string_view prefix) {
-    const int parent = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (parent < 0)
+    const ovix::UniqueFd parent(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!parent)
         return 0;
-    const int listed = dup(parent);
+    const int listed = dup(parent.get());
     std::size_t deleted = 0;
     if (listed >= 0) {
         for (const auto& name : namesIn(listed)) {
             struct stat info;
-            if (!startsWithIgnoringCase(name, prefix) ||
-                fstatat(parent, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 || info.st_uid != geteuid())
+            if (!ovix::asciiStartsWithNoCase(name, prefix) ||
+                fstatat(parent.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 || info.st_uid != geteuid())
                 continue;
-            if (deleteAt(parent, name))
+            if (deleteAt(parent.get(), name))
                 ++deleted;
         }
     }
-    close(parent);
     return deleted;
 }
 

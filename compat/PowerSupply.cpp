@@ -4,7 +4,7 @@
 #include <string>
 #include <system_error>
 
-#include "compat/FileText.h"
+#include "base/FileText.h"
 
 namespace compat {
 
@@ -12,7 +12,7 @@ namespace {
 
 // A one-line attribute without its line end.
 std::optional<std::string> attribute(const std::filesystem::path& supply, const char* name) {
-    auto text = readFileText(supply / name);
+    auto text = ovix::readFileText(supply / name);
     if (!text)
         return std::nullopt;
     while (!text->empty() && (text->back() == '\n' || text->back() == ' '))

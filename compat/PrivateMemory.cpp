@@ -4,7 +4,7 @@
 #include <charconv>
 #include <string>
 
-#include "compat/FileText.h"
+#include "base/FileText.h"
 
 namespace compat {
 
@@ -46,7 +46,7 @@ std::optional<PrivateMemory> privateMemoryFromStatus(std::string_view status) {
 }
 
 std::optional<PrivateMemory> ownPrivateMemory() {
-    const auto status = readFileText("/proc/self/status");
+    const auto status = ovix::readFileText("/proc/self/status");
     return status ? privateMemoryFromStatus(*status) : std::nullopt;
 }
 

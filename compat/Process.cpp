@@ -13,7 +13,7 @@
 #include <sstream>
 #include <thread>
 
-#include "compat/FileText.h"
+#include "base/FileText.h"
 
 extern char** environ;
 
@@ -173,7 +173,7 @@ bool Process::terminate() const {
 std::optional<std::uint64_t> Process::privateMemoryBytes() const {
     if (m_fd < 0)
         return std::nullopt;
-    const auto status = readFileText("/proc/" + std::to_string(m_pid) + "/status");
+    const auto status = ovix::readFileText("/proc/" + std::to_string(m_pid) + "/status");
     if (!status)
         return std::nullopt;
     std::optional<std::uint64_t> anonymousKb, swapKb;

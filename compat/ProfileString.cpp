@@ -1,10 +1,7 @@
 #include "compat/ProfileString.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include "base/Ascii.h"
+#include "base/FileText.h"
 
 namespace compat {
 
@@ -18,46 +15,13 @@ std::string_view trim(std::string_view text) {
     return text.substr(first, last - first + 1);
 }
 
-bool sameAscii(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    }
-    return true;
-}
-
-// The whole file when it is a regular file that can be read.
-bool readRegularFile(const std::filesystem::path& file, std::string& text) {
-    const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0)
-        return false;
-    struct stat info {};
-    bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    char buffer[4096];
-    while (ok) {
-        const ssize_t got = read(fd, buffer, sizeof buffer);
-        if (got == 0)
-            break;
-        if (got < 0) {
-            ok = errno == EINTR;
-            continue;
-        }
-        text.append(buffer, static_cast<std::size_t>(got));
-    }
-    close(fd);
-    return ok;
-}
-
 }  // namespace
 
 std::string readProfileString(const std::filesystem::path& file, std::string_view section, std::string_view key) {
-    std::string text;
-    if (!readRegularFile(file, text))
+    const auto text = ovix::readFileText(file, {.followLinks = true, .regularOnly = true});
+    if (!text)
         return {};
-    std::string_view rest = text;
+    std::string_view rest = *text;
     bool inSection = false;
     while (!rest.empty()) {
         const auto end = rest.find('\n');
@@ -68,11 +32,13 @@ std::string readProfileString(const std::filesystem::path& file, std::string_vie
         line = trim(line);
         if (line.starts_with('[')) {
             const auto close = line.find(']');
-            inSection = close != std::string_view::npos && sameAscii(trim(line.substr(1, close - 1)), section);
+            inSection =
+                close != std::string_view::npos && ovix::asciiEqualNoCase(trim(line.substr(1, close - 1)), section);
             continue;
         }
         const auto equals = line.find('=');
-        if (!inSection || equals == std::string_view::npos || !sameAscii(trim(line.substr(0, equals)), key))
+        if (!inSection || equals == std::string_view::npos ||
+            !ovix::asciiEqualNoCase(trim(line.substr(0, equals)), key))
             continue;
         auto value = trim(line.substr(equals + 1));
         if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())

@@ -9,7 +9,9 @@
 #include <charconv>
 #include <mutex>
 
-#include "compat/FileText.h"
+#include "base/Ascii.h"
+#include "base/FileText.h"
+#include "base/UniqueFd.h"
 #include "compat/XdgFolders.h"
 
 namespace compat {
@@ -23,27 +25,13 @@ constexpr const char* kValuesFile = "%values";
 std::mutex g_rootMutex;
 fs::path g_root;
 
-char lowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lowerAscii(a[i]) != lowerAscii(b[i]))
-            return false;
-    }
-    return true;
-}
-
 // A key name as a folder name: lower case; bytes outside a plain set, and so
 // every "%", become %XX, so no key can be named like the values file.
 std::string folderName(std::string_view keyName) {
     static constexpr char kHex[] = "0123456789abcdef";
     std::string name;
     for (char raw : keyName) {
-        const auto c = static_cast<unsigned char>(lowerAscii(raw));
+        const auto c = static_cast<unsigned char>(ovix::asciiToLower(raw));
         if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '-' || c == ' ') {
             name += static_cast<char>(c);
         } else {
@@ -88,28 +76,20 @@ public:
             return;
         }
         const auto path = root / (std::string(hiveName(hive)) + ".lock");
-        m_fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-        if (m_fd < 0)
+        m_fd.reset(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+        if (!m_fd)
             return;
         int result;
         do {
-            result = flock(m_fd, LOCK_EX);
+            result = flock(m_fd.get(), LOCK_EX);
         } while (result != 0 && errno == EINTR);
-        if (result != 0) {
-            close(m_fd);
-            m_fd = -1;
-        }
+        if (result != 0)
+            m_fd.reset();
     }
-    ~HiveLock() {
-        if (m_fd >= 0)
-            close(m_fd);
-    }
-    HiveLock(const HiveLock&) = delete;
-    HiveLock& operator=(const HiveLock&) = delete;
-    bool held() const { return m_fd >= 0; }
+    bool held() const { return static_cast<bool>(m_fd); }
 
 private:
-    int m_fd = -1;
+    ovix::UniqueFd m_fd;
 };
 
 bool isFolder(const fs::path& path) {
@@ -193,7 +173,7 @@ bool RegistryKey::removeTree(RegistryHive hive, std::string_view path) {
 }
 
 std::optional<std::vector<RegistryKey::Entry>> RegistryKey::readEntries() const {
-    const auto file = readFileText(m_folder / kValuesFile);
+    const auto file = ovix::readFileText(m_folder / kValuesFile);
     if (!file) {
         if (errno == ENOENT && isFolder(m_folder))
             return std::vector<Entry>{};
@@ -234,7 +214,7 @@ bool RegistryKey::update(const Change& change) const {
         text += entry.value.data;
         text += '\n';
     }
-    return replaceFileText(m_folder / kValuesFile, text);
+    return ovix::replaceFileText(m_folder / kValuesFile, text);
 }
 
 std::optional<RegistryValue> RegistryKey::query(std::string_view name) const {
@@ -242,7 +222,7 @@ std::optional<RegistryValue> RegistryKey::query(std::string_view name) const {
     if (!entries)
         return std::nullopt;
     for (auto& entry : *entries) {
-        if (sameName(entry.name, name))
+        if (ovix::asciiEqualNoCase(entry.name, name))
             return std::move(entry.value);
     }
     errno = ENOENT;
@@ -261,7 +241,7 @@ std::optional<std::uint32_t> RegistryKey::queryDword(std::string_view name) cons
 bool RegistryKey::set(std::string_view name, RegistryType type, std::string_view data) const {
     return update([&](std::vector<Entry>& entries) {
         for (auto& entry : entries) {
-            if (sameName(entry.name, name)) {
+            if (ovix::asciiEqualNoCase(entry.name, name)) {
                 entry.value = RegistryValue{type, std::string(data)};
                 return true;
             }
@@ -285,7 +265,8 @@ bool RegistryKey::setString(std::string_view name, std::string_view text) const 
 
 bool RegistryKey::remove(std::string_view name) const {
     return update([&](std::vector<Entry>& entries) {
-        const auto removed = std::erase_if(entries, [&](const Entry& entry) { return sameName(entry.name, name); });
+        const auto removed =
+            std::erase_if(entries, [&](const Entry& entry) { return ovix::asciiEqualNoCase(entry.name, name); });
         if (removed == 0)
             errno = ENOENT;
         return removed != 0;

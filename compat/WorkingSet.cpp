@@ -5,12 +5,12 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "compat/FileText.h"
+#include "base/FileText.h"
 
 namespace compat {
 
 std::optional<std::uint64_t> workingSetBytes() {
-    const auto statm = readFileText("/proc/self/statm");
+    const auto statm = ovix::readFileText("/proc/self/statm");
     const long pageSize = sysconf(_SC_PAGESIZE);
     std::uint64_t sizePages, residentPages;
     if (!statm || pageSize <= 0 || std::sscanf(statm->c_str(), "%" SCNu64 " %" SCNu64, &sizePages, &residentPages) != 2)

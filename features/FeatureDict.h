@@ -14,7 +14,7 @@
 #include <string_view>
 
 #include "features/Fid.h"
-#include "features/PooledMaps.h"
+#include "features/FidCountMap.h"
 #include "features/PorterStemmer.h"
 #include "features/StopWords.h"
 

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "features/BlockingWait.h"
+#include "base/BlockingWait.h"
 
 void FidsLock::lock() {
     if (try_lock())

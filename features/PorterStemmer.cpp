@@ -5,7 +5,7 @@
 #include <span>
 #include <string_view>
 
-#include "features/Ascii.h"
+#include "base/Ascii.h"
 
 namespace {
 

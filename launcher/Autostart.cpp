@@ -2,8 +2,8 @@
 
 #include <string>
 
+#include "base/FileText.h"
 #include "compat/AutostartEntry.h"
-#include "compat/FileText.h"
 
 namespace {
 
@@ -18,7 +18,7 @@ std::string upperAscii(std::string text) {
 }
 
 bool entryMatches(const std::filesystem::path& launcherPath) {
-    const auto text = compat::readFileText(compat::autostartEntryPath(kAutostartEntry));
+    const auto text = ovix::readFileText(compat::autostartEntryPath(kAutostartEntry));
     return text == compat::autostartEntryText(kAutostartEntry, launcherPath);
 }
 

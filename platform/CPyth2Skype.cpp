@@ -7,11 +7,11 @@
 #include <filesystem>
 #include <thread>
 
+#include "base/BlockingWait.h"
 #include "compat/MessageWindow.h"
 #include "compat/ModulePath.h"
 #include "compat/PrivateMemory.h"
 #include "compat/RegistryKey.h"
-#include "features/BlockingWait.h"
 #include "launcher/ThreadProtocol.h"
 
 namespace {

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <thread>
 
+#include "base/BlockingWait.h"
 #include "compat/LastInput.h"
 #include "compat/MessageQueue.h"
 #include "compat/MessageWindow.h"
@@ -17,7 +18,6 @@
 #include "compat/PrivateMemory.h"
 #include "compat/ThreadNice.h"
 #include "compat/XdgFolders.h"
-#include "features/BlockingWait.h"
 #include "launcher/ThreadProtocol.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "python/Interpreter.h"
 
-#include "features/BlockingWait.h"
+#include "base/BlockingWait.h"
 
 namespace ovix::py {
 

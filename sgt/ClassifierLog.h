@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "sgt/FormatText.h"
+#include "base/FormatText.h"
 #include "sgt/LaMatrix.h"
 
 namespace ovix {

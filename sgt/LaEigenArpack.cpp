@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "features/BlockingWait.h"
+#include "base/BlockingWait.h"
 #include "sgt/ArpackDiagnostic.h"
 #include "sgt/ArpackProblem.h"
 #include "sgt/KeyOrder.h"

@@ -7,7 +7,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "sgt/FormatFixed.h"
+#include "base/FormatFixed.h"
 #include "sgt/Invariant.h"
 #include "sgt/KeyOrder.h"
 #include "sgt/MappedArray.h"

@@ -14,7 +14,7 @@
 #include <span>
 #include <vector>
 
-#include "features/PooledMaps.h"
+#include "base/PooledMaps.h"
 #include "sgt/DuplicateRecord.h"
 #include "sgt/LaDenseMatrix.h"
 #include "sgt/LaMatrix.h"

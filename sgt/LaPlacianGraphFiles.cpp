@@ -11,9 +11,9 @@
 #include <string_view>
 #include <vector>
 
+#include "base/FormatFixed.h"
 #include "features/DocVec.h"
 #include "features/LineScanner.h"
-#include "sgt/FormatFixed.h"
 #include "sgt/LaPlacian.h"
 
 namespace {

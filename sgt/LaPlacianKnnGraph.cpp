@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/FormatFixed.h"
 #include "features/DvecRow.h"
-#include "sgt/FormatFixed.h"
 #include "sgt/LaPlacian.h"
 #include "sgt/NearestNeighbours.h"
 #include "sgt/Rand15.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "sgt/FormatFixed.h"
+#include "base/FormatFixed.h"
 #include "sgt/LaPlacian.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <new>
 
-#include "compat/AnonymousMapping.h"
+#include "base/AnonymousMapping.h"
 
 namespace {
 
@@ -15,7 +15,7 @@ constexpr std::size_t kPrefix = 8;  // the 64-bit size before the data
 void* mappedAlloc(std::size_t bytes) {
     if (bytes > SIZE_MAX - kPrefix)
         throw std::bad_array_new_length();
-    auto* view = static_cast<unsigned char*>(compat::mapAnonymous(bytes + kPrefix));
+    auto* view = static_cast<unsigned char*>(ovix::mapAnonymous(bytes + kPrefix));
     const std::uint64_t size = bytes;
     std::memcpy(view, &size, kPrefix);
     return view + kPrefix;
@@ -25,7 +25,7 @@ void mappedFree(void* data) noexcept {
     if (!data)
         return;
     auto* view = static_cast<unsigned char*>(data) - kPrefix;
-    compat::unmapAnonymous(view, mappedSize(data) + kPrefix);
+    ovix::unmapAnonymous(view, mappedSize(data) + kPrefix);
 }
 
 std::size_t mappedSize(const void* data) noexcept {

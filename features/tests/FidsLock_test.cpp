@@ -6,7 +6,7 @@
 #include <future>
 #include <mutex>
 
-#include "features/BlockingWait.h"
+#include "base/BlockingWait.h"
 
 namespace {
 

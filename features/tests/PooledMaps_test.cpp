@@ -1,4 +1,5 @@
-#include "features/PooledMaps.h"
+#include "base/PooledMaps.h"
+#include "features/FidCountMap.h"
 
 #include <gtest/gtest.h>
 

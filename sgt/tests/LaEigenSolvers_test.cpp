@@ -15,7 +15,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "features/BlockingWait.h"
+#include "base/BlockingWait.h"
 #include "features/tests/FailureText.h"
 #include "sgt/LaDenseMatrix.h"
 #include "sgt/LaEigen.h"

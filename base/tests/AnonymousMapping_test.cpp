@@ -1,4 +1,4 @@
-#include "compat/AnonymousMapping.h"
+#include "base/AnonymousMapping.h"
 
 #include <gtest/gtest.h>
 
@@ -14,18 +14,18 @@ namespace {
 
 TEST(AnonymousMapping, GivesZeroedWritablePageAlignedMemory) {
     const std::size_t bytes = (1 << 20) + 8;
-    auto* p = static_cast<unsigned char*>(compat::mapAnonymous(bytes));
+    auto* p = static_cast<unsigned char*>(ovix::mapAnonymous(bytes));
     EXPECT_EQ(reinterpret_cast<std::uintptr_t>(p) % 4096, 0u);
     EXPECT_EQ(p[0], 0);
     EXPECT_EQ(p[bytes - 1], 0);
     std::memset(p, 0xAB, bytes);
     EXPECT_EQ(p[bytes / 2], 0xAB);
-    compat::unmapAnonymous(p, bytes);
-    compat::unmapAnonymous(nullptr, bytes);
+    ovix::unmapAnonymous(p, bytes);
+    ovix::unmapAnonymous(nullptr, bytes);
 }
 
 TEST(AnonymousMapping, ImpossibleSizeIsAnAllocationFailure) {
-    EXPECT_THROW(compat::mapAnonymous(~std::size_t{0} - 4095), std::bad_alloc);
+    EXPECT_THROW(ovix::mapAnonymous(~std::size_t{0} - 4095), std::bad_alloc);
 }
 
 // Whether every page of [address, address + bytes) is mapped.
@@ -37,20 +37,20 @@ bool mapped(const void* address, std::size_t bytes) {
 TEST(AnonymousMapping, AlignedMappingIsAlignedZeroedAndGivenBackWhole) {
     const std::size_t mib = 1 << 20;
     for (const std::size_t bytes : {mib, mib + 100}) {
-        auto* p = static_cast<unsigned char*>(compat::mapAnonymousAligned(bytes, mib));
+        auto* p = static_cast<unsigned char*>(ovix::mapAnonymousAligned(bytes, mib));
         ASSERT_EQ(reinterpret_cast<std::uintptr_t>(p) % mib, 0u);
         EXPECT_EQ(p[0], 0);
         EXPECT_EQ(p[bytes - 1], 0);
         std::memset(p, 0x5A, bytes);
         EXPECT_TRUE(mapped(p, bytes));
-        compat::unmapAnonymous(p, bytes);
+        ovix::unmapAnonymous(p, bytes);
         EXPECT_FALSE(mapped(p, 4096));
         EXPECT_FALSE(mapped(p + (bytes - 1) / 4096 * 4096, 4096));
     }
 }
 
 TEST(AnonymousMapping, ImpossibleAlignedSizeIsAnAllocationFailure) {
-    EXPECT_THROW(compat::mapAnonymousAligned(~std::size_t{0} - 4095, 1 << 20), std::bad_alloc);
+    EXPECT_THROW(ovix::mapAnonymousAligned(~std::size_t{0} - 4095, 1 << 20), std::bad_alloc);
 }
 
 }  // namespace

@@ -8,8 +8,8 @@
 #include <new>
 #include <type_traits>
 
-#include "features/LockedPool.h"
-#include "features/MappedPool.h"
+#include "base/LockedPool.h"
+#include "base/MappedPool.h"
 
 namespace ovix {
 

@@ -1,4 +1,4 @@
-#include "features/LockedPool.h"
+#include "base/LockedPool.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "compat/AnonymousMapping.h"
+#include "base/AnonymousMapping.h"
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <new>
 
-namespace compat {
+namespace ovix {
 
 void* mapAnonymous(std::size_t bytes) {
     void* address = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -39,4 +39,4 @@ void unmapAnonymous(void* address, std::size_t bytes) noexcept {
         munmap(address, bytes);
 }
 
-}  // namespace compat
+}  // namespace ovix

@@ -14,7 +14,7 @@
 #include <cstddef>
 #include <mutex>
 
-#include "features/MappedPool.h"
+#include "base/MappedPool.h"
 
 namespace ovix {
 

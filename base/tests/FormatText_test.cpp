@@ -1,4 +1,4 @@
-#include "sgt/FormatText.h"
+#include "base/FormatText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "sgt/FormatFixed.h"
+#include "base/FormatFixed.h"
 
 #include <algorithm>
 #include <charconv>

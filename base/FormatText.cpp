@@ -1,8 +1,8 @@
-#include "sgt/FormatText.h"
+#include "base/FormatText.h"
 
 #include <stdexcept>
 
-#include "sgt/FormatFixed.h"
+#include "base/FormatFixed.h"
 
 namespace ovix {
 namespace {

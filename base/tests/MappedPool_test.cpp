@@ -1,4 +1,4 @@
-#include "features/MappedPool.h"
+#include "base/MappedPool.h"
 
 #include <gtest/gtest.h>
 #include <sys/mman.h>

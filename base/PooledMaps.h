@@ -1,18 +1,15 @@
 #pragma once
-// The ordered maps of the module whose nodes come from its shared pools.
+// The ordered maps of the module whose nodes come from its shared pools
+// (features/FidCountMap.h holds the one keyed by feature ids).
 
 #include <functional>
 #include <map>
 #include <utility>
 
-#include "features/Fid.h"
-#include "features/LockedPool.h"
-#include "features/PoolAllocator.h"
+#include "base/LockedPool.h"
+#include "base/PoolAllocator.h"
 
 namespace ovix {
-
-// Fid to count, in memcmp order of the ids: the map of a FeatureDict.
-using FidCountMap = std::map<Fid, int, FidHash, PoolAllocator<std::pair<const Fid, int>, fidCountPool>>;
 
 // Column to weight, ascending: one sparse row of a LaPlacian<T>.
 template <class T>

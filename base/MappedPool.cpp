@@ -1,11 +1,11 @@
-#include "features/MappedPool.h"
+#include "base/MappedPool.h"
 
 #include <cstdint>
 #include <cstring>
 #include <new>
 #include <stdexcept>
 
-#include "compat/AnonymousMapping.h"
+#include "base/AnonymousMapping.h"
 
 // Chunks are aligned to their size, so the chunk of a node is its address with
 // the low bits cleared, and the lists are doubly linked: a release finds and
@@ -100,7 +100,7 @@ std::size_t MappedPool::fullChunks() const {
 
 MappedPool::Chunk* MappedPool::newChunk() {
     void* memory = m_mode == Mode::heap ? ::operator new (chunkSize, std::align_val_t{chunkSize})
-                                        : compat::mapAnonymousAligned(chunkSize, chunkSize);
+                                        : ovix::mapAnonymousAligned(chunkSize, chunkSize);
     Chunk* chunk = new (memory) Chunk{};
     chunk->free = static_cast<std::uint32_t>(m_nodesPerChunk);
     return chunk;
@@ -110,7 +110,7 @@ void MappedPool::releaseChunk(Chunk* chunk) noexcept {
     if (m_mode == Mode::heap)
         ::operator delete (chunk, std::align_val_t{chunkSize});
     else
-        compat::unmapAnonymous(chunk, chunkSize);
+        ovix::unmapAnonymous(chunk, chunkSize);
 }
 
 MappedPool::Chunk* MappedPool::chunkOf(void* node) {

@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-namespace compat {
+namespace ovix {
 
 // `bytes` of zeroed memory, page-aligned. Throws std::bad_alloc when the
 // system cannot supply them.
@@ -18,4 +18,4 @@ void* mapAnonymousAligned(std::size_t bytes, std::size_t alignment);
 // same size; null is ignored.
 void unmapAnonymous(void* address, std::size_t bytes) noexcept;
 
-}  // namespace compat
+}  // namespace ovix

@@ -7,15 +7,22 @@
 #include <string>
 #include <string_view>
 
-namespace compat {
+namespace ovix {
 
-// The file's bytes; empty, with errno set, when it cannot be read. Symbolic
-// links are not followed.
-std::optional<std::string> readFileText(const std::filesystem::path& path);
+// How readFileText opens a file.
+struct FileTextRead {
+    // Follow a symbolic link at the end of the path (by default it is not).
+    bool followLinks = false;
+    // Read only a regular file: a pipe or a device is never waited on.
+    bool regularOnly = false;
+};
+
+// The file's bytes; empty, with errno set, when it cannot be read.
+std::optional<std::string> readFileText(const std::filesystem::path& path, FileTextRead how = {});
 
 // Writes `text` to a temporary file beside `path`, flushes it to disk and
 // renames it over `path`, so that readers see the old or the new text whole.
 // False, with nothing changed, when any step fails.
 bool replaceFileText(const std::filesystem::path& path, std::string_view text);
 
-}  // namespace compat
+}  // namespace ovix

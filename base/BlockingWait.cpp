@@ -1,4 +1,4 @@
-#include "features/BlockingWait.h"
+#include "base/BlockingWait.h"
 
 #include <atomic>
 

@@ -1,0 +1,34 @@
+#pragma once
+// Character classes and case mapping of ASCII, the same in every locale and
+// defined for every byte: bytes 0x80 and above are never letters.
+
+#include <cstddef>
+#include <string_view>
+
+namespace ovix {
+
+constexpr bool isAsciiUpper(char c) {
+    return c >= 'A' && c <= 'Z';
+}
+
+constexpr char asciiToLower(char c) {
+    return isAsciiUpper(c) ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Equal texts when ASCII letters are compared without regard to case.
+constexpr bool asciiEqualNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (asciiToLower(a[i]) != asciiToLower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+// `text` begins with `prefix`, ASCII letters compared without regard to case.
+constexpr bool asciiStartsWithNoCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && asciiEqualNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+}  // namespace ovix

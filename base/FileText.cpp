@@ -1,0 +1,70 @@
+#include "base/FileText.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "base/UniqueFd.h"
+
+namespace ovix {
+
+std::optional<std::string> readFileText(const std::filesystem::path& path, FileTextRead how) {
+    const int flags =
+        O_RDONLY | O_CLOEXEC | (how.followLinks ? 0 : O_NOFOLLOW) | (how.regularOnly ? O_NONBLOCK | O_NOCTTY : 0);
+    const UniqueFd fd(open(path.c_str(), flags));
+    if (!fd)
+        return std::nullopt;
+    if (how.regularOnly) {
+        struct stat info {};
+        if (fstat(fd.get(), &info) != 0)
+            return std::nullopt;
+        if (!S_ISREG(info.st_mode)) {
+            errno = EINVAL;
+            return std::nullopt;
+        }
+    }
+    std::string text;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t got = read(fd.get(), buffer, sizeof buffer);
+        if (got == 0)
+            break;
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return std::nullopt;
+        }
+        text.append(buffer, static_cast<std::size_t>(got));
+    }
+    return text;
+}
+
+bool replaceFileText(const std::filesystem::path& path, std::string_view text) {
+    auto temporary = path;
+    temporary += ".tmp-" + std::to_string(gettid());
+    UniqueFd fd(open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644));
+    if (!fd)
+        return false;
+    bool written = true;
+    while (written && !text.empty()) {
+        const ssize_t put = write(fd.get(), text.data(), text.size());
+        if (put < 0 && errno == EINTR)
+            continue;
+        written = put > 0;
+        if (written)
+            text.remove_prefix(static_cast<std::size_t>(put));
+    }
+    written = written && fsync(fd.get()) == 0;
+    written = fd.close() && written;
+    if (!written || rename(temporary.c_str(), path.c_str()) != 0) {
+        const int error = errno;
+        unlink(temporary.c_str());
+        errno = error;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace ovix
