@@ -3,7 +3,7 @@
 #include <iterator>
 
 #include "base/FileText.h"
-#include "compat/ModulePath.h"
+#include "compat/system/ModulePath.h"
 
 namespace {
 

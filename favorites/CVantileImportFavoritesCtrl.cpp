@@ -2,8 +2,8 @@
 
 #include <new>
 
-#include "compat/ComRegistration.h"
-#include "compat/HtmlDocument.h"
+#include "compat/com/ComRegistration.h"
+#include "compat/com/HtmlDocument.h"
 #include "favorites/CVantileImportFavoritesApp.h"
 #include "favorites/ControlIdentity.h"
 #include "favorites/FavoritesExport.h"

@@ -7,11 +7,11 @@
 #include <optional>
 #include <string>
 
-#include "compat/ClassFactory.h"
-#include "compat/ComObject.h"
-#include "compat/ComPtr.h"
-#include "compat/Dispatch.h"
-#include "compat/OleObject.h"
+#include "compat/com/ClassFactory.h"
+#include "compat/com/ComObject.h"
+#include "compat/com/ComPtr.h"
+#include "compat/com/Dispatch.h"
+#include "compat/com/OleObject.h"
 
 class CVantileImportFavoritesCtrl final : public compat::ComObject<compat::OleObject, compat::Dispatch> {
 public:

@@ -1,6 +1,6 @@
 #include "favorites/CVantileImportFavoritesPropPage.h"
 
-#include "compat/ComRegistration.h"
+#include "compat/com/ComRegistration.h"
 #include "favorites/ControlIdentity.h"
 
 using namespace ovix::favorites;

@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <string>
 
-#include "compat/ClassFactory.h"
-#include "compat/ComObject.h"
+#include "compat/com/ClassFactory.h"
+#include "compat/com/ComObject.h"
 
 class CVantileImportFavoritesPropPage final : public compat::ComObject<compat::ComUnknown> {
 public:

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "compat/Guid.h"
+#include "compat/com/Guid.h"
 
 namespace ovix::favorites {
 

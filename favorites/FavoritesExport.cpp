@@ -8,9 +8,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "compat/ExpandEnvironment.h"
-#include "compat/ProfileString.h"
-#include "compat/RegistryKey.h"
+#include "compat/store/ProfileString.h"
+#include "compat/store/RegistryKey.h"
+#include "compat/system/ExpandEnvironment.h"
 #include "favorites/JsonText.h"
 
 namespace {

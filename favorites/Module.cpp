@@ -1,9 +1,9 @@
 // The control module: its static objects and its exported entry points.
 
-#include "compat/ComExports.h"
-#include "compat/ComRegistration.h"
-#include "compat/ModulePath.h"
-#include "compat/ModuleUsage.h"
+#include "compat/com/ComExports.h"
+#include "compat/com/ComRegistration.h"
+#include "compat/com/ModuleUsage.h"
+#include "compat/system/ModulePath.h"
 #include "favorites/CVantileImportFavoritesApp.h"
 #include "favorites/CVantileImportFavoritesCtrl.h"
 #include "favorites/CVantileImportFavoritesPropPage.h"

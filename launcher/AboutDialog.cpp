@@ -1,7 +1,7 @@
 #include "launcher/AboutDialog.h"
 
-#include "compat/Dialog.h"
-#include "compat/MessageBox.h"
+#include "compat/desktop/Dialog.h"
+#include "compat/desktop/MessageBox.h"
 #include "launcher/LauncherResources.h"
 
 namespace {

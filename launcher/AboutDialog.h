@@ -2,7 +2,7 @@
 // The About box: dialog 103, modeless, made anew at each command. OK, Cancel
 // or a click anywhere on it closes it.
 
-#include "compat/MessageQueue.h"
+#include "compat/ipc/MessageQueue.h"
 
 // Shows a new About box owned by `owner`; a failure to make it is silent.
 void showAboutDialog(compat::WindowHandle owner);

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "addon/ConfigUrl.h"
-#include "compat/MessageWindow.h"
-#include "launcher/ThreadProtocol.h"
+#include "compat/ipc/MessageWindow.h"
+#include "launcher/ConfigUrl.h"
+#include "launcher/protocol/ThreadProtocol.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "compat/MessageQueue.h"
-#include "compat/Waitable.h"
+#include "compat/ipc/MessageQueue.h"
+#include "compat/system/Waitable.h"
 #include "launcher/ApplicationProcess.h"
 #include "launcher/LauncherState.h"
 

@@ -12,8 +12,8 @@
 #include <mutex>
 #include <optional>
 
-#include "compat/MessageQueue.h"
-#include "compat/Process.h"
+#include "compat/ipc/MessageQueue.h"
+#include "compat/system/Process.h"
 #include "launcher/AppIds.h"
 
 // How long the application has to end after it was told to quit.

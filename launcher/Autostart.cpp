@@ -3,7 +3,7 @@
 #include <string>
 
 #include "base/FileText.h"
-#include "compat/AutostartEntry.h"
+#include "compat/system/AutostartEntry.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "compat/RegistryKey.h"
+#include "compat/store/RegistryKey.h"
 
 // Autostart bits of the launcher's state.
 inline constexpr unsigned kAutostartSet = 1;          // the value is there and names this launcher

@@ -2,11 +2,11 @@
 
 #include <cerrno>
 
-#include "compat/DeleteEntries.h"
-#include "compat/SystemError.h"
-#include "compat/XdgFolders.h"
+#include "compat/system/DeleteEntries.h"
+#include "compat/system/SystemError.h"
+#include "compat/system/XdgFolders.h"
 #include "launcher/LauncherLog.h"
-#include "launcher/ThreadProtocol.h"
+#include "launcher/protocol/ThreadProtocol.h"
 
 void stopMonitorAndApplication(LauncherState& state, const compat::AppLocalServerFactory& createServer) {
     state.stopRequested.set();

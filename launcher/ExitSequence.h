@@ -1,7 +1,7 @@
 #pragma once
 // The steps of the launcher's Exit, in the order Exit runs them.
 
-#include "compat/AppLocalServer.h"
+#include "launcher/AppLocalServer.h"
 #include "launcher/ApplicationProcess.h"
 #include "launcher/LauncherState.h"
 

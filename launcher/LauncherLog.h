@@ -9,7 +9,7 @@
 #include <mutex>
 #include <optional>
 
-#include "compat/ExclusiveAppendFile.h"
+#include "compat/system/ExclusiveAppendFile.h"
 
 class LauncherLog {
 public:

@@ -5,7 +5,7 @@
 
 #include <optional>
 
-#include "compat/RegistryKey.h"
+#include "compat/store/RegistryKey.h"
 
 inline constexpr const char* kLauncherKeyPath = "Software\\Dastel\\MorvaneLaunch";
 inline constexpr const char* kThreadIdValue = "ThreadId";

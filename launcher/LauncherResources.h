@@ -3,9 +3,9 @@
 
 #include <cstdint>
 
-#include "compat/Dialog.h"
-#include "compat/Menu.h"
-#include "compat/MessageQueue.h"
+#include "compat/desktop/Dialog.h"
+#include "compat/desktop/Menu.h"
+#include "compat/ipc/MessageQueue.h"
 
 // Icons by application status: 120 online, 121 starting or offline, 122 new
 // messages.

@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <string>
 
-#include "compat/MessageQueue.h"
-#include "compat/Waitable.h"
+#include "compat/ipc/MessageQueue.h"
+#include "compat/system/Waitable.h"
 #include "launcher/AppIds.h"
 
 struct LauncherState {

@@ -1,6 +1,6 @@
 #include "launcher/MonitorThread.h"
 
-#include "compat/MessageWindow.h"
+#include "compat/ipc/MessageWindow.h"
 #include "launcher/ThreadMessageDecoder.h"
 
 namespace {

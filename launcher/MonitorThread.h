@@ -6,7 +6,7 @@
 
 #include <functional>
 
-#include "compat/AppLocalServer.h"
+#include "launcher/AppLocalServer.h"
 #include "launcher/ApplicationProcess.h"
 #include "launcher/LauncherState.h"
 #include "launcher/Watchdog.h"

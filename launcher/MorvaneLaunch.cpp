@@ -2,8 +2,8 @@
 
 #include <unistd.h>
 
-#include "compat/MessageWindow.h"
-#include "compat/NamedMutex.h"
+#include "compat/ipc/MessageWindow.h"
+#include "compat/ipc/NamedMutex.h"
 #include "launcher/Autostart.h"
 #include "launcher/CommandLine.h"
 #include "launcher/LauncherLog.h"

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "compat/MessageBox.h"
-#include "compat/ShellOpen.h"
+#include "compat/desktop/MessageBox.h"
+#include "compat/system/ShellOpen.h"
 
 int OpenUrl(const std::string& url) {
     const int result = compat::shellOpen(url);

@@ -1,6 +1,6 @@
 #include "launcher/ThreadMessageDecoder.h"
 
-#include "launcher/ThreadProtocol.h"
+#include "launcher/protocol/ThreadProtocol.h"
 
 namespace {
 

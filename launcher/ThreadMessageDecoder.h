@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "compat/MessageQueue.h"
+#include "compat/ipc/MessageQueue.h"
 #include "launcher/AppIds.h"
 
 // Where a decoded message goes on.

@@ -8,9 +8,9 @@
 #include <optional>
 #include <thread>
 
-#include "compat/AppLocalServer.h"
-#include "compat/TerminationSignals.h"
-#include "compat/Waitable.h"
+#include "compat/system/TerminationSignals.h"
+#include "compat/system/Waitable.h"
+#include "launcher/AppLocalServer.h"
 #include "launcher/ApplicationProcess.h"
 #include "launcher/LauncherParts.h"
 #include "launcher/TrayWindow.h"

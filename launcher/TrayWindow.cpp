@@ -2,17 +2,17 @@
 
 #include <string>
 
-#include "compat/Cursor.h"
-#include "compat/MessageWindow.h"
-#include "compat/RunHidden.h"
+#include "compat/desktop/Cursor.h"
+#include "compat/ipc/MessageWindow.h"
+#include "compat/system/RunHidden.h"
 #include "launcher/AboutDialog.h"
 #include "launcher/Autostart.h"
 #include "launcher/ExitSequence.h"
 #include "launcher/LauncherRegistry.h"
 #include "launcher/LauncherResources.h"
 #include "launcher/OpenUrl.h"
-#include "launcher/ThreadProtocol.h"
 #include "launcher/TrayCommands.h"
+#include "launcher/protocol/ThreadProtocol.h"
 
 std::unique_ptr<TrayWindow> TrayWindow::create(LauncherState& state, ApplicationProcess& application,
                                                compat::AppLocalServerFactory createServer) {

@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <memory>
 
-#include "compat/AppLocalServer.h"
-#include "compat/Menu.h"
-#include "compat/NotifyIcon.h"
+#include "compat/desktop/Menu.h"
+#include "compat/desktop/NotifyIcon.h"
+#include "launcher/AppLocalServer.h"
 #include "launcher/ApplicationProcess.h"
 #include "launcher/LauncherState.h"
 

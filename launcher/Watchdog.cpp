@@ -2,7 +2,7 @@
 
 #include <cerrno>
 
-#include "compat/SystemError.h"
+#include "compat/system/SystemError.h"
 #include "launcher/LauncherLog.h"
 
 Watchdog::Watchdog(const AppIds& ids, ApplicationProcess& application, MemorySource memory)

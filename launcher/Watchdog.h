@@ -9,7 +9,7 @@
 #include <functional>
 #include <optional>
 
-#include "compat/Process.h"
+#include "compat/system/Process.h"
 #include "launcher/AppIds.h"
 #include "launcher/ApplicationProcess.h"
 

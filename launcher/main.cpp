@@ -1,6 +1,6 @@
 // MorvaneLaunch: starts, watches and stops the main application.
 
-#include "compat/ModulePath.h"
+#include "compat/system/ModulePath.h"
 #include "launcher/CommandLine.h"
 #include "launcher/MorvaneLaunch.h"
 #include "launcher/TrayLauncherParts.h"

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <memory>
 
-#include "compat/MessageQueue.h"
+#include "compat/ipc/MessageQueue.h"
 #include "platform/CAdapterEvent.h"
 #include "platform/SkypeRecords.h"
 

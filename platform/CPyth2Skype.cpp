@@ -8,11 +8,11 @@
 #include <thread>
 
 #include "base/BlockingWait.h"
-#include "compat/MessageWindow.h"
-#include "compat/ModulePath.h"
-#include "compat/PrivateMemory.h"
-#include "compat/RegistryKey.h"
-#include "launcher/ThreadProtocol.h"
+#include "compat/ipc/MessageWindow.h"
+#include "compat/store/RegistryKey.h"
+#include "compat/system/ModulePath.h"
+#include "compat/system/PrivateMemory.h"
+#include "launcher/protocol/ThreadProtocol.h"
 
 namespace {
 

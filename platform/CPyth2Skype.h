@@ -26,7 +26,7 @@
 #include <string_view>
 #include <utility>
 
-#include "compat/MessageQueue.h"
+#include "compat/ipc/MessageQueue.h"
 #include "platform/CAdapter.h"
 #include "platform/CListEx.h"
 #include "platform/CSkype2PythMsg.h"

@@ -1,7 +1,7 @@
 // The bridge's message queue and its contact and group lists.
 
-#include "compat/MessageQueue.h"
-#include "launcher/ThreadProtocol.h"
+#include "compat/ipc/MessageQueue.h"
+#include "launcher/protocol/ThreadProtocol.h"
 #include "platform/CPyth2Skype.h"
 
 namespace {

@@ -11,14 +11,14 @@
 #include <thread>
 
 #include "base/BlockingWait.h"
-#include "compat/LastInput.h"
-#include "compat/MessageQueue.h"
-#include "compat/MessageWindow.h"
-#include "compat/PowerSupply.h"
-#include "compat/PrivateMemory.h"
-#include "compat/ThreadNice.h"
-#include "compat/XdgFolders.h"
-#include "launcher/ThreadProtocol.h"
+#include "compat/ipc/MessageQueue.h"
+#include "compat/ipc/MessageWindow.h"
+#include "compat/system/LastInput.h"
+#include "compat/system/PowerSupply.h"
+#include "compat/system/PrivateMemory.h"
+#include "compat/system/ThreadNice.h"
+#include "compat/system/XdgFolders.h"
+#include "launcher/protocol/ThreadProtocol.h"
 
 namespace {
 
@@ -151,7 +151,7 @@ int CPyth2Win::GetPowerStatus() {
 }
 
 // The private memory is what the launcher's watchdog measures against its
-// limit (compat/Process.h), the nearest to a count of committed page-file
+// limit (compat/system/Process.h), the nearest to a count of committed page-file
 // pages; the kernel keeps no peak of it, so the peak resident set stands in.
 std::pair<unsigned long, unsigned long> CPyth2Win::GetMemoryUsage() {
     const auto memory = compat::ownPrivateMemory();

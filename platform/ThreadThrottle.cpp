@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "compat/TimeCriticalPriority.h"
+#include "compat/system/TimeCriticalPriority.h"
 
 namespace {
 

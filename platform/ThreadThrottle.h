@@ -16,8 +16,8 @@
 #include <mutex>
 #include <thread>
 
-#include "compat/InterruptibleSleep.h"
-#include "compat/ThreadSuspension.h"
+#include "compat/system/InterruptibleSleep.h"
+#include "compat/system/ThreadSuspension.h"
 
 class ThreadThrottle {
 public:

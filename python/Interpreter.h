@@ -20,7 +20,7 @@ private:
 };
 
 // Makes every blocking wait on the module's own locks release the
-// interpreter lock when the waiting thread holds it (features/BlockingWait.h).
+// interpreter lock when the waiting thread holds it (base/BlockingWait.h).
 void installInterpreterHooks();
 
 }  // namespace ovix::py

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "compat/WorkingSet.h"
+#include "compat/system/WorkingSet.h"
 
 namespace ovix {
 

@@ -50,7 +50,7 @@ public:
     // always kept. Asking for n - 1 or more goes to decomposeSpev (symmetric)
     // or decomposeGeev instead. Returns the number of eigenpairs held, 0 when
     // none converged. Solves run one at a time in the process; a thread that
-    // waits for its turn lets the host's lock go (features/BlockingWait.h).
+    // waits for its turn lets the host's lock go (base/BlockingWait.h).
     int decomposeArpack(int wanted, const LaEigen& A, int symmetric, int wantVectors);
     // All n eigenvalues with LAPACK's dgeev, kept in LAPACK's order; ranks
     // name the `wanted` smallest (0 <= wanted <= n). With wantVectors 1 the

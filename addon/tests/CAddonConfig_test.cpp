@@ -7,8 +7,6 @@
 #include <fstream>
 #include <string>
 
-#include "addon/ConfigUrl.h"
-
 namespace {
 
 namespace fs = std::filesystem;
@@ -99,20 +97,6 @@ TEST_F(ConfigFolder, LoadWithoutFolderReadsBesideTheProgram) {
     fs::remove(beside);
     EXPECT_EQ(loaded, 1);
     EXPECT_EQ(config.HomepageUrl, "http://beside");
-}
-
-TEST_F(ConfigFolder, ConfigUrlIsTheFirstExactLineWithoutTrailingSpace) {
-    write("configurl=wrong\nConfigUrl=abc  \r\nConfigUrl=second\n");
-    EXPECT_EQ(readConfigUrl(m_folder / "vantile.config"), "abc");
-    write("HomepageUrl=x\n");
-    EXPECT_EQ(readConfigUrl(m_folder / "vantile.config"), std::nullopt);
-    EXPECT_EQ(readConfigUrl(m_folder / "missing.config"), std::nullopt);
-}
-
-TEST_F(ConfigFolder, ConfigUrlIsNeverFoundInsideALongLine) {
-    // A reader that takes long lines in pieces would see a key mid-line.
-    write("HomepageUrl=" + std::string(1011, 'x') + "ConfigUrl=inside\nConfigUrl=real\n");
-    EXPECT_EQ(readConfigUrl(m_folder / "vantile.config"), "real");
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "compat/ComModule.h"
+#include "compat/com/ComModule.h"
 #include "favorites/tests/FavoritesFixture.h"
 
 namespace ovix::testing {

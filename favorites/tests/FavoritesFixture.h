@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "compat/RegistryKey.h"
-#include "compat/tests/ScratchFolder.h"
+#include "compat/store/RegistryKey.h"
+#include "testing/ScratchFolder.h"
 
 namespace ovix::testing {
 

@@ -3,11 +3,11 @@
 #include <string>
 #include <vector>
 
-#include "compat/Dispatch.h"
-#include "compat/OleObject.h"
-#include "compat/ScriptedPage.h"
+#include "compat/com/Dispatch.h"
+#include "compat/com/OleObject.h"
 #include "favorites/ControlIdentity.h"
 #include "favorites/tests/ControlHost.h"
+#include "favorites/tests/ScriptedPage.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "compat/ComRegistration.h"
+#include "compat/com/ComRegistration.h"
 #include "favorites/ControlIdentity.h"
 #include "favorites/tests/ControlHost.h"
 

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <fstream>
 
-#include "compat/tests/ScratchFolder.h"
+#include "testing/ScratchFolder.h"
 
 namespace {
 

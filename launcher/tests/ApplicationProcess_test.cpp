@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "compat/MessageQueue.h"
+#include "compat/ipc/MessageQueue.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <cstdlib>
 
-#include "compat/AutostartEntry.h"
-#include "compat/tests/ScratchFolder.h"
+#include "compat/system/AutostartEntry.h"
+#include "testing/ScratchFolder.h"
 
 namespace {
 

@@ -9,12 +9,12 @@
 #include <future>
 #include <thread>
 
-#include "compat/tests/ScratchFolder.h"
 #include "launcher/LauncherRegistry.h"
 #include "launcher/MorvaneLaunch.h"
-#include "launcher/ThreadProtocol.h"
 #include "launcher/TrayCommands.h"
 #include "launcher/TrayLauncherParts.h"
+#include "launcher/protocol/ThreadProtocol.h"
+#include "testing/ScratchFolder.h"
 
 namespace {
 

@@ -13,13 +13,13 @@
 #include <filesystem>
 #include <fstream>
 
-#include "compat/MessageQueue.h"
-#include "compat/NamedMutex.h"
-#include "compat/Process.h"
+#include "compat/ipc/MessageQueue.h"
+#include "compat/ipc/NamedMutex.h"
+#include "compat/system/Process.h"
 #include "launcher/LauncherRegistry.h"
 #include "launcher/MorvaneLaunch.h"
-#include "launcher/ThreadProtocol.h"
 #include "launcher/TrayCommands.h"
+#include "launcher/protocol/ThreadProtocol.h"
 #include "launcher/tests/LauncherSandbox.h"
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "compat/ExclusiveAppendFile.h"
-#include "compat/tests/ScratchFolder.h"
+#include "compat/system/ExclusiveAppendFile.h"
+#include "testing/ScratchFolder.h"
 
 namespace {
 

@@ -9,14 +9,14 @@
 #include <chrono>
 #include <cstdlib>
 
-#include "compat/AutostartEntry.h"
-#include "compat/NamedMutex.h"
-#include "compat/Process.h"
-#include "compat/tests/ScratchFolder.h"
+#include "compat/ipc/NamedMutex.h"
+#include "compat/system/AutostartEntry.h"
+#include "compat/system/Process.h"
 #include "launcher/Autostart.h"
 #include "launcher/LauncherRegistry.h"
 #include "launcher/MorvaneLaunch.h"
 #include "launcher/tests/LauncherSandbox.h"
+#include "testing/ScratchFolder.h"
 
 namespace {
 

@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "compat/Process.h"
-#include "compat/tests/ScratchFolder.h"
+#include "compat/system/Process.h"
 #include "launcher/LauncherRegistry.h"
+#include "testing/ScratchFolder.h"
 
 namespace ovix::testing {
 

@@ -9,13 +9,13 @@
 #include <thread>
 #include <vector>
 
-#include "compat/MessageWindow.h"
-#include "compat/NamedMutex.h"
-#include "compat/tests/ScratchFolder.h"
+#include "compat/ipc/MessageWindow.h"
+#include "compat/ipc/NamedMutex.h"
 #include "launcher/Autostart.h"
 #include "launcher/LauncherRegistry.h"
-#include "launcher/ThreadProtocol.h"
 #include "launcher/TrayCommands.h"
+#include "launcher/protocol/ThreadProtocol.h"
+#include "testing/ScratchFolder.h"
 
 namespace {
 

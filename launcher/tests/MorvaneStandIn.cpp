@@ -27,8 +27,8 @@
 #include <string_view>
 #include <vector>
 
-#include "compat/MessageQueue.h"
-#include "launcher/ThreadProtocol.h"
+#include "compat/ipc/MessageQueue.h"
+#include "launcher/protocol/ThreadProtocol.h"
 
 namespace {
 

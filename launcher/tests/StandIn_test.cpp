@@ -8,11 +8,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "compat/MessageQueue.h"
-#include "compat/Process.h"
-#include "compat/tests/ScratchFolder.h"
+#include "compat/ipc/MessageQueue.h"
+#include "compat/system/Process.h"
 #include "launcher/ThreadMessageDecoder.h"
-#include "launcher/ThreadProtocol.h"
+#include "launcher/protocol/ThreadProtocol.h"
+#include "testing/ScratchFolder.h"
 
 namespace {
 

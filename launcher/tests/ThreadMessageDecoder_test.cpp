@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "launcher/ThreadProtocol.h"
 #include "launcher/TrayCommands.h"
+#include "launcher/protocol/ThreadProtocol.h"
 
 namespace {
 

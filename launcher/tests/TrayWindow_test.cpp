@@ -12,18 +12,18 @@
 #include <mutex>
 #include <thread>
 
-#include "compat/Cursor.h"
-#include "compat/DesktopJournal.h"
-#include "compat/Dialog.h"
-#include "compat/MessageBox.h"
-#include "compat/MessageWindow.h"
-#include "compat/tests/ScratchFolder.h"
+#include "compat/desktop/Cursor.h"
+#include "compat/desktop/DesktopJournal.h"
+#include "compat/desktop/Dialog.h"
+#include "compat/desktop/MessageBox.h"
+#include "compat/ipc/MessageWindow.h"
 #include "launcher/Autostart.h"
 #include "launcher/LauncherLog.h"
 #include "launcher/LauncherRegistry.h"
 #include "launcher/LauncherResources.h"
-#include "launcher/ThreadProtocol.h"
 #include "launcher/TrayCommands.h"
+#include "launcher/protocol/ThreadProtocol.h"
+#include "testing/ScratchFolder.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "compat/tests/ScratchFolder.h"
+#include "testing/ScratchFolder.h"
 
 namespace {
 

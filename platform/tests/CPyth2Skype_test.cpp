@@ -11,13 +11,13 @@
 #include <thread>
 #include <vector>
 
-#include "compat/MessageQueue.h"
-#include "compat/MessageWindow.h"
-#include "compat/RegistryKey.h"
-#include "compat/tests/ScratchFolder.h"
-#include "launcher/ThreadProtocol.h"
+#include "compat/ipc/MessageQueue.h"
+#include "compat/ipc/MessageWindow.h"
+#include "compat/store/RegistryKey.h"
+#include "launcher/protocol/ThreadProtocol.h"
 #include "platform/CPyth2Win.h"
 #include "platform/adapter/StandInControl.h"
+#include "testing/ScratchFolder.h"
 
 namespace {
 

@@ -15,12 +15,12 @@
 #include <tuple>
 #include <vector>
 
-#include "compat/MessageQueue.h"
-#include "compat/MessageWindow.h"
-#include "compat/ThreadNice.h"
-#include "compat/tests/ScratchFolder.h"
-#include "launcher/ThreadProtocol.h"
+#include "compat/ipc/MessageQueue.h"
+#include "compat/ipc/MessageWindow.h"
+#include "compat/system/ThreadNice.h"
+#include "launcher/protocol/ThreadProtocol.h"
 #include "platform/tests/QueueListener.h"
+#include "testing/ScratchFolder.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 
 #include <fstream>
 
-#include "compat/LastInput.h"
-#include "compat/PowerSupply.h"
-#include "compat/PrivateMemory.h"
-#include "compat/tests/ScratchFolder.h"
+#include "compat/system/LastInput.h"
+#include "compat/system/PowerSupply.h"
+#include "compat/system/PrivateMemory.h"
+#include "testing/ScratchFolder.h"
 
 namespace {
 

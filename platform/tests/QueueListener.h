@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "compat/MessageQueue.h"
+#include "compat/ipc/MessageQueue.h"
 
 namespace ovix::testing {
 

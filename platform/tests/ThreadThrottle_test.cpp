@@ -10,8 +10,8 @@
 #include <thread>
 #include <vector>
 
-#include "compat/ThreadSuspension.h"
-#include "compat/tests/BusyWorker.h"
+#include "compat/system/ThreadSuspension.h"
+#include "compat/system/tests/BusyWorker.h"
 #include "features/tests/FailureText.h"
 
 namespace {

@@ -1,9 +1,0 @@
-#include "compat/AppLocalServer.h"
-
-namespace compat {
-
-std::unique_ptr<IAppLocalServer> createAppLocalServer() {
-    return nullptr;
-}
-
-}  // namespace compat

@@ -1,0 +1,73 @@
+#pragma once
+// A component module's entries in the registry store: its type library, its
+// classes and the component categories they belong to. All of them live
+// under the user's classes key, kClassesRoot of the current-user hive.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "compat/com/Guid.h"
+#include "compat/store/RegistryKey.h"
+
+namespace compat {
+
+constexpr RegistryHive kClassesHive = RegistryHive::CurrentUser;
+constexpr std::string_view kClassesRoot = "Software\\Classes";
+
+struct TypeLibraryEntry {
+    Guid id;
+    unsigned major = 1;
+    unsigned minor = 0;
+    std::uint32_t locale = 0;
+    std::string description;
+    std::string helpFile;
+    struct Interface {
+        Guid id;
+        std::string name;
+    };
+    std::vector<Interface> interfaces;
+};
+
+struct ClassEntry {
+    Guid id;
+    std::string progId;
+    std::string typeName;
+    std::string threadingModel;
+    // Set for controls: status bits, toolbox bitmap and type library.
+    struct Control {
+        std::uint32_t miscStatus = 0;
+        int toolboxBitmap = 1;
+        Guid typeLibrary;
+        std::string typeLibraryVersion;
+    };
+    std::optional<Control> control;
+};
+
+// "TypeLib\{id}\major.minor" with the library's description, flags, help
+// folder and the module as its file; "Interface\{iid}" for each interface.
+bool registerTypeLibrary(const TypeLibraryEntry& library, const std::filesystem::path& module);
+// False when that version is not registered or cannot be removed.
+bool unregisterTypeLibrary(const TypeLibraryEntry& library);
+
+// "CLSID\{id}" with its server, threading model, ProgID (and for a control
+// its status, bitmap, type library and version), and the ProgID key.
+bool registerClass(const ClassEntry& entry, const std::filesystem::path& module);
+// Removes both keys; true when they are gone (or never were).
+bool unregisterClass(const ClassEntry& entry);
+
+// "Component Categories\{category}" with the description under the locale
+// (hex) as value name; the description is cut to 127 characters.
+bool registerCategory(const Guid& category, std::uint32_t locale, std::string_view description);
+// "CLSID\{classId}\Implemented Categories\{category}".
+bool addClassToCategory(const Guid& classId, const Guid& category);
+// True when the class is no longer in the category; the category stays.
+bool removeClassFromCategory(const Guid& classId, const Guid& category);
+
+// The key path below the classes key, for readers of these entries.
+std::string classesPath(std::string_view subkey);
+
+}  // namespace compat

@@ -1,0 +1,73 @@
+#pragma once
+// Menus, as a headless model: menus and their items are kept as they are
+// built and changed; showing a menu records it in the desktop journal
+// (DesktopJournal.h), and the user's pick is the one a test armed beforehand.
+// Handles of destroyed menus are never reused within a process.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "compat/ipc/MessageQueue.h"
+
+namespace compat {
+
+using MenuHandle = std::uintptr_t;  // 0: no menu
+
+// Item kinds and states (AppendMenu, CheckMenuItem).
+inline constexpr unsigned MF_STRING = 0x0000;
+inline constexpr unsigned MF_UNCHECKED = 0x0000;
+inline constexpr unsigned MF_BYCOMMAND = 0x0000;
+inline constexpr unsigned MF_CHECKED = 0x0008;
+inline constexpr unsigned MF_POPUP = 0x0010;
+inline constexpr unsigned MF_BYPOSITION = 0x0400;
+inline constexpr unsigned MF_SEPARATOR = 0x0800;
+// Asks a window for its context menu; the long parameter holds the screen
+// point, x in its low word and y in its high word, each signed.
+inline constexpr std::uint32_t WM_CONTEXTMENU = 0x007B;
+// Placement of a shown menu relative to its point (TrackPopupMenu).
+inline constexpr unsigned TPM_RIGHTALIGN = 0x0008;
+inline constexpr unsigned TPM_BOTTOMALIGN = 0x0020;
+
+struct MenuItem {
+    unsigned id = 0;       // command id; 0 for separators and submenus
+    MenuHandle popup = 0;  // the submenu, for MF_POPUP items
+    std::string text;      // empty for separators
+    bool separator = false;
+    bool checked = false;
+    bool isDefault = false;
+};
+
+MenuHandle CreateMenu();
+MenuHandle CreatePopupMenu();
+// Adds an item at the end: MF_STRING with a command id, MF_POPUP with a
+// submenu handle as `idOrPopup`, or MF_SEPARATOR. False when `menu` is not a
+// menu.
+bool AppendMenu(MenuHandle menu, unsigned flags, std::uintptr_t idOrPopup, std::string_view text);
+// The submenu at `position`; 0 when that item has none.
+MenuHandle GetSubMenu(MenuHandle menu, int position);
+// Makes one item the default (bold) one, by command id or by position.
+bool SetMenuDefaultItem(MenuHandle menu, unsigned item, bool byPosition);
+// Checks or unchecks the item with command id `item` (MF_BYCOMMAND, this
+// menu and its submenus) or at a position (MF_BYPOSITION); the item's
+// previous state, MF_CHECKED or MF_UNCHECKED, or -1 when there is no such
+// item. Recorded in the journal either way.
+int CheckMenuItem(MenuHandle menu, unsigned item, unsigned flags);
+// Destroys the menu with its submenus.
+bool DestroyMenu(MenuHandle menu);
+
+// Shows `menu` at (x, y) until the user picks an item or dismisses it; a
+// picked command goes to `owner` as WM_COMMAND (word parameter the id, long
+// parameter 0). The pick is the one chooseMenuItem armed, used up by this
+// call; without one the menu is dismissed. False when `menu` is not a menu.
+bool TrackPopupMenu(MenuHandle menu, unsigned flags, int x, int y, WindowHandle owner);
+
+// For tests, as the user: the command to pick from the next menu shown (0:
+// dismiss it). An id that the menu does not hold dismisses it too.
+void chooseMenuItem(unsigned id);
+
+// A menu's items; empty when it is not a menu.
+std::vector<MenuItem> menuItems(MenuHandle menu);
+
+}  // namespace compat
