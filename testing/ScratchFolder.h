@@ -1,7 +1,8 @@
 #pragma once
 // Helpers for tests that touch the file system, the environment or other
-// processes: a private folder removed at the end, and the descriptors that a
-// child process may legitimately inherit from the test itself.
+// processes: a private folder removed at the end, whole-file reads and writes,
+// and the descriptors that a child process may legitimately inherit from the
+// test itself.
 
 #include <fcntl.h>
 #include <stdlib.h>
@@ -36,6 +37,7 @@ public:
 
     const std::filesystem::path& path() const { return m_path; }
     std::filesystem::path operator/(const std::string& name) const { return m_path / name; }
+    std::string file(const std::string& name) const { return (m_path / name).string(); }
 
 private:
     std::filesystem::path m_path;
@@ -44,6 +46,10 @@ private:
 inline std::string readFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void writeFile(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
 }
 
 // Polls `condition` every 10 ms until it holds or `limit` has passed.

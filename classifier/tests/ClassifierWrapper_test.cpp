@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "sgt/tests/Documents.h"
-#include "features/tests/FailureText.h"
+#include "testing/FailureText.h"
 
 namespace {
 
 using ovix::test::Document;
-using ovix::test::failureOf;
+using ovix::testing::failureOf;
 
 std::string fileText(const std::filesystem::path& path) {
     std::ifstream in(path);

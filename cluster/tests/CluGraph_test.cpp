@@ -9,6 +9,7 @@
 namespace {
 
 using namespace ovix::test;
+using namespace ovix::testing;
 
 constexpr double kNoLimit = std::numeric_limits<double>::infinity();
 

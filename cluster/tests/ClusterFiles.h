@@ -13,9 +13,9 @@
 
 #include "cluster/Cluster.h"
 #include "features/DocVec.h"
-#include "features/tests/DocVecFiles.h"
 #include "sgt/tests/Documents.h"
-#include "features/tests/FailureText.h"
+#include "testing/DocVecFiles.h"
+#include "testing/FailureText.h"
 
 namespace ovix::test {
 

@@ -6,6 +6,7 @@
 namespace {
 
 using namespace ovix::test;
+using namespace ovix::testing;
 
 class ClusterTest : public testing::Test {
 protected:

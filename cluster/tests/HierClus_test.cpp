@@ -9,6 +9,7 @@
 namespace {
 
 using namespace ovix::test;
+using namespace ovix::testing;
 
 int openFileCount() {
     return static_cast<int>(

@@ -11,17 +11,17 @@
 #include <vector>
 
 #include "features/DocVec.h"
-#include "features/tests/DocVecFiles.h"
 #include "features/tests/LargestAllocation.h"
+#include "testing/DocVecFiles.h"
 
 namespace {
 
-using ovix::test::Bytes;
-using ovix::test::entry;
+using ovix::testing::Bytes;
+using ovix::testing::entry;
 using ovix::test::LargestAllocation;
-using ovix::test::readFile;
-using ovix::test::ScratchFolder;
-using ovix::test::writeFile;
+using ovix::testing::readFile;
+using ovix::testing::ScratchFolder;
+using ovix::testing::writeFile;
 using testing::internal::CaptureStderr;
 using testing::internal::GetCapturedStderr;
 

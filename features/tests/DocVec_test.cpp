@@ -10,15 +10,15 @@
 #include <string>
 #include <vector>
 
-#include "features/tests/DocVecFiles.h"
+#include "testing/DocVecFiles.h"
 
 namespace {
 
-using ovix::test::Bytes;
-using ovix::test::entry;
-using ovix::test::readFile;
-using ovix::test::ScratchFolder;
-using ovix::test::writeFile;
+using ovix::testing::Bytes;
+using ovix::testing::entry;
+using ovix::testing::readFile;
+using ovix::testing::ScratchFolder;
+using ovix::testing::writeFile;
 using testing::internal::CaptureStderr;
 using testing::internal::GetCapturedStderr;
 

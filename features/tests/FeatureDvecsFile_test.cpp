@@ -7,18 +7,18 @@
 #include <string>
 #include <vector>
 
-#include "features/tests/DocVecFiles.h"
-#include "features/tests/FailureText.h"
 #include "features/tests/HeldVector.h"
+#include "testing/DocVecFiles.h"
+#include "testing/FailureText.h"
 
 namespace {
 
-using ovix::test::Bytes;
-using ovix::test::entry;
-using ovix::test::failureOf;
+using ovix::testing::Bytes;
+using ovix::testing::entry;
+using ovix::testing::failureOf;
 using ovix::test::HeldVector;
-using ovix::test::readFile;
-using ovix::test::ScratchFolder;
+using ovix::testing::readFile;
+using ovix::testing::ScratchFolder;
 
 const std::vector<DocVecI> kTwoEntries = {entry(3, 0.5f), entry(9, 0.25f)};
 

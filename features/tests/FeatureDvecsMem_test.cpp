@@ -8,14 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "features/tests/DocVecFiles.h"
-#include "features/tests/FailureText.h"
 #include "features/tests/HeldVector.h"
+#include "testing/DocVecFiles.h"
+#include "testing/FailureText.h"
 
 namespace {
 
-using ovix::test::entry;
-using ovix::test::failureOf;
+using ovix::testing::entry;
+using ovix::testing::failureOf;
 using ovix::test::HeldVector;
 using ovix::test::notABuffer;
 

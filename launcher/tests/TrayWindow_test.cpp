@@ -23,6 +23,7 @@
 #include "launcher/LauncherResources.h"
 #include "launcher/TrayCommands.h"
 #include "launcher/protocol/ThreadProtocol.h"
+#include "testing/QueueListener.h"
 #include "testing/ScratchFolder.h"
 
 namespace {
@@ -34,50 +35,22 @@ using compat::RegistryKey;
 using ovix::testing::eventually;
 using ovix::testing::readFile;
 
-// A thread with a queue that keeps what it is sent, up to a WM_QUIT.
-class Listener {
-public:
-    Listener() {
-        std::promise<compat::ThreadId> id;
-        m_thread = std::thread([this, &id] {
-            compat::ensureMessageQueue();
-            id.set_value(compat::currentThreadId());
-            compat::Message message;
-            while (compat::GetMessage(message) >= 0) {
-                std::lock_guard lock(m_lock);
-                m_received.push_back(message);
-                if (message.message == compat::WM_QUIT)
-                    break;
-            }
-        });
-        m_id = id.get_future().get();
-    }
-    ~Listener() {
-        compat::PostThreadMessage(m_id, compat::WM_QUIT, 0, 0);
-        m_thread.join();
-    }
-    compat::ThreadId id() const { return m_id; }
-    // The word parameters of the WM_USER messages received so far.
-    std::vector<std::uintptr_t> codes() {
-        std::lock_guard lock(m_lock);
-        std::vector<std::uintptr_t> codes;
-        for (const auto& message : m_received) {
-            if (message.message == compat::WM_USER)
-                codes.push_back(message.wParam);
-        }
-        return codes;
-    }
-    bool quit() {
-        std::lock_guard lock(m_lock);
-        return !m_received.empty() && m_received.back().message == compat::WM_QUIT;
-    }
+using ovix::testing::QueueListener;
 
-private:
-    std::thread m_thread;
-    compat::ThreadId m_id = 0;
-    std::mutex m_lock;
-    std::vector<compat::Message> m_received;
-};
+// The word parameters of the WM_USER messages that `listener` has received so far.
+std::vector<std::uintptr_t> userCodes(QueueListener& listener) {
+    std::vector<std::uintptr_t> codes;
+    for (const auto& message : listener.receivedSoFar()) {
+        if (message.message == compat::WM_USER)
+            codes.push_back(message.wParam);
+    }
+    return codes;
+}
+
+bool sawQuit(QueueListener& listener) {
+    const auto received = listener.receivedSoFar();
+    return !received.empty() && received.back().message == compat::WM_QUIT;
+}
 
 class TrayWindowTest : public ::testing::Test {
 protected:
@@ -302,8 +275,8 @@ TEST_F(TrayWindowTest, LogonLaunchTogglesAutostartAndRunsTheBrowserScriptWhenSwi
 }
 
 TEST_F(TrayWindowTest, PauseResumeAndQuitGoToTheApplicationThread) {
-    Listener application;
-    Listener monitor;
+    QueueListener application;
+    QueueListener monitor;
     m_state.app.threadId = application.id();
     m_state.monitorThreadId = monitor.id();
     auto window = makeWindow();
@@ -314,14 +287,14 @@ TEST_F(TrayWindowTest, PauseResumeAndQuitGoToTheApplicationThread) {
     EXPECT_FALSE(compat::IsWindow(m_state.mainWindow));
     EXPECT_TRUE(m_quitPosted);
     EXPECT_TRUE(m_state.stopRequested.isSet());
-    EXPECT_TRUE(eventually([&] { return application.codes().size() == 3; }));
-    EXPECT_EQ(application.codes(),
+    EXPECT_TRUE(eventually([&] { return userCodes(application).size() == 3; }));
+    EXPECT_EQ(userCodes(application),
               (std::vector<std::uintptr_t>{PLATFORM_TMSG_PAUSE, PLATFORM_TMSG_RESUME, PLATFORM_TMSG_QUIT}));
-    EXPECT_TRUE(eventually([&] { return monitor.quit(); }));
+    EXPECT_TRUE(eventually([&] { return sawQuit(monitor); }));
 }
 
 TEST_F(TrayWindowTest, ExitWithNoReportedProcessLogsItAndDeletesTheTemporaryEntries) {
-    Listener application;
+    QueueListener application;
     m_state.app.threadId = application.id();
     std::ofstream(m_scratch / "tmp" / "winy1") << "x";
     std::ofstream(m_scratch / "tmp" / "other") << "x";
@@ -331,7 +304,7 @@ TEST_F(TrayWindowTest, ExitWithNoReportedProcessLogsItAndDeletesTheTemporaryEntr
     EXPECT_EQ(readFile(m_scratch / "app" / "MorvaneLaunch.log"), "no process to kill\n");
     EXPECT_FALSE(fs::exists(m_scratch / "tmp" / "winy1"));
     EXPECT_TRUE(fs::exists(m_scratch / "tmp" / "other"));
-    EXPECT_TRUE(eventually([&] { return application.codes() == std::vector<std::uintptr_t>{PLATFORM_TMSG_QUIT}; }));
+    EXPECT_TRUE(eventually([&] { return userCodes(application) == std::vector<std::uintptr_t>{PLATFORM_TMSG_QUIT}; }));
     // The window lives on until the monitor's end ends the loop.
     EXPECT_TRUE(compat::IsWindow(m_state.mainWindow));
     EXPECT_FALSE(m_quitPosted);

@@ -19,21 +19,20 @@
 #include "compat/ipc/MessageWindow.h"
 #include "compat/system/ThreadNice.h"
 #include "launcher/protocol/ThreadProtocol.h"
-#include "platform/tests/QueueListener.h"
-#include "testing/ScratchFolder.h"
+#include "testing/QueueListener.h"
+#include "testing/RuntimeFolderTest.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using ovix::testing::QueueListener;
 
-class CPyth2WinTest : public ::testing::Test {
+class CPyth2WinTest : public ovix::testing::RuntimeFolderTest {
 protected:
     void SetUp() override {
-        setenv("XDG_RUNTIME_DIR", m_runtime.path().c_str(), 1);
+        RuntimeFolderTest::SetUp();
         unsetenv("ParentThreadId");
     }
-    ovix::testing::ScratchFolder m_runtime;
 };
 
 std::uint32_t parentIdFrom(const char* text) {

@@ -4,12 +4,12 @@
 
 #include <memory>
 
-#include "features/tests/FailureText.h"
 #include "platform/CPyth2Win.h"
+#include "testing/FailureText.h"
 
 namespace {
 
-using ovix::test::failureOf;
+using ovix::testing::failureOf;
 
 // Shows the percentage that the throttle thread reads.
 class ObservedPlatform : public Pyth2Platform {

@@ -12,12 +12,12 @@
 
 #include "compat/system/ThreadSuspension.h"
 #include "compat/system/tests/BusyWorker.h"
-#include "features/tests/FailureText.h"
+#include "testing/FailureText.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-using ovix::test::failureOf;
+using ovix::testing::failureOf;
 using ovix::testing::BusyWorker;
 using Clock = std::chrono::steady_clock;
 

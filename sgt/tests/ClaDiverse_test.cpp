@@ -5,17 +5,17 @@
 #include <string>
 #include <vector>
 
-#include "features/tests/DocVecFiles.h"
 #include "sgt/Classifier.h"
 #include "sgt/tests/CapturedLog.h"
 #include "sgt/tests/Documents.h"
-#include "features/tests/FailureText.h"
+#include "testing/DocVecFiles.h"
+#include "testing/FailureText.h"
 
 namespace {
 
 using ovix::test::CapturedLog;
 using ovix::test::Document;
-using ovix::test::failureOf;
+using ovix::testing::failureOf;
 
 class RankClustering : public testing::Test {
 protected:
@@ -34,7 +34,7 @@ protected:
         ASSERT_EQ(engine.readGraphFile(), n);
     }
 
-    ovix::test::ScratchFolder folder;
+    ovix::testing::ScratchFolder folder;
 };
 
 // Three topics of eight documents each, unit length; document 24 is a copy

@@ -4,17 +4,17 @@
 #include <string>
 #include <vector>
 
-#include "features/tests/DocVecFiles.h"
 #include "sgt/Classifier.h"
 #include "sgt/tests/CapturedLog.h"
 #include "sgt/tests/Documents.h"
-#include "features/tests/FailureText.h"
+#include "testing/DocVecFiles.h"
+#include "testing/FailureText.h"
 
 namespace {
 
 using ovix::test::CapturedLog;
 using ovix::test::Document;
-using ovix::test::failureOf;
+using ovix::testing::failureOf;
 
 class NegativeElimination : public testing::Test {
 protected:
@@ -37,7 +37,7 @@ protected:
         ASSERT_EQ(engine.readDecompositionFile(), n);
     }
 
-    ovix::test::ScratchFolder folder;
+    ovix::testing::ScratchFolder folder;
 };
 
 // Twelve documents of two topics, even and odd, with two eigenvectors of our

@@ -15,7 +15,7 @@
 #include "features/DvecRow.h"
 #include "sgt/tests/CapturedLog.h"
 #include "sgt/tests/Documents.h"
-#include "features/tests/FailureText.h"
+#include "testing/FailureText.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ int buildGraph(Classifier& engine, const std::vector<Document>& docs, int k, boo
     return engine.buildKnnGraph(k, static_cast<int>(rows.size()), normalize, symmetric, 0.0, rows.data());
 }
 
-using ovix::test::failureOf;
+using ovix::testing::failureOf;
 
 TEST(ClassifierTest, LogLinesOfAGraphItsDecompositionAndAPrediction) {
     CapturedLog captured;

@@ -16,12 +16,12 @@
 #include <vector>
 
 #include "base/BlockingWait.h"
-#include "features/tests/FailureText.h"
 #include "sgt/LaDenseMatrix.h"
 #include "sgt/LaEigen.h"
 #include "sgt/LaPredictMatrix.h"
 #include "sgt/tests/InvariantReport.h"
 #include "sgt/tests/Laplacians.h"
+#include "testing/FailureText.h"
 
 namespace {
 
@@ -275,7 +275,7 @@ TEST(Arpack, KeepsVectorsAlwaysAndLeavesTooManyToLapack) {
 }
 
 TEST(SolverFailures, AreThrownTextsThatNameTheCheck) {
-    using ovix::test::failureOf;
+    using ovix::testing::failureOf;
     auto L = ovix::test::path(4).laplacian<double>();
     L->decomposeGeev(4, *L, 1);
     // Too many eigenpairs for a dense solver: the decomposition held stays.

@@ -5,15 +5,15 @@
 #include <vector>
 
 #include "features/DocVec.h"
-#include "features/tests/DocVecFiles.h"
 #include "sgt/LaPlacian.h"
 #include "sgt/tests/Documents.h"
+#include "testing/DocVecFiles.h"
 
 namespace {
 
-using ovix::test::readFile;
-using ovix::test::ScratchFolder;
-using ovix::test::writeFile;
+using ovix::testing::readFile;
+using ovix::testing::ScratchFolder;
+using ovix::testing::writeFile;
 
 template <class T>
 class GraphFileTest : public testing::Test {

@@ -17,6 +17,7 @@
 #include "compat/system/ExclusiveAppendFile.h"
 #include "compat/system/Process.h"
 #include "compat/system/XdgFolders.h"
+#include "testing/RuntimeFolderTest.h"
 #include "testing/ScratchFolder.h"
 
 namespace {
@@ -25,10 +26,10 @@ using namespace std::chrono_literals;
 using ovix::testing::eventually;
 using ovix::testing::readFile;
 
-class CrossProcess : public ::testing::Test {
+class CrossProcess : public ovix::testing::RuntimeFolderTest {
 protected:
     void SetUp() override {
-        setenv("XDG_RUNTIME_DIR", m_runtime.path().c_str(), 1);
+        RuntimeFolderTest::SetUp();
         ASSERT_TRUE(compat::ensureRuntimeFolder());
     }
 
@@ -79,7 +80,6 @@ protected:
         return !(message.message == compat::WM_TIMER && message.wParam == timer);
     }
 
-    ovix::testing::ScratchFolder m_runtime;
     ovix::testing::ScratchFolder m_files;
     std::optional<compat::Process> m_listener;
 };

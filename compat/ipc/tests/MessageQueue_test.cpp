@@ -11,17 +11,13 @@
 
 #include "compat/ipc/MessageWindow.h"
 #include "compat/system/XdgFolders.h"
-#include "testing/ScratchFolder.h"
+#include "testing/RuntimeFolderTest.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 
-class MessageQueueTest : public ::testing::Test {
-protected:
-    void SetUp() override { setenv("XDG_RUNTIME_DIR", m_runtime.path().c_str(), 1); }
-    ovix::testing::ScratchFolder m_runtime;
-};
+class MessageQueueTest : public ovix::testing::RuntimeFolderTest {};
 
 TEST_F(MessageQueueTest, RuntimeFolderIsPrivateAndSocketsAreNamedByThread) {
     ASSERT_TRUE(compat::ensureMessageQueue());

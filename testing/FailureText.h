@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace ovix::test {
+namespace ovix::testing {
 
 // What `call` throws as std::runtime_error, or "(no failure)".
 inline std::string failureOf(const std::function<void()>& call) {
@@ -17,4 +17,4 @@ inline std::string failureOf(const std::function<void()>& call) {
     return "(no failure)";
 }
 
-}  // namespace ovix::test
+}  // namespace ovix::testing
