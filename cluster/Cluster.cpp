@@ -12,8 +12,8 @@
 #include "sgt/LaPlacian.h"
 #include "sgt/Rand15.h"
 
-using ovix::ClusterSource;
-using ovix::throwClusterFailure;
+using ovix::CheckFailure;
+using ovix::ClusterCheck;
 
 namespace {
 
@@ -21,7 +21,7 @@ namespace {
 std::unique_ptr<DocVec> openInput(const char* path) {
     auto input = std::make_unique<DocVec>(path ? path : "", DOCVEC_FORMAT_BINARY, false);
     if (input->nDocs() < 1)
-        throwClusterFailure(ClusterSource::engine, 45, input->nDocs());
+        throw CheckFailure(ClusterCheck::emptyInput, input->nDocs());
     return input;
 }
 
@@ -43,11 +43,11 @@ int Cluster::openOutput(const char* outputPath) {
     m_outputPath = outputPath;
     m_output = std::make_unique<DocVec>(m_outputPath, DOCVEC_FORMAT_BINARY, true);
     if (!m_output->isOpen())
-        throwClusterFailure(ClusterSource::engine, 180, -1);
+        throw CheckFailure(ClusterCheck::outputNotCreated, -1);
     try {
         m_output->writeDoc(0, 0, {});
     } catch (const DocVecError&) {
-        throwClusterFailure(ClusterSource::engine, 180, -1);
+        throw CheckFailure(ClusterCheck::rootNotWritten, -1);
     }
     return 1;
 }
@@ -58,9 +58,9 @@ void Cluster::closeOutput() {
     m_output.reset();
 }
 
-void Cluster::startRun(ClusterSource source, int line) {
+void Cluster::startRun(ovix::SourceCheck check) {
     if (m_ran)
-        throwClusterFailure(source, line, 1);
+        throw CheckFailure(check, 1);
     m_ran = true;
     // The graph of random partners (k < 0) draws from it too.
     ovix::threadRand15().seed(seed >= 0 ? static_cast<std::uint32_t>(seed)
@@ -69,13 +69,13 @@ void Cluster::startRun(ClusterSource source, int line) {
 
 // --- Passes and progress -------------------------------------------------------
 
-void Cluster::forEachDocument(ClusterSource source, int line, char mark, const Visit& visit) {
+void Cluster::forEachDocument(ovix::SourceCheck check, char mark, const Visit& visit) {
     int visited = 0;
     m_input->forEachDoc([&](int number, const DocVecRecord& record) {
         // The file may have been replaced since the run began: never index
         // past the documents the table holds.
         if (number >= m_nDocs)
-            throwClusterFailure(source, line, m_input->nDocs());
+            throw CheckFailure(check, m_input->nDocs());
         visit(number, record);
         if (mark)
             showProgress(mark, number);
@@ -83,7 +83,7 @@ void Cluster::forEachDocument(ClusterSource source, int line, char mark, const V
         return true;
     });
     if (visited != m_nDocs)
-        throwClusterFailure(source, line, visited);
+        throw CheckFailure(check, visited);
 }
 
 void Cluster::showProgress(char mark, int number) const {
@@ -152,7 +152,7 @@ void Cluster::sayChildren(int c) const {
 // --- k-means -------------------------------------------------------------------
 
 void Cluster::run(int k) {
-    startRun(ClusterSource::engine, 616);
+    startRun(ClusterCheck::secondRun);
     m_workspace = SplitWorkspace(maxCentroidFeatures);
     m_workspace.reset(k);
     split(0, 1);
@@ -161,9 +161,9 @@ void Cluster::run(int k) {
 
 void Cluster::split(int c, int depth) {
     if (depth == 0)
-        throwClusterFailure(ClusterSource::engine, 415, 0);
+        throw CheckFailure(ClusterCheck::depthZero, 0);
     if (initMode == 2 && depth > 1)
-        throwClusterFailure(ClusterSource::engine, 421, depth);
+        throw CheckFailure(ClusterCheck::labelSeedsTooDeep, depth);
     m_current = c;
     if (initMode != 1 && initMode != 2)
         initMode = 1;
@@ -172,7 +172,7 @@ void Cluster::split(int c, int depth) {
     const int k = entry < clustersPerDepth.size() ? clustersPerDepth[entry] : 0;
     const int first = m_table.appendChildren(c, k);
     if (first < 0)
-        throwClusterFailure(ClusterSource::engine, 455, first);
+        throw CheckFailure(ClusterCheck::childrenNotAppended, first);
     m_workspace.reset(k);
     initialAssignment(c, k);
 
@@ -185,7 +185,7 @@ void Cluster::split(int c, int depth) {
         iterate(c);
         const double sum = m_sumSimilarity;
         if (sum < 0)
-            throwClusterFailure(ClusterSource::engine, 480, static_cast<long long>(std::fmax(sum, -9e18)));
+            throw CheckFailure(ClusterCheck::negativeSimilarity, static_cast<long long>(std::fmax(sum, -9e18)));
         // Both sums 0 make a NaN, which does not stop the loop.
         if (m_iteration > maxIterations || (sum - previous) / sum < 0.01)
             break;
@@ -221,19 +221,19 @@ void Cluster::initialAssignment(int c, int k) {
     }
 }
 
-void Cluster::centroidPass(int c, ClusterSource source, int line) {
-    forEachDocument(source, line, '-', [&](int position, const DocVecRecord& record) {
+void Cluster::centroidPass(int c, ovix::SourceCheck check) {
+    forEachDocument(check, '-', [&](int position, const DocVecRecord& record) {
         const int offset = m_table.childOffset(position, c);
         if (offset >= 0)
             m_workspace.add(offset, record.entries);
     });
 }
 
-void Cluster::assignmentPass(int c, int line) {
+void Cluster::assignmentPass(int c, ClusterCheck check) {
     m_workspace.zeroCounts();
     const int k = m_workspace.count();
     std::vector<float> similarities(static_cast<std::size_t>(k));
-    forEachDocument(ClusterSource::engine, line, '+', [&](int position, const DocVecRecord& record) {
+    forEachDocument(check, '+', [&](int position, const DocVecRecord& record) {
         if (m_table.childOffset(position, c) < 0)
             return;
         // The first of the most similar children, child 0 when none is
@@ -261,12 +261,12 @@ void Cluster::iterate(int c) {
         if (initMode == 2) {
             // Child i starts from the documents labelled i + 1, wherever they are.
             const int k = m_workspace.count();
-            forEachDocument(ClusterSource::engine, 329, '-', [&](int, const DocVecRecord& record) {
+            forEachDocument(ClusterCheck::firstCentroidPass, '-', [&](int, const DocVecRecord& record) {
                 if (record.label >= 1 && record.label <= k)
                     m_workspace.add(record.label - 1, record.entries);
             });
         } else {
-            centroidPass(c, ClusterSource::engine, 329);
+            centroidPass(c, ClusterCheck::firstCentroidPass);
         }
         if (verbosity > 1) {
             say("\n" + rule + "* * initialization \n");
@@ -277,7 +277,7 @@ void Cluster::iterate(int c) {
         m_workspace.normalise();
     }
 
-    assignmentPass(c, 359);
+    assignmentPass(c, ClusterCheck::assignmentPass);
     if (verbosity > 1) {
         std::string text = "\n" + rule + "* * iteration ";
         ovix::appendInt(text, m_iteration);
@@ -296,7 +296,7 @@ void Cluster::iterate(int c) {
     // With a single iteration the centroids stay the initial ones.
     if (maxIterations >= 2) {
         m_workspace.clear();
-        centroidPass(c, ClusterSource::engine, 396);
+        centroidPass(c, ClusterCheck::centroidPass);
         if (verbosity > 1)
             say("\n");
         m_workspace.normalise();
@@ -306,7 +306,7 @@ void Cluster::iterate(int c) {
 void Cluster::dissolveSmallChildren(int c) {
     if (!m_workspace.dissolveSmallerThan(minClusterSize))
         return;
-    assignmentPass(c, 515);
+    assignmentPass(c, ClusterCheck::reassignmentPass);
     if (verbosity > 1)
         say("\n");
 }
@@ -328,7 +328,7 @@ void Cluster::storeChildren(int c) {
 int Cluster::docCount() {
     const int count = m_input->readHeader();
     if (count != m_nDocs)
-        throwClusterFailure(ClusterSource::engine, 669, count);
+        throw CheckFailure(ClusterCheck::documentCountChanged, count);
     m_readIndex = 0;
     return m_nDocs;
 }
@@ -345,7 +345,7 @@ int Cluster::clusterCount() {
     if (!m_outputPath.empty()) {
         m_centroids = std::make_unique<DocVec>(m_outputPath, DOCVEC_FORMAT_BINARY, false);
         if (m_centroids->nDocs() != m_table.clusterCount())
-            throwClusterFailure(ClusterSource::engine, 710, m_centroids->nDocs());
+            throw CheckFailure(ClusterCheck::centroidCountDiffers, m_centroids->nDocs());
     }
     return m_table.clusterCount();
 }
@@ -358,7 +358,7 @@ Cluster::ClusterInfo Cluster::nextCluster() {
         DocVecRecord record;
         m_centroids->readDoc(record);
         if (record.id != id)
-            throwClusterFailure(ClusterSource::engine, 767, id);
+            throw CheckFailure(ClusterCheck::centroidIdDiffers, id);
         info.centroid = std::move(record.entries);
     } else {
         info.centroid = m_table.takeCentroid(id);

@@ -28,6 +28,14 @@
 
 namespace {
 
+enum class ClaPredictCheck {
+    lambdaZero = 182,  // lambda* is 0
+};
+
+constexpr const char* checkSource(ClaPredictCheck) {
+    return "sgt/ClaPredict.cpp";
+}
+
 // The eigenvalue of least real part of A (its real part), by the iterative
 // solver asking for one eigenvalue and no eigenvectors.
 float lowestEigenvalue(LaEigen<float>& A) {
@@ -113,7 +121,7 @@ void Classifier::predictCore(LaVector<float>& ranks, const LaDenseMatrix<float>&
     }
 
     if (lambda == 0)
-        throw ovix::solverFailure("sgt/ClaPredict.cpp", 182, "lambda is 0");
+        throw ovix::solverFailure(ClaPredictCheck::lambdaZero, "lambda is 0");
 
     {
         LaDiagonalMatrix<float> shift(m);

@@ -18,7 +18,19 @@
 
 namespace {
 
-constexpr const char* kHeader = "sgt/LaDenseMatrix.h";
+enum class LaDenseMatrixCheck {
+    getRow = 27,  // row outside the matrix
+    getCol = 28,  // column outside the matrix
+    setRow = 33,
+    setCol = 34,
+    dgetrf = 103,       // invert: the factorisation failed, a singular matrix among others
+    dgetriProbe = 113,  // invert: the workspace query failed
+    dgetri = 125,       // invert: the inversion failed
+};
+
+constexpr const char* checkSource(LaDenseMatrixCheck) {
+    return "sgt/LaDenseMatrix.h";
+}
 
 Fid fidOfColumn(std::uint64_t column) {
     Fid fid;
@@ -61,15 +73,15 @@ LaDenseMatrix<T>::LaDenseMatrix(int rows, int cols)
 
 template <class T>
 T LaDenseMatrix<T>::get(int i, int j) const {
-    ovix::checkInvariant(i >= 0 && i < this->rows, kHeader, 27, i);
-    ovix::checkInvariant(j >= 0 && j < this->cols, kHeader, 28, j);
+    ovix::checkInvariant(i >= 0 && i < this->rows, LaDenseMatrixCheck::getRow, i);
+    ovix::checkInvariant(j >= 0 && j < this->cols, LaDenseMatrixCheck::getCol, j);
     return static_cast<T>(data[static_cast<std::size_t>(i) * static_cast<std::size_t>(this->cols) + j]);
 }
 
 template <class T>
 void LaDenseMatrix<T>::set(int i, int j, T v) {
-    ovix::checkInvariant(i >= 0 && i < this->rows, kHeader, 33, i);
-    ovix::checkInvariant(j >= 0 && j < this->cols, kHeader, 34, j);
+    ovix::checkInvariant(i >= 0 && i < this->rows, LaDenseMatrixCheck::setRow, i);
+    ovix::checkInvariant(j >= 0 && j < this->cols, LaDenseMatrixCheck::setCol, j);
     data[static_cast<std::size_t>(i) * static_cast<std::size_t>(this->cols) + j] = v;
 }
 
@@ -89,16 +101,16 @@ void LaDenseMatrix<T>::invert() {
     std::vector<int> pivots(static_cast<std::size_t>(leading));
     int info = ovix::lapack::dgetrf(n, n, inverse.data(), leading, pivots.data());
     if (info != 0)
-        throw ovix::solverFailure(kHeader, 103, "dgetrf failed: " + std::to_string(info));
+        throw ovix::solverFailure(LaDenseMatrixCheck::dgetrf, "dgetrf failed: " + std::to_string(info));
     double best = 0;
     info = ovix::lapack::dgetri(n, inverse.data(), leading, pivots.data(), &best, -1);
     if (info != 0)
-        throw ovix::solverFailure(kHeader, 113, "dgetri probe failed: " + std::to_string(info));
+        throw ovix::solverFailure(LaDenseMatrixCheck::dgetriProbe, "dgetri probe failed: " + std::to_string(info));
     const int lwork = std::max(static_cast<int>(best), leading);
     std::vector<double> work(static_cast<std::size_t>(lwork));
     info = ovix::lapack::dgetri(n, inverse.data(), leading, pivots.data(), work.data(), lwork);
     if (info != 0)
-        throw ovix::solverFailure(kHeader, 125, "dgetri failed: " + std::to_string(info));
+        throw ovix::solverFailure(LaDenseMatrixCheck::dgetri, "dgetri failed: " + std::to_string(info));
     data = std::move(inverse);
 }
 

@@ -4,7 +4,14 @@
 
 namespace {
 
-constexpr const char* kHeader = "sgt/LaDiagonalMatrix.h";
+enum class LaDiagonalMatrixCheck {
+    getRow = 15,  // row outside the matrix
+    setRow = 27,
+};
+
+constexpr const char* checkSource(LaDiagonalMatrixCheck) {
+    return "sgt/LaDiagonalMatrix.h";
+}
 
 }  // namespace
 
@@ -14,13 +21,13 @@ LaDiagonalMatrix<T>::LaDiagonalMatrix(int n)
 
 template <class T>
 T LaDiagonalMatrix<T>::get(int i, int j) const {
-    ovix::checkInvariant(i >= 0 && i < this->rows, kHeader, 15, i);
+    ovix::checkInvariant(i >= 0 && i < this->rows, LaDiagonalMatrixCheck::getRow, i);
     return i == j ? data[i] : T{0};
 }
 
 template <class T>
 void LaDiagonalMatrix<T>::set(int i, int j, T v) {
-    ovix::checkInvariant(i >= 0 && i < this->rows, kHeader, 27, i);
+    ovix::checkInvariant(i >= 0 && i < this->rows, LaDiagonalMatrixCheck::setRow, i);
     if (i == j)
         data[i] = v;
 }

@@ -9,40 +9,39 @@
 #include "sgt/Invariant.h"
 #include "sgt/KeyOrder.h"
 
-namespace {
-
-constexpr const char* kHeader = "sgt/LaEigen.h";
-
-}  // namespace
+using ovix::LaEigenCheck;
 
 template <class T>
-int LaEigen<T>::solverIndex(int rank, int orderCheck, int methodCheck, int rankCheck) const {
-    ovix::checkInvariant(order != nullptr, kHeader, orderCheck, rank);
-    ovix::checkInvariant(method != methodNone, kHeader, methodCheck, 0);
-    ovix::checkInvariant(rank >= 0 && rank < nEigen, kHeader, rankCheck, rank);
+int LaEigen<T>::solverIndex(int rank, LaEigenCheck orderCheck, LaEigenCheck methodCheck, LaEigenCheck rankCheck) const {
+    ovix::checkInvariant(order != nullptr, orderCheck, rank);
+    ovix::checkInvariant(method != methodNone, methodCheck, 0);
+    ovix::checkInvariant(rank >= 0 && rank < nEigen, rankCheck, rank);
     return order[rank];
 }
 
 template <class T>
 T LaEigen<T>::eigenvalue(int rank) const {
-    const int index = solverIndex(rank, 71, 73, 75);
-    ovix::checkInvariant(eigReal != nullptr, kHeader, 77, 1);
+    const int index =
+        solverIndex(rank, LaEigenCheck::eigenvalueOrder, LaEigenCheck::eigenvalueMethod, LaEigenCheck::eigenvalueRank);
+    ovix::checkInvariant(eigReal != nullptr, LaEigenCheck::eigenvalueArray, 1);
     return static_cast<T>(eigReal[index]);
 }
 
 template <class T>
 T LaEigen<T>::eigenvalueImag(int rank) const {
-    const int index = solverIndex(rank, 84, 86, 88);
-    ovix::checkInvariant(eigImag != nullptr, kHeader, 90, 1);
+    const int index = solverIndex(rank, LaEigenCheck::eigenvalueImagOrder, LaEigenCheck::eigenvalueImagMethod,
+                                  LaEigenCheck::eigenvalueImagRank);
+    ovix::checkInvariant(eigImag != nullptr, LaEigenCheck::eigenvalueImagArray, 1);
     return static_cast<T>(eigImag[index]);
 }
 
 template <class T>
 T LaEigen<T>::eigenvector(int rank, int component) const {
-    const int column = solverIndex(rank, 97, 99, 101);
-    ovix::checkInvariant(static_cast<bool>(eigVec), kHeader, 103, 1);
+    const int column = solverIndex(rank, LaEigenCheck::eigenvectorOrder, LaEigenCheck::eigenvectorMethod,
+                                   LaEigenCheck::eigenvectorRank);
+    ovix::checkInvariant(static_cast<bool>(eigVec), LaEigenCheck::eigenvectorArray, 1);
     const int n = dimension();
-    ovix::checkInvariant(component >= 0 && component < n, kHeader, 105, component);
+    ovix::checkInvariant(component >= 0 && component < n, LaEigenCheck::eigenvectorComponent, component);
     const double* vector = eigVec.data() + static_cast<std::size_t>(column) * static_cast<std::size_t>(n);
     const double sign = vector[0] > 0 ? 1.0 : -1.0;
     return static_cast<T>(vector[component] * sign);

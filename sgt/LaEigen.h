@@ -9,6 +9,7 @@
 
 #include <memory>
 
+#include "sgt/LaEigenCheck.h"
 #include "sgt/MappedArray.h"
 
 template <class T>
@@ -80,7 +81,8 @@ private:
     void rankSmallest(const double* values, int n, int wanted);
 
     // The solver index of `rank` after the checks that every accessor makes.
-    int solverIndex(int rank, int orderCheck, int methodCheck, int rankCheck) const;
+    int solverIndex(int rank, ovix::LaEigenCheck orderCheck, ovix::LaEigenCheck methodCheck,
+                    ovix::LaEigenCheck rankCheck) const;
 };
 
 extern template class LaEigen<float>;

@@ -18,8 +18,6 @@
 
 namespace {
 
-constexpr const char* kHeader = "sgt/LaEigen.h";
-
 // ARPACK keeps a solve's state in Fortran SAVE variables and common blocks,
 // ARPACK++ its error code in a static member: one solve at a time.
 std::mutex& arpackLock() {
@@ -92,7 +90,7 @@ int LaEigen<T>::decomposeArpack(int wanted, const LaEigen& A, int symmetric, int
             solution = symmetric ? solveSmallest<T, true>(A, n, wanted, ncv, maxit)
                                  : solveSmallest<T, false>(A, n, wanted, ncv, maxit);
         } catch (const ovix::ArpackDiagnostic& diagnostic) {
-            throw ovix::solverFailure(kHeader, 473, diagnostic.what());
+            throw ovix::solverFailure(ovix::LaEigenCheck::arpack, diagnostic.what());
         }
     }
     if (solution.count <= 0)

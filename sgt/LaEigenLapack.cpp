@@ -13,18 +13,17 @@
 
 namespace {
 
-constexpr const char* kHeader = "sgt/LaEigen.h";
+using ovix::LaEigenCheck;
 
 // A dense solver gives at most n eigenpairs.
-void checkWanted(int wanted, int n, int check, const char* solver) {
+void checkWanted(int wanted, int n, LaEigenCheck check, const char* solver) {
     if (wanted < 0 || wanted > n)
-        throw ovix::solverFailure(kHeader, check,
-                                  std::string(solver) + " cannot give " + std::to_string(wanted) +
-                                      " eigenpairs of a matrix of order " + std::to_string(n));
+        throw ovix::solverFailure(check, std::string(solver) + " cannot give " + std::to_string(wanted) +
+                                             " eigenpairs of a matrix of order " + std::to_string(n));
 }
 
-std::runtime_error lapackFailure(int check, const char* what, int info) {
-    return ovix::solverFailure(kHeader, check, std::string(what) + ": " + std::to_string(info));
+std::runtime_error lapackFailure(LaEigenCheck check, const char* what, int info) {
+    return ovix::solverFailure(check, std::string(what) + ": " + std::to_string(info));
 }
 
 }  // namespace
@@ -32,7 +31,7 @@ std::runtime_error lapackFailure(int check, const char* what, int info) {
 template <class T>
 int LaEigen<T>::decomposeGeev(int wanted, const LaEigen& A, int wantVectors) {
     const int n = orderToHold(A);
-    checkWanted(wanted, n, 137, "geev");
+    checkWanted(wanted, n, LaEigenCheck::geevWanted, "geev");
     freeDecomposition();
 
     // dgeev reads column-major: element (i, j) goes to j * n + i, so that
@@ -52,14 +51,14 @@ int LaEigen<T>::decomposeGeev(int wanted, const LaEigen& A, int wantVectors) {
     double best = 0;
     int info = ovix::lapack::dgeev(false, n, copy.data(), leading, eigReal.get(), eigImag.get(), nullptr, 1, &best, -1);
     if (info != 0)
-        throw lapackFailure(188, "geev probe failed", info);
+        throw lapackFailure(LaEigenCheck::geevProbe, "geev probe failed", info);
     // The probe is made without vectors; keep at least what they need.
     const int lwork = std::max(static_cast<int>(best), vectors ? 4 * n : 3 * n);
     const auto work = std::make_unique<double[]>(static_cast<std::size_t>(std::max(lwork, 1)));
     info = ovix::lapack::dgeev(vectors, n, copy.data(), leading, eigReal.get(), eigImag.get(), eigVec.data(),
                                vectors ? leading : 1, work.get(), lwork);
     if (info != 0)
-        throw lapackFailure(205, "geev failed", info);
+        throw lapackFailure(LaEigenCheck::geev, "geev failed", info);
 
     rankSmallest(eigReal.get(), n, wanted);
     if (!vectors)
@@ -72,7 +71,7 @@ int LaEigen<T>::decomposeGeev(int wanted, const LaEigen& A, int wantVectors) {
 template <class T>
 int LaEigen<T>::decomposeSpev(int wanted, const LaEigen& A, int wantVectors) {
     const int n = orderToHold(A);
-    checkWanted(wanted, n, 257, "spev");
+    checkWanted(wanted, n, LaEigenCheck::spevWanted, "spev");
     freeDecomposition();
 
     // The lower triangle, packed column by column: element (i, c), c <= i,
@@ -92,7 +91,7 @@ int LaEigen<T>::decomposeSpev(int wanted, const LaEigen& A, int wantVectors) {
     const int info = ovix::lapack::dspev(vectors, n, packed.data(), eigReal.get(), eigVec.data(),
                                          vectors ? std::max(n, 1) : 1, work.get());
     if (info != 0)
-        throw lapackFailure(309, "spev failed", info);
+        throw lapackFailure(LaEigenCheck::spev, "spev failed", info);
 
     rankSmallest(eigReal.get(), n, wanted);
     if (!vectors)

@@ -14,7 +14,17 @@
 
 namespace {
 
-constexpr const char* kHeader = "sgt/LaMatrix.h";
+enum class LaMatrixCheck {
+    productRows = 211,               // setProduct: rows != A.rows
+    productCols = 212,               // setProduct: cols != B.cols
+    productInner = 213,              // setProduct: A.cols != B.rows
+    productWithTransposeRows = 236,  // setProductWithTranspose: rows != A.rows
+    productWithTransposeCols = 237,  // setProductWithTranspose: cols != A.rows
+};
+
+constexpr const char* checkSource(LaMatrixCheck) {
+    return "sgt/LaMatrix.h";
+}
 
 bool writeAll(std::FILE* f, const std::string& text) {
     return std::fwrite(text.data(), 1, text.size(), f) == text.size();
@@ -81,8 +91,8 @@ void LaMatrix<T>::rescale(T low, T high) {
 
 template <class T>
 void LaMatrix<T>::setProductWithTranspose(const LaMatrix& A) {
-    ovix::checkInvariant(rows == A.rows, kHeader, 236, rows);
-    ovix::checkInvariant(cols == A.rows, kHeader, 237, cols);
+    ovix::checkInvariant(rows == A.rows, LaMatrixCheck::productWithTransposeRows, rows);
+    ovix::checkInvariant(cols == A.rows, LaMatrixCheck::productWithTransposeCols, cols);
     for (int i = 0; i < rows; ++i)
         for (int j = 0; j <= i; ++j) {
             T sum = 0;
@@ -96,9 +106,9 @@ void LaMatrix<T>::setProductWithTranspose(const LaMatrix& A) {
 
 template <class T>
 void LaMatrix<T>::setProduct(const LaMatrix& A, const LaMatrix& B) {
-    ovix::checkInvariant(rows == A.rows, kHeader, 211, rows);
-    ovix::checkInvariant(cols == B.cols, kHeader, 212, cols);
-    ovix::checkInvariant(A.cols == B.rows, kHeader, 213, A.cols);
+    ovix::checkInvariant(rows == A.rows, LaMatrixCheck::productRows, rows);
+    ovix::checkInvariant(cols == B.cols, LaMatrixCheck::productCols, cols);
+    ovix::checkInvariant(A.cols == B.rows, LaMatrixCheck::productInner, A.cols);
     for (int i = 0; i < rows; ++i)
         for (int j = 0; j < cols; ++j) {
             T sum = 0;

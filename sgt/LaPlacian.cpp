@@ -7,14 +7,24 @@
 
 namespace {
 
-constexpr const char* kHeader = "sgt/LaPlacian.h";
+enum class LaPlacianCheck {
+    readWithoutRows = 98,  // get, row
+    setWithoutRows = 115,
+    multiplyWithoutRows = 193,
+    buildWithoutRows = 216,  // buildLaplacian
+    notSquare = 397,         // made with rows != cols
+};
+
+constexpr const char* checkSource(LaPlacianCheck) {
+    return "sgt/LaPlacian.h";
+}
 
 }  // namespace
 
 template <class T>
 LaPlacian<T>::LaPlacian(int rows, int cols, int sumEdges, int symmetric, int normalized)
     : LaMatrix<T>(0, 0), sumEdges(sumEdges), symmetric(symmetric), normalized(normalized) {
-    ovix::checkInvariant(rows == cols, kHeader, 397, rows);
+    ovix::checkInvariant(rows == cols, LaPlacianCheck::notSquare, rows);
     makeRows(rows);
 }
 
@@ -41,19 +51,14 @@ void LaPlacian<T>::adoptRows(std::unique_ptr<Row[]> rows, int n) {
 }
 
 template <class T>
-void LaPlacian<T>::checkRows(int check) const {
-    ovix::checkInvariant(rowMaps != nullptr, kHeader, check, 0);
-}
-
-template <class T>
 const typename LaPlacian<T>::Row& LaPlacian<T>::row(int i) const {
-    checkRows(98);
+    ovix::checkInvariant(hasRows(), LaPlacianCheck::readWithoutRows, 0);
     return rowMaps[static_cast<std::size_t>(i)];
 }
 
 template <class T>
 T LaPlacian<T>::get(int i, int j) const {
-    checkRows(98);
+    ovix::checkInvariant(hasRows(), LaPlacianCheck::readWithoutRows, 0);
     const Row& r = rowMaps[static_cast<std::size_t>(i)];
     const auto found = r.find(j);
     return found == r.end() ? T(0) : found->second;
@@ -61,7 +66,7 @@ T LaPlacian<T>::get(int i, int j) const {
 
 template <class T>
 void LaPlacian<T>::set(int i, int j, T v) {
-    checkRows(115);
+    ovix::checkInvariant(hasRows(), LaPlacianCheck::setWithoutRows, 0);
     Row& r = rowMaps[static_cast<std::size_t>(i)];
     if (v != 0)
         r.insert_or_assign(j, v);
@@ -71,7 +76,7 @@ void LaPlacian<T>::set(int i, int j, T v) {
 
 template <class T>
 void LaPlacian<T>::multiply(const double* x, double* y) const {
-    checkRows(193);
+    ovix::checkInvariant(hasRows(), LaPlacianCheck::multiplyWithoutRows, 0);
     for (int i = 0; i < this->rows; ++i) {
         double sum = 0;
         for (const auto& [j, w] : rowMaps[static_cast<std::size_t>(i)])
@@ -123,7 +128,7 @@ std::unique_ptr<LaDenseMatrix<T>> LaPlacian<T>::eigenvectors(int from, int divid
 
 template <class T>
 void LaPlacian<T>::buildLaplacian(int skipSymmetrise) {
-    checkRows(216);
+    ovix::checkInvariant(hasRows(), LaPlacianCheck::buildWithoutRows, 0);
     if (!skipSymmetrise) {
         if (sumEdges)
             symmetriseSums();

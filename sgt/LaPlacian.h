@@ -124,7 +124,6 @@ private:
     // Replaces the rows by n empty ones, the matrix becoming n x n.
     void makeRows(int n);
     void adoptRows(std::unique_ptr<Row[]> rows, int n);
-    void checkRows(int check) const;
     void randomGraph(std::span<const ovix::DocEntries> docs, int kPrime);
     void neighbourGraph(std::span<const ovix::DocEntries> docs, int kPrime, int verbosity, std::FILE* log,
                         double dupThreshold);

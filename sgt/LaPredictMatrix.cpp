@@ -8,15 +8,23 @@
 
 namespace {
 
-constexpr const char* kHeader = "sgt/LaPredictMatrix.h";
+enum class LaPredictMatrixCheck {
+    gNotSquare = 106,
+    bRows = 107,  // B.rows != n
+    bCols = 108,  // B.cols != n
+};
+
+constexpr const char* checkSource(LaPredictMatrixCheck) {
+    return "sgt/LaPredictMatrix.h";
+}
 
 // G's order n, once G and B are known to fit together.
 template <class T>
 int blockOrder(const LaMatrix<T>& G, const LaDenseMatrix<T>& B) {
     const int n = G.rowCount();
-    ovix::checkInvariant(G.colCount() == n, kHeader, 106, G.colCount());
-    ovix::checkInvariant(B.rowCount() == n, kHeader, 107, B.rowCount());
-    ovix::checkInvariant(B.colCount() == n, kHeader, 108, B.colCount());
+    ovix::checkInvariant(G.colCount() == n, LaPredictMatrixCheck::gNotSquare, G.colCount());
+    ovix::checkInvariant(B.rowCount() == n, LaPredictMatrixCheck::bRows, B.rowCount());
+    ovix::checkInvariant(B.colCount() == n, LaPredictMatrixCheck::bCols, B.colCount());
     if (n > INT_MAX / 2)
         throw std::length_error("block matrix of order " + std::to_string(n) + " x 2");
     return n;

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <string>
+#include <utility>
+
 #include "cluster/Cluster.h"
 #include "cluster/tests/ClusterFiles.h"
 
@@ -197,6 +201,16 @@ TEST_F(ClusterTest, ResultsRefuseFilesThatChangedAfterTheRun) {
     EXPECT_EQ(failureOf([&] { engine->nextCluster(); }), "cluster\\CluHelper 367 10\n");
     writeFile(input, inputBytes);
     EXPECT_EQ(engine->docCount(), 10);
+}
+
+TEST(CheckFailureTest, ValuesBeyondThirtyTwoBitsAreClamped) {
+    const std::pair<long long, std::string> cases[] = {
+        {-9'000'000'000'000'000'000LL, "-2147483648"}, {INT_MIN, "-2147483648"}, {1LL << 40, "2147483647"}};
+    for (const auto& [value, shown] : cases) {
+        const ovix::CheckFailure failure(ovix::ClusterCheck::negativeSimilarity, value);
+        EXPECT_STREQ(failure.what(), ("..\\..\\Cluster 480 " + shown + "\n").c_str());
+        EXPECT_EQ(failure.report(), "..\\..\\Cluster:480: " + shown + "\n");
+    }
 }
 
 TEST(ClusterTableTest, StoredCentroidsMustBeOfUnitLengthOrEmpty) {
