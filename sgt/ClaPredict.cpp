@@ -159,7 +159,7 @@ void Classifier::predictCore(LaVector<float>& ranks, const LaDenseMatrix<float>&
 }
 
 int Classifier::predict(std::span<float> labels, float c, float p, bool minErrThreshold) {
-    if (!eigenvectors)
+    if (!m_eigenvectors)
         throw std::runtime_error("no eigenvectors: decompose the Laplacian or read a decomposition first");
     if (!(p > -1 && p < 1))
         throw std::runtime_error(ovix::formatText("p = %f lies outside (-1, 1)", p));
@@ -169,10 +169,10 @@ int Classifier::predict(std::span<float> labels, float c, float p, bool minErrTh
     // Two or more connected parts give the graph a second eigenvalue of 0:
     // the eigenvector of rank 0 then carries information too.
     std::unique_ptr<LaDenseMatrix<float>> allEigenvectors;
-    const LaDenseMatrix<float>* V = eigenvectors.get();
-    if (graph && graphDecomposed && graph->eigenvalue(1) == 0) {
+    const LaDenseMatrix<float>* V = m_eigenvectors.get();
+    if (m_graph && m_graphDecomposed && m_graph->eigenvalue(1) == 0) {
         m_log.line(1, "disconnected matrix; using all eigenvectors\n");
-        allEigenvectors = graph->eigenvectors(0, 1);
+        allEigenvectors = m_graph->eigenvectors(0, 1);
         V = allEigenvectors.get();
     }
 

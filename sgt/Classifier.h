@@ -116,12 +116,12 @@ public:
 
     const ovix::ClassifierLog& log() const { return m_log; }
     // The current graph (null for none), its Laplacian once decomposed.
-    const LaPlacian<float>* currentGraph() const { return graph.get(); }
+    const LaPlacian<float>* currentGraph() const { return m_graph.get(); }
     // One label per graph row when the graph came from a document-vector
     // file, else empty.
-    const std::vector<int>& graphLabels() const { return rowLabels; }
+    const std::vector<int>& graphLabels() const { return m_rowLabels; }
     // One row per document, one column per eigenvector; null for none.
-    const LaDenseMatrix<float>* currentEigenvectors() const { return eigenvectors.get(); }
+    const LaDenseMatrix<float>* currentEigenvectors() const { return m_eigenvectors.get(); }
 
 private:
     // One solve of the transducer for the fraction of positives p and the
@@ -134,19 +134,19 @@ private:
     void eliminateNegativesIn(int elimMin, int elimSkip, int elimMaxLabelled, std::span<float> labels, int node,
                               std::span<int> ids, bool byEigenvectors);
 
-    std::unique_ptr<LaPlacian<float>> graph;
-    std::vector<int> rowLabels;
-    std::unique_ptr<LaDenseMatrix<float>> eigenvectors;
+    std::unique_ptr<LaPlacian<float>> m_graph;
+    std::vector<int> m_rowLabels;
+    std::unique_ptr<LaDenseMatrix<float>> m_eigenvectors;
     ovix::ClassifierLog m_log;
     // The graph holds the eigenpairs of its Laplacian (decomposeLaplacian
     // succeeded on it).
-    bool graphDecomposed = false;
+    bool m_graphDecomposed = false;
 
-    std::string graphFile;
-    int graphFormat = 0;
-    int sumEdges = 1;
-    int symmetric = 0;
-    int normalized = 1;
-    std::string decompositionFile;
-    int decompositionFormat = 0;
+    std::string m_graphFile;
+    int m_graphFormat = 0;
+    int m_sumEdges = 1;
+    int m_symmetric = 0;
+    int m_normalized = 1;
+    std::string m_decompositionFile;
+    int m_decompositionFormat = 0;
 };

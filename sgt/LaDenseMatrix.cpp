@@ -69,34 +69,34 @@ std::pair<int, int> fileShape(DocVec& file) {
 
 template <class T>
 LaDenseMatrix<T>::LaDenseMatrix(int rows, int cols)
-    : LaMatrix<T>(rows, cols), data(LaMatrix<T>::elementCount(rows, cols)) {}
+    : LaMatrix<T>(rows, cols), m_data(LaMatrix<T>::elementCount(rows, cols)) {}
 
 template <class T>
 T LaDenseMatrix<T>::get(int i, int j) const {
-    ovix::checkInvariant(i >= 0 && i < this->rows, LaDenseMatrixCheck::getRow, i);
-    ovix::checkInvariant(j >= 0 && j < this->cols, LaDenseMatrixCheck::getCol, j);
-    return static_cast<T>(data[static_cast<std::size_t>(i) * static_cast<std::size_t>(this->cols) + j]);
+    ovix::checkInvariant(i >= 0 && i < this->m_rows, LaDenseMatrixCheck::getRow, i);
+    ovix::checkInvariant(j >= 0 && j < this->m_cols, LaDenseMatrixCheck::getCol, j);
+    return static_cast<T>(m_data[static_cast<std::size_t>(i) * static_cast<std::size_t>(this->m_cols) + j]);
 }
 
 template <class T>
 void LaDenseMatrix<T>::set(int i, int j, T v) {
-    ovix::checkInvariant(i >= 0 && i < this->rows, LaDenseMatrixCheck::setRow, i);
-    ovix::checkInvariant(j >= 0 && j < this->cols, LaDenseMatrixCheck::setCol, j);
-    data[static_cast<std::size_t>(i) * static_cast<std::size_t>(this->cols) + j] = v;
+    ovix::checkInvariant(i >= 0 && i < this->m_rows, LaDenseMatrixCheck::setRow, i);
+    ovix::checkInvariant(j >= 0 && j < this->m_cols, LaDenseMatrixCheck::setCol, j);
+    m_data[static_cast<std::size_t>(i) * static_cast<std::size_t>(this->m_cols) + j] = v;
 }
 
 template <class T>
 void LaDenseMatrix<T>::invert() {
-    const int n = this->rows;
-    if (this->cols != n)
-        throw std::runtime_error("cannot invert a " + std::to_string(n) + " x " + std::to_string(this->cols) +
+    const int n = this->m_rows;
+    if (this->m_cols != n)
+        throw std::runtime_error("cannot invert a " + std::to_string(n) + " x " + std::to_string(this->m_cols) +
                                  " matrix");
     // LAPACK reads the row-major elements as the transpose; the inverse of the
     // transpose, read back row-major, is the inverse. The factors go into a
     // copy, so that a singular matrix is kept.
     const auto count = LaMatrix<T>::elementCount(n, n);
     MappedArray<double> inverse(count);
-    std::copy(data.data(), data.data() + count, inverse.data());
+    std::copy(m_data.data(), m_data.data() + count, inverse.data());
     const int leading = std::max(n, 1);
     std::vector<int> pivots(static_cast<std::size_t>(leading));
     int info = ovix::lapack::dgetrf(n, n, inverse.data(), leading, pivots.data());
@@ -111,7 +111,7 @@ void LaDenseMatrix<T>::invert() {
     info = ovix::lapack::dgetri(n, inverse.data(), leading, pivots.data(), work.data(), lwork);
     if (info != 0)
         throw ovix::solverFailure(LaDenseMatrixCheck::dgetri, "dgetri failed: " + std::to_string(info));
-    data = std::move(inverse);
+    m_data = std::move(inverse);
 }
 
 template <class T>
@@ -122,11 +122,11 @@ void LaDenseMatrix<T>::writeFile(const char* path, int format) const {
     if (!file.isOpen())
         throw std::runtime_error(std::string("cannot create decomposition file ") + path);
     std::vector<DocVecI> entries;
-    const auto width = static_cast<std::size_t>(this->cols);
-    for (int i = 0; i < this->rows; ++i) {
+    const auto width = static_cast<std::size_t>(this->m_cols);
+    for (int i = 0; i < this->m_rows; ++i) {
         entries.clear();
-        for (int j = 0; j < this->cols; ++j) {
-            const double value = data[static_cast<std::size_t>(i) * width + j];
+        for (int j = 0; j < this->m_cols; ++j) {
+            const double value = m_data[static_cast<std::size_t>(i) * width + j];
             if (std::fabs(value) > 0)
                 entries.push_back(DocVecI{fidOfColumn(static_cast<std::uint64_t>(j)), static_cast<float>(value)});
         }
@@ -158,9 +158,9 @@ void LaDenseMatrix<T>::readFile(const char* path, int format) {
             elements[static_cast<std::size_t>(i) * width + column] = entry.weight;
         }
     }
-    data = std::move(elements);
-    this->rows = rows;
-    this->cols = cols;
+    m_data = std::move(elements);
+    this->m_rows = rows;
+    this->m_cols = cols;
 }
 
 template class LaDenseMatrix<float>;

@@ -35,7 +35,7 @@ public:
     void readFile(const char* path, int format);
 
 private:
-    MappedArray<double> data;  // rows x cols, element (i, j) at i * cols + j
+    MappedArray<double> m_data;  // rows x cols, element (i, j) at i * cols + j
 };
 
 extern template class LaDenseMatrix<float>;

@@ -17,24 +17,24 @@ constexpr const char* checkSource(LaDiagonalMatrixCheck) {
 
 template <class T>
 LaDiagonalMatrix<T>::LaDiagonalMatrix(int n)
-    : LaMatrix<T>(n, n), data(std::make_unique<T[]>(LaMatrix<T>::elementCount(n, 1))) {}
+    : LaMatrix<T>(n, n), m_data(std::make_unique<T[]>(LaMatrix<T>::elementCount(n, 1))) {}
 
 template <class T>
 T LaDiagonalMatrix<T>::get(int i, int j) const {
-    ovix::checkInvariant(i >= 0 && i < this->rows, LaDiagonalMatrixCheck::getRow, i);
-    return i == j ? data[i] : T{0};
+    ovix::checkInvariant(i >= 0 && i < this->m_rows, LaDiagonalMatrixCheck::getRow, i);
+    return i == j ? m_data[i] : T{0};
 }
 
 template <class T>
 void LaDiagonalMatrix<T>::set(int i, int j, T v) {
-    ovix::checkInvariant(i >= 0 && i < this->rows, LaDiagonalMatrixCheck::setRow, i);
+    ovix::checkInvariant(i >= 0 && i < this->m_rows, LaDiagonalMatrixCheck::setRow, i);
     if (i == j)
-        data[i] = v;
+        m_data[i] = v;
 }
 
 template <class T>
 void LaDiagonalMatrix<T>::fill(T v) {
-    for (int i = 0; i < this->rows; ++i)
+    for (int i = 0; i < this->m_rows; ++i)
         set(i, i, v);
 }
 

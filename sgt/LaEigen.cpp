@@ -13,48 +13,48 @@ using ovix::LaEigenCheck;
 
 template <class T>
 int LaEigen<T>::solverIndex(int rank, LaEigenCheck orderCheck, LaEigenCheck methodCheck, LaEigenCheck rankCheck) const {
-    ovix::checkInvariant(order != nullptr, orderCheck, rank);
-    ovix::checkInvariant(method != methodNone, methodCheck, 0);
-    ovix::checkInvariant(rank >= 0 && rank < nEigen, rankCheck, rank);
-    return order[rank];
+    ovix::checkInvariant(m_order != nullptr, orderCheck, rank);
+    ovix::checkInvariant(m_method != methodNone, methodCheck, 0);
+    ovix::checkInvariant(rank >= 0 && rank < m_nEigen, rankCheck, rank);
+    return m_order[rank];
 }
 
 template <class T>
 T LaEigen<T>::eigenvalue(int rank) const {
     const int index =
         solverIndex(rank, LaEigenCheck::eigenvalueOrder, LaEigenCheck::eigenvalueMethod, LaEigenCheck::eigenvalueRank);
-    ovix::checkInvariant(eigReal != nullptr, LaEigenCheck::eigenvalueArray, 1);
-    return static_cast<T>(eigReal[index]);
+    ovix::checkInvariant(m_eigReal != nullptr, LaEigenCheck::eigenvalueArray, 1);
+    return static_cast<T>(m_eigReal[index]);
 }
 
 template <class T>
 T LaEigen<T>::eigenvalueImag(int rank) const {
     const int index = solverIndex(rank, LaEigenCheck::eigenvalueImagOrder, LaEigenCheck::eigenvalueImagMethod,
                                   LaEigenCheck::eigenvalueImagRank);
-    ovix::checkInvariant(eigImag != nullptr, LaEigenCheck::eigenvalueImagArray, 1);
-    return static_cast<T>(eigImag[index]);
+    ovix::checkInvariant(m_eigImag != nullptr, LaEigenCheck::eigenvalueImagArray, 1);
+    return static_cast<T>(m_eigImag[index]);
 }
 
 template <class T>
 T LaEigen<T>::eigenvector(int rank, int component) const {
     const int column = solverIndex(rank, LaEigenCheck::eigenvectorOrder, LaEigenCheck::eigenvectorMethod,
                                    LaEigenCheck::eigenvectorRank);
-    ovix::checkInvariant(static_cast<bool>(eigVec), LaEigenCheck::eigenvectorArray, 1);
+    ovix::checkInvariant(static_cast<bool>(m_eigVec), LaEigenCheck::eigenvectorArray, 1);
     const int n = dimension();
     ovix::checkInvariant(component >= 0 && component < n, LaEigenCheck::eigenvectorComponent, component);
-    const double* vector = eigVec.data() + static_cast<std::size_t>(column) * static_cast<std::size_t>(n);
+    const double* vector = m_eigVec.data() + static_cast<std::size_t>(column) * static_cast<std::size_t>(n);
     const double sign = vector[0] > 0 ? 1.0 : -1.0;
     return static_cast<T>(vector[component] * sign);
 }
 
 template <class T>
 void LaEigen<T>::freeDecomposition() noexcept {
-    eigReal.reset();
-    eigImag.reset();
-    eigVec = MappedArray<double>();
-    order.reset();
-    nEigen = 0;
-    method = methodNone;
+    m_eigReal.reset();
+    m_eigImag.reset();
+    m_eigVec = MappedArray<double>();
+    m_order.reset();
+    m_nEigen = 0;
+    m_method = methodNone;
 }
 
 template <class T>
@@ -73,9 +73,9 @@ void LaEigen<T>::rankSmallest(const double* values, int n, int wanted) {
         pairs[i] = {i, static_cast<T>(values[i])};
     std::partial_sort(pairs.begin(), pairs.begin() + wanted, pairs.end(),
                       [](const auto& a, const auto& b) { return ovix::keyLess(a.second, b.second); });
-    order = std::make_unique<int[]>(static_cast<std::size_t>(wanted));
+    m_order = std::make_unique<int[]>(static_cast<std::size_t>(wanted));
     for (int r = 0; r < wanted; ++r)
-        order[r] = pairs[r].first;
+        m_order[r] = pairs[r].first;
 }
 
 template class LaEigen<float>;

@@ -23,7 +23,7 @@ public:
     LaEigen& operator=(const LaEigen&) = delete;
 
     // The eigenpairs held.
-    virtual int eigenCount() const { return nEigen; }
+    virtual int eigenCount() const { return m_nEigen; }
     // Real and imaginary part of the eigenvalue of `rank` (0 = the smallest
     // real part).
     virtual T eigenvalue(int rank) const;
@@ -66,12 +66,12 @@ protected:
     // Drops the held decomposition: no arrays, nEigen 0, method none.
     void freeDecomposition() noexcept;
 
-    std::unique_ptr<double[]> eigReal;  // real parts, in the solver's order
-    std::unique_ptr<double[]> eigImag;  // imaginary parts, in the solver's order
-    MappedArray<double> eigVec;         // eigenvectors as columns of dimension() rows
-    std::unique_ptr<int[]> order;       // nEigen entries: rank -> solver index
-    int nEigen = 0;
-    int method = methodNone;
+    std::unique_ptr<double[]> m_eigReal;  // real parts, in the solver's order
+    std::unique_ptr<double[]> m_eigImag;  // imaginary parts, in the solver's order
+    MappedArray<double> m_eigVec;         // eigenvectors as columns of dimension() rows
+    std::unique_ptr<int[]> m_order;       // nEigen entries: rank -> solver index
+    int m_nEigen = 0;
+    int m_method = methodNone;
 
 private:
     // A's order, after checking that this object can hold A's decomposition.

@@ -96,15 +96,15 @@ int LaEigen<T>::decomposeArpack(int wanted, const LaEigen& A, int symmetric, int
     if (solution.count <= 0)
         return solution.count;
 
-    method = methodArpack;
-    nEigen = solution.count;
-    eigReal = std::move(solution.real);
-    eigImag = std::move(solution.imag);
-    eigVec = std::move(solution.vectors);
-    order = std::make_unique<int[]>(static_cast<std::size_t>(nEigen));
-    for (int r = 0; r < nEigen; ++r)
-        order[r] = r;
-    return nEigen;
+    m_method = methodArpack;
+    m_nEigen = solution.count;
+    m_eigReal = std::move(solution.real);
+    m_eigImag = std::move(solution.imag);
+    m_eigVec = std::move(solution.vectors);
+    m_order = std::make_unique<int[]>(static_cast<std::size_t>(m_nEigen));
+    for (int r = 0; r < m_nEigen; ++r)
+        m_order[r] = r;
+    return m_nEigen;
 }
 
 template int LaEigen<float>::decomposeArpack(int, const LaEigen&, int, int);

@@ -44,27 +44,28 @@ int LaEigen<T>::decomposeGeev(int wanted, const LaEigen& A, int wantVectors) {
 
     const bool vectors = wantVectors == 1;
     const int leading = std::max(n, 1);
-    eigVec = MappedArray<double>(vectors ? size * size : 1);
-    eigReal = std::make_unique<double[]>(size);
-    eigImag = std::make_unique<double[]>(size);
+    m_eigVec = MappedArray<double>(vectors ? size * size : 1);
+    m_eigReal = std::make_unique<double[]>(size);
+    m_eigImag = std::make_unique<double[]>(size);
 
     double best = 0;
-    int info = ovix::lapack::dgeev(false, n, copy.data(), leading, eigReal.get(), eigImag.get(), nullptr, 1, &best, -1);
+    int info =
+        ovix::lapack::dgeev(false, n, copy.data(), leading, m_eigReal.get(), m_eigImag.get(), nullptr, 1, &best, -1);
     if (info != 0)
         throw lapackFailure(LaEigenCheck::geevProbe, "geev probe failed", info);
     // The probe is made without vectors; keep at least what they need.
     const int lwork = std::max(static_cast<int>(best), vectors ? 4 * n : 3 * n);
     const auto work = std::make_unique<double[]>(static_cast<std::size_t>(std::max(lwork, 1)));
-    info = ovix::lapack::dgeev(vectors, n, copy.data(), leading, eigReal.get(), eigImag.get(), eigVec.data(),
+    info = ovix::lapack::dgeev(vectors, n, copy.data(), leading, m_eigReal.get(), m_eigImag.get(), m_eigVec.data(),
                                vectors ? leading : 1, work.get(), lwork);
     if (info != 0)
         throw lapackFailure(LaEigenCheck::geev, "geev failed", info);
 
-    rankSmallest(eigReal.get(), n, wanted);
+    rankSmallest(m_eigReal.get(), n, wanted);
     if (!vectors)
-        eigVec = MappedArray<double>();
-    nEigen = wanted;
-    method = methodGeev;
+        m_eigVec = MappedArray<double>();
+    m_nEigen = wanted;
+    m_method = methodGeev;
     return wanted;
 }
 
@@ -84,20 +85,20 @@ int LaEigen<T>::decomposeSpev(int wanted, const LaEigen& A, int wantVectors) {
             packed[next++] = A.element(i, c);
 
     const bool vectors = wantVectors == 1;
-    eigVec = MappedArray<double>(vectors ? size * size : 1);
-    eigReal = std::make_unique<double[]>(size);
-    eigImag = std::make_unique<double[]>(size);
+    m_eigVec = MappedArray<double>(vectors ? size * size : 1);
+    m_eigReal = std::make_unique<double[]>(size);
+    m_eigImag = std::make_unique<double[]>(size);
     const auto work = std::make_unique<double[]>(std::max<std::size_t>(3 * size, 1));
-    const int info = ovix::lapack::dspev(vectors, n, packed.data(), eigReal.get(), eigVec.data(),
+    const int info = ovix::lapack::dspev(vectors, n, packed.data(), m_eigReal.get(), m_eigVec.data(),
                                          vectors ? std::max(n, 1) : 1, work.get());
     if (info != 0)
         throw lapackFailure(LaEigenCheck::spev, "spev failed", info);
 
-    rankSmallest(eigReal.get(), n, wanted);
+    rankSmallest(m_eigReal.get(), n, wanted);
     if (!vectors)
-        eigVec = MappedArray<double>();
-    nEigen = wanted;
-    method = methodSpev;
+        m_eigVec = MappedArray<double>();
+    m_nEigen = wanted;
+    m_method = methodSpev;
     return wanted;
 }
 

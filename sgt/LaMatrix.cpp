@@ -52,51 +52,51 @@ void LaMatrix<T>::multiply(const double* x, double* y) const {
 
 template <class T>
 void LaMatrix<T>::fill(T v) {
-    for (int i = 0; i < rows; ++i)
-        for (int j = 0; j < cols; ++j)
+    for (int i = 0; i < m_rows; ++i)
+        for (int j = 0; j < m_cols; ++j)
             set(i, j, v);
 }
 
 template <class T>
 void LaMatrix<T>::scale(T v) {
-    for (int i = 0; i < rows; ++i)
-        for (int j = 0; j < cols; ++j)
+    for (int i = 0; i < m_rows; ++i)
+        for (int j = 0; j < m_cols; ++j)
             set(i, j, v * get(i, j));
 }
 
 template <class T>
 void LaMatrix<T>::addScalar(T v) {
-    for (int i = 0; i < rows; ++i)
-        for (int j = 0; j < cols; ++j)
+    for (int i = 0; i < m_rows; ++i)
+        for (int j = 0; j < m_cols; ++j)
             set(i, j, v + get(i, j));
 }
 
 template <class T>
 void LaMatrix<T>::rescale(T low, T high) {
-    if (rows == 0 || cols == 0)
+    if (m_rows == 0 || m_cols == 0)
         return;
     T least = get(0, 0);
     T most = least;
-    for (int i = 0; i < rows; ++i)
-        for (int j = 0; j < cols; ++j) {
+    for (int i = 0; i < m_rows; ++i)
+        for (int j = 0; j < m_cols; ++j) {
             least = std::min(least, get(i, j));
             most = std::max(most, get(i, j));
         }
     const double range = static_cast<double>(most) - least;
     const double factor = range > 0 ? (static_cast<double>(high) - low) / range : 0;
-    for (int i = 0; i < rows; ++i)
-        for (int j = 0; j < cols; ++j)
+    for (int i = 0; i < m_rows; ++i)
+        for (int j = 0; j < m_cols; ++j)
             set(i, j, static_cast<T>(low + (get(i, j) - static_cast<double>(least)) * factor));
 }
 
 template <class T>
 void LaMatrix<T>::setProductWithTranspose(const LaMatrix& A) {
-    ovix::checkInvariant(rows == A.rows, LaMatrixCheck::productWithTransposeRows, rows);
-    ovix::checkInvariant(cols == A.rows, LaMatrixCheck::productWithTransposeCols, cols);
-    for (int i = 0; i < rows; ++i)
+    ovix::checkInvariant(m_rows == A.m_rows, LaMatrixCheck::productWithTransposeRows, m_rows);
+    ovix::checkInvariant(m_cols == A.m_rows, LaMatrixCheck::productWithTransposeCols, m_cols);
+    for (int i = 0; i < m_rows; ++i)
         for (int j = 0; j <= i; ++j) {
             T sum = 0;
-            for (int k = 0; k < A.cols; ++k)
+            for (int k = 0; k < A.m_cols; ++k)
                 sum += A.get(j, k) * A.get(i, k);
             set(i, j, sum);
             if (i != j)
@@ -106,13 +106,13 @@ void LaMatrix<T>::setProductWithTranspose(const LaMatrix& A) {
 
 template <class T>
 void LaMatrix<T>::setProduct(const LaMatrix& A, const LaMatrix& B) {
-    ovix::checkInvariant(rows == A.rows, LaMatrixCheck::productRows, rows);
-    ovix::checkInvariant(cols == B.cols, LaMatrixCheck::productCols, cols);
-    ovix::checkInvariant(A.cols == B.rows, LaMatrixCheck::productInner, A.cols);
-    for (int i = 0; i < rows; ++i)
-        for (int j = 0; j < cols; ++j) {
+    ovix::checkInvariant(m_rows == A.m_rows, LaMatrixCheck::productRows, m_rows);
+    ovix::checkInvariant(m_cols == B.m_cols, LaMatrixCheck::productCols, m_cols);
+    ovix::checkInvariant(A.m_cols == B.m_rows, LaMatrixCheck::productInner, A.m_cols);
+    for (int i = 0; i < m_rows; ++i)
+        for (int j = 0; j < m_cols; ++j) {
             T sum = 0;
-            for (int k = 0; k < A.cols; ++k)
+            for (int k = 0; k < A.m_cols; ++k)
                 sum += A.get(i, k) * B.get(k, j);
             set(i, j, sum);
         }
@@ -123,15 +123,15 @@ void LaMatrix<T>::sortRows(T* keys, std::int32_t* companion1, std::int32_t* comp
     if (!keys)
         return;
     // p(i): the old row that becomes row i.
-    std::vector<int> p(static_cast<std::size_t>(rows));
+    std::vector<int> p(static_cast<std::size_t>(m_rows));
     std::iota(p.begin(), p.end(), 0);
     std::sort(p.begin(), p.end(), [keys](int a, int b) { return ovix::keyLess(keys[a], keys[b]); });
 
-    const bool square = rows == cols;
-    const auto width = static_cast<std::size_t>(cols);
-    MappedArray<T> copy(elementCount(rows, cols));
-    for (int i = 0; i < rows; ++i)
-        for (int j = 0; j < cols; ++j)
+    const bool square = m_rows == m_cols;
+    const auto width = static_cast<std::size_t>(m_cols);
+    MappedArray<T> copy(elementCount(m_rows, m_cols));
+    for (int i = 0; i < m_rows; ++i)
+        for (int j = 0; j < m_cols; ++j)
             copy[i * width + j] = get(p[i], square ? p[j] : j);
 
     const auto permute = [&p](auto* values) {
@@ -145,8 +145,8 @@ void LaMatrix<T>::sortRows(T* keys, std::int32_t* companion1, std::int32_t* comp
     permute(companion1);
     permute(companion2);
 
-    for (int i = 0; i < rows; ++i)
-        for (int j = 0; j < cols; ++j)
+    for (int i = 0; i < m_rows; ++i)
+        for (int j = 0; j < m_cols; ++j)
             set(i, j, copy[i * width + j]);
 }
 
@@ -155,16 +155,16 @@ void LaMatrix<T>::print(std::FILE* f) const {
     if (!f)
         f = stderr;
     std::string line = "  ";
-    for (int j = 0; j < cols; ++j) {
+    for (int j = 0; j < m_cols; ++j) {
         line += "     ";
         ovix::appendInt(line, j, 4);
     }
     writeAll(f, line);
-    for (int i = 0; i < rows; ++i) {
+    for (int i = 0; i < m_rows; ++i) {
         line = "\n";
         ovix::appendInt(line, i, 2);
         line += ':';
-        for (int j = 0; j < cols; ++j) {
+        for (int j = 0; j < m_cols; ++j) {
             line += ' ';
             ovix::appendFixed(line, get(i, j), 4, 8);
         }
@@ -180,9 +180,9 @@ int LaMatrix<T>::writeText(const char* path) const {
         return EOF;
     bool written = true;
     std::string line;
-    for (int i = 0; i < rows && written; ++i) {
+    for (int i = 0; i < m_rows && written; ++i) {
         line.clear();
-        for (int j = 0; j < cols; ++j) {
+        for (int j = 0; j < m_cols; ++j) {
             line += ' ';
             ovix::appendFixed(line, get(i, j), 6);
         }

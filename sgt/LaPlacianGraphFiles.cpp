@@ -90,16 +90,16 @@ int LaPlacian<T>::writeGraphText(const char* path) const {
         fail(path, std::string("cannot be created: ") + std::strerror(errno));
 
     std::size_t entries = 0;
-    for (int i = 0; i < this->rows; ++i)
-        entries += rowMaps[static_cast<std::size_t>(i)].size();
-    std::string text = std::to_string(this->rows) + '\n' + std::to_string(entries) + '\n';
+    for (int i = 0; i < this->m_rows; ++i)
+        entries += m_rowMaps[static_cast<std::size_t>(i)].size();
+    std::string text = std::to_string(this->m_rows) + '\n' + std::to_string(entries) + '\n';
     bool written = true;
     const auto flush = [&] {
         written = written && std::fwrite(text.data(), 1, text.size(), f) == text.size();
         text.clear();
     };
-    for (int i = 0; i < this->rows; ++i) {
-        for (const auto& [j, w] : rowMaps[static_cast<std::size_t>(i)]) {
+    for (int i = 0; i < this->m_rows; ++i) {
+        for (const auto& [j, w] : m_rowMaps[static_cast<std::size_t>(i)]) {
             ovix::appendInt(text, i + 1);
             text += ' ';
             ovix::appendInt(text, j + 1);
@@ -156,9 +156,9 @@ int LaPlacian<T>::writeGraphDocVec(const char* path, int format, std::span<const
     if (!file.isOpen())
         fail(path, "cannot be created");
     std::vector<DocVecI> entries;
-    for (int i = 0; i < this->rows; ++i) {
+    for (int i = 0; i < this->m_rows; ++i) {
         entries.clear();
-        for (const auto& [j, w] : rowMaps[static_cast<std::size_t>(i)])
+        for (const auto& [j, w] : m_rowMaps[static_cast<std::size_t>(i)])
             entries.push_back(DocVecI{fidOfColumn(static_cast<std::uint64_t>(j)), static_cast<float>(w)});
         const int label = static_cast<std::size_t>(i) < labels.size() ? labels[static_cast<std::size_t>(i)] : 0;
         file.writeDoc(i, label, entries);

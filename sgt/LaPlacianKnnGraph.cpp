@@ -24,7 +24,7 @@ template <class T>
 int LaPlacian<T>::createKnnGraph(const _dVec* docs, int n, int k, int verbosity, std::FILE* log,
                                  double dupThreshold) {
     makeRows(n);
-    duplicates = std::make_unique<DuplicateRecord[]>(static_cast<std::size_t>(n));
+    m_duplicates = std::make_unique<DuplicateRecord[]>(static_cast<std::size_t>(n));
 
     std::vector<ovix::DocEntries> entries(static_cast<std::size_t>(n));
     for (std::size_t i = 0; i < entries.size(); ++i)
@@ -58,7 +58,7 @@ void LaPlacian<T>::randomGraph(std::span<const ovix::DocEntries> docs, int kPrim
         }
     }
     for (int i = 0; i < n; ++i) {
-        Row& r = rowMaps[static_cast<std::size_t>(i)];
+        Row& r = m_rowMaps[static_cast<std::size_t>(i)];
         T sum = 0;
         for (const auto& [j, w] : r)
             sum += w;
@@ -87,15 +87,15 @@ void LaPlacian<T>::neighbourGraph(std::span<const ovix::DocEntries> docs, int kP
 
         if (marking && keep > 0 && static_cast<T>(pairs[0].similarity) >= dupThreshold) {
             int g = std::min(pairs[0].index, i);
-            if (duplicates[static_cast<std::size_t>(g)].duplicateOf != -1)
-                g = duplicates[static_cast<std::size_t>(g)].duplicateOf;
-            duplicates[static_cast<std::size_t>(i)].duplicateOf = g;
+            if (m_duplicates[static_cast<std::size_t>(g)].duplicateOf != -1)
+                g = m_duplicates[static_cast<std::size_t>(g)].duplicateOf;
+            m_duplicates[static_cast<std::size_t>(i)].duplicateOf = g;
             if (g != i)
-                duplicates[static_cast<std::size_t>(i)].similarity = static_cast<T>(pairs[0].similarity);
+                m_duplicates[static_cast<std::size_t>(i)].similarity = static_cast<T>(pairs[0].similarity);
         }
 
         T factor = 0;
-        if (sumEdges) {
+        if (m_sumEdges) {
             T sum = 0;
             for (int p = 0; p < kPrime; ++p)
                 sum += static_cast<T>(pairs[p].similarity);

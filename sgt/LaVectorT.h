@@ -20,7 +20,7 @@ public:
     virtual void setAt(int i, T v);
 
 private:
-    std::unique_ptr<T[]> data;
+    std::unique_ptr<T[]> m_data;
 };
 
 extern template class LaVectorT<float>;

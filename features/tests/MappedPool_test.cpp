@@ -30,7 +30,9 @@ bool pageMapped(const void* p) {
 class MappedPoolTest : public testing::TestWithParam<MappedPool::Mode> {};
 
 INSTANTIATE_TEST_SUITE_P(BothModes, MappedPoolTest, testing::Values(MappedPool::Mode::heap, MappedPool::Mode::mapping),
-                         [](const auto& info) { return info.param == MappedPool::Mode::heap ? "Heap" : "Mapping"; });
+                         [](const auto& instance) {
+                             return instance.param == MappedPool::Mode::heap ? "Heap" : "Mapping";
+                         });
 
 TEST_P(MappedPoolTest, ChunkHoldsAsManyNodesAsFitAfterItsHeader) {
     EXPECT_EQ(MappedPool(28, GetParam()).nodesPerChunk(), 37448u);

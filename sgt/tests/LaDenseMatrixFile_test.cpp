@@ -63,7 +63,7 @@ protected:
 
 INSTANTIATE_TEST_SUITE_P(ReadableFormats, DecompositionFileTest,
                          testing::Values(DOCVEC_FORMAT_TEXT, DOCVEC_FORMAT_BINARY, DOCVEC_FORMAT_LINES),
-                         [](const auto& info) { return std::to_string(info.param); });
+                         [](const auto& instance) { return std::to_string(instance.param); });
 
 TEST_P(DecompositionFileTest, RoundTripKeepsEveryElementAsAFloat) {
     // The text formats keep six decimals; the binary one every float.

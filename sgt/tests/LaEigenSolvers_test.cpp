@@ -91,7 +91,7 @@ struct RandomGraph {
     int n;
     std::vector<std::vector<double>> W;
 
-    RandomGraph(int n, int degree, unsigned seed) : n(n), W(n, std::vector<double>(n)) {
+    RandomGraph(int nodes, int degree, unsigned seed) : n(nodes), W(nodes, std::vector<double>(nodes)) {
         std::mt19937 draw(seed);
         std::uniform_int_distribution<int> node(0, n - 1);
         std::uniform_real_distribution<double> weight(0.1, 1.0);

@@ -21,22 +21,22 @@ public:
 
     void store() {
         this->freeDecomposition();
-        this->method = LaEigen<T>::methodGeev;
-        this->nEigen = 3;
-        this->eigReal = array<double>({5, -1, 2});
-        this->eigImag = array<double>({0.5, -0.25, 0});
-        this->order = array<int>({1, 2, 0});
-        this->eigVec = MappedArray<double>(9);
+        this->m_method = LaEigen<T>::methodGeev;
+        this->m_nEigen = 3;
+        this->m_eigReal = array<double>({5, -1, 2});
+        this->m_eigImag = array<double>({0.5, -0.25, 0});
+        this->m_order = array<int>({1, 2, 0});
+        this->m_eigVec = MappedArray<double>(9);
         const double columns[] = {0, 1, -2, -3, 4, 5, 0.5, 0.25, -0.125};
-        std::copy(std::begin(columns), std::end(columns), this->eigVec.data());
+        std::copy(std::begin(columns), std::end(columns), this->m_eigVec.data());
     }
     void forget() { this->freeDecomposition(); }
     void dropArrays() {
-        this->eigReal.reset();
-        this->eigImag.reset();
-        this->eigVec = MappedArray<double>();
+        this->m_eigReal.reset();
+        this->m_eigImag.reset();
+        this->m_eigVec = MappedArray<double>();
     }
-    void dropMethod() { this->method = LaEigen<T>::methodNone; }
+    void dropMethod() { this->m_method = LaEigen<T>::methodNone; }
 
 private:
     template <class E>

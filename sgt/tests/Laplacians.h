@@ -18,8 +18,8 @@ template <class T>
 class Decomposable : public LaDenseMatrix<T> {
 public:
     explicit Decomposable(int n) : LaDenseMatrix<T>(n, n) {}
-    int solvedBy() const { return this->method; }
-    bool holdsVectors() const { return static_cast<bool>(this->eigVec); }
+    int solvedBy() const { return this->m_method; }
+    bool holdsVectors() const { return static_cast<bool>(this->m_eigVec); }
 };
 
 // A graph of n nodes with unit weights, its Laplacian D - W, and the
