@@ -5,6 +5,8 @@
 #include "compat/FileText.h"
 #include "compat/ModulePath.h"
 
+namespace ovix {
+
 namespace {
 
 constexpr const char* kFileName = "vantile.config";
@@ -55,3 +57,5 @@ void CAddonConfig::ParseLine(std::string_view line) {
     if (key == "SidebarCheckOn")
         SidebarCheckOn = value == "on";
 }
+
+}  // namespace ovix

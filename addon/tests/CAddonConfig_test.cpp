@@ -9,6 +9,8 @@
 
 #include "addon/ConfigUrl.h"
 
+namespace ovix {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -116,3 +118,5 @@ TEST_F(ConfigFolder, ConfigUrlIsNeverFoundInsideALongLine) {
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -16,6 +16,8 @@
 #include "launcher/TrayCommands.h"
 #include "launcher/TrayLauncherParts.h"
 
+namespace ovix {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -129,3 +131,5 @@ TEST_F(ComMode, WithoutAServerTheApplicationIsStarted) {
 }
 
 }  // namespace
+
+}  // namespace ovix

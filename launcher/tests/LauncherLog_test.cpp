@@ -5,6 +5,8 @@
 #include "compat/ExclusiveAppendFile.h"
 #include "compat/tests/ScratchFolder.h"
 
+namespace ovix {
+
 namespace {
 
 TEST(LauncherLog, WritesFormattedLinesAndRetriesWhileShutOut) {
@@ -28,3 +30,5 @@ TEST(LauncherLog, WritesFormattedLinesAndRetriesWhileShutOut) {
 }
 
 }  // namespace
+
+}  // namespace ovix

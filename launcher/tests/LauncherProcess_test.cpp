@@ -18,6 +18,8 @@
 #include "launcher/MorvaneLaunch.h"
 #include "launcher/tests/LauncherSandbox.h"
 
+namespace ovix {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -121,3 +123,5 @@ TEST_F(LauncherProcess, RegistrationSwitchesWriteTheRunValueAndTheAutostartEntry
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -17,6 +17,8 @@
 #include "launcher/ThreadProtocol.h"
 #include "launcher/TrayCommands.h"
 
+namespace ovix {
+
 namespace {
 
 using compat::RegistryHive;
@@ -190,3 +192,5 @@ TEST_F(StartUp, AnOverlongStartUrlIsRefusedWithALogLine) {
 }
 
 }  // namespace
+
+}  // namespace ovix

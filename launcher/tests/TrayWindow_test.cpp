@@ -25,6 +25,8 @@
 #include "launcher/ThreadProtocol.h"
 #include "launcher/TrayCommands.h"
 
+namespace ovix {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -338,3 +340,5 @@ TEST_F(TrayWindowTest, ExitWithNoReportedProcessLogsItAndDeletesTheTemporaryEntr
 }
 
 }  // namespace
+
+}  // namespace ovix
