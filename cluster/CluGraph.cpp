@@ -10,8 +10,7 @@
 #include "sgt/FormatFixed.h"
 #include "sgt/LaPlacian.h"
 
-using ovix::CheckFailure;
-using ovix::CluGraphCheck;
+namespace ovix {
 
 void Cluster::runGraph(int k, int depth, double ncutThreshold, double dupThreshold) {
     startRun(CluGraphCheck::secondRun);
@@ -78,9 +77,9 @@ void Cluster::splitGraph(int c, int depth, double ncutThreshold) {
             ncut = m_graph->cluster(marks.data(), sizeA, sizeB, verbosity, stderr);
             if (ncut > ncutThreshold) {
                 refusal = "* ncut=";
-                ovix::appendFixed(refusal, ncut, 6);
+                appendFixed(refusal, ncut, 6);
                 refusal += " (>";
-                ovix::appendFixed(refusal, ncutThreshold, 6);
+                appendFixed(refusal, ncutThreshold, 6);
                 refusal += ") not splitting cluster\n";
             } else if (sizeA < minClusterSize || sizeB < minClusterSize) {
                 refusal = "* cluster too small (" + std::to_string(sizeA) + "/" + std::to_string(sizeB) +
@@ -141,10 +140,12 @@ void Cluster::cutGraph(int c, const std::vector<int>& marks, int sizeA, int size
 
     if (verbosity > 0) {
         std::string line = "* ncut=";
-        ovix::appendFixed(line, ncut, 6);
+        appendFixed(line, ncut, 6);
         line += ", new clusters " + std::to_string(first) + " (n=" + std::to_string(m_workspace.documents(0)) +
                 ") and " + std::to_string(first + 1) + " (n=" + std::to_string(m_workspace.documents(1)) + ")\n";
         sayFooter(line);
     }
     storeChildren(c);
 }
+
+}  // namespace ovix

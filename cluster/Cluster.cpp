@@ -12,8 +12,7 @@
 #include "sgt/LaPlacian.h"
 #include "sgt/Rand15.h"
 
-using ovix::CheckFailure;
-using ovix::ClusterCheck;
+namespace ovix {
 
 namespace {
 
@@ -58,18 +57,17 @@ void Cluster::closeOutput() {
     m_output.reset();
 }
 
-void Cluster::startRun(ovix::SourceCheck check) {
+void Cluster::startRun(SourceCheck check) {
     if (m_ran)
         throw CheckFailure(check, 1);
     m_ran = true;
     // The graph of random partners (k < 0) draws from it too.
-    ovix::threadRand15().seed(seed >= 0 ? static_cast<std::uint32_t>(seed)
-                                        : static_cast<std::uint32_t>(std::time(nullptr)));
+    threadRand15().seed(seed >= 0 ? static_cast<std::uint32_t>(seed) : static_cast<std::uint32_t>(std::time(nullptr)));
 }
 
 // --- Passes and progress -------------------------------------------------------
 
-void Cluster::forEachDocument(ovix::SourceCheck check, char mark, const Visit& visit) {
+void Cluster::forEachDocument(SourceCheck check, char mark, const Visit& visit) {
     int visited = 0;
     m_input->forEachDoc([&](int number, const DocVecRecord& record) {
         // The file may have been replaced since the run began: never index
@@ -90,13 +88,13 @@ void Cluster::showProgress(char mark, int number) const {
     if (verbosity > 3) {
         if (number % 1000 == 0) {
             std::string text(1, mark);
-            ovix::appendInt(text, number);
+            appendInt(text, number);
             say(text);
         }
         std::fflush(stderr);
     } else if (verbosity > 1 && number % 1000 == 0 && number >= 1000) {
         std::string text = "\r";
-        ovix::appendInt(text, number);
+        appendInt(text, number);
         say(text);
     }
 }
@@ -112,7 +110,7 @@ void Cluster::say(const std::string& text) const {
 void Cluster::sayTime(const char* prefix) const {
     std::string line = prefix;
     line += "t=";
-    ovix::appendFixed(line, elapsedSeconds(), 6);
+    appendFixed(line, elapsedSeconds(), 6);
     line += '\n';
     say(line);
 }
@@ -120,11 +118,11 @@ void Cluster::sayTime(const char* prefix) const {
 void Cluster::sayHeader(int c, int k) const {
     std::string text(46, '*');
     text += "\n* splitting cluster ";
-    ovix::appendInt(text, c);
+    appendInt(text, c);
     text += " (";
-    ovix::appendInt(text, m_table.record(c).size);
+    appendInt(text, m_table.record(c).size);
     text += " docs) into ";
-    ovix::appendInt(text, k);
+    appendInt(text, k);
     text += " clusters\n*\n";
     say(text);
     sayTime("* ");
@@ -141,9 +139,9 @@ void Cluster::sayChildren(int c) const {
     std::string text;
     for (int i = 0; i < m_workspace.count(); ++i) {
         text += "* * subcluster ";
-        ovix::appendInt(text, r.firstChild + i);
+        appendInt(text, r.firstChild + i);
         text += " - ";
-        ovix::appendInt(text, m_workspace.documents(i));
+        appendInt(text, m_workspace.documents(i));
         text += " documents\n";
     }
     say(text);
@@ -204,7 +202,7 @@ void Cluster::split(int c, int depth) {
 }
 
 void Cluster::initialAssignment(int c, int k) {
-    ovix::Rand15& random = ovix::threadRand15();
+    Rand15& random = threadRand15();
     for (int doc = 0; doc < m_nDocs; ++doc) {
         if (m_table.docCluster(doc) != c)
             continue;
@@ -221,7 +219,7 @@ void Cluster::initialAssignment(int c, int k) {
     }
 }
 
-void Cluster::centroidPass(int c, ovix::SourceCheck check) {
+void Cluster::centroidPass(int c, SourceCheck check) {
     forEachDocument(check, '-', [&](int position, const DocVecRecord& record) {
         const int offset = m_table.childOffset(position, c);
         if (offset >= 0)
@@ -280,12 +278,12 @@ void Cluster::iterate(int c) {
     assignmentPass(c, ClusterCheck::assignmentPass);
     if (verbosity > 1) {
         std::string text = "\n" + rule + "* * iteration ";
-        ovix::appendInt(text, m_iteration);
+        appendInt(text, m_iteration);
         text += '\n';
         say(text);
         sayChildren(c);
         text = "* * sum of similarities to cluster centers = ";
-        ovix::appendFixed(text, m_sumSimilarity, 2);
+        appendFixed(text, m_sumSimilarity, 2);
         text += " \n";
         say(text);
         sayTime("* * ");
@@ -382,3 +380,5 @@ std::string Cluster::writeMembers(int id) {
     members.close();
     return name;
 }
+
+}  // namespace ovix

@@ -33,6 +33,8 @@
 #include "sgt/CheckFailure.h"
 #include "sgt/DuplicateRecord.h"
 
+namespace ovix {
+
 template <class T>
 class LaPlacian;
 
@@ -107,8 +109,8 @@ private:
     void iterate(int c);
     // Every document of c's children to its child: its cluster, or its
     // weights summed into its child's centroid.
-    void assignmentPass(int c, ovix::ClusterCheck check);
-    void centroidPass(int c, ovix::SourceCheck check);
+    void assignmentPass(int c, ClusterCheck check);
+    void centroidPass(int c, SourceCheck check);
     void dissolveSmallChildren(int c);
     void storeChildren(int c);
     // Writes the member file of cluster `id` and returns its name.
@@ -122,10 +124,10 @@ private:
     // progress `mark` ('+' assigning, '-' summing, 0 none); `check` fails the
     // run when it does not visit exactly nDocs documents.
     using Visit = std::function<void(int position, const DocVecRecord& record)>;
-    void forEachDocument(ovix::SourceCheck check, char mark, const Visit& visit);
+    void forEachDocument(SourceCheck check, char mark, const Visit& visit);
     void showProgress(char mark, int position) const;
     // Refuses a second run with `check`; seeds the generator.
-    void startRun(ovix::SourceCheck check);
+    void startRun(SourceCheck check);
     void closeOutput();
 
     double elapsedSeconds() const;
@@ -153,3 +155,5 @@ private:
     int m_readIndex = 0;  // the next document readDocument reads
     double m_sumSimilarity = 0;
 };
+
+}  // namespace ovix

@@ -5,10 +5,9 @@
 
 #include "sgt/CheckFailure.h"
 
-namespace {
+namespace ovix {
 
-using ovix::CheckFailure;
-using ovix::ClusterTableCheck;
+namespace {
 
 // A stored centroid's sum of squares may be this far from 1.
 constexpr double kUnitTolerance = 0.01;
@@ -93,3 +92,5 @@ void ClusterTable::setCentroid(int cluster, std::vector<DocVecI> centroid) {
 std::vector<DocVecI> ClusterTable::takeCentroid(int cluster) {
     return std::exchange(recordAt(cluster, ClusterTableCheck::takeCentroidCluster).centroid, {});
 }
+
+}  // namespace ovix

@@ -12,6 +12,8 @@
 #include "cluster/ClusterFailure.h"
 #include "features/Fid.h"
 
+namespace ovix {
+
 struct ClusterRecord {
     int parent = 0;
     int firstChild = 0;
@@ -50,10 +52,12 @@ public:
     std::vector<DocVecI> takeCentroid(int cluster);
 
 private:
-    ClusterRecord& recordAt(int cluster, ovix::ClusterTableCheck check);
-    void checkDoc(int doc, ovix::ClusterTableCheck check) const;
-    void checkCluster(int cluster, ovix::ClusterTableCheck check) const;
+    ClusterRecord& recordAt(int cluster, ClusterTableCheck check);
+    void checkDoc(int doc, ClusterTableCheck check) const;
+    void checkCluster(int cluster, ClusterTableCheck check) const;
 
     std::vector<ClusterRecord> m_records;
     std::vector<int> m_docCluster;
 };
+
+}  // namespace ovix

@@ -10,19 +10,21 @@
 
 #include "sgt/Classifier.h"
 
+namespace ovix {
+
 int Classifier::diversify(int clusters, int minSize, float threshold, std::span<const float> ranks,
                           std::span<int> ids) {
     if (!m_graph)
         throw std::runtime_error("no graph to cluster: build or read one first");
     if (clusters < 1)
-        throw std::runtime_error(ovix::formatText("%d clusters requested: 1 or more are needed", clusters));
+        throw std::runtime_error(formatText("%d clusters requested: 1 or more are needed", clusters));
     const int n = m_graph->colCount();
     if (static_cast<long long>(ranks.size()) != n)
         throw std::runtime_error(
-            ovix::formatText("%d ranks for a graph of %d documents", static_cast<long long>(ranks.size()), n));
+            formatText("%d ranks for a graph of %d documents", static_cast<long long>(ranks.size()), n));
     if (ids.size() != ranks.size())
-        throw std::runtime_error(ovix::formatText("%d cluster ids for %d ranks", static_cast<long long>(ids.size()),
-                                                  static_cast<long long>(ranks.size())));
+        throw std::runtime_error(formatText("%d cluster ids for %d ranks", static_cast<long long>(ids.size()),
+                                            static_cast<long long>(ranks.size())));
     if (m_log.at(4)) {
         m_log.write("laplacian on entry to diversify\n");
         m_graph->print(m_log.stream());
@@ -107,3 +109,5 @@ int Classifier::diversify(int clusters, int minSize, float threshold, std::span<
     m_log.line(1, "split ranks > %4.2f into %d clusters (requested %d)\n", threshold, k, clusters);
     return k;
 }
+
+}  // namespace ovix

@@ -9,6 +9,8 @@
 
 #include "sgt/Classifier.h"
 
+namespace ovix {
+
 namespace {
 
 // A group this deep is eliminated rather than split, so that the children
@@ -29,13 +31,13 @@ void Classifier::eliminateNegatives(int elimMin, int elimSkip, int elimMaxLabell
     const int n = m_graph->colCount();
     if (static_cast<long long>(labels.size()) != n)
         throw std::runtime_error(
-            ovix::formatText("%d labels for a graph of %d documents", static_cast<long long>(labels.size()), n));
+            formatText("%d labels for a graph of %d documents", static_cast<long long>(labels.size()), n));
     if (byEigenvectors && !m_eigenvectors)
         throw std::runtime_error(
             "no eigenvectors to eliminate negatives by: decompose the Laplacian or read a decomposition first");
     if (byEigenvectors && m_eigenvectors->rowCount() != n)
-        throw std::runtime_error(ovix::formatText("eigenvectors of %d documents for a graph of %d documents",
-                                                  m_eigenvectors->rowCount(), n));
+        throw std::runtime_error(
+            formatText("eigenvectors of %d documents for a graph of %d documents", m_eigenvectors->rowCount(), n));
 
     std::vector<int> ids(static_cast<std::size_t>(n), 1);
     m_log.line(1, "starting negative elimination min %d\n", elimMin);
@@ -89,7 +91,7 @@ void Classifier::eliminateNegativesIn(int elimMin, int elimSkip, int elimMaxLabe
                     ids[i] = m_eigenvectors->get(i, level) < 0 ? left : left + 1;
         } else {
             if (byEigenvectors) {
-                m_log.write(ovix::formatText("cluster %d ran out of eigenvectors, using regular clustering\n", node));
+                m_log.write(formatText("cluster %d ran out of eigenvectors, using regular clustering\n", node));
                 byEigenvectors = false;
             }
             int sizeLeft = 0, sizeRight = 0;
@@ -98,3 +100,5 @@ void Classifier::eliminateNegativesIn(int elimMin, int elimSkip, int elimMaxLabe
         eliminateNegativesIn(elimMin, elimSkip, elimMaxLabelled, labels, left, ids, byEigenvectors);
     }
 }
+
+}  // namespace ovix

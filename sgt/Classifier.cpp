@@ -7,7 +7,9 @@
 #include <stdexcept>
 #include <utility>
 
-Classifier::Classifier(ovix::ClassifierLog log) : m_log(std::move(log)) {}
+namespace ovix {
+
+Classifier::Classifier(ClassifierLog log) : m_log(std::move(log)) {}
 
 Classifier::~Classifier() {
     m_log.line(1, "cleaned up Classifier\n");
@@ -15,7 +17,7 @@ Classifier::~Classifier() {
 
 int Classifier::buildKnnGraph(int k, int n, bool normalize, bool symmetric, double dupThreshold, const _dVec* docs) {
     if (n < 0 || (n > 0 && !docs))
-        throw std::runtime_error(ovix::formatText("no document table of %d rows", n));
+        throw std::runtime_error(formatText("no document table of %d rows", n));
     m_graph.reset();
     m_graphDecomposed = false;
     auto built = std::make_unique<LaPlacian<float>>(normalize, symmetric, normalize);
@@ -64,10 +66,9 @@ int Classifier::decomposeLaplacian(int nEigen) {
         throw std::runtime_error("no graph to decompose: build or read one first");
     const int n = m_graph->colCount();
     if (n <= 2)
-        throw std::runtime_error(
-            ovix::formatText("a graph of %d documents cannot be decomposed: 3 or more are needed", n));
+        throw std::runtime_error(formatText("a graph of %d documents cannot be decomposed: 3 or more are needed", n));
     if (nEigen < 2)
-        throw std::runtime_error(ovix::formatText("requested %d eigenvalues: 2 or more are needed", nEigen));
+        throw std::runtime_error(formatText("requested %d eigenvalues: 2 or more are needed", nEigen));
     m_log.dump(4, "", *m_graph);
     if (nEigen > n - 1) {
         m_log.line(1, "requested %d eigenvalues, reset to %d\n", nEigen, n - 1);
@@ -96,15 +97,14 @@ int Classifier::decomposeLaplacian(int nEigen) {
     m_log.line(1, "requested %d eigenvalues, %d converged\n", nEigen, converged);
     // The eigenvectors are taken from rank 1 on: fewer than 2 pairs leave none.
     if (converged < 2)
-        throw std::runtime_error(
-            ovix::formatText("ARPACK converged on %d eigenvalue: 2 or more are needed", converged));
+        throw std::runtime_error(formatText("ARPACK converged on %d eigenvalue: 2 or more are needed", converged));
     m_graphDecomposed = true;
 
     if (m_log.at(2)) {
         const auto values = m_graph->eigenvalues(0);
         std::string line = m_log.prefix() + "           ";
         for (int r = 0; r < std::min(values->rowCount(), nEigen); ++r)
-            line += ovix::formatText("%f ", values->getAt(r));
+            line += formatText("%f ", values->getAt(r));
         m_log.write(line + "\n");
     }
 
@@ -137,3 +137,5 @@ int Classifier::readDecompositionFile() {
     }
     return m_eigenvectors->rowCount();
 }
+
+}  // namespace ovix

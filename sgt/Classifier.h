@@ -11,7 +11,7 @@
 // optional eliminateNegatives, and diversify as often as wanted. A call made
 // out of order, or with input that does not fit the engine's state, throws
 // std::runtime_error with a text and changes nothing.
-// Progress goes to the engine's log (ovix::ClassifierLog).
+// Progress goes to the engine's log (ClassifierLog).
 //
 // An engine is used by one thread at a time.
 
@@ -25,11 +25,13 @@
 #include "sgt/LaPlacian.h"
 #include "sgt/LaVector.h"
 
+namespace ovix {
+
 struct _dVec;
 
 class Classifier {
 public:
-    explicit Classifier(ovix::ClassifierLog log = {});
+    explicit Classifier(ClassifierLog log = {});
     // Writes "cleaned up Classifier" at verbosity 1 and above.
     ~Classifier();
     Classifier(const Classifier&) = delete;
@@ -114,7 +116,7 @@ public:
     // other than the graph's; a split's failure is thrown as its text.
     int diversify(int clusters, int minSize, float threshold, std::span<const float> ranks, std::span<int> ids);
 
-    const ovix::ClassifierLog& log() const { return m_log; }
+    const ClassifierLog& log() const { return m_log; }
     // The current graph (null for none), its Laplacian once decomposed.
     const LaPlacian<float>* currentGraph() const { return m_graph.get(); }
     // One label per graph row when the graph came from a document-vector
@@ -137,7 +139,7 @@ private:
     std::unique_ptr<LaPlacian<float>> m_graph;
     std::vector<int> m_rowLabels;
     std::unique_ptr<LaDenseMatrix<float>> m_eigenvectors;
-    ovix::ClassifierLog m_log;
+    ClassifierLog m_log;
     // The graph holds the eigenpairs of its Laplacian (decomposeLaplacian
     // succeeded on it).
     bool m_graphDecomposed = false;
@@ -150,3 +152,5 @@ private:
     std::string m_decompositionFile;
     int m_decompositionFormat = 0;
 };
+
+}  // namespace ovix

@@ -16,6 +16,8 @@
 #include "sgt/Lapack.h"
 #include "sgt/SolverFailure.h"
 
+namespace ovix {
+
 namespace {
 
 enum class LaDenseMatrixCheck {
@@ -73,15 +75,15 @@ LaDenseMatrix<T>::LaDenseMatrix(int rows, int cols)
 
 template <class T>
 T LaDenseMatrix<T>::get(int i, int j) const {
-    ovix::checkInvariant(i >= 0 && i < this->m_rows, LaDenseMatrixCheck::getRow, i);
-    ovix::checkInvariant(j >= 0 && j < this->m_cols, LaDenseMatrixCheck::getCol, j);
+    checkInvariant(i >= 0 && i < this->m_rows, LaDenseMatrixCheck::getRow, i);
+    checkInvariant(j >= 0 && j < this->m_cols, LaDenseMatrixCheck::getCol, j);
     return static_cast<T>(m_data[static_cast<std::size_t>(i) * static_cast<std::size_t>(this->m_cols) + j]);
 }
 
 template <class T>
 void LaDenseMatrix<T>::set(int i, int j, T v) {
-    ovix::checkInvariant(i >= 0 && i < this->m_rows, LaDenseMatrixCheck::setRow, i);
-    ovix::checkInvariant(j >= 0 && j < this->m_cols, LaDenseMatrixCheck::setCol, j);
+    checkInvariant(i >= 0 && i < this->m_rows, LaDenseMatrixCheck::setRow, i);
+    checkInvariant(j >= 0 && j < this->m_cols, LaDenseMatrixCheck::setCol, j);
     m_data[static_cast<std::size_t>(i) * static_cast<std::size_t>(this->m_cols) + j] = v;
 }
 
@@ -99,18 +101,18 @@ void LaDenseMatrix<T>::invert() {
     std::copy(m_data.data(), m_data.data() + count, inverse.data());
     const int leading = std::max(n, 1);
     std::vector<int> pivots(static_cast<std::size_t>(leading));
-    int info = ovix::lapack::dgetrf(n, n, inverse.data(), leading, pivots.data());
+    int info = lapack::dgetrf(n, n, inverse.data(), leading, pivots.data());
     if (info != 0)
-        throw ovix::solverFailure(LaDenseMatrixCheck::dgetrf, "dgetrf failed: " + std::to_string(info));
+        throw solverFailure(LaDenseMatrixCheck::dgetrf, "dgetrf failed: " + std::to_string(info));
     double best = 0;
-    info = ovix::lapack::dgetri(n, inverse.data(), leading, pivots.data(), &best, -1);
+    info = lapack::dgetri(n, inverse.data(), leading, pivots.data(), &best, -1);
     if (info != 0)
-        throw ovix::solverFailure(LaDenseMatrixCheck::dgetriProbe, "dgetri probe failed: " + std::to_string(info));
+        throw solverFailure(LaDenseMatrixCheck::dgetriProbe, "dgetri probe failed: " + std::to_string(info));
     const int lwork = std::max(static_cast<int>(best), leading);
     std::vector<double> work(static_cast<std::size_t>(lwork));
-    info = ovix::lapack::dgetri(n, inverse.data(), leading, pivots.data(), work.data(), lwork);
+    info = lapack::dgetri(n, inverse.data(), leading, pivots.data(), work.data(), lwork);
     if (info != 0)
-        throw ovix::solverFailure(LaDenseMatrixCheck::dgetri, "dgetri failed: " + std::to_string(info));
+        throw solverFailure(LaDenseMatrixCheck::dgetri, "dgetri failed: " + std::to_string(info));
     m_data = std::move(inverse);
 }
 
@@ -165,3 +167,5 @@ void LaDenseMatrix<T>::readFile(const char* path, int format) {
 
 template class LaDenseMatrix<float>;
 template class LaDenseMatrix<double>;
+
+}  // namespace ovix

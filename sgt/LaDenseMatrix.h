@@ -5,6 +5,8 @@
 #include "sgt/LaMatrix.h"
 #include "sgt/MappedArray.h"
 
+namespace ovix {
+
 template <class T>
 class LaDenseMatrix : public LaMatrix<T> {
 public:
@@ -40,3 +42,5 @@ private:
 
 extern template class LaDenseMatrix<float>;
 extern template class LaDenseMatrix<double>;
+
+}  // namespace ovix

@@ -2,6 +2,8 @@
 
 #include "sgt/Invariant.h"
 
+namespace ovix {
+
 namespace {
 
 enum class LaDiagonalMatrixCheck {
@@ -21,13 +23,13 @@ LaDiagonalMatrix<T>::LaDiagonalMatrix(int n)
 
 template <class T>
 T LaDiagonalMatrix<T>::get(int i, int j) const {
-    ovix::checkInvariant(i >= 0 && i < this->m_rows, LaDiagonalMatrixCheck::getRow, i);
+    checkInvariant(i >= 0 && i < this->m_rows, LaDiagonalMatrixCheck::getRow, i);
     return i == j ? m_data[i] : T{0};
 }
 
 template <class T>
 void LaDiagonalMatrix<T>::set(int i, int j, T v) {
-    ovix::checkInvariant(i >= 0 && i < this->m_rows, LaDiagonalMatrixCheck::setRow, i);
+    checkInvariant(i >= 0 && i < this->m_rows, LaDiagonalMatrixCheck::setRow, i);
     if (i == j)
         m_data[i] = v;
 }
@@ -50,3 +52,5 @@ void LaDiagonalMatrix<T>::setAt(int i, T v) {
 
 template class LaDiagonalMatrix<float>;
 template class LaDiagonalMatrix<double>;
+
+}  // namespace ovix

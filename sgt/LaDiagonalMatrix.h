@@ -7,6 +7,8 @@
 
 #include "sgt/LaMatrix.h"
 
+namespace ovix {
+
 template <class T>
 class LaDiagonalMatrix : public LaMatrix<T> {
 public:
@@ -28,3 +30,5 @@ private:
 
 extern template class LaDiagonalMatrix<float>;
 extern template class LaDiagonalMatrix<double>;
+
+}  // namespace ovix

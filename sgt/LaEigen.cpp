@@ -9,13 +9,13 @@
 #include "sgt/Invariant.h"
 #include "sgt/KeyOrder.h"
 
-using ovix::LaEigenCheck;
+namespace ovix {
 
 template <class T>
 int LaEigen<T>::solverIndex(int rank, LaEigenCheck orderCheck, LaEigenCheck methodCheck, LaEigenCheck rankCheck) const {
-    ovix::checkInvariant(m_order != nullptr, orderCheck, rank);
-    ovix::checkInvariant(m_method != methodNone, methodCheck, 0);
-    ovix::checkInvariant(rank >= 0 && rank < m_nEigen, rankCheck, rank);
+    checkInvariant(m_order != nullptr, orderCheck, rank);
+    checkInvariant(m_method != methodNone, methodCheck, 0);
+    checkInvariant(rank >= 0 && rank < m_nEigen, rankCheck, rank);
     return m_order[rank];
 }
 
@@ -23,7 +23,7 @@ template <class T>
 T LaEigen<T>::eigenvalue(int rank) const {
     const int index =
         solverIndex(rank, LaEigenCheck::eigenvalueOrder, LaEigenCheck::eigenvalueMethod, LaEigenCheck::eigenvalueRank);
-    ovix::checkInvariant(m_eigReal != nullptr, LaEigenCheck::eigenvalueArray, 1);
+    checkInvariant(m_eigReal != nullptr, LaEigenCheck::eigenvalueArray, 1);
     return static_cast<T>(m_eigReal[index]);
 }
 
@@ -31,7 +31,7 @@ template <class T>
 T LaEigen<T>::eigenvalueImag(int rank) const {
     const int index = solverIndex(rank, LaEigenCheck::eigenvalueImagOrder, LaEigenCheck::eigenvalueImagMethod,
                                   LaEigenCheck::eigenvalueImagRank);
-    ovix::checkInvariant(m_eigImag != nullptr, LaEigenCheck::eigenvalueImagArray, 1);
+    checkInvariant(m_eigImag != nullptr, LaEigenCheck::eigenvalueImagArray, 1);
     return static_cast<T>(m_eigImag[index]);
 }
 
@@ -39,9 +39,9 @@ template <class T>
 T LaEigen<T>::eigenvector(int rank, int component) const {
     const int column = solverIndex(rank, LaEigenCheck::eigenvectorOrder, LaEigenCheck::eigenvectorMethod,
                                    LaEigenCheck::eigenvectorRank);
-    ovix::checkInvariant(static_cast<bool>(m_eigVec), LaEigenCheck::eigenvectorArray, 1);
+    checkInvariant(static_cast<bool>(m_eigVec), LaEigenCheck::eigenvectorArray, 1);
     const int n = dimension();
-    ovix::checkInvariant(component >= 0 && component < n, LaEigenCheck::eigenvectorComponent, component);
+    checkInvariant(component >= 0 && component < n, LaEigenCheck::eigenvectorComponent, component);
     const double* vector = m_eigVec.data() + static_cast<std::size_t>(column) * static_cast<std::size_t>(n);
     const double sign = vector[0] > 0 ? 1.0 : -1.0;
     return static_cast<T>(vector[component] * sign);
@@ -72,7 +72,7 @@ void LaEigen<T>::rankSmallest(const double* values, int n, int wanted) {
     for (int i = 0; i < n; ++i)
         pairs[i] = {i, static_cast<T>(values[i])};
     std::partial_sort(pairs.begin(), pairs.begin() + wanted, pairs.end(),
-                      [](const auto& a, const auto& b) { return ovix::keyLess(a.second, b.second); });
+                      [](const auto& a, const auto& b) { return keyLess(a.second, b.second); });
     m_order = std::make_unique<int[]>(static_cast<std::size_t>(wanted));
     for (int r = 0; r < wanted; ++r)
         m_order[r] = pairs[r].first;
@@ -80,3 +80,5 @@ void LaEigen<T>::rankSmallest(const double* values, int n, int wanted) {
 
 template class LaEigen<float>;
 template class LaEigen<double>;
+
+}  // namespace ovix

@@ -12,6 +12,8 @@
 #include "sgt/LaEigenCheck.h"
 #include "sgt/MappedArray.h"
 
+namespace ovix {
+
 template <class T>
 class LaEigen {
 public:
@@ -81,9 +83,10 @@ private:
     void rankSmallest(const double* values, int n, int wanted);
 
     // The solver index of `rank` after the checks that every accessor makes.
-    int solverIndex(int rank, ovix::LaEigenCheck orderCheck, ovix::LaEigenCheck methodCheck,
-                    ovix::LaEigenCheck rankCheck) const;
+    int solverIndex(int rank, LaEigenCheck orderCheck, LaEigenCheck methodCheck, LaEigenCheck rankCheck) const;
 };
 
 extern template class LaEigen<float>;
 extern template class LaEigen<double>;
+
+}  // namespace ovix

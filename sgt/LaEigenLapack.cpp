@@ -11,19 +11,19 @@
 #include "sgt/Lapack.h"
 #include "sgt/SolverFailure.h"
 
-namespace {
+namespace ovix {
 
-using ovix::LaEigenCheck;
+namespace {
 
 // A dense solver gives at most n eigenpairs.
 void checkWanted(int wanted, int n, LaEigenCheck check, const char* solver) {
     if (wanted < 0 || wanted > n)
-        throw ovix::solverFailure(check, std::string(solver) + " cannot give " + std::to_string(wanted) +
-                                             " eigenpairs of a matrix of order " + std::to_string(n));
+        throw solverFailure(check, std::string(solver) + " cannot give " + std::to_string(wanted) +
+                                       " eigenpairs of a matrix of order " + std::to_string(n));
 }
 
 std::runtime_error lapackFailure(LaEigenCheck check, const char* what, int info) {
-    return ovix::solverFailure(check, std::string(what) + ": " + std::to_string(info));
+    return solverFailure(check, std::string(what) + ": " + std::to_string(info));
 }
 
 }  // namespace
@@ -49,15 +49,14 @@ int LaEigen<T>::decomposeGeev(int wanted, const LaEigen& A, int wantVectors) {
     m_eigImag = std::make_unique<double[]>(size);
 
     double best = 0;
-    int info =
-        ovix::lapack::dgeev(false, n, copy.data(), leading, m_eigReal.get(), m_eigImag.get(), nullptr, 1, &best, -1);
+    int info = lapack::dgeev(false, n, copy.data(), leading, m_eigReal.get(), m_eigImag.get(), nullptr, 1, &best, -1);
     if (info != 0)
         throw lapackFailure(LaEigenCheck::geevProbe, "geev probe failed", info);
     // The probe is made without vectors; keep at least what they need.
     const int lwork = std::max(static_cast<int>(best), vectors ? 4 * n : 3 * n);
     const auto work = std::make_unique<double[]>(static_cast<std::size_t>(std::max(lwork, 1)));
-    info = ovix::lapack::dgeev(vectors, n, copy.data(), leading, m_eigReal.get(), m_eigImag.get(), m_eigVec.data(),
-                               vectors ? leading : 1, work.get(), lwork);
+    info = lapack::dgeev(vectors, n, copy.data(), leading, m_eigReal.get(), m_eigImag.get(), m_eigVec.data(),
+                         vectors ? leading : 1, work.get(), lwork);
     if (info != 0)
         throw lapackFailure(LaEigenCheck::geev, "geev failed", info);
 
@@ -89,8 +88,8 @@ int LaEigen<T>::decomposeSpev(int wanted, const LaEigen& A, int wantVectors) {
     m_eigReal = std::make_unique<double[]>(size);
     m_eigImag = std::make_unique<double[]>(size);
     const auto work = std::make_unique<double[]>(std::max<std::size_t>(3 * size, 1));
-    const int info = ovix::lapack::dspev(vectors, n, packed.data(), m_eigReal.get(), m_eigVec.data(),
-                                         vectors ? std::max(n, 1) : 1, work.get());
+    const int info = lapack::dspev(vectors, n, packed.data(), m_eigReal.get(), m_eigVec.data(),
+                                   vectors ? std::max(n, 1) : 1, work.get());
     if (info != 0)
         throw lapackFailure(LaEigenCheck::spev, "spev failed", info);
 
@@ -106,3 +105,5 @@ template int LaEigen<float>::decomposeGeev(int, const LaEigen&, int);
 template int LaEigen<double>::decomposeGeev(int, const LaEigen&, int);
 template int LaEigen<float>::decomposeSpev(int, const LaEigen&, int);
 template int LaEigen<double>::decomposeSpev(int, const LaEigen&, int);
+
+}  // namespace ovix

@@ -12,6 +12,8 @@
 #include "sgt/KeyOrder.h"
 #include "sgt/MappedArray.h"
 
+namespace ovix {
+
 namespace {
 
 enum class LaMatrixCheck {
@@ -91,8 +93,8 @@ void LaMatrix<T>::rescale(T low, T high) {
 
 template <class T>
 void LaMatrix<T>::setProductWithTranspose(const LaMatrix& A) {
-    ovix::checkInvariant(m_rows == A.m_rows, LaMatrixCheck::productWithTransposeRows, m_rows);
-    ovix::checkInvariant(m_cols == A.m_rows, LaMatrixCheck::productWithTransposeCols, m_cols);
+    checkInvariant(m_rows == A.m_rows, LaMatrixCheck::productWithTransposeRows, m_rows);
+    checkInvariant(m_cols == A.m_rows, LaMatrixCheck::productWithTransposeCols, m_cols);
     for (int i = 0; i < m_rows; ++i)
         for (int j = 0; j <= i; ++j) {
             T sum = 0;
@@ -106,9 +108,9 @@ void LaMatrix<T>::setProductWithTranspose(const LaMatrix& A) {
 
 template <class T>
 void LaMatrix<T>::setProduct(const LaMatrix& A, const LaMatrix& B) {
-    ovix::checkInvariant(m_rows == A.m_rows, LaMatrixCheck::productRows, m_rows);
-    ovix::checkInvariant(m_cols == B.m_cols, LaMatrixCheck::productCols, m_cols);
-    ovix::checkInvariant(A.m_cols == B.m_rows, LaMatrixCheck::productInner, A.m_cols);
+    checkInvariant(m_rows == A.m_rows, LaMatrixCheck::productRows, m_rows);
+    checkInvariant(m_cols == B.m_cols, LaMatrixCheck::productCols, m_cols);
+    checkInvariant(A.m_cols == B.m_rows, LaMatrixCheck::productInner, A.m_cols);
     for (int i = 0; i < m_rows; ++i)
         for (int j = 0; j < m_cols; ++j) {
             T sum = 0;
@@ -125,7 +127,7 @@ void LaMatrix<T>::sortRows(T* keys, std::int32_t* companion1, std::int32_t* comp
     // p(i): the old row that becomes row i.
     std::vector<int> p(static_cast<std::size_t>(m_rows));
     std::iota(p.begin(), p.end(), 0);
-    std::sort(p.begin(), p.end(), [keys](int a, int b) { return ovix::keyLess(keys[a], keys[b]); });
+    std::sort(p.begin(), p.end(), [keys](int a, int b) { return keyLess(keys[a], keys[b]); });
 
     const bool square = m_rows == m_cols;
     const auto width = static_cast<std::size_t>(m_cols);
@@ -157,16 +159,16 @@ void LaMatrix<T>::print(std::FILE* f) const {
     std::string line = "  ";
     for (int j = 0; j < m_cols; ++j) {
         line += "     ";
-        ovix::appendInt(line, j, 4);
+        appendInt(line, j, 4);
     }
     writeAll(f, line);
     for (int i = 0; i < m_rows; ++i) {
         line = "\n";
-        ovix::appendInt(line, i, 2);
+        appendInt(line, i, 2);
         line += ':';
         for (int j = 0; j < m_cols; ++j) {
             line += ' ';
-            ovix::appendFixed(line, get(i, j), 4, 8);
+            appendFixed(line, get(i, j), 4, 8);
         }
         writeAll(f, line);
     }
@@ -184,7 +186,7 @@ int LaMatrix<T>::writeText(const char* path) const {
         line.clear();
         for (int j = 0; j < m_cols; ++j) {
             line += ' ';
-            ovix::appendFixed(line, get(i, j), 6);
+            appendFixed(line, get(i, j), 6);
         }
         line += '\n';
         written = writeAll(f, line);
@@ -195,3 +197,5 @@ int LaMatrix<T>::writeText(const char* path) const {
 
 template class LaMatrix<float>;
 template class LaMatrix<double>;
+
+}  // namespace ovix

@@ -9,6 +9,8 @@
 
 #include "sgt/LaEigen.h"
 
+namespace ovix {
+
 template <class T>
 class LaMatrix : public LaEigen<T> {
 public:
@@ -62,3 +64,5 @@ protected:
 
 extern template class LaMatrix<float>;
 extern template class LaMatrix<double>;
+
+}  // namespace ovix

@@ -5,6 +5,8 @@
 
 #include "sgt/Invariant.h"
 
+namespace ovix {
+
 namespace {
 
 enum class LaPlacianCheck {
@@ -24,7 +26,7 @@ constexpr const char* checkSource(LaPlacianCheck) {
 template <class T>
 LaPlacian<T>::LaPlacian(int rows, int cols, int sumEdges, int symmetric, int normalized)
     : LaMatrix<T>(0, 0), m_sumEdges(sumEdges), m_symmetric(symmetric), m_normalized(normalized) {
-    ovix::checkInvariant(rows == cols, LaPlacianCheck::notSquare, rows);
+    checkInvariant(rows == cols, LaPlacianCheck::notSquare, rows);
     makeRows(rows);
 }
 
@@ -52,13 +54,13 @@ void LaPlacian<T>::adoptRows(std::unique_ptr<Row[]> rows, int n) {
 
 template <class T>
 const typename LaPlacian<T>::Row& LaPlacian<T>::row(int i) const {
-    ovix::checkInvariant(hasRows(), LaPlacianCheck::readWithoutRows, 0);
+    checkInvariant(hasRows(), LaPlacianCheck::readWithoutRows, 0);
     return m_rowMaps[static_cast<std::size_t>(i)];
 }
 
 template <class T>
 T LaPlacian<T>::get(int i, int j) const {
-    ovix::checkInvariant(hasRows(), LaPlacianCheck::readWithoutRows, 0);
+    checkInvariant(hasRows(), LaPlacianCheck::readWithoutRows, 0);
     const Row& r = m_rowMaps[static_cast<std::size_t>(i)];
     const auto found = r.find(j);
     return found == r.end() ? T(0) : found->second;
@@ -66,7 +68,7 @@ T LaPlacian<T>::get(int i, int j) const {
 
 template <class T>
 void LaPlacian<T>::set(int i, int j, T v) {
-    ovix::checkInvariant(hasRows(), LaPlacianCheck::setWithoutRows, 0);
+    checkInvariant(hasRows(), LaPlacianCheck::setWithoutRows, 0);
     Row& r = m_rowMaps[static_cast<std::size_t>(i)];
     if (v != 0)
         r.insert_or_assign(j, v);
@@ -76,7 +78,7 @@ void LaPlacian<T>::set(int i, int j, T v) {
 
 template <class T>
 void LaPlacian<T>::multiply(const double* x, double* y) const {
-    ovix::checkInvariant(hasRows(), LaPlacianCheck::multiplyWithoutRows, 0);
+    checkInvariant(hasRows(), LaPlacianCheck::multiplyWithoutRows, 0);
     for (int i = 0; i < this->m_rows; ++i) {
         double sum = 0;
         for (const auto& [j, w] : m_rowMaps[static_cast<std::size_t>(i)])
@@ -128,7 +130,7 @@ std::unique_ptr<LaDenseMatrix<T>> LaPlacian<T>::eigenvectors(int from, int divid
 
 template <class T>
 void LaPlacian<T>::buildLaplacian(int skipSymmetrise) {
-    ovix::checkInvariant(hasRows(), LaPlacianCheck::buildWithoutRows, 0);
+    checkInvariant(hasRows(), LaPlacianCheck::buildWithoutRows, 0);
     if (!skipSymmetrise) {
         if (m_sumEdges)
             symmetriseSums();
@@ -238,3 +240,5 @@ void LaPlacian<T>::laplacianNormalized() {
 
 template class LaPlacian<float>;
 template class LaPlacian<double>;
+
+}  // namespace ovix

@@ -21,12 +21,14 @@
 #include "sgt/LaVector.h"
 #include "sgt/SparseDotProduct.h"
 
+namespace ovix {
+
 struct _dVec;
 
 template <class T>
 class LaPlacian : public LaMatrix<T> {
 public:
-    using Row = ovix::SparseRowMap<T>;
+    using Row = SparseRowMap<T>;
 
     // n empty rows; rows must equal cols.
     LaPlacian(int rows, int cols, int sumEdges, int symmetric, int normalized);
@@ -124,8 +126,8 @@ private:
     // Replaces the rows by n empty ones, the matrix becoming n x n.
     void makeRows(int n);
     void adoptRows(std::unique_ptr<Row[]> rows, int n);
-    void randomGraph(std::span<const ovix::DocEntries> docs, int kPrime);
-    void neighbourGraph(std::span<const ovix::DocEntries> docs, int kPrime, int verbosity, std::FILE* log,
+    void randomGraph(std::span<const DocEntries> docs, int kPrime);
+    void neighbourGraph(std::span<const DocEntries> docs, int kPrime, int verbosity, std::FILE* log,
                         double dupThreshold);
     void symmetriseSums();
     void symmetriseMirror();
@@ -147,3 +149,5 @@ private:
 
 extern template class LaPlacian<float>;
 extern template class LaPlacian<double>;
+
+}  // namespace ovix

@@ -9,6 +9,8 @@
 #include "sgt/FormatFixed.h"
 #include "sgt/LaPlacian.h"
 
+namespace ovix {
+
 namespace {
 
 // The dense solver decomposes a sub-Laplacian of at most this many nodes
@@ -121,9 +123,9 @@ double LaPlacian<T>::cluster(int* marks, int key, int a, int b, int& sizeA, int&
             trivial = true;
             if (verbosity >= 1) {
                 std::string line = "clustering trivial cut (1/(sqrt(nc)*2) ";
-                ovix::appendFixed(line, threshold, 6);
+                appendFixed(line, threshold, 6);
                 line += " found ";
-                ovix::appendFixed(line, found, 6);
+                appendFixed(line, found, 6);
                 line += ")\n";
                 write(log, line);
             }
@@ -181,3 +183,5 @@ template double LaPlacian<float>::cluster(int*, int, int, int, int&, int&, int, 
 template double LaPlacian<double>::cluster(int*, int, int, int, int&, int&, int, std::FILE*);
 template double LaPlacian<float>::ncut(const int*, int, int) const;
 template double LaPlacian<double>::ncut(const int*, int, int) const;
+
+}  // namespace ovix

@@ -6,6 +6,8 @@
 
 #include "sgt/Invariant.h"
 
+namespace ovix {
+
 namespace {
 
 enum class LaPredictMatrixCheck {
@@ -22,9 +24,9 @@ constexpr const char* checkSource(LaPredictMatrixCheck) {
 template <class T>
 int blockOrder(const LaMatrix<T>& G, const LaDenseMatrix<T>& B) {
     const int n = G.rowCount();
-    ovix::checkInvariant(G.colCount() == n, LaPredictMatrixCheck::gNotSquare, G.colCount());
-    ovix::checkInvariant(B.rowCount() == n, LaPredictMatrixCheck::bRows, B.rowCount());
-    ovix::checkInvariant(B.colCount() == n, LaPredictMatrixCheck::bCols, B.colCount());
+    checkInvariant(G.colCount() == n, LaPredictMatrixCheck::gNotSquare, G.colCount());
+    checkInvariant(B.rowCount() == n, LaPredictMatrixCheck::bRows, B.rowCount());
+    checkInvariant(B.colCount() == n, LaPredictMatrixCheck::bCols, B.colCount());
     if (n > INT_MAX / 2)
         throw std::length_error("block matrix of order " + std::to_string(n) + " x 2");
     return n;
@@ -109,3 +111,5 @@ void LaPredictMatrix<T>::multiply(const double* x, double* y) const {
 
 template class LaPredictMatrix<float>;
 template class LaPredictMatrix<double>;
+
+}  // namespace ovix

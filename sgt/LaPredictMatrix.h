@@ -9,6 +9,8 @@
 #include "sgt/LaDenseMatrix.h"
 #include "sgt/LaMatrix.h"
 
+namespace ovix {
+
 template <class T>
 class LaPredictMatrix : public LaMatrix<T> {
 public:
@@ -41,3 +43,5 @@ private:
 
 extern template class LaPredictMatrix<float>;
 extern template class LaPredictMatrix<double>;
+
+}  // namespace ovix

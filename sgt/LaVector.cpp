@@ -1,5 +1,7 @@
 #include "sgt/LaVector.h"
 
+namespace ovix {
+
 template <class T>
 LaVector<T>::LaVector(int n) : LaMatrix<T>(n, 1), m_data(std::make_unique<T[]>(LaMatrix<T>::elementCount(n, 1))) {}
 
@@ -25,3 +27,5 @@ void LaVector<T>::setAt(int i, T v) {
 
 template class LaVector<float>;
 template class LaVector<double>;
+
+}  // namespace ovix

@@ -6,6 +6,8 @@
 
 #include "sgt/LaMatrix.h"
 
+namespace ovix {
+
 template <class T>
 class LaVector : public LaMatrix<T> {
 public:
@@ -25,3 +27,5 @@ private:
 
 extern template class LaVector<float>;
 extern template class LaVector<double>;
+
+}  // namespace ovix

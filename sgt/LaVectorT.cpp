@@ -1,5 +1,7 @@
 #include "sgt/LaVectorT.h"
 
+namespace ovix {
+
 template <class T>
 LaVectorT<T>::LaVectorT(int n) : LaMatrix<T>(1, n), m_data(std::make_unique<T[]>(LaMatrix<T>::elementCount(1, n))) {}
 
@@ -25,3 +27,5 @@ void LaVectorT<T>::setAt(int i, T v) {
 
 template class LaVectorT<float>;
 template class LaVectorT<double>;
+
+}  // namespace ovix

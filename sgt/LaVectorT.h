@@ -6,6 +6,8 @@
 
 #include "sgt/LaMatrix.h"
 
+namespace ovix {
+
 template <class T>
 class LaVectorT : public LaMatrix<T> {
 public:
@@ -25,3 +27,5 @@ private:
 
 extern template class LaVectorT<float>;
 extern template class LaVectorT<double>;
+
+}  // namespace ovix

@@ -101,6 +101,8 @@ inline double squaredLength(const Document& d) {
 
 }  // namespace ovix::test
 
+namespace ovix {
+
 // Reaches the engine's k-means split at any depth.
 struct ClusterInternals {
     static void split(Cluster& engine, int cluster, int depth) {
@@ -108,3 +110,5 @@ struct ClusterInternals {
         engine.split(cluster, depth);
     }
 };
+
+}  // namespace ovix

@@ -7,11 +7,13 @@
 #include "cluster/Cluster.h"
 #include "cluster/tests/ClusterFiles.h"
 
+namespace ovix {
+
 namespace {
 
 using namespace ovix::test;
 
-class ClusterTest : public testing::Test {
+class ClusterTest : public ::testing::Test {
 protected:
     std::unique_ptr<Cluster> engineOn(const std::vector<LabelledDocument>& docs, const char* memberBase = nullptr) {
         writeDocuments(input, docs);
@@ -226,3 +228,5 @@ TEST(ClusterTableTest, StoredCentroidsMustBeOfUnitLengthOrEmpty) {
 }
 
 }  // namespace
+
+}  // namespace ovix

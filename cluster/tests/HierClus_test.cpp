@@ -6,6 +6,8 @@
 #include "cluster/HierClus.h"
 #include "cluster/tests/ClusterFiles.h"
 
+namespace ovix {
+
 namespace {
 
 using namespace ovix::test;
@@ -15,7 +17,7 @@ int openFileCount() {
         std::distance(std::filesystem::directory_iterator("/proc/self/fd"), std::filesystem::directory_iterator()));
 }
 
-class HierClusTest : public testing::Test {
+class HierClusTest : public ::testing::Test {
 protected:
     void write(const std::vector<Document>& docs) { writeDocuments(input, unlabelled(docs)); }
 
@@ -93,3 +95,5 @@ TEST_F(HierClusTest, GetClustersThatFailsMidwayThrowsAndCanBeAskedAgain) {
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -6,6 +6,8 @@
 #include "cluster/SplitWorkspace.h"
 #include "sgt/tests/Documents.h"
 
+namespace ovix {
+
 namespace {
 
 using namespace ovix::test;
@@ -94,3 +96,5 @@ TEST(SplitWorkspaceTest, DissolvedChildrenAreSimilarToNothing) {
 }
 
 }  // namespace
+
+}  // namespace ovix

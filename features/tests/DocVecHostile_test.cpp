@@ -14,6 +14,8 @@
 #include "features/tests/DocVecFiles.h"
 #include "features/tests/LargestAllocation.h"
 
+namespace ovix {
+
 namespace {
 
 using ovix::test::Bytes;
@@ -22,8 +24,8 @@ using ovix::test::LargestAllocation;
 using ovix::test::readFile;
 using ovix::test::ScratchFolder;
 using ovix::test::writeFile;
-using testing::internal::CaptureStderr;
-using testing::internal::GetCapturedStderr;
+using ::testing::internal::CaptureStderr;
+using ::testing::internal::GetCapturedStderr;
 
 constexpr size_t kInputBuffer = 64 * 1024;
 
@@ -68,7 +70,7 @@ void writeSample(const std::string& path, DocVecFormat format, std::int64_t limi
         out.writeDoc(d * 3, d % 2, entries(d));
 }
 
-class Truncation : public testing::TestWithParam<DocVecFormat> {};
+class Truncation : public ::testing::TestWithParam<DocVecFormat> {};
 
 TEST_P(Truncation, EveryCutOfTheMainFileOrASubFileIsRefusedOrReadForWhatItHolds) {
     const DocVecFormat format = GetParam();
@@ -97,7 +99,7 @@ TEST_P(Truncation, EveryCutOfTheMainFileOrASubFileIsRefusedOrReadForWhatItHolds)
 }
 
 INSTANTIATE_TEST_SUITE_P(DocVecHostile, Truncation,
-                         testing::Values(DOCVEC_FORMAT_TEXT, DOCVEC_FORMAT_BINARY, DOCVEC_FORMAT_LINES));
+                         ::testing::Values(DOCVEC_FORMAT_TEXT, DOCVEC_FORMAT_BINARY, DOCVEC_FORMAT_LINES));
 
 Bytes header(int magic, int nDocs, int nSubFiles, int firstIndex) {
     return Bytes().i32(magic).i32(nDocs).i32(nSubFiles).i32(firstIndex);
@@ -181,3 +183,5 @@ TEST(DocVecHostile, LinesOfSeparatorsAllocateNoMoreThanTheLineSpells) {
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -12,6 +12,8 @@
 
 #include "features/tests/DocVecFiles.h"
 
+namespace ovix {
+
 namespace {
 
 using ovix::test::Bytes;
@@ -19,8 +21,8 @@ using ovix::test::entry;
 using ovix::test::readFile;
 using ovix::test::ScratchFolder;
 using ovix::test::writeFile;
-using testing::internal::CaptureStderr;
-using testing::internal::GetCapturedStderr;
+using ::testing::internal::CaptureStderr;
+using ::testing::internal::GetCapturedStderr;
 
 struct Doc {
     int id;
@@ -633,3 +635,5 @@ TEST(DocVecLifecycle, UnknownFormatIsRefused) {
 }
 
 }  // namespace
+
+}  // namespace ovix

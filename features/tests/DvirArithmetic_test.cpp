@@ -8,6 +8,8 @@
 
 #include "features/tests/DvirBytes.h"
 
+namespace ovix {
+
 namespace {
 
 using namespace ovix::test;
@@ -66,3 +68,5 @@ TEST(DvirListCentroid, ManyIdsThatShareTheirFirstBytes) {
 }
 
 }  // namespace
+
+}  // namespace ovix

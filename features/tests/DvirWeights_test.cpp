@@ -8,6 +8,8 @@
 
 #include "features/tests/DvirBytes.h"
 
+namespace ovix {
+
 namespace {
 
 using namespace ovix::test;
@@ -86,3 +88,5 @@ TEST_F(DvirWeightsTest, NotANumberThrowsAfterTheCut) {
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -9,6 +9,8 @@
 
 #include "features/tests/DvirBytes.h"
 
+namespace ovix {
+
 namespace {
 
 using namespace ovix::test;
@@ -50,3 +52,5 @@ TEST(DvirChangeEndian, SwapsWeightBitsExactly) {
 }
 
 }  // namespace
+
+}  // namespace ovix

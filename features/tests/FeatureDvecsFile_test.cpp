@@ -11,6 +11,8 @@
 #include "features/tests/FailureText.h"
 #include "features/tests/HeldVector.h"
 
+namespace ovix {
+
 namespace {
 
 using ovix::test::Bytes;
@@ -92,3 +94,5 @@ TEST(FeatureDvecsFile, DestructionClosesAnOpenFile) {
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -12,6 +12,8 @@
 #include "features/tests/FailureText.h"
 #include "features/tests/HeldVector.h"
 
+namespace ovix {
+
 namespace {
 
 using ovix::test::entry;
@@ -147,3 +149,5 @@ TEST(DvecTableRef, RowsInUseOutliveAResetOfTheirSink) {
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -13,6 +13,8 @@
 #include <stdexcept>
 #include <vector>
 
+namespace ovix {
+
 namespace {
 
 constexpr std::size_t kChunk = MappedPool::chunkSize;
@@ -27,9 +29,10 @@ bool pageMapped(const void* p) {
     return mincore(reinterpret_cast<void*>(address(p) & ~std::uintptr_t{4095}), 1, &residency) == 0;
 }
 
-class MappedPoolTest : public testing::TestWithParam<MappedPool::Mode> {};
+class MappedPoolTest : public ::testing::TestWithParam<MappedPool::Mode> {};
 
-INSTANTIATE_TEST_SUITE_P(BothModes, MappedPoolTest, testing::Values(MappedPool::Mode::heap, MappedPool::Mode::mapping),
+INSTANTIATE_TEST_SUITE_P(BothModes, MappedPoolTest,
+                         ::testing::Values(MappedPool::Mode::heap, MappedPool::Mode::mapping),
                          [](const auto& instance) {
                              return instance.param == MappedPool::Mode::heap ? "Heap" : "Mapping";
                          });
@@ -188,3 +191,5 @@ TEST(MappedPool, NoChunkToBeHadIsAnAllocationFailureThatChangesNothing) {
 #endif
 
 }  // namespace
+
+}  // namespace ovix

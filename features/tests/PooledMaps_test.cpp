@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+namespace ovix {
+
 namespace {
 
 template <class Pooled, class Plain>
@@ -142,3 +144,5 @@ TEST(PooledMaps, MapsOnSeveralThreadsShareAPool) {
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -30,6 +30,8 @@
 #include "compat/MessageQueue.h"
 #include "launcher/ThreadProtocol.h"
 
+using namespace ovix;
+
 namespace {
 
 struct Switches {

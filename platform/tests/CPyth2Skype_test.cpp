@@ -19,6 +19,8 @@
 #include "platform/CPyth2Win.h"
 #include "platform/adapter/StandInControl.h"
 
+namespace ovix {
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -550,3 +552,5 @@ TEST_F(CPyth2SkypeTest, DestroyedOnAnotherThreadTheWindowOutlivesItSafely) {
 }
 
 }  // namespace
+
+}  // namespace ovix

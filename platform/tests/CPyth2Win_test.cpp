@@ -22,6 +22,8 @@
 #include "launcher/ThreadProtocol.h"
 #include "platform/tests/QueueListener.h"
 
+namespace ovix {
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -302,3 +304,5 @@ TEST_F(CPyth2WinTest, IdleTimeCountsFromTheNewestInputOnTheUsersTerminals) {
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -7,6 +7,8 @@
 #include "features/tests/FailureText.h"
 #include "platform/CPyth2Win.h"
 
+namespace ovix {
+
 namespace {
 
 using ovix::test::failureOf;
@@ -60,3 +62,5 @@ TEST(Pyth2PlatformTest, HostLayerAnswersThroughTheBaseClass) {
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -14,6 +14,8 @@
 #include "compat/tests/BusyWorker.h"
 #include "features/tests/FailureText.h"
 
+namespace ovix {
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -240,3 +242,5 @@ TEST(ThreadThrottle, ARegisteredThreadThatEndedKeepsItsEntryAndIsSkipped) {
 }
 
 }  // namespace
+
+}  // namespace ovix

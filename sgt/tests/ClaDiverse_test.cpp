@@ -11,13 +11,15 @@
 #include "sgt/tests/Documents.h"
 #include "features/tests/FailureText.h"
 
+namespace ovix {
+
 namespace {
 
 using ovix::test::CapturedLog;
 using ovix::test::Document;
 using ovix::test::failureOf;
 
-class RankClustering : public testing::Test {
+class RankClustering : public ::testing::Test {
 protected:
     // Gives the engine the graph of weights w(i, j), through a
     // document-vector graph file (which keeps the weights' signs), with the
@@ -215,3 +217,5 @@ TEST_F(RankClustering, CallsThatDoNotFitTheGraphAreRefusedBeforeAnyChange) {
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -10,13 +10,15 @@
 #include "sgt/tests/Documents.h"
 #include "features/tests/FailureText.h"
 
+namespace ovix {
+
 namespace {
 
 using ovix::test::CapturedLog;
 using ovix::test::Document;
 using ovix::test::failureOf;
 
-class NegativeElimination : public testing::Test {
+class NegativeElimination : public ::testing::Test {
 protected:
     static void buildGraph(Classifier& engine, const std::vector<Document>& docs) {
         const auto rows = ovix::test::rowsOf(docs);
@@ -204,3 +206,5 @@ TEST_F(NegativeElimination, CallsThatDoNotFitTheBatchAreRefusedBeforeAnyChange) 
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -17,6 +17,8 @@
 #include "sgt/tests/Documents.h"
 #include "features/tests/FailureText.h"
 
+namespace ovix {
+
 namespace {
 
 using ovix::test::CapturedLog;
@@ -245,3 +247,5 @@ TEST(ClassifierLogTest, AWorkingSetBeyond2GiBIsPrintedWhole) {
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -23,6 +23,8 @@
 #include "sgt/tests/InvariantReport.h"
 #include "sgt/tests/Laplacians.h"
 
+namespace ovix {
+
 namespace {
 
 using ovix::test::Decomposable;
@@ -129,8 +131,8 @@ struct RandomGraph {
 };
 
 template <class T>
-class ClosedFormSpectra : public testing::Test {};
-using ElementTypes = testing::Types<float, double>;
+class ClosedFormSpectra : public ::testing::Test {};
+using ElementTypes = ::testing::Types<float, double>;
 TYPED_TEST_SUITE(ClosedFormSpectra, ElementTypes);
 
 TYPED_TEST(ClosedFormSpectra, EverySolverOnPathCycleCompleteAndTwoCliques) {
@@ -397,3 +399,5 @@ TEST(ArpackConcurrency, AWaitForTheSolverLetsTheHostLockGo) {
 }
 
 }  // namespace
+
+}  // namespace ovix

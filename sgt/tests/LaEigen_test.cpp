@@ -9,6 +9,8 @@
 #include "sgt/LaDenseMatrix.h"
 #include "sgt/tests/InvariantReport.h"
 
+namespace ovix {
+
 namespace {
 
 // A 3 x 3 matrix that is handed a decomposition as a solver stores it:
@@ -48,8 +50,8 @@ private:
 };
 
 template <class T>
-class LaEigenTest : public testing::Test {};
-using ElementTypes = testing::Types<float, double>;
+class LaEigenTest : public ::testing::Test {};
+using ElementTypes = ::testing::Types<float, double>;
 TYPED_TEST_SUITE(LaEigenTest, ElementTypes);
 
 TYPED_TEST(LaEigenTest, RanksReadThroughTheOrderTable) {
@@ -107,3 +109,5 @@ TYPED_TEST(LaEigenTest, AccessorsRefuseWhatTheDecompositionLacks) {
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -9,6 +9,8 @@
 #include "sgt/LaPlacian.h"
 #include "sgt/tests/Documents.h"
 
+namespace ovix {
+
 namespace {
 
 using ovix::test::readFile;
@@ -16,11 +18,11 @@ using ovix::test::ScratchFolder;
 using ovix::test::writeFile;
 
 template <class T>
-class GraphFileTest : public testing::Test {
+class GraphFileTest : public ::testing::Test {
 protected:
     ScratchFolder folder;
 };
-using ElementTypes = testing::Types<float, double>;
+using ElementTypes = ::testing::Types<float, double>;
 TYPED_TEST_SUITE(GraphFileTest, ElementTypes);
 
 // Row 0 -> 1 (0.5) and 3 (1/3), row 1 -> 0 (0.25), row 2 empty, row 3 -> 3.
@@ -99,7 +101,7 @@ TYPED_TEST(GraphFileTest, BadTextFilesThrowAndLeaveTheGraphAsItWas) {
         writeFile(path, text);
         try {
             graph.readGraphText(path.c_str());
-            ADD_FAILURE() << "read " << testing::PrintToString(text);
+            ADD_FAILURE() << "read " << ::testing::PrintToString(text);
         } catch (const std::runtime_error& e) {
             EXPECT_EQ(e.what(), "graph file " + path + ": " + problem);
         }
@@ -180,3 +182,5 @@ TYPED_TEST(GraphFileTest, WritingNeedsRowsAndAFile) {
 }
 
 }  // namespace
+
+}  // namespace ovix

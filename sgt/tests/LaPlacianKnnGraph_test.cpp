@@ -12,14 +12,16 @@
 #include "sgt/Rand15.h"
 #include "sgt/tests/Documents.h"
 
+namespace ovix {
+
 namespace {
 
 using ovix::test::document;
 using ovix::test::Document;
 
 template <class T>
-class KnnGraphTest : public testing::Test {};
-using ElementTypes = testing::Types<float, double>;
+class KnnGraphTest : public ::testing::Test {};
+using ElementTypes = ::testing::Types<float, double>;
 TYPED_TEST_SUITE(KnnGraphTest, ElementTypes);
 
 // Runs createKnnGraph and returns k' and what it logged.
@@ -166,3 +168,5 @@ TYPED_TEST(KnnGraphTest, RandomPartnersStayAmongTheDocuments) {
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -10,11 +10,13 @@
 #include "sgt/LaPlacian.h"
 #include "sgt/tests/Laplacians.h"
 
+namespace ovix {
+
 namespace {
 
 template <class T>
-class SpectraTest : public testing::Test {};
-using ElementTypes = testing::Types<float, double>;
+class SpectraTest : public ::testing::Test {};
+using ElementTypes = ::testing::Types<float, double>;
 TYPED_TEST_SUITE(SpectraTest, ElementTypes);
 
 // The Laplacian of an undirected graph with unit weights, or `bridge` for
@@ -141,3 +143,5 @@ TYPED_TEST(SpectraTest, SplittingFewerThanTwoNodesIsAThrownText) {
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -8,11 +8,13 @@
 
 #include "sgt/tests/InvariantReport.h"
 
+namespace ovix {
+
 namespace {
 
 template <class T>
-class LaPlacianTest : public testing::Test {};
-using ElementTypes = testing::Types<float, double>;
+class LaPlacianTest : public ::testing::Test {};
+using ElementTypes = ::testing::Types<float, double>;
 TYPED_TEST_SUITE(LaPlacianTest, ElementTypes);
 
 using Dense = std::vector<std::vector<double>>;
@@ -221,3 +223,5 @@ TYPED_TEST(LaPlacianTest, UseWithoutRowsIsABrokenInvariant) {
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -11,9 +11,10 @@
 
 #include "sgt/tests/Documents.h"
 
+namespace ovix {
+
 namespace {
 
-using ovix::SimilarityPair;
 using ovix::test::document;
 using ovix::test::Document;
 
@@ -102,3 +103,5 @@ TEST(NearestNeighbours, ADocumentIsNeverItsOwnNeighbour) {
 }
 
 }  // namespace
+
+}  // namespace ovix
