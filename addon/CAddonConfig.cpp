@@ -5,6 +5,8 @@
 #include "base/FileText.h"
 #include "compat/system/ModulePath.h"
 
+namespace ovix {
+
 namespace {
 
 constexpr const char* kFileName = "vantile.config";
@@ -55,3 +57,5 @@ void CAddonConfig::ParseLine(std::string_view line) {
     if (key == "SidebarCheckOn")
         SidebarCheckOn = value == "on";
 }
+
+}  // namespace ovix

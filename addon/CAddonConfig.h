@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+namespace ovix {
+
 class CAddonConfig {
 public:
     // Reads "vantile.config" from the folder of the module (program or
@@ -42,3 +44,5 @@ public:
     // "SidebarCheckOn": true only for the value "on" exactly.
     bool SidebarCheckOn = false;
 };
+
+}  // namespace ovix

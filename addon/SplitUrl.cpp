@@ -2,6 +2,8 @@
 
 #include <climits>
 
+namespace ovix {
+
 std::string SplitUrl(const std::string& url, std::string& host, int& port, std::string& path) {
     host.clear();
     path.clear();
@@ -29,3 +31,5 @@ std::string SplitUrl(const std::string& url, std::string& host, int& port, std::
     }
     return url;
 }
+
+}  // namespace ovix

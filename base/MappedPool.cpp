@@ -7,6 +7,8 @@
 
 #include "base/AnonymousMapping.h"
 
+namespace ovix {
+
 // Chunks are aligned to their size, so the chunk of a node is its address with
 // the low bits cleared, and the lists are doubly linked: a release finds and
 // moves its chunk in constant time.
@@ -137,3 +139,5 @@ std::size_t MappedPool::ChunkList::size() const {
         ++n;
     return n;
 }
+
+}  // namespace ovix

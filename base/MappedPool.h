@@ -7,6 +7,8 @@
 
 #include <cstddef>
 
+namespace ovix {
+
 class MappedPool {
 public:
     enum class Mode { heap = 0, mapping = 1 };
@@ -58,3 +60,5 @@ private:
     ChunkList m_withFreeNodes;
     ChunkList m_full;
 };
+
+}  // namespace ovix

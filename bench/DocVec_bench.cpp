@@ -18,6 +18,8 @@
 
 #include "features/DocVec.h"
 
+using namespace ovix;
+
 namespace {
 
 constexpr int kEntries = 50;

@@ -22,6 +22,8 @@
 #include "features/DvecRow.h"
 #include "sgt/LaPlacian.h"
 
+using namespace ovix;
+
 namespace {
 
 // A field of /proc/self/status in kB.

@@ -23,6 +23,8 @@
 
 #include "sgt/LaEigen.h"
 
+using namespace ovix;
+
 namespace {
 
 // A CSR matrix as a member of the matrix family: the solver sees it only

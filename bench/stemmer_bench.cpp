@@ -17,6 +17,8 @@
 
 #include "features/PorterStemmer.h"
 
+using namespace ovix;
+
 namespace {
 
 std::vector<std::string> readWords(const char* path) {

@@ -3,6 +3,8 @@
 #include <climits>
 #include <stdexcept>
 
+namespace ovix {
+
 namespace {
 
 std::string prefixed(const char* prefix, const std::exception& failure) {
@@ -12,17 +14,17 @@ std::string prefixed(const char* prefix, const std::exception& failure) {
 }  // namespace
 
 ClassifierWrapper::ClassifierWrapper(int verbosity, const char* logPath) {
-    std::optional<ovix::ClassifierLog::Clock::time_point> start;
+    std::optional<ClassifierLog::Clock::time_point> start;
     if (verbosity < 0)
         verbosity = verbosity == INT_MIN ? INT_MAX : -verbosity;
     else
-        start = ovix::ClassifierLog::Clock::now();
+        start = ClassifierLog::Clock::now();
     if (logPath) {
         m_logFile = std::fopen(logPath, "ae");
         if (m_logFile)
             std::setvbuf(m_logFile, nullptr, _IONBF, 0);
     }
-    m_engine = std::make_unique<Classifier>(ovix::ClassifierLog(verbosity, m_logFile, start));
+    m_engine = std::make_unique<Classifier>(ClassifierLog(verbosity, m_logFile, start));
 }
 
 ClassifierWrapper::~ClassifierWrapper() {
@@ -122,3 +124,5 @@ std::vector<int> ClassifierWrapper::computeClusters(int clusters, int minSize, d
     }
     return ids;
 }
+
+}  // namespace ovix

@@ -18,6 +18,8 @@
 
 #include "sgt/Classifier.h"
 
+namespace ovix {
+
 struct _dVec;
 
 class ClassifierWrapper {
@@ -96,3 +98,5 @@ private:
     std::FILE* m_logFile = nullptr;  // owned; null when none was opened
     std::atomic<bool> m_busy = false;
 };
+
+}  // namespace ovix

@@ -4,6 +4,8 @@
 #include <bit>
 #include <stdexcept>
 
+namespace ovix {
+
 namespace {
 
 struct Triple {
@@ -76,3 +78,5 @@ bool CentroidIndex::strictlyAscending(std::span<const DocVecI> doc) {
             return false;
     return true;
 }
+
+}  // namespace ovix

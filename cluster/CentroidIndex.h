@@ -15,6 +15,8 @@
 
 #include "features/Fid.h"
 
+namespace ovix {
+
 class CentroidIndex {
 public:
     // Indexes the centroids; centroid i is child i. Any earlier index goes.
@@ -44,3 +46,5 @@ private:
     std::vector<Posting> m_postings;
     int m_shift = 63;  // 64 - log2(the slot count)
 };
+
+}  // namespace ovix

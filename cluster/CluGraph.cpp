@@ -10,11 +10,10 @@
 #include "features/DvecRow.h"
 #include "sgt/LaPlacian.h"
 
-using ovix::ClusterSource;
-using ovix::throwClusterFailure;
+namespace ovix {
 
 void Cluster::runGraph(int k, int depth, double ncutThreshold, double dupThreshold) {
-    startRun(ClusterSource::graph, 292);
+    startRun(CluGraphCheck::secondRun);
     m_workspace = SplitWorkspace(0);
     m_workspace.reset(2);
     buildGraph(k, dupThreshold);
@@ -30,7 +29,7 @@ void Cluster::buildGraph(int k, double dupThreshold) {
     std::vector<DocVecI> entries;
     std::vector<std::size_t> starts(static_cast<std::size_t>(m_nDocs) + 1, 0);
     std::vector<_dVec> docs(static_cast<std::size_t>(m_nDocs));
-    forEachDocument(ClusterSource::graph, 316, 0, [&](int position, const DocVecRecord& record) {
+    forEachDocument(CluGraphCheck::copyPass, 0, [&](int position, const DocVecRecord& record) {
         const auto p = static_cast<std::size_t>(position);
         docs[p].id = record.id;
         docs[p].label = record.label;
@@ -55,7 +54,7 @@ void Cluster::buildGraph(int k, double dupThreshold) {
 
 void Cluster::splitGraph(int c, int depth, double ncutThreshold) {
     if (depth == 0)
-        throwClusterFailure(ClusterSource::graph, 45, 0);
+        throw CheckFailure(CluGraphCheck::depthZero, 0);
     m_current = c;
     if (verbosity > 0)
         sayHeader(c, 2);
@@ -78,9 +77,9 @@ void Cluster::splitGraph(int c, int depth, double ncutThreshold) {
             ncut = m_graph->cluster(marks.data(), sizeA, sizeB, verbosity, stderr);
             if (ncut > ncutThreshold) {
                 refusal = "* ncut=";
-                ovix::appendFixed(refusal, ncut, 6);
+                appendFixed(refusal, ncut, 6);
                 refusal += " (>";
-                ovix::appendFixed(refusal, ncutThreshold, 6);
+                appendFixed(refusal, ncutThreshold, 6);
                 refusal += ") not splitting cluster\n";
             } else if (sizeA < minClusterSize || sizeB < minClusterSize) {
                 refusal = "* cluster too small (" + std::to_string(sizeA) + "/" + std::to_string(sizeB) +
@@ -136,15 +135,17 @@ void Cluster::cutGraph(int c, const std::vector<int>& marks, int sizeA, int size
         std::fprintf(stderr, "problems counting %d %d %d %d\n", counts[0], sizeA, counts[1], sizeB);
 
     m_workspace.clear();
-    centroidPass(c, ClusterSource::graph, 196);
+    centroidPass(c, CluGraphCheck::centroidPass);
     m_workspace.normalise();
 
     if (verbosity > 0) {
         std::string line = "* ncut=";
-        ovix::appendFixed(line, ncut, 6);
+        appendFixed(line, ncut, 6);
         line += ", new clusters " + std::to_string(first) + " (n=" + std::to_string(m_workspace.documents(0)) +
                 ") and " + std::to_string(first + 1) + " (n=" + std::to_string(m_workspace.documents(1)) + ")\n";
         sayFooter(line);
     }
     storeChildren(c);
 }
+
+}  // namespace ovix

@@ -12,8 +12,7 @@
 #include "sgt/LaPlacian.h"
 #include "sgt/Rand15.h"
 
-using ovix::ClusterSource;
-using ovix::throwClusterFailure;
+namespace ovix {
 
 namespace {
 
@@ -21,7 +20,7 @@ namespace {
 std::unique_ptr<DocVec> openInput(const char* path) {
     auto input = std::make_unique<DocVec>(path ? path : "", DOCVEC_FORMAT_BINARY, false);
     if (input->nDocs() < 1)
-        throwClusterFailure(ClusterSource::engine, 45, input->nDocs());
+        throw CheckFailure(ClusterCheck::emptyInput, input->nDocs());
     return input;
 }
 
@@ -43,11 +42,11 @@ int Cluster::openOutput(const char* outputPath) {
     m_outputPath = outputPath;
     m_output = std::make_unique<DocVec>(m_outputPath, DOCVEC_FORMAT_BINARY, true);
     if (!m_output->isOpen())
-        throwClusterFailure(ClusterSource::engine, 180, -1);
+        throw CheckFailure(ClusterCheck::outputNotCreated, -1);
     try {
         m_output->writeDoc(0, 0, {});
     } catch (const DocVecError&) {
-        throwClusterFailure(ClusterSource::engine, 180, -1);
+        throw CheckFailure(ClusterCheck::rootNotWritten, -1);
     }
     return 1;
 }
@@ -58,24 +57,23 @@ void Cluster::closeOutput() {
     m_output.reset();
 }
 
-void Cluster::startRun(ClusterSource source, int line) {
+void Cluster::startRun(SourceCheck check) {
     if (m_ran)
-        throwClusterFailure(source, line, 1);
+        throw CheckFailure(check, 1);
     m_ran = true;
     // The graph of random partners (k < 0) draws from it too.
-    ovix::threadRand15().seed(seed >= 0 ? static_cast<std::uint32_t>(seed)
-                                        : static_cast<std::uint32_t>(std::time(nullptr)));
+    threadRand15().seed(seed >= 0 ? static_cast<std::uint32_t>(seed) : static_cast<std::uint32_t>(std::time(nullptr)));
 }
 
 // --- Passes and progress -------------------------------------------------------
 
-void Cluster::forEachDocument(ClusterSource source, int line, char mark, const Visit& visit) {
+void Cluster::forEachDocument(SourceCheck check, char mark, const Visit& visit) {
     int visited = 0;
     m_input->forEachDoc([&](int number, const DocVecRecord& record) {
         // The file may have been replaced since the run began: never index
         // past the documents the table holds.
         if (number >= m_nDocs)
-            throwClusterFailure(source, line, m_input->nDocs());
+            throw CheckFailure(check, m_input->nDocs());
         visit(number, record);
         if (mark)
             showProgress(mark, number);
@@ -83,20 +81,20 @@ void Cluster::forEachDocument(ClusterSource source, int line, char mark, const V
         return true;
     });
     if (visited != m_nDocs)
-        throwClusterFailure(source, line, visited);
+        throw CheckFailure(check, visited);
 }
 
 void Cluster::showProgress(char mark, int number) const {
     if (verbosity > 3) {
         if (number % 1000 == 0) {
             std::string text(1, mark);
-            ovix::appendInt(text, number);
+            appendInt(text, number);
             say(text);
         }
         std::fflush(stderr);
     } else if (verbosity > 1 && number % 1000 == 0 && number >= 1000) {
         std::string text = "\r";
-        ovix::appendInt(text, number);
+        appendInt(text, number);
         say(text);
     }
 }
@@ -112,7 +110,7 @@ void Cluster::say(const std::string& text) const {
 void Cluster::sayTime(const char* prefix) const {
     std::string line = prefix;
     line += "t=";
-    ovix::appendFixed(line, elapsedSeconds(), 6);
+    appendFixed(line, elapsedSeconds(), 6);
     line += '\n';
     say(line);
 }
@@ -120,11 +118,11 @@ void Cluster::sayTime(const char* prefix) const {
 void Cluster::sayHeader(int c, int k) const {
     std::string text(46, '*');
     text += "\n* splitting cluster ";
-    ovix::appendInt(text, c);
+    appendInt(text, c);
     text += " (";
-    ovix::appendInt(text, m_table.record(c).size);
+    appendInt(text, m_table.record(c).size);
     text += " docs) into ";
-    ovix::appendInt(text, k);
+    appendInt(text, k);
     text += " clusters\n*\n";
     say(text);
     sayTime("* ");
@@ -141,9 +139,9 @@ void Cluster::sayChildren(int c) const {
     std::string text;
     for (int i = 0; i < m_workspace.count(); ++i) {
         text += "* * subcluster ";
-        ovix::appendInt(text, r.firstChild + i);
+        appendInt(text, r.firstChild + i);
         text += " - ";
-        ovix::appendInt(text, m_workspace.documents(i));
+        appendInt(text, m_workspace.documents(i));
         text += " documents\n";
     }
     say(text);
@@ -152,7 +150,7 @@ void Cluster::sayChildren(int c) const {
 // --- k-means -------------------------------------------------------------------
 
 void Cluster::run(int k) {
-    startRun(ClusterSource::engine, 616);
+    startRun(ClusterCheck::secondRun);
     m_workspace = SplitWorkspace(maxCentroidFeatures);
     m_workspace.reset(k);
     split(0, 1);
@@ -161,9 +159,9 @@ void Cluster::run(int k) {
 
 void Cluster::split(int c, int depth) {
     if (depth == 0)
-        throwClusterFailure(ClusterSource::engine, 415, 0);
+        throw CheckFailure(ClusterCheck::depthZero, 0);
     if (initMode == 2 && depth > 1)
-        throwClusterFailure(ClusterSource::engine, 421, depth);
+        throw CheckFailure(ClusterCheck::labelSeedsTooDeep, depth);
     m_current = c;
     if (initMode != 1 && initMode != 2)
         initMode = 1;
@@ -172,7 +170,7 @@ void Cluster::split(int c, int depth) {
     const int k = entry < clustersPerDepth.size() ? clustersPerDepth[entry] : 0;
     const int first = m_table.appendChildren(c, k);
     if (first < 0)
-        throwClusterFailure(ClusterSource::engine, 455, first);
+        throw CheckFailure(ClusterCheck::childrenNotAppended, first);
     m_workspace.reset(k);
     initialAssignment(c, k);
 
@@ -185,7 +183,7 @@ void Cluster::split(int c, int depth) {
         iterate(c);
         const double sum = m_sumSimilarity;
         if (sum < 0)
-            throwClusterFailure(ClusterSource::engine, 480, static_cast<long long>(std::fmax(sum, -9e18)));
+            throw CheckFailure(ClusterCheck::negativeSimilarity, static_cast<long long>(std::fmax(sum, -9e18)));
         // Both sums 0 make a NaN, which does not stop the loop.
         if (m_iteration > maxIterations || (sum - previous) / sum < 0.01)
             break;
@@ -204,7 +202,7 @@ void Cluster::split(int c, int depth) {
 }
 
 void Cluster::initialAssignment(int c, int k) {
-    ovix::Rand15& random = ovix::threadRand15();
+    Rand15& random = threadRand15();
     for (int doc = 0; doc < m_nDocs; ++doc) {
         if (m_table.docCluster(doc) != c)
             continue;
@@ -221,19 +219,19 @@ void Cluster::initialAssignment(int c, int k) {
     }
 }
 
-void Cluster::centroidPass(int c, ClusterSource source, int line) {
-    forEachDocument(source, line, '-', [&](int position, const DocVecRecord& record) {
+void Cluster::centroidPass(int c, SourceCheck check) {
+    forEachDocument(check, '-', [&](int position, const DocVecRecord& record) {
         const int offset = m_table.childOffset(position, c);
         if (offset >= 0)
             m_workspace.add(offset, record.entries);
     });
 }
 
-void Cluster::assignmentPass(int c, int line) {
+void Cluster::assignmentPass(int c, ClusterCheck check) {
     m_workspace.zeroCounts();
     const int k = m_workspace.count();
     std::vector<float> similarities(static_cast<std::size_t>(k));
-    forEachDocument(ClusterSource::engine, line, '+', [&](int position, const DocVecRecord& record) {
+    forEachDocument(check, '+', [&](int position, const DocVecRecord& record) {
         if (m_table.childOffset(position, c) < 0)
             return;
         // The first of the most similar children, child 0 when none is
@@ -261,12 +259,12 @@ void Cluster::iterate(int c) {
         if (initMode == 2) {
             // Child i starts from the documents labelled i + 1, wherever they are.
             const int k = m_workspace.count();
-            forEachDocument(ClusterSource::engine, 329, '-', [&](int, const DocVecRecord& record) {
+            forEachDocument(ClusterCheck::firstCentroidPass, '-', [&](int, const DocVecRecord& record) {
                 if (record.label >= 1 && record.label <= k)
                     m_workspace.add(record.label - 1, record.entries);
             });
         } else {
-            centroidPass(c, ClusterSource::engine, 329);
+            centroidPass(c, ClusterCheck::firstCentroidPass);
         }
         if (verbosity > 1) {
             say("\n" + rule + "* * initialization \n");
@@ -277,15 +275,15 @@ void Cluster::iterate(int c) {
         m_workspace.normalise();
     }
 
-    assignmentPass(c, 359);
+    assignmentPass(c, ClusterCheck::assignmentPass);
     if (verbosity > 1) {
         std::string text = "\n" + rule + "* * iteration ";
-        ovix::appendInt(text, m_iteration);
+        appendInt(text, m_iteration);
         text += '\n';
         say(text);
         sayChildren(c);
         text = "* * sum of similarities to cluster centers = ";
-        ovix::appendFixed(text, m_sumSimilarity, 2);
+        appendFixed(text, m_sumSimilarity, 2);
         text += " \n";
         say(text);
         sayTime("* * ");
@@ -296,7 +294,7 @@ void Cluster::iterate(int c) {
     // With a single iteration the centroids stay the initial ones.
     if (maxIterations >= 2) {
         m_workspace.clear();
-        centroidPass(c, ClusterSource::engine, 396);
+        centroidPass(c, ClusterCheck::centroidPass);
         if (verbosity > 1)
             say("\n");
         m_workspace.normalise();
@@ -306,7 +304,7 @@ void Cluster::iterate(int c) {
 void Cluster::dissolveSmallChildren(int c) {
     if (!m_workspace.dissolveSmallerThan(minClusterSize))
         return;
-    assignmentPass(c, 515);
+    assignmentPass(c, ClusterCheck::reassignmentPass);
     if (verbosity > 1)
         say("\n");
 }
@@ -328,7 +326,7 @@ void Cluster::storeChildren(int c) {
 int Cluster::docCount() {
     const int count = m_input->readHeader();
     if (count != m_nDocs)
-        throwClusterFailure(ClusterSource::engine, 669, count);
+        throw CheckFailure(ClusterCheck::documentCountChanged, count);
     m_readIndex = 0;
     return m_nDocs;
 }
@@ -345,7 +343,7 @@ int Cluster::clusterCount() {
     if (!m_outputPath.empty()) {
         m_centroids = std::make_unique<DocVec>(m_outputPath, DOCVEC_FORMAT_BINARY, false);
         if (m_centroids->nDocs() != m_table.clusterCount())
-            throwClusterFailure(ClusterSource::engine, 710, m_centroids->nDocs());
+            throw CheckFailure(ClusterCheck::centroidCountDiffers, m_centroids->nDocs());
     }
     return m_table.clusterCount();
 }
@@ -358,7 +356,7 @@ Cluster::ClusterInfo Cluster::nextCluster() {
         DocVecRecord record;
         m_centroids->readDoc(record);
         if (record.id != id)
-            throwClusterFailure(ClusterSource::engine, 767, id);
+            throw CheckFailure(ClusterCheck::centroidIdDiffers, id);
         info.centroid = std::move(record.entries);
     } else {
         info.centroid = m_table.takeCentroid(id);
@@ -382,3 +380,5 @@ std::string Cluster::writeMembers(int id) {
     members.close();
     return name;
 }
+
+}  // namespace ovix

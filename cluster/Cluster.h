@@ -14,7 +14,7 @@
 // stay in the table. Progress goes to the standard error stream by
 // `verbosity`.
 //
-// Every failure is thrown as a "SOURCE LINE VALUE\n" text
+// Every failure is thrown as a CheckFailure, "SOURCE CHECK VALUE\n"
 // (cluster/ClusterFailure.h); a malformed document-vector file throws
 // DocVecError. Nothing is rolled back. An engine is used by one thread at a
 // time.
@@ -30,7 +30,10 @@
 #include "cluster/ClusterTable.h"
 #include "cluster/SplitWorkspace.h"
 #include "features/DocVec.h"
+#include "sgt/CheckFailure.h"
 #include "sgt/DuplicateRecord.h"
+
+namespace ovix {
 
 template <class T>
 class LaPlacian;
@@ -106,8 +109,8 @@ private:
     void iterate(int c);
     // Every document of c's children to its child: its cluster, or its
     // weights summed into its child's centroid.
-    void assignmentPass(int c, int line);
-    void centroidPass(int c, ovix::ClusterSource source, int line);
+    void assignmentPass(int c, ClusterCheck check);
+    void centroidPass(int c, SourceCheck check);
     void dissolveSmallChildren(int c);
     void storeChildren(int c);
     // Writes the member file of cluster `id` and returns its name.
@@ -118,13 +121,13 @@ private:
     void cutGraph(int c, const std::vector<int>& marks, int sizeA, int sizeB, double ncut);
 
     // One pass over every document of the input, in file order, showing the
-    // progress `mark` ('+' assigning, '-' summing, 0 none); the check `line`
-    // fails the run when it does not visit exactly nDocs documents.
+    // progress `mark` ('+' assigning, '-' summing, 0 none); `check` fails the
+    // run when it does not visit exactly nDocs documents.
     using Visit = std::function<void(int position, const DocVecRecord& record)>;
-    void forEachDocument(ovix::ClusterSource source, int line, char mark, const Visit& visit);
+    void forEachDocument(SourceCheck check, char mark, const Visit& visit);
     void showProgress(char mark, int position) const;
-    // Refuses a second run with the check `line`; seeds the generator.
-    void startRun(ovix::ClusterSource source, int line);
+    // Refuses a second run with `check`; seeds the generator.
+    void startRun(SourceCheck check);
     void closeOutput();
 
     double elapsedSeconds() const;
@@ -152,3 +155,5 @@ private:
     int m_readIndex = 0;  // the next document readDocument reads
     double m_sumSimilarity = 0;
 };
+
+}  // namespace ovix

@@ -3,12 +3,11 @@
 #include <cmath>
 #include <utility>
 
-#include "cluster/ClusterFailure.h"
+#include "sgt/CheckFailure.h"
+
+namespace ovix {
 
 namespace {
-
-using ovix::ClusterSource;
-using ovix::throwClusterFailure;
 
 // A stored centroid's sum of squares may be this far from 1.
 constexpr double kUnitTolerance = 0.01;
@@ -20,41 +19,41 @@ ClusterTable::ClusterTable(int documentCount)
     m_records[0].size = this->documentCount();
 }
 
-void ClusterTable::checkDoc(int doc, int line) const {
+void ClusterTable::checkDoc(int doc, ClusterTableCheck check) const {
     if (doc < 0 || doc >= documentCount())
-        throwClusterFailure(ClusterSource::table, line, doc);
+        throw CheckFailure(check, doc);
 }
 
-void ClusterTable::checkCluster(int cluster, int line) const {
+void ClusterTable::checkCluster(int cluster, ClusterTableCheck check) const {
     if (cluster < 0 || cluster >= clusterCount())
-        throwClusterFailure(ClusterSource::table, line, cluster);
+        throw CheckFailure(check, cluster);
 }
 
-ClusterRecord& ClusterTable::recordAt(int cluster, int line) {
-    checkCluster(cluster, line);
+ClusterRecord& ClusterTable::recordAt(int cluster, ClusterTableCheck check) {
+    checkCluster(cluster, check);
     return m_records[static_cast<std::size_t>(cluster)];
 }
 
 const ClusterRecord& ClusterTable::record(int cluster) const {
-    checkCluster(cluster, 390);
+    checkCluster(cluster, ClusterTableCheck::recordCluster);
     return m_records[static_cast<std::size_t>(cluster)];
 }
 
 int ClusterTable::docCluster(int doc) const {
-    checkDoc(doc, 367);
+    checkDoc(doc, ClusterTableCheck::docClusterDoc);
     return m_docCluster[static_cast<std::size_t>(doc)];
 }
 
 int ClusterTable::childOffset(int doc, int cluster) const {
-    checkDoc(doc, 384);
-    checkCluster(cluster, 385);
+    checkDoc(doc, ClusterTableCheck::childOffsetDoc);
+    checkCluster(cluster, ClusterTableCheck::childOffsetCluster);
     const ClusterRecord& r = m_records[static_cast<std::size_t>(cluster)];
     const int in = m_docCluster[static_cast<std::size_t>(doc)];
     return in >= r.firstChild && in < r.endChild ? in - r.firstChild : -1;
 }
 
 int ClusterTable::appendChildren(int cluster, int k) {
-    checkCluster(cluster, 420);
+    checkCluster(cluster, ClusterTableCheck::appendChildrenCluster);
     if (k < 1)
         return -1;
     const int first = clusterCount();
@@ -68,28 +67,30 @@ int ClusterTable::appendChildren(int cluster, int k) {
 }
 
 void ClusterTable::assignChild(int doc, int cluster, int offset) {
-    checkDoc(doc, 400);
-    const ClusterRecord& r = recordAt(cluster, 406);
+    checkDoc(doc, ClusterTableCheck::assignChildDoc);
+    const ClusterRecord& r = recordAt(cluster, ClusterTableCheck::assignChildCluster);
     const int child = r.firstChild + offset;
     if (offset < 0 || child >= r.endChild)
-        throwClusterFailure(ClusterSource::table, 513, child);
+        throw CheckFailure(ClusterTableCheck::childOutsideNew, child);
     m_docCluster[static_cast<std::size_t>(doc)] = child;
 }
 
 void ClusterTable::setSize(int cluster, int size) {
-    recordAt(cluster, 433).size = size;
+    recordAt(cluster, ClusterTableCheck::setSizeCluster).size = size;
 }
 
 void ClusterTable::setCentroid(int cluster, std::vector<DocVecI> centroid) {
-    ClusterRecord& r = recordAt(cluster, 435);
+    ClusterRecord& r = recordAt(cluster, ClusterTableCheck::setCentroidCluster);
     double squares = 0;
     for (const DocVecI& e : centroid)
         squares += static_cast<double>(e.weight) * e.weight;
     if (squares != 0 && !(std::fabs(squares - 1) <= kUnitTolerance))
-        throwClusterFailure(ClusterSource::table, 445, cluster);
+        throw CheckFailure(ClusterTableCheck::centroidNotUnit, cluster);
     r.centroid = std::move(centroid);
 }
 
 std::vector<DocVecI> ClusterTable::takeCentroid(int cluster) {
-    return std::exchange(recordAt(cluster, 450).centroid, {});
+    return std::exchange(recordAt(cluster, ClusterTableCheck::takeCentroidCluster).centroid, {});
 }
+
+}  // namespace ovix

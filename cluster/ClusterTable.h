@@ -5,11 +5,14 @@
 // children of a cluster are the consecutive records firstChild .. endChild-1,
 // appended together when the cluster is split; a record whose firstChild
 // equals its endChild is a leaf. Every index is checked: one outside the
-// table throws the table's failure text (cluster/ClusterFailure.h).
+// table throws a CheckFailure of the table (cluster/ClusterFailure.h).
 
 #include <vector>
 
+#include "cluster/ClusterFailure.h"
 #include "features/Fid.h"
+
+namespace ovix {
 
 struct ClusterRecord {
     int parent = 0;
@@ -49,10 +52,12 @@ public:
     std::vector<DocVecI> takeCentroid(int cluster);
 
 private:
-    ClusterRecord& recordAt(int cluster, int line);
-    void checkDoc(int doc, int line) const;
-    void checkCluster(int cluster, int line) const;
+    ClusterRecord& recordAt(int cluster, ClusterTableCheck check);
+    void checkDoc(int doc, ClusterTableCheck check) const;
+    void checkCluster(int cluster, ClusterTableCheck check) const;
 
     std::vector<ClusterRecord> m_records;
     std::vector<int> m_docCluster;
 };
+
+}  // namespace ovix

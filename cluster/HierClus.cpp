@@ -10,6 +10,8 @@
 #include "cluster/Cluster.h"
 #include "features/Dvir.h"
 
+namespace ovix {
+
 namespace {
 
 // The levels of a binary tree with at least n leaves: ceil(log2(n)), in
@@ -109,3 +111,5 @@ std::vector<HierClus::Duplicate> HierClus::getWithinSimilarityMap() {
     }
     return found;
 }
+
+}  // namespace ovix

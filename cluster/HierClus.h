@@ -14,6 +14,8 @@
 
 #include "features/Fid.h"
 
+namespace ovix {
+
 class Cluster;
 
 enum ClassifierClusteringAlg : int {
@@ -72,3 +74,5 @@ private:
     std::unique_ptr<Cluster> m_engine;
     bool m_graphIds;
 };
+
+}  // namespace ovix

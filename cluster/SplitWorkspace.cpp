@@ -6,6 +6,8 @@
 #include "features/Dvir.h"
 #include "sgt/SparseDotProduct.h"
 
+namespace ovix {
+
 SplitWorkspace::SplitWorkspace(int maxFeatures) : m_maxFeatures(maxFeatures) {}
 
 void SplitWorkspace::reset(int k) {
@@ -84,7 +86,7 @@ void SplitWorkspace::buildIndex() {
 float SplitWorkspace::similarity(int i, std::span<const DocVecI> doc) const {
     const Child& c = child(i);
     if (!c.entries.empty())
-        return ovix::sparseDotProduct(c.entries, doc);
+        return sparseDotProduct(c.entries, doc);
     float sum = 0;
     if (c.sums.empty())
         return sum;
@@ -120,3 +122,5 @@ bool SplitWorkspace::dissolveSmallerThan(int minDocuments) {
 std::vector<DocVecI> SplitWorkspace::centroid(int i) const {
     return sortedEntries(child(i));
 }
+
+}  // namespace ovix

@@ -17,6 +17,8 @@
 #include "cluster/WeightSums.h"
 #include "features/Fid.h"
 
+namespace ovix {
+
 class SplitWorkspace {
 public:
     // maxFeatures > 0 keeps only that many of the heaviest entries of a
@@ -75,3 +77,5 @@ private:
     CentroidIndex m_index;   // of the children's arrays
     bool m_indexed = false;  // whether the index holds the centroids as they are
 };
+
+}  // namespace ovix

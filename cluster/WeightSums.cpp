@@ -4,6 +4,8 @@
 #include <cstring>
 #include <utility>
 
+namespace ovix {
+
 std::size_t WeightSums::slotOf(std::uint64_t id) const {
     // Fibonacci hashing: the top bits of the product spread any ids.
     return static_cast<std::size_t>((id * 0x9E3779B97F4A7C15ull) >> m_shift);
@@ -69,3 +71,5 @@ std::vector<DocVecI> WeightSums::entries() const {
     }
     return out;
 }
+
+}  // namespace ovix

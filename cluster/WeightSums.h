@@ -7,6 +7,8 @@
 
 #include "features/Fid.h"
 
+namespace ovix {
+
 class WeightSums {
 public:
     // sum(id) += weight, from 0 for a new id.
@@ -36,3 +38,5 @@ private:
     std::size_t m_size = 0;
     int m_shift = 63;  // 64 - log2(the slot count)
 };
+
+}  // namespace ovix

@@ -1,5 +1,7 @@
 #include "favorites/CVantileImportFavoritesApp.h"
 
+namespace ovix::favorites {
+
 bool CVantileImportFavoritesApp::InitInstance() {
     config.Load();
     return true;
@@ -8,3 +10,5 @@ bool CVantileImportFavoritesApp::InitInstance() {
 int CVantileImportFavoritesApp::ExitInstance() {
     return 0;
 }
+
+}  // namespace ovix::favorites

@@ -4,6 +4,8 @@
 
 #include "addon/CAddonConfig.h"
 
+namespace ovix::favorites {
+
 class CVantileImportFavoritesApp {
 public:
     virtual ~CVantileImportFavoritesApp() = default;
@@ -17,3 +19,5 @@ public:
 
 // The module's one application object.
 extern CVantileImportFavoritesApp theApp;
+
+}  // namespace ovix::favorites

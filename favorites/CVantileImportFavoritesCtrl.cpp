@@ -8,7 +8,8 @@
 #include "favorites/ControlIdentity.h"
 #include "favorites/FavoritesExport.h"
 
-using namespace ovix::favorites;
+namespace ovix::favorites {
+
 using compat::HRESULT;
 
 std::string CVantileImportFavoritesCtrl::ImportFavorites() {
@@ -92,3 +93,5 @@ bool CVantileImportFavoritesCtrl::CVantileImportFavoritesCtrlFactory::UpdateRegi
         std::to_string(kTypeLibraryMajor) + "." + std::to_string(kTypeLibraryMinor)};
     return doRegister ? compat::registerClass(entry, module) : compat::unregisterClass(entry);
 }
+
+}  // namespace ovix::favorites

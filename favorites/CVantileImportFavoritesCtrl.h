@@ -13,6 +13,8 @@
 #include "compat/com/Dispatch.h"
 #include "compat/com/OleObject.h"
 
+namespace ovix::favorites {
+
 class CVantileImportFavoritesCtrl final : public compat::ComObject<compat::OleObject, compat::Dispatch> {
 public:
     class CVantileImportFavoritesCtrlFactory;
@@ -46,3 +48,5 @@ public:
     // module at `module`; false on failure.
     bool UpdateRegistry(bool doRegister, const std::filesystem::path& module) const;
 };
+
+}  // namespace ovix::favorites

@@ -3,7 +3,7 @@
 #include "compat/com/ComRegistration.h"
 #include "favorites/ControlIdentity.h"
 
-using namespace ovix::favorites;
+namespace ovix::favorites {
 
 bool CVantileImportFavoritesPropPage::CVantileImportFavoritesPropPageFactory::UpdateRegistry(
     bool doRegister, const std::filesystem::path& module) const {
@@ -11,3 +11,5 @@ bool CVantileImportFavoritesPropPage::CVantileImportFavoritesPropPageFactory::Up
                                    kThreadingModel, std::nullopt};
     return doRegister ? compat::registerClass(entry, module) : compat::unregisterClass(entry);
 }
+
+}  // namespace ovix::favorites

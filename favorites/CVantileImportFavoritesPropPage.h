@@ -7,6 +7,8 @@
 #include "compat/com/ClassFactory.h"
 #include "compat/com/ComObject.h"
 
+namespace ovix::favorites {
+
 class CVantileImportFavoritesPropPage final : public compat::ComObject<compat::ComUnknown> {
 public:
     class CVantileImportFavoritesPropPageFactory;
@@ -22,3 +24,5 @@ public:
     // module at `module`; false on failure.
     bool UpdateRegistry(bool doRegister, const std::filesystem::path& module) const;
 };
+
+}  // namespace ovix::favorites

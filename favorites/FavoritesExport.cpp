@@ -13,6 +13,8 @@
 #include "compat/system/ExpandEnvironment.h"
 #include "favorites/JsonText.h"
 
+namespace ovix::favorites {
+
 namespace {
 
 constexpr const char* kShellFoldersKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
@@ -126,3 +128,5 @@ std::string WalkFavoritesFolder(const std::string& folder) {
     walk(folder, walking, out);
     return out;
 }
+
+}  // namespace ovix::favorites

@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace ovix::favorites {
+
 // The favorites folder: the "Favorites" value of the user-shell-folders key
 // of the current user, with its environment references expanded, into
 // `folder`. 1 when it was read, 0 when the key or a text value is missing.
@@ -18,3 +20,5 @@ std::string ExportFavorites();
 // names begin with "." are left out; hidden folders are not. A folder that
 // leads back to one being walked (through a symbolic link) is listed empty.
 std::string WalkFavoritesFolder(const std::string& folder);
+
+}  // namespace ovix::favorites

@@ -14,8 +14,12 @@ using compat::HRESULT;
 
 #define MODULE_EXPORT extern "C" __attribute__((visibility("default")))
 
+namespace ovix::favorites {
+
 // Built at load in this order and destroyed in the reverse one.
 CVantileImportFavoritesApp theApp;
+
+}  // namespace ovix::favorites
 
 namespace {
 

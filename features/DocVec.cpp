@@ -10,6 +10,8 @@
 
 #include "features/LineScanner.h"
 
+namespace ovix {
+
 namespace {
 
 // Older binary layouts, still read.
@@ -103,7 +105,7 @@ bool knownBinaryMagic(int magic) {
 
 // The magic number of a text header: its fifth field, scanned as "%d%d%d%s%d".
 bool scanTextMagic(std::string_view line, int& magic) {
-    ovix::LineScanner fields(line);
+    LineScanner fields(line);
     int number;
     std::string_view mark;
     return fields.scanInt(number) && fields.scanInt(number) && fields.scanInt(number) && fields.scanWord(mark) &&
@@ -168,12 +170,12 @@ void DocVec::closeReader() {
     m_nDocs = 0;
 }
 
-DocVec::Header DocVec::readFileHeader(ovix::DocVecInput& file) {
+DocVec::Header DocVec::readFileHeader(DocVecInput& file) {
     Header header;
     if (m_format == DOCVEC_FORMAT_TEXT) {
         if (!file.readLine(m_text))
             fail(DocVecCheck::header, 0);
-        ovix::LineScanner fields(m_text);
+        LineScanner fields(m_text);
         std::string_view mark;
         if (!fields.scanInt(header.nDocs) || !fields.scanInt(header.nSubFiles) || !fields.scanInt(header.firstIndex) ||
             !fields.scanWord(mark))
@@ -234,7 +236,7 @@ void DocVec::readMainHeader() {
 int DocVec::findMissingSubFile() {
     m_setBytes = m_main.size();
     for (int k = 1; k <= m_nSubFiles; ++k) {
-        ovix::DocVecInput sub;
+        DocVecInput sub;
         if (!sub.open(subFilePath(k), readMode()))
             return k;
         m_setBytes += sub.size();
@@ -319,7 +321,7 @@ std::int64_t DocVec::readBinaryRecord(DocVecRecord& record) {
 }
 
 void DocVec::readBinaryEntries(int n, DocVecRecord& record) {
-    ovix::DocVecInput& file = current();
+    DocVecInput& file = current();
     const size_t idBytes = m_currentMagic == DOCVEC_MAGIC || m_currentMagic == kMagicWideIds ? 8 : 4;
     if (n < 0 ||
         static_cast<std::uint64_t>(n) * (idBytes + sizeof(float)) > static_cast<std::uint64_t>(file.remaining()))
@@ -356,7 +358,7 @@ std::int64_t DocVec::readTextRecord(DocVecRecord& record) {
         const std::int64_t offset = current().offset();
         if (!current().readLine(m_text))
             fail(DocVecCheck::record, m_index);
-        ovix::LineScanner fields(m_text);
+        LineScanner fields(m_text);
         int index;
         if (!fields.scanInt(index))
             fail(DocVecCheck::record, m_index);
@@ -386,7 +388,7 @@ std::int64_t DocVec::readLinesRecord(DocVecRecord& record) {
     const auto n = std::count(m_text.begin(), m_text.end(), ':');
     if (n > INT_MAX)
         fail(DocVecCheck::entryCount, n);
-    ovix::LineScanner fields(m_text);
+    LineScanner fields(m_text);
     if (!fields.scanInt(record.id))
         fail(DocVecCheck::record, m_index);
     record.label = 0;
@@ -394,7 +396,7 @@ std::int64_t DocVec::readLinesRecord(DocVecRecord& record) {
     return offset;
 }
 
-void DocVec::readTextEntries(ovix::LineScanner& fields, int n, DocVecRecord& record, std::uint64_t idOffset) {
+void DocVec::readTextEntries(LineScanner& fields, int n, DocVecRecord& record, std::uint64_t idOffset) {
     record.entries.clear();
     record.entries.reserve(std::min<size_t>(static_cast<size_t>(n), m_text.size() / 4 + 1));
     for (int i = 0; i < n; ++i) {
@@ -422,7 +424,7 @@ int DocVec::forEachDoc(const std::function<bool(int number, const DocVecRecord& 
 
 // --- Checking ------------------------------------------------------------------
 
-int DocVec::checkMagic(ovix::DocVecInput& file) {
+int DocVec::checkMagic(DocVecInput& file) {
     int magic = 0;
     bool read;
     if (binary()) {
@@ -450,7 +452,7 @@ int DocVec::reopen() {
         // A check of its own: the file being written is neither truncated nor moved.
         m_mainOut.flush();
         m_subOut.flush();
-        ovix::DocVecInput check;
+        DocVecInput check;
         if (!check.open(m_path, binary() ? "r+b" : "r+")) {
             std::fprintf(stderr, "DocVec: Error opening file %s for %s %s\n", m_path.c_str(), kind, direction);
             return 1;
@@ -492,7 +494,7 @@ void DocVec::writeOrFail(bool written) {
         fail(DocVecCheck::write, errno);
 }
 
-void DocVec::writeHeader(ovix::DocVecOutput& file, const Header& header) {
+void DocVec::writeHeader(DocVecOutput& file, const Header& header) {
     if (!hasHeader())
         return;
     const std::int64_t at = file.offset();
@@ -516,7 +518,7 @@ void DocVec::writeHeader(ovix::DocVecOutput& file, const Header& header) {
         writeOrFail(file.seek(at));
 }
 
-void DocVec::writeTrailer(ovix::DocVecOutput& file) {
+void DocVec::writeTrailer(DocVecOutput& file) {
     if (binary()) {
         writeOrFail(file.writeInt(DOCVEC_MAGIC));
     } else {
@@ -554,7 +556,7 @@ std::int64_t DocVec::writeDoc(int id, int label, std::span<const DocVecI> entrie
         fail(DocVecCheck::entryCount, static_cast<long long>(entries.size()));
     if (m_rollOver)
         rollOver();
-    ovix::DocVecOutput& file = currentOut();
+    DocVecOutput& file = currentOut();
     const std::int64_t offset = file.offset();
     const int n = static_cast<int>(entries.size());
     switch (m_format) {
@@ -651,3 +653,5 @@ void DocVec::close() {
         throw;
     }
 }
+
+}  // namespace ovix

@@ -25,8 +25,8 @@
 #include "features/Fid.h"
 
 namespace ovix {
+
 class LineScanner;
-}
 
 enum DocVecFormat : int {
     DOCVEC_FORMAT_TEXT = 0,    // a header line, one record line per document, trailer lines
@@ -142,26 +142,26 @@ private:
     // Reading.
     void openForReading();
     void closeReader();
-    Header readFileHeader(ovix::DocVecInput& file);
+    Header readFileHeader(DocVecInput& file);
     void readMainHeader();
     int findMissingSubFile();  // 0 when every sub-file opens; sets m_setBytes
     void checkDocCount();
     void openNextSubFile();
-    ovix::DocVecInput& current() { return m_subFile > 0 ? m_sub : m_main; }
+    DocVecInput& current() { return m_subFile > 0 ? m_sub : m_main; }
     bool atTrailer(int index) const;
     void checkIndex(int index);
     std::int64_t readBinaryRecord(DocVecRecord& record);
     void readBinaryEntries(int n, DocVecRecord& record);
     std::int64_t readTextRecord(DocVecRecord& record);
     std::int64_t readLinesRecord(DocVecRecord& record);
-    void readTextEntries(ovix::LineScanner& fields, int n, DocVecRecord& record, std::uint64_t idOffset);
-    int checkMagic(ovix::DocVecInput& file);
+    void readTextEntries(LineScanner& fields, int n, DocVecRecord& record, std::uint64_t idOffset);
+    int checkMagic(DocVecInput& file);
 
     // Writing.
-    ovix::DocVecOutput& currentOut() { return m_subFile > 0 ? m_subOut : m_mainOut; }
+    DocVecOutput& currentOut() { return m_subFile > 0 ? m_subOut : m_mainOut; }
     Header subFileHeader() const;
-    void writeHeader(ovix::DocVecOutput& file, const Header& header);
-    void writeTrailer(ovix::DocVecOutput& file);
+    void writeHeader(DocVecOutput& file, const Header& header);
+    void writeTrailer(DocVecOutput& file);
     void writeOrFail(bool written);
     void rollOver();
     void formatTextRecord(int id, int label, std::span<const DocVecI> entries);
@@ -185,18 +185,20 @@ private:
     bool m_failed = false;
 
     // Reading.
-    ovix::DocVecInput m_main;
-    ovix::DocVecInput m_sub;
+    DocVecInput m_main;
+    DocVecInput m_sub;
     int m_mainFirstIndex = 0;     // from the main header
     int m_currentMagic = 0;       // layout of the current file's records
     std::int64_t m_setBytes = 0;  // size of the main file and its sub-files
 
     // Writing.
-    ovix::DocVecOutput m_mainOut;
-    ovix::DocVecOutput m_subOut;
+    DocVecOutput m_mainOut;
+    DocVecOutput m_subOut;
     std::unordered_map<std::uint64_t, std::uint64_t> m_numbers;  // mapped format: id to its number
     std::uint64_t m_lastNumber = 0;
     std::vector<std::pair<std::uint64_t, float>> m_mapped;  // a mapped record being sorted
 
     std::string m_text;  // a text record being formatted or scanned
 };
+
+}  // namespace ovix

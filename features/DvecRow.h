@@ -1,9 +1,11 @@
 #pragma once
 // _dVec: one document of an in-memory batch, as the classifier reads it. The
 // row does not own its entries: they belong to the table that made it
-// (ovix::DvecTable).
+// (DvecTable).
 
 #include "features/Fid.h"
+
+namespace ovix {
 
 struct _dVec {
     int id = 0;
@@ -11,3 +13,5 @@ struct _dVec {
     int label = 0;
     const DocVecI* entries = nullptr;
 };
+
+}  // namespace ovix

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace ovix {
+
 std::vector<DocVecI> DvirView::entries() const {
     std::vector<DocVecI> out(size());
     if (!out.empty())
@@ -42,3 +44,5 @@ std::optional<std::vector<DocVecI>> dvirChangeEndian(DvirView v, DvirEndian from
     }
     return entries;
 }
+
+}  // namespace ovix

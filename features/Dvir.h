@@ -15,6 +15,8 @@
 
 #include "features/Fid.h"
 
+namespace ovix {
+
 // Weights and ids are read in the machine's order, which the format fixes as
 // little-endian.
 static_assert(std::endian::native == std::endian::little);
@@ -89,3 +91,5 @@ std::optional<std::vector<unsigned char>> dvirFixTrailingWhitespace(std::span<co
 // the vector stands as it is. Otherwise the whole entries sorted by id, with
 // the 4 bytes of each weight reversed.
 std::optional<std::vector<DocVecI>> dvirChangeEndian(DvirView v, DvirEndian from, DvirEndian to);
+
+}  // namespace ovix

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <limits>
 
+namespace ovix {
+
 namespace {
 
 // Calls match(i, j) for every pair of entries with equal ids, walking both
@@ -61,3 +63,5 @@ std::vector<DocVecI> dvirDotProductAsDvir(DvirView a, DvirView b) {
     dvirSortById(product);
     return product;
 }
+
+}  // namespace ovix

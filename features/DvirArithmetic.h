@@ -7,6 +7,8 @@
 
 #include "features/Dvir.h"
 
+namespace ovix {
+
 // The sum of the weight products of the ids present in both, kept in extended
 // precision. 0 when either is empty.
 double dvirDotProduct(DvirView a, DvirView b);
@@ -21,3 +23,5 @@ std::pair<double, double> dvirListDispersionAndStddev(DvirView centroid, std::sp
 // One entry per id present in both, weighted by the product of the two
 // weights, in id order.
 std::vector<DocVecI> dvirDotProductAsDvir(DvirView a, DvirView b);
+
+}  // namespace ovix

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdint>
 
+namespace ovix {
+
 namespace {
 
 // Per-id sums in one open-addressing table: slots hold indexes into the array
@@ -85,3 +87,5 @@ std::vector<DocVecI> dvirListCentroid(std::span<const DvirView> list) {
     dvirSortById(centroid);
     return centroid;
 }
+
+}  // namespace ovix

@@ -1,5 +1,7 @@
 #include "features/DvirDocCounts.h"
 
+namespace ovix {
+
 double dvirDocCountHits(DvirView v, const FidsDocCount& dc) {
     double hits = 0.0;
     for (size_t i = 0; i < v.size(); ++i) {
@@ -25,3 +27,5 @@ void dvirDecrDocCounts(DvirView v, FidsDocCount& dc) {
     for (size_t i = 0; i < v.size(); ++i)
         dc.decrDocCount(v.fid(i));
 }
+
+}  // namespace ovix

@@ -6,6 +6,8 @@
 #include "features/Dvir.h"
 #include "features/FidsDocCount.h"
 
+namespace ovix {
+
 // The sum of the weights of the entries whose document count is above 0.
 double dvirDocCountHits(DvirView v, const FidsDocCount& dc);
 
@@ -16,3 +18,5 @@ double dvirInLanguageRatio(DvirView v, const FidsDocCount& dc);
 // incrDocCount, or decrDocCount, of every entry's id.
 void dvirIncrDocCounts(DvirView v, FidsDocCount& dc);
 void dvirDecrDocCounts(DvirView v, FidsDocCount& dc);
+
+}  // namespace ovix

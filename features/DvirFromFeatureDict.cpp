@@ -2,6 +2,8 @@
 
 #include "features/Dvir.h"
 
+namespace ovix {
+
 std::vector<DocVecI> dvirFromFeatureDict(const FeatureDict& dict) {
     std::vector<DocVecI> entries;
     entries.reserve(static_cast<size_t>(dict.getUniqueFeatureCount()));
@@ -11,3 +13,5 @@ std::vector<DocVecI> dvirFromFeatureDict(const FeatureDict& dict) {
     dvirSortById(entries);
     return entries;
 }
+
+}  // namespace ovix

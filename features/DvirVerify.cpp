@@ -3,6 +3,8 @@
 #include <cmath>
 #include <stdexcept>
 
+namespace ovix {
+
 void dvirVerify(DvirView v) {
     for (size_t i = 0; i < v.size(); ++i) {
         if (i > 0 && v.id(i) <= v.id(i - 1))
@@ -18,3 +20,5 @@ void dvirVerify(DvirView v) {
             throw std::runtime_error("weight is greater than 1.0 and not an integer");
     }
 }
+
+}  // namespace ovix

@@ -3,6 +3,8 @@
 
 #include "features/Dvir.h"
 
+namespace ovix {
+
 // Returns when the vector is well-formed: ids strictly ascending, weights in
 // (0, 100000] and integral from 1 up. Otherwise throws, at the first faulty
 // entry, the first of these that applies to it:
@@ -13,3 +15,5 @@
 //   "weight is greater than 1.0 and not an integer"
 // An empty vector is well-formed.
 void dvirVerify(DvirView v);
+
+}  // namespace ovix

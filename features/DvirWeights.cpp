@@ -4,6 +4,8 @@
 #include <cmath>
 #include <stdexcept>
 
+namespace ovix {
+
 namespace {
 
 void logTermFrequencies(std::vector<DocVecI>& entries) {
@@ -71,3 +73,5 @@ std::optional<std::vector<DocVecI>> dvir2Weights(DvirView v, bool keepWeights, b
     dvirSortById(entries);
     return entries;
 }
+
+}  // namespace ovix

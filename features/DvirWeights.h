@@ -8,6 +8,8 @@
 #include "features/Dvir.h"
 #include "features/FidsDocCount.h"
 
+namespace ovix {
+
 // What the idf step does with a feature whose document count is 0. Every int
 // value is a valid code: codes the module does not name act as DROP.
 enum FixedIdfAlg : int {
@@ -28,3 +30,5 @@ enum FixedIdfAlg : int {
 // stands as it is. dc is read (one lock per entry) only with idf.
 std::optional<std::vector<DocVecI>> dvir2Weights(DvirView v, bool keepWeights, bool logTf, bool idf, int topN,
                                                  FixedIdfAlg alg, int minDf, const FidsDocCount& dc);
+
+}  // namespace ovix

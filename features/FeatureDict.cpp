@@ -12,6 +12,8 @@
 #include "features/TokenFidCache.h"
 #include "features/Tokenizer.h"
 
+namespace ovix {
+
 namespace {
 
 int checkedMaxLen(int maxLen) {
@@ -30,15 +32,15 @@ FeatureDict::FeatureDict(Fids* fids, bool stem, bool stopWords, int minLen, int 
       m_minLen(minLen),
       m_maxLen(checkedMaxLen(maxLen)),
       m_token(new char[static_cast<std::size_t>(maxLen) + 1]),
-      m_stopWordSet(ovix::StopWordSet::instance()) {}
+      m_stopWordSet(StopWordSet::instance()) {}
 
 void FeatureDict::applyTokenString(std::string_view text, int a, int b) {
-    const int weight = ovix::wrapMul(a, b);
+    const int weight = wrapMul(a, b);
     char* const word = m_token.get();
     // Ids of tokens seen lately on this thread are reused, but a Fids that
     // keeps tokens must see every one.
-    ovix::TokenFidCache* const cache = m_fids->keepTokens() ? nullptr : &ovix::TokenFidCache::forThisThread();
-    ovix::forEachToken(text, [&](std::string_view token) {
+    TokenFidCache* const cache = m_fids->keepTokens() ? nullptr : &TokenFidCache::forThisThread();
+    forEachToken(text, [&](std::string_view token) {
         const auto length = static_cast<std::ptrdiff_t>(token.size());
         if (length < m_minLen || length > m_maxLen)
             return;
@@ -63,8 +65,8 @@ void FeatureDict::applyTokenString(std::string_view text, int a, int b) {
 void FeatureDict::add(const Fid& fid, int count) {
     const auto [entry, inserted] = m_counts.try_emplace(fid, count);
     if (!inserted)
-        entry->second = ovix::wrapAdd(entry->second, count);
-    m_total = ovix::wrapAdd(m_total, count);
+        entry->second = wrapAdd(entry->second, count);
+    m_total = wrapAdd(m_total, count);
 }
 
 void FeatureDict::mergeFeatureDict(const FeatureDict& other) {
@@ -73,9 +75,9 @@ void FeatureDict::mergeFeatureDict(const FeatureDict& other) {
     for (const auto& [fid, count] : other.m_counts) {
         const auto [entry, inserted] = m_counts.try_emplace(fid, count);
         if (!inserted)
-            entry->second = ovix::wrapAdd(entry->second, count);
+            entry->second = wrapAdd(entry->second, count);
     }
-    m_total = ovix::wrapAdd(m_total, otherTotal);
+    m_total = wrapAdd(m_total, otherTotal);
 }
 
 void FeatureDict::mergeDvir(std::span<const unsigned char> dvir) {
@@ -83,15 +85,15 @@ void FeatureDict::mergeDvir(std::span<const unsigned char> dvir) {
     for (std::size_t at = 0; at + sizeof(DocVecI) <= dvir.size(); at += sizeof(DocVecI)) {
         DocVecI entry;
         std::memcpy(&entry, dvir.data() + at, sizeof entry);
-        add(entry.fid, ovix::saturatingToInt(entry.weight));
+        add(entry.fid, saturatingToInt(entry.weight));
     }
 }
 
 void FeatureDict::scale(double x) {
     int total = 0;
     for (auto& [fid, count] : m_counts) {
-        count = ovix::saturatingToInt(std::ceil(count * x));
-        total = ovix::wrapAdd(total, count);
+        count = saturatingToInt(std::ceil(count * x));
+        total = wrapAdd(total, count);
     }
     m_total = total;
 }
@@ -100,7 +102,7 @@ int FeatureDict::getDocCountHits(const FidsDocCount& dc) const {
     int hits = 0;
     for (const auto& [fid, count] : m_counts)
         if (dc.getDocCount(fid) > 0)
-            hits = ovix::wrapAdd(hits, count);
+            hits = wrapAdd(hits, count);
     return hits;
 }
 
@@ -108,3 +110,5 @@ double FeatureDict::getInLanguageRatio(const FidsDocCount& dc) const {
     // IEEE division: 0 / 0 is NaN, anything else over 0 an infinity.
     return static_cast<double>(getDocCountHits(dc)) / static_cast<double>(m_total);
 }
+
+}  // namespace ovix

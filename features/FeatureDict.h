@@ -18,13 +18,15 @@
 #include "features/PorterStemmer.h"
 #include "features/StopWords.h"
 
+namespace ovix {
+
 class Fids;
 class FidsDocCount;
 
 class FeatureDict {
 public:
     // Id to count, in memcmp order of the ids; nodes from the shared pool.
-    using FidMap = ovix::FidCountMap;
+    using FidMap = FidCountMap;
 
     // The largest maxLen accepted: the token buffer has maxLen + 1 bytes.
     static constexpr int kLongestMaxLen = 1 << 20;
@@ -74,6 +76,8 @@ private:
     const int m_minLen;
     const int m_maxLen;
     const std::unique_ptr<char[]> m_token;  // maxLen + 1 bytes
-    const ovix::StopWordSet& m_stopWordSet;
+    const StopWordSet& m_stopWordSet;
     const PorterStemmer m_stemmer{};
 };
+
+}  // namespace ovix

@@ -4,13 +4,17 @@
 
 #include "features/HeldBytes.h"
 
+namespace ovix {
+
 class FeatureDvecs {
 public:
     virtual ~FeatureDvecs() = default;
     // Forgets everything added and starts again.
     virtual void reset() = 0;
     // Adds one document; a failed call leaves the sink as it was.
-    virtual void addFeatures(int id, int label, const ovix::HoldBytes& dvir) = 0;
+    virtual void addFeatures(int id, int label, const HoldBytes& dvir) = 0;
     // Finishes the batch.
     virtual void close() = 0;
 };
+
+}  // namespace ovix

@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+namespace ovix {
+
 namespace {
 
 constexpr const char* kClosed = "file is closed";
@@ -45,12 +47,12 @@ void FeatureDvecsFile::reset() {
     open();
 }
 
-void FeatureDvecsFile::addFeatures(int id, int label, const ovix::HoldBytes& dvir) {
+void FeatureDvecsFile::addFeatures(int id, int label, const HoldBytes& dvir) {
     if (!m_writer)
         throw std::runtime_error(kClosed);
-    const std::unique_ptr<ovix::HeldBytes> held = dvir();
+    const std::unique_ptr<HeldBytes> held = dvir();
     std::vector<DocVecI> copy;
-    m_writer->writeDoc(id, label, ovix::alignedEntries(held->bytes(), copy));
+    m_writer->writeDoc(id, label, alignedEntries(held->bytes(), copy));
 }
 
 void FeatureDvecsFile::close() {
@@ -59,3 +61,5 @@ void FeatureDvecsFile::close() {
     const std::unique_ptr<DocVec> writer = std::move(m_writer);
     writer->close();
 }
+
+}  // namespace ovix

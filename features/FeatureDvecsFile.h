@@ -8,6 +8,8 @@
 #include "features/DocVec.h"
 #include "features/FeatureDvecs.h"
 
+namespace ovix {
+
 // The file format of a FeatureDvecsFile. The module passes any int on;
 // FeatureDvecsFile refuses codes it does not name.
 enum FeatureDvecsFileFormat : int {
@@ -27,7 +29,7 @@ public:
     void reset() override;
     // Writes one record. Throws "file is closed" after close, and DocVecError
     // when the write fails.
-    void addFeatures(int id, int label, const ovix::HoldBytes& dvir) override;
+    void addFeatures(int id, int label, const HoldBytes& dvir) override;
     // Rewrites the headers with the final counts and closes the file; the
     // sink then takes no documents until reset. Throws "file is closed" when
     // it is closed already, and DocVecError when the write fails (the file
@@ -43,3 +45,5 @@ private:
     DocVecFormat m_format;
     std::unique_ptr<DocVec> m_writer;  // null once closed; closes the file when destroyed
 };
+
+}  // namespace ovix

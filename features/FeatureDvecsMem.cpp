@@ -2,10 +2,12 @@
 
 #include <stdexcept>
 
+namespace ovix {
+
 FeatureDvecsMem::FeatureDvecsMem(int n, [[maybe_unused]] int m) {
     if (n < 0)
         throw std::runtime_error("Negative number of elements");
-    m_table = std::make_shared<ovix::DvecTable>(n);
+    m_table = std::make_shared<DvecTable>(n);
 }
 
 FeatureDvecsMem::~FeatureDvecsMem() {
@@ -13,17 +15,19 @@ FeatureDvecsMem::~FeatureDvecsMem() {
 }
 
 void FeatureDvecsMem::reset() {
-    auto fresh = std::make_shared<ovix::DvecTable>(size());
+    auto fresh = std::make_shared<DvecTable>(size());
     m_table->retire();
     m_table = std::move(fresh);
 }
 
-void FeatureDvecsMem::addFeatures(int id, int label, const ovix::HoldBytes& dvir) {
+void FeatureDvecsMem::addFeatures(int id, int label, const HoldBytes& dvir) {
     m_table->add(id, label, dvir);
 }
 
-ovix::DvecTableRef FeatureDvecsMem::getDvecs() const {
+DvecTableRef FeatureDvecsMem::getDvecs() const {
     if (count() < size())
         throw std::runtime_error("dvec not complete");
-    return ovix::DvecTableRef(m_table);
+    return DvecTableRef(m_table);
 }
+
+}  // namespace ovix

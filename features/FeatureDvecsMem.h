@@ -10,6 +10,8 @@
 #include "features/DvecTableRef.h"
 #include "features/FeatureDvecs.h"
 
+namespace ovix {
+
 class FeatureDvecsMem : public FeatureDvecs {
 public:
     // A sink for n documents; m has no effect. Throws "Negative number of
@@ -24,7 +26,7 @@ public:
     void reset() override;
     // Fills the next row. Throws "Too many elements" once n rows are filled,
     // else what `dvir` throws.
-    void addFeatures(int id, int label, const ovix::HoldBytes& dvir) override;
+    void addFeatures(int id, int label, const HoldBytes& dvir) override;
     // Does nothing.
     void close() override {}
 
@@ -32,8 +34,10 @@ public:
     int count() const { return m_table->count(); }
 
     // The table once all n rows are filled; throws "dvec not complete" before.
-    ovix::DvecTableRef getDvecs() const;
+    DvecTableRef getDvecs() const;
 
 private:
-    std::shared_ptr<ovix::DvecTable> m_table;
+    std::shared_ptr<DvecTable> m_table;
 };
+
+}  // namespace ovix

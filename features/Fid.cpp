@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace ovix {
+
 Fid::Fid(std::string_view text) {
     const size_t n = std::min<size_t>(text.size(), FID_LEN);
     if (n > 0)
@@ -15,3 +17,5 @@ std::string Fid::text() const {
         --n;
     return std::string(m_fid, n);
 }
+
+}  // namespace ovix

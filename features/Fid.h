@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+namespace ovix {
+
 constexpr int FID_LEN = 8;
 
 struct Fid {
@@ -60,3 +62,5 @@ private:
         return __builtin_bswap64(f.asNumber());
     }
 };
+
+}  // namespace ovix

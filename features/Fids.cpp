@@ -4,6 +4,8 @@
 
 #include <mutex>
 
+namespace ovix {
+
 Fids::Fids(bool keepTokens) : m_keepTokens(keepTokens) {}
 
 Fid Fids::getFidNative(std::string_view token) {
@@ -32,3 +34,5 @@ std::vector<std::pair<Fid, std::string>> Fids::getNewTokens() {
         tokens.emplace_back(fid, std::move(token));
     return tokens;
 }
+
+}  // namespace ovix

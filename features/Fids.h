@@ -12,6 +12,8 @@
 #include "features/Fid.h"
 #include "features/FidsLock.h"
 
+namespace ovix {
+
 class Fids {
 public:
     explicit Fids(bool keepTokens);
@@ -32,3 +34,5 @@ private:
     std::map<Fid, std::string, FidHash> m_tokens;
     FidsLock m_lock;
 };
+
+}  // namespace ovix

@@ -7,6 +7,8 @@
 
 #include "features/Arithmetic.h"
 
+namespace ovix {
+
 namespace {
 
 std::uint32_t readBigEndian(const unsigned char* p, int bytes) {
@@ -21,7 +23,7 @@ std::uint32_t readBigEndian(const unsigned char* p, int bytes) {
 int decompressCount(std::uint32_t v, int nDocs) {
     const double docs = static_cast<double>(nDocs) + 1.0;
     const double ratio = std::exp(v * std::log(docs) / 65535.0);
-    return ovix::saturatingToInt(std::trunc(docs / ratio) - 1.0);
+    return saturatingToInt(std::trunc(docs / ratio) - 1.0);
 }
 
 }  // namespace
@@ -62,7 +64,7 @@ int FidsDocCount::getDocCount(const Fid& fid) const {
 void FidsDocCount::incrDocCount(const Fid& fid) {
     std::lock_guard hold(m_fids->lock());
     int& count = m_counts[fid];
-    count = ovix::wrapAdd(count, 1);
+    count = wrapAdd(count, 1);
     if (count > m_max)
         m_max = count;
 }
@@ -70,7 +72,7 @@ void FidsDocCount::incrDocCount(const Fid& fid) {
 void FidsDocCount::decrDocCount(const Fid& fid) {
     std::lock_guard hold(m_fids->lock());
     int& count = m_counts[fid];
-    count = std::max(ovix::wrapAdd(count, -1), 0);
+    count = std::max(wrapAdd(count, -1), 0);
     if (count > 0 && count < m_min)
         m_min = count;
 }
@@ -141,3 +143,5 @@ std::vector<FidsDocCount::Entry> FidsDocCount::nextBatch(int n) {
     m_position += take;
     return {first, first + static_cast<std::ptrdiff_t>(take)};
 }
+
+}  // namespace ovix

@@ -18,6 +18,8 @@
 
 #include "features/Fids.h"
 
+namespace ovix {
+
 class FidsDocCount {
 public:
     using Entry = std::pair<Fid, int>;
@@ -69,3 +71,5 @@ private:
     std::vector<Entry> m_snapshot;
     size_t m_position = 0;
 };
+
+}  // namespace ovix

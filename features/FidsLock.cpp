@@ -4,10 +4,12 @@
 
 #include "base/BlockingWait.h"
 
+namespace ovix {
+
 void FidsLock::lock() {
     if (try_lock())
         return;
-    ovix::BlockingWait wait;
+    BlockingWait wait;
     std::unique_lock state(m_state);
     m_freed.wait(state, [this] { return tryAcquireLocked(); });
 }
@@ -45,3 +47,5 @@ void FidsLock::releaseLocked() {
         m_freed.notify_all();
     }
 }
+
+}  // namespace ovix

@@ -8,6 +8,8 @@
 #include <mutex>
 #include <thread>
 
+namespace ovix {
+
 class FidsLock {
 public:
     void lock();
@@ -28,3 +30,5 @@ private:
     std::thread::id m_owner;
     int m_depth = 0;
 };
+
+}  // namespace ovix

@@ -7,6 +7,8 @@
 
 #include "base/Ascii.h"
 
+namespace ovix {
+
 namespace {
 
 using Index = std::ptrdiff_t;
@@ -213,9 +215,11 @@ private:
 void PorterStemmer::stem(char* s) const {
     std::size_t length = 0;
     for (; s[length] != '\0'; ++length)
-        s[length] = ovix::asciiToLower(s[length]);
+        s[length] = asciiToLower(s[length]);
     if (length <= 2)
         return;
     Word word(s, static_cast<Index>(length) - 1);
     s[word.stem() + 1] = '\0';
 }
+
+}  // namespace ovix

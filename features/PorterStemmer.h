@@ -1,4 +1,7 @@
 #pragma once
+
+namespace ovix {
+
 // M. F. Porter's suffix-stripping stemmer for English, in the variant of his
 // reference implementation: "bli" becomes "ble", "logi" becomes "log", and
 // words of two letters or fewer are left alone. It has no state; stem may be
@@ -12,3 +15,5 @@ public:
     // linear in the word's length.
     void stem(char* s) const;
 };
+
+}  // namespace ovix

@@ -2,6 +2,8 @@
 
 #include <cassert>
 
+namespace ovix {
+
 // English words too common to tell documents apart. "would" stands twice.
 // clang-format off
 const std::array<std::string_view, 524> stopWordList = {
@@ -52,8 +54,6 @@ const std::array<std::string_view, 524> stopWordList = {
     "yourselves", "z", "zero",
 };
 // clang-format on
-
-namespace ovix {
 
 StopWordSet::StopWordSet() {
     static_assert(stopWordList.size() <= kSlots / 2, "the table stays at most half full");

@@ -9,10 +9,10 @@
 
 #include "features/ShortKey.h"
 
+namespace ovix {
+
 // 524 lower-case words of 1 to 13 letters, one of them twice.
 extern const std::array<std::string_view, 524> stopWordList;
-
-namespace ovix {
 
 // An exact-match set of the words of stopWordList: an open-addressing table
 // of packed keys, so a lookup costs one hash and usually one comparison of

@@ -4,6 +4,8 @@
 #include "compat/desktop/MessageBox.h"
 #include "launcher/LauncherResources.h"
 
+namespace ovix {
+
 namespace {
 
 std::intptr_t aboutProcedure(compat::WindowHandle dialog, std::uint32_t message, std::uintptr_t wParam, std::intptr_t) {
@@ -36,3 +38,5 @@ void showAboutDialog(compat::WindowHandle owner) {
     compat::setDialogStyles(dialog, styles);
     compat::ShowWindow(dialog, compat::SW_SHOW);
 }
+
+}  // namespace ovix

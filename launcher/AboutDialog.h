@@ -4,5 +4,9 @@
 
 #include "compat/ipc/MessageQueue.h"
 
+namespace ovix {
+
 // Shows a new About box owned by `owner`; a failure to make it is silent.
 void showAboutDialog(compat::WindowHandle owner);
+
+}  // namespace ovix

@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cstdint>
 
+namespace ovix {
+
 struct AppIds {
     // Target of every message to the application: set by the runner at each
     // start, then replaced by what the application reports.
@@ -14,3 +16,5 @@ struct AppIds {
     // The low half of the process id, reported ahead of the high half.
     std::atomic<std::uint32_t> pendingProcessLow{0};
 };
+
+}  // namespace ovix

@@ -6,6 +6,8 @@
 #include "launcher/ConfigUrl.h"
 #include "launcher/protocol/ThreadProtocol.h"
 
+namespace ovix {
+
 namespace {
 
 // Waits for the child's end, frees its queue name when it was killed before
@@ -87,3 +89,5 @@ void AppRunnerThreadProc(const RunnerContext& context) {
         compat::PostMessage(state.mainWindow, compat::WM_CLOSE, 0, 0);
     compat::waitForAny({&context.monitorEnded});
 }
+
+}  // namespace ovix

@@ -14,6 +14,8 @@
 #include "launcher/ApplicationProcess.h"
 #include "launcher/LauncherState.h"
 
+namespace ovix {
+
 inline constexpr const char* kApplicationProgram = "Morvane.exe";
 inline constexpr const char* kConfigFile = "vantile.config";
 // Starts in a row without a status report, after which the launcher ends.
@@ -44,3 +46,5 @@ struct RunnerContext {
 // has kQuitGrace to end before it is ended. Returns once the monitor has
 // ended.
 void AppRunnerThreadProc(const RunnerContext& context);
+
+}  // namespace ovix

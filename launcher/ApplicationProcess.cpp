@@ -1,5 +1,7 @@
 #include "launcher/ApplicationProcess.h"
 
+namespace ovix {
+
 std::shared_ptr<compat::Process> ApplicationProcess::startChild(
     const std::function<std::optional<compat::Process>()>& spawn) {
     std::lock_guard lock(m_lock);
@@ -53,3 +55,5 @@ std::shared_ptr<compat::Process> ApplicationProcess::handle() const {
     std::lock_guard lock(m_lock);
     return m_process;
 }
+
+}  // namespace ovix

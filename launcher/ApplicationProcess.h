@@ -16,6 +16,8 @@
 #include "compat/system/Process.h"
 #include "launcher/AppIds.h"
 
+namespace ovix {
+
 // How long the application has to end after it was told to quit.
 inline constexpr std::chrono::milliseconds kQuitGrace{5000};
 
@@ -50,3 +52,5 @@ private:
     compat::ThreadId m_comThread = 0;
     bool m_endedAfterReporting = false;
 };
+
+}  // namespace ovix

@@ -5,6 +5,8 @@
 #include "base/FileText.h"
 #include "compat/system/AutostartEntry.h"
 
+namespace ovix {
+
 namespace {
 
 constexpr std::size_t kValueCapacity = 260;
@@ -62,3 +64,5 @@ unsigned readAutostartBits(const std::filesystem::path& launcherPath) {
     followValue(bits & kAutostartSet, launcherPath);
     return bits;
 }
+
+}  // namespace ovix

@@ -7,6 +7,8 @@
 
 #include "compat/store/RegistryKey.h"
 
+namespace ovix {
+
 // Autostart bits of the launcher's state.
 inline constexpr unsigned kAutostartSet = 1;          // the value is there and names this launcher
 inline constexpr unsigned kAutostartCurrentUser = 4;  // the Run key of the current user is the one in use
@@ -30,3 +32,5 @@ bool SetAutostart(unsigned bits, const std::filesystem::path& launcherPath);
 // current user's (with kAutostartCurrentUser). Brings the autostart entry in
 // step with the result.
 unsigned readAutostartBits(const std::filesystem::path& launcherPath);
+
+}  // namespace ovix

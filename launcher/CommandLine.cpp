@@ -1,5 +1,7 @@
 #include "launcher/CommandLine.h"
 
+namespace ovix {
+
 CommandLine parseCommandLine(std::string_view text) {
     CommandLine line;
     if (text == "/RegServer")
@@ -24,3 +26,5 @@ std::string argumentText(int argc, char** argv) {
     }
     return text;
 }
+
+}  // namespace ovix

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+namespace ovix {
+
 enum class LaunchCommand {
     Start,        // plain start, or with a start URL
     RegServer,    // "/RegServer": turn autostart on, then exit
@@ -25,3 +27,5 @@ CommandLine parseCommandLine(std::string_view argumentText);
 
 // The arguments after the program name joined by single blanks, as one text.
 std::string argumentText(int argc, char** argv);
+
+}  // namespace ovix

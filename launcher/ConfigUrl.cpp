@@ -4,6 +4,8 @@
 
 #include "base/FileText.h"
 
+namespace ovix {
+
 std::optional<std::string> readConfigUrl(const std::filesystem::path& file) {
     static constexpr std::string_view kKey = "ConfigUrl=";
     const auto text = ovix::readFileText(file);
@@ -22,3 +24,5 @@ std::optional<std::string> readConfigUrl(const std::filesystem::path& file) {
     }
     return std::nullopt;
 }
+
+}  // namespace ovix

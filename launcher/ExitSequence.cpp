@@ -8,6 +8,8 @@
 #include "launcher/LauncherLog.h"
 #include "launcher/protocol/ThreadProtocol.h"
 
+namespace ovix {
+
 void stopMonitorAndApplication(LauncherState& state, const compat::AppLocalServerFactory& createServer) {
     state.stopRequested.set();
     compat::PostThreadMessage(state.monitorThreadId, compat::WM_QUIT, 0, 0);
@@ -45,3 +47,5 @@ void endApplication(const LauncherState& state, ApplicationProcess& application)
 void deleteTemporaryEntries() {
     compat::deleteOwnEntriesWithPrefix(compat::temporaryFolder(), kTemporaryEntryPrefix);
 }
+
+}  // namespace ovix

@@ -5,6 +5,8 @@
 #include "launcher/ApplicationProcess.h"
 #include "launcher/LauncherState.h"
 
+namespace ovix {
+
 // The entries of the user's temporary folder that Exit deletes.
 inline constexpr const char* kTemporaryEntryPrefix = "winy";
 
@@ -21,3 +23,5 @@ void endApplication(const LauncherState& state, ApplicationProcess& application)
 // Deletes the "winy*" entries of the user's temporary folder that belong to
 // the user, without following links.
 void deleteTemporaryEntries();
+
+}  // namespace ovix

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string>
 
+namespace ovix {
+
 void LauncherLog::write(const char* format, ...) {
     std::va_list arguments;
     va_start(arguments, format);
@@ -27,3 +29,5 @@ LauncherLog& launcherLog() {
     static LauncherLog log("MorvaneLaunch.log");
     return log;
 }
+
+}  // namespace ovix

@@ -11,6 +11,8 @@
 
 #include "compat/system/ExclusiveAppendFile.h"
 
+namespace ovix {
+
 class LauncherLog {
 public:
     explicit LauncherLog(std::filesystem::path path) : m_path(std::move(path)) {}
@@ -26,3 +28,5 @@ private:
 
 // The log of this process.
 LauncherLog& launcherLog();
+
+}  // namespace ovix

@@ -8,6 +8,8 @@
 
 #include "launcher/LauncherState.h"
 
+namespace ovix {
+
 class LauncherParts {
 public:
     virtual ~LauncherParts() = default;
@@ -30,3 +32,5 @@ public:
     // application's ids: only the application itself may.
     virtual bool isApplicationProcess(std::uint32_t sender) = 0;
 };
+
+}  // namespace ovix

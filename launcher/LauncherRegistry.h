@@ -7,6 +7,8 @@
 
 #include "compat/store/RegistryKey.h"
 
+namespace ovix {
+
 inline constexpr const char* kLauncherKeyPath = "Software\\Dastel\\MorvaneLaunch";
 inline constexpr const char* kThreadIdValue = "ThreadId";
 inline constexpr const char* kReadyValue = "Ready";
@@ -15,3 +17,5 @@ inline constexpr const char* kReadyValue = "Ready";
 inline std::optional<compat::RegistryKey> openLauncherKey() {
     return compat::RegistryKey::open(compat::RegistryHive::CurrentUser, kLauncherKeyPath);
 }
+
+}  // namespace ovix

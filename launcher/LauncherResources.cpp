@@ -2,6 +2,8 @@
 
 #include "launcher/TrayCommands.h"
 
+namespace ovix {
+
 const char* statusTip(unsigned status) {
     switch (status) {
         case kStatusOnline:
@@ -47,3 +49,5 @@ compat::DialogTemplate aboutDialogResource() {
                   DialogItem{DialogItem::Kind::Text, 0, kVersionText}},
     };
 }
+
+}  // namespace ovix

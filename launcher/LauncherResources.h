@@ -7,6 +7,8 @@
 #include "compat/desktop/Menu.h"
 #include "compat/ipc/MessageQueue.h"
 
+namespace ovix {
+
 // Icons by application status: 120 online, 121 starting or offline, 122 new
 // messages.
 inline constexpr unsigned IDI_ONLINE = 120;
@@ -47,3 +49,5 @@ compat::MenuHandle loadTrayMenuResource();
 // Dialog 103: a borderless, centred pop-up with the About bitmap, a notice
 // line and the version text.
 compat::DialogTemplate aboutDialogResource();
+
+}  // namespace ovix

@@ -12,6 +12,8 @@
 #include "compat/system/Waitable.h"
 #include "launcher/AppIds.h"
 
+namespace ovix {
+
 struct LauncherState {
     std::filesystem::path launcherPath;  // the launcher's own program file
     std::string startUrl;                // empty when none was given
@@ -28,3 +30,5 @@ struct LauncherState {
     AppIds app;
     std::atomic<std::uint32_t> restartCount{0};  // application exits since the last status report
 };
+
+}  // namespace ovix

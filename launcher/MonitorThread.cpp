@@ -3,6 +3,8 @@
 #include "compat/ipc/MessageWindow.h"
 #include "launcher/ThreadMessageDecoder.h"
 
+namespace ovix {
+
 namespace {
 
 // The application thread that the local server names; 0 when it cannot be
@@ -48,3 +50,5 @@ void MonitorThreadProc(const MonitorContext& context) {
         relayUntilQuit(context);
     compat::PostThreadMessage(state.mainThreadId, compat::WM_QUIT, 0, 0);
 }
+
+}  // namespace ovix

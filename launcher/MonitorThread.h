@@ -11,6 +11,8 @@
 #include "launcher/LauncherState.h"
 #include "launcher/Watchdog.h"
 
+namespace ovix {
+
 struct MonitorContext {
     LauncherState& state;
     ApplicationProcess& application;
@@ -23,3 +25,5 @@ struct MonitorContext {
 // Runs on the monitor thread, which has its message queue already; posts
 // WM_QUIT to the main thread when it ends.
 void MonitorThreadProc(const MonitorContext& context);
+
+}  // namespace ovix

@@ -11,6 +11,8 @@
 #include "launcher/SecondInstance.h"
 #include "launcher/ThreadMessageDecoder.h"
 
+namespace ovix {
+
 namespace {
 
 void deleteLauncherValues() {
@@ -103,3 +105,5 @@ int runMorvaneLaunch(std::string_view argumentText, LauncherState& state, Launch
     deleteLauncherValues();
     return exitCode;
 }
+
+}  // namespace ovix

@@ -8,9 +8,13 @@
 #include "launcher/LauncherParts.h"
 #include "launcher/LauncherState.h"
 
+namespace ovix {
+
 // Name of the single-instance mutex, which other components open too.
 inline constexpr const char* kSingleInstanceMutex = "DastelIconSI";
 
 // Runs the launcher with the whole argument text; `state.launcherPath` must
 // name the launcher's program file. Returns the process exit code.
 int runMorvaneLaunch(std::string_view argumentText, LauncherState& state, LauncherParts& parts);
+
+}  // namespace ovix

@@ -5,6 +5,8 @@
 #include "compat/desktop/MessageBox.h"
 #include "compat/system/ShellOpen.h"
 
+namespace ovix {
+
 int OpenUrl(const std::string& url) {
     const int result = compat::shellOpen(url);
     if (result <= 32 && result != 2 && result != 29) {
@@ -18,3 +20,5 @@ int OpenUrl(const std::string& url) {
     }
     return result;
 }
+
+}  // namespace ovix

@@ -3,6 +3,8 @@
 
 #include <string>
 
+namespace ovix {
+
 // The local web interface of the main application.
 inline constexpr const char* kBaseUrl = "http://localhost:10101/";
 
@@ -10,3 +12,5 @@ inline constexpr const char* kBaseUrl = "http://localhost:10101/";
 // on success). A failure other than 2 and 29 shows a message box that asks
 // the user to open the page by hand.
 int OpenUrl(const std::string& url);
+
+}  // namespace ovix

@@ -6,6 +6,8 @@
 #include "launcher/LauncherRegistry.h"
 #include "launcher/TrayCommands.h"
 
+namespace ovix {
+
 namespace {
 
 int askRunningInstanceToQuit() {
@@ -36,3 +38,5 @@ int runSecondInstance(LauncherState& state, LauncherParts& parts) {
     }
     return 0;
 }
+
+}  // namespace ovix

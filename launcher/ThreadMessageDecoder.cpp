@@ -2,6 +2,8 @@
 
 #include "launcher/protocol/ThreadProtocol.h"
 
+namespace ovix {
+
 namespace {
 
 bool isIdHalf(std::uintptr_t code) {
@@ -45,3 +47,5 @@ Relay decodeMonitorThreadMessage(const compat::Message& message) {
     }
     return {Relay::To::MainWindow, message.message, message.wParam, message.lParam};
 }
+
+}  // namespace ovix

@@ -7,6 +7,8 @@
 #include "compat/ipc/MessageQueue.h"
 #include "launcher/AppIds.h"
 
+namespace ovix {
+
 // Where a decoded message goes on.
 struct Relay {
     enum class To { Nowhere, Application, MainWindow, Watchdog };
@@ -30,3 +32,5 @@ Relay decodeMainThreadMessage(const compat::Message& message, AppIds& ids, const
 // status report for the main window, WM_USER from 100 up is dropped; every
 // other message goes to the main window unchanged.
 Relay decodeMonitorThreadMessage(const compat::Message& message);
+
+}  // namespace ovix

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace ovix {
+
 inline constexpr std::uintptr_t IDM_ABOUT = 32775;
 inline constexpr std::uintptr_t IDM_PAUSE = 32771;
 inline constexpr std::uintptr_t IDM_RESUME = 32772;
@@ -18,3 +20,5 @@ inline constexpr std::uintptr_t IDM_CLASS_ABOUT = 104;
 inline constexpr std::uintptr_t IDM_CLASS_EXIT = 105;
 // Every other id from here up is a status report: id - 200 is the status.
 inline constexpr std::uintptr_t kFirstStatusCommand = 200;
+
+}  // namespace ovix

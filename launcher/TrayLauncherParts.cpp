@@ -8,6 +8,8 @@
 #include "launcher/OpenUrl.h"
 #include "launcher/TrayCommands.h"
 
+namespace ovix {
+
 TrayLauncherParts::TrayLauncherParts(compat::AppLocalServerFactory createServer, Watchdog::MemorySource memory)
     : m_createServer(std::move(createServer)), m_memory(std::move(memory)) {}
 
@@ -91,3 +93,5 @@ int TrayLauncherParts::openUrl(const std::string& url) {
 bool TrayLauncherParts::isApplicationProcess(std::uint32_t sender) {
     return m_application && m_application->isSender(sender);
 }
+
+}  // namespace ovix

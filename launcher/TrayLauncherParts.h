@@ -16,6 +16,8 @@
 #include "launcher/TrayWindow.h"
 #include "launcher/Watchdog.h"
 
+namespace ovix {
+
 class TrayLauncherParts : public LauncherParts {
 public:
     // `createServer` makes the application's local server (none on this
@@ -50,3 +52,5 @@ private:
     std::thread m_monitor;
     std::thread m_runner;
 };
+
+}  // namespace ovix

@@ -14,6 +14,8 @@
 #include "launcher/TrayCommands.h"
 #include "launcher/protocol/ThreadProtocol.h"
 
+namespace ovix {
+
 std::unique_ptr<TrayWindow> TrayWindow::create(LauncherState& state, ApplicationProcess& application,
                                                compat::AppLocalServerFactory createServer) {
     std::unique_ptr<TrayWindow> tray(new TrayWindow(state, application, std::move(createServer)));
@@ -197,3 +199,5 @@ void TrayWindow::exit() {
     endApplication(m_state, m_application);
     deleteTemporaryEntries();
 }
+
+}  // namespace ovix

@@ -13,6 +13,8 @@
 #include "launcher/ApplicationProcess.h"
 #include "launcher/LauncherState.h"
 
+namespace ovix {
+
 class TrayWindow {
 public:
     // Makes the main window (state.mainWindow) and the tray menu; null when
@@ -55,3 +57,5 @@ private:
     bool m_exiting = false;             // Exit has begun
     bool m_destroying = false;          // the destructor runs
 };
+
+}  // namespace ovix

@@ -5,6 +5,8 @@
 #include "compat/system/SystemError.h"
 #include "launcher/LauncherLog.h"
 
+namespace ovix {
+
 Watchdog::Watchdog(const AppIds& ids, ApplicationProcess& application, MemorySource memory)
     : m_ids(ids), m_application(application), m_memory(std::move(memory)) {
     if (!m_memory)
@@ -33,3 +35,5 @@ void Watchdog::tick() {
                             compat::systemErrorText(error).c_str());
     }
 }
+
+}  // namespace ovix

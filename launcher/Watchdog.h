@@ -13,6 +13,8 @@
 #include "launcher/AppIds.h"
 #include "launcher/ApplicationProcess.h"
 
+namespace ovix {
+
 inline constexpr std::uint64_t kMemoryLimit = 104857600;  // bytes, 100 MiB
 inline constexpr std::chrono::milliseconds kWatchdogPeriod{10000};
 
@@ -33,3 +35,5 @@ private:
     ApplicationProcess& m_application;
     MemorySource m_memory;
 };
+
+}  // namespace ovix

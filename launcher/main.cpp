@@ -6,8 +6,8 @@
 #include "launcher/TrayLauncherParts.h"
 
 int main(int argc, char** argv) {
-    LauncherState state;
+    ovix::LauncherState state;
     state.launcherPath = compat::executablePath();
-    TrayLauncherParts parts;
-    return runMorvaneLaunch(argumentText(argc, argv), state, parts);
+    ovix::TrayLauncherParts parts;
+    return ovix::runMorvaneLaunch(ovix::argumentText(argc, argv), state, parts);
 }

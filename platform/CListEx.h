@@ -9,6 +9,8 @@
 #include <memory>
 #include <stdexcept>
 
+namespace ovix {
+
 template <class T>
 class CListEx {
 public:
@@ -95,3 +97,5 @@ private:
     std::size_t m_capacity = 0;
     std::size_t m_count = 0;
 };
+
+}  // namespace ovix

@@ -14,6 +14,8 @@
 #include "compat/system/PrivateMemory.h"
 #include "launcher/protocol/ThreadProtocol.h"
 
+namespace ovix {
+
 namespace {
 
 constexpr unsigned kPingPeriodMs = 1000;
@@ -213,7 +215,7 @@ void CPyth2Skype::Cleanup() {
 }
 
 std::unique_lock<std::recursive_mutex> CPyth2Skype::Lock() {
-    ovix::lockOutsideHost(m_lock);
+    lockOutsideHost(m_lock);
     return std::unique_lock(m_lock, std::adopt_lock);
 }
 
@@ -477,3 +479,5 @@ void CPyth2Skype::OnContactListChanged(CAdapter*, const char*) {
 void CPyth2Skype::OnBlockUser(CAdapter*, const char*, int) {
     QueueEvent("contactlistchanged");
 }
+
+}  // namespace ovix

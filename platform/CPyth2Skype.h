@@ -31,6 +31,8 @@
 #include "platform/CListEx.h"
 #include "platform/CSkype2PythMsg.h"
 
+namespace ovix {
+
 class CPyth2Skype {
 public:
     // Error codes of the queued failures; the requests queue the adapter's
@@ -202,3 +204,5 @@ private:
     int m_haveContactIds = 0;
     int m_haveContactDetails = 0;
 };
+
+}  // namespace ovix

@@ -4,6 +4,8 @@
 #include "launcher/protocol/ThreadProtocol.h"
 #include "platform/CPyth2Skype.h"
 
+namespace ovix {
+
 namespace {
 
 constexpr std::string_view kGroupsMarker = "__groups__";
@@ -100,3 +102,5 @@ void CPyth2Skype::ClearMsgs() {
         delete m_msgs.GetAt(i);
     m_msgs.RemoveAll();
 }
+
+}  // namespace ovix

@@ -20,6 +20,8 @@
 #include "compat/system/XdgFolders.h"
 #include "launcher/protocol/ThreadProtocol.h"
 
+namespace ovix {
+
 namespace {
 
 constexpr std::chrono::milliseconds kTimerPeriod(1000);
@@ -86,13 +88,13 @@ std::uint32_t CPyth2Win::GetACmd() {
     for (;;) {
         int got;
         {
-            const ovix::BlockingWait unlocked;
+            const BlockingWait unlocked;
             got = compat::GetMessage(message);
         }
         if (got < 0) {
             // The thread cannot have a queue: wait as long as a tick would
             // have taken, so that the caller's polling loop does not spin.
-            const ovix::BlockingWait unlocked;
+            const BlockingWait unlocked;
             std::this_thread::sleep_for(kTimerPeriod);
             return NOMSG;
         }
@@ -167,7 +169,7 @@ std::uint32_t CPyth2Win::GetCurThreadId() {
 int CPyth2Win::GetCurThreadPriority() {
     std::optional<int> nice;
     {
-        const ovix::BlockingWait unlocked;
+        const BlockingWait unlocked;
         nice = compat::currentThreadNice();
     }
     if (nice == kIdleNice)
@@ -183,10 +185,12 @@ int CPyth2Win::SetCurThreadPriority(Pyth2PlatformThreadPriority priority) {
         nice = kHighestNice;
     else if (priority == PYTH_2_PLATFORM_THREAD_PRIORITY_LOW || priority == PYTH_2_PLATFORM_THREAD_PRIORITY_VERY_LOW)
         nice = kIdleNice;
-    const ovix::BlockingWait unlocked;
+    const BlockingWait unlocked;
     return compat::setCurrentThreadNice(nice) ? 1 : 0;
 }
 
 std::string CPyth2Win::GetAppDataDir() {
     return compat::configHome().string();
 }
+
+}  // namespace ovix

@@ -14,6 +14,8 @@
 #include "platform/Pyth2Platform.h"
 #include "platform/ThreadThrottle.h"
 
+namespace ovix {
+
 class CPyth2Win : public Pyth2Platform {
 public:
     // Reads "ParentThreadId" from the environment and starts the timer.
@@ -63,3 +65,5 @@ private:
     // every thread still registered.
     ThreadThrottle m_throttle{m_throttlePercentage};
 };
+
+}  // namespace ovix

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+namespace ovix {
+
 class CSkype2PythMsg {
 public:
     // A null text is kept as the empty text.
@@ -27,3 +29,5 @@ private:
     std::string m_from;
     std::uint32_t m_code;
 };
+
+}  // namespace ovix

@@ -10,6 +10,8 @@
 #include <string>
 #include <utility>
 
+namespace ovix {
+
 inline constexpr int PYTH_2_PLATFORM_POWER_STATUS_ERR = 0;          // not available
 inline constexpr int PYTH_2_PLATFORM_POWER_STATUS_LINE = 1;         // on mains power
 inline constexpr int PYTH_2_PLATFORM_POWER_STATUS_BATTERY = 2;      // on battery
@@ -81,3 +83,5 @@ protected:
     // Read by the throttle thread once per cycle, written from Python.
     std::atomic<int> m_throttlePercentage{0};
 };
+
+}  // namespace ovix

@@ -9,6 +9,8 @@
 
 #include "compat/system/TimeCriticalPriority.h"
 
+namespace ovix {
+
 namespace {
 
 constexpr int cycleMs = 100;
@@ -119,3 +121,5 @@ void ThreadThrottle::resumeAll() {
     for (const auto& [tid, thread] : m_table)
         thread.resume();
 }
+
+}  // namespace ovix

@@ -19,6 +19,8 @@
 #include "compat/system/InterruptibleSleep.h"
 #include "compat/system/ThreadSuspension.h"
 
+namespace ovix {
+
 class ThreadThrottle {
 public:
     // `percentage` (0..100) must outlive the throttle.
@@ -58,3 +60,5 @@ private:
     compat::InterruptibleSleep m_sleep;
     std::thread m_thread;
 };
+
+}  // namespace ovix

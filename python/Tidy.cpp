@@ -8,11 +8,13 @@
 #include "python/Interpreter.h"
 #include "python/Text.h"
 
+namespace ovix::py {
+
 namespace {
 
 // The UTF-8 bytes of a str, or a bytes object; nullptr for anything else.
 struct OptionText {
-    explicit OptionText(PyObject* object) : bytes(ovix::py::textBytes(object)) {}
+    explicit OptionText(PyObject* object) : bytes(py::textBytes(object)) {}
     ~OptionText() { Py_XDECREF(bytes); }
     OptionText(const OptionText&) = delete;
     OptionText& operator=(const OptionText&) = delete;
@@ -47,20 +49,22 @@ Tidy::~Tidy() {
 int Tidy::cleanup(const char* html) {
     std::string page;
     {
-        ovix::py::AllowThreads unlocked;
+        py::AllowThreads unlocked;
         page = m_document.cleanup(html);
     }
     if (page.size() > INT_MAX)
         throw std::length_error("cleaned page too large");
     PyObject* rewound = PyObject_CallMethod(m_file, "seek", "i", 0);
     if (!rewound)
-        throw ovix::py::PythonError();
+        throw py::PythonError();
     Py_DECREF(rewound);
-    PyObject* bytes = ovix::py::newBytes(page);
+    PyObject* bytes = py::newBytes(page);
     PyObject* written = PyObject_CallMethod(m_file, "write", "O", bytes);
     Py_DECREF(bytes);
     if (!written)
-        throw ovix::py::PythonError();
+        throw py::PythonError();
     Py_DECREF(written);
     return static_cast<int>(page.size());
 }
+
+}  // namespace ovix::py

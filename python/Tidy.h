@@ -7,6 +7,8 @@
 
 #include "features/TidyDocument.h"
 
+namespace ovix::py {
+
 class Tidy {
 public:
     // Applies every entry of `options`, a dict of option names to values (str
@@ -25,6 +27,8 @@ public:
     int cleanup(const char* html);
 
 private:
-    ovix::TidyDocument m_document;
+    TidyDocument m_document;
     PyObject* m_file;  // a strong reference
 };
+
+}  // namespace ovix::py

@@ -27,6 +27,11 @@ void forgetObject(PyObject* input) {
 }
 
 }  // namespace ovix::py
+
+// The family files declare the module's classes, functions and constants at
+// global scope, where SWIG shows them; the code SWIG generates for them
+// reaches the system's own, which live in ovix.
+using namespace ovix;
 %}
 
 %init %{

@@ -3,6 +3,11 @@
 
 %module ovix
 
+%begin %{
+// SWIG's overload dispatch declares res and vptr again in nested blocks.
+#pragma GCC diagnostic ignored "-Wshadow"
+%}
+
 %include "conventions.i"
 %include "glue.i"
 %include "stemmer.i"

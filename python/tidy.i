@@ -2,6 +2,8 @@
 
 %{
 #include "python/Tidy.h"
+
+using ovix::py::Tidy;
 %}
 
 class Tidy {

@@ -43,15 +43,16 @@ template <class T, bool Symmetric>
 using ArpackBase =
     std::conditional_t<Symmetric, ARSymStdEig<double, ArpackOperator<T>>, ARNonSymStdEig<double, ArpackOperator<T>>>;
 
-// The nev eigenvalues of the smallest magnitude (symmetric) or of the smallest
-// real part (non-symmetric) of an n x n operator, with ncv Arnoldi vectors, at
-// most maxit restarts, machine precision and ARPACK's random start.
+// The `wanted` eigenvalues (ARPACK's nev) of the smallest magnitude
+// (symmetric) or of the smallest real part (non-symmetric) of an operator of
+// order n, with ncv Arnoldi vectors, at most maxit iterations, machine
+// precision and ARPACK's random start.
 template <class T, bool Symmetric>
 class ArpackProblem final : public ArpackBase<T, Symmetric> {
 public:
     // Throws ArpackDiagnostic for parameters ARPACK refuses and when the
     // arrays cannot be had.
-    ArpackProblem(ArpackOperator<T>& op, int n, int nev, int ncv, int maxit);
+    ArpackProblem(ArpackOperator<T>& op, int order, int wanted, int arnoldiVectors, int maxIterations);
     ~ArpackProblem() override { detachArrays(); }
 
     // After FindEigenvectors: eigenpair i < ConvergedEigenvalues(), in
@@ -76,11 +77,13 @@ private:
 };
 
 template <class T, bool Symmetric>
-ArpackProblem<T, Symmetric>::ArpackProblem(ArpackOperator<T>& op, int n, int nev, int ncv, int maxit) {
+ArpackProblem<T, Symmetric>::ArpackProblem(ArpackOperator<T>& op, int order, int wanted, int arnoldiVectors,
+                                           int maxIterations) {
     const std::new_handler callers = std::get_new_handler();
     try {
         this->NoShift();
-        this->DefineParameters(n, nev, &op, &ArpackOperator<T>::multiply, m_which, ncv, 0.0, maxit);
+        this->DefineParameters(order, wanted, &op, &ArpackOperator<T>::multiply, m_which, arnoldiVectors, 0.0,
+                               maxIterations);
     } catch (...) {
         std::set_new_handler(callers);
         detachArrays();
@@ -113,13 +116,13 @@ void ArpackProblem<T, Symmetric>::Prepare() {
     detachArrays();
     this->ClearMem();
     try {
-        const auto n = static_cast<std::size_t>(this->n);
+        const auto order = static_cast<std::size_t>(this->n);
         if (!this->resid) {
-            this->resid = new double[n];
+            this->resid = new double[order];
             this->newRes = true;
         }
-        this->workd = new double[3 * n + 1];
-        m_basis = MappedArray<double>(n * static_cast<std::size_t>(this->ncv) + 1);
+        this->workd = new double[3 * order + 1];
+        m_basis = MappedArray<double>(order * static_cast<std::size_t>(this->ncv) + 1);
         this->V = m_basis.data();
         WorkspaceAllocate();
     } catch (const std::bad_alloc&) {
@@ -131,14 +134,14 @@ void ArpackProblem<T, Symmetric>::Prepare() {
 
 template <class T, bool Symmetric>
 void ArpackProblem<T, Symmetric>::WorkspaceAllocate() {
-    const auto ncv = static_cast<long long>(this->ncv);
-    const long long lworkl = Symmetric ? ncv * (ncv + 9) : 3 * ncv * (ncv + 2);
-    if (lworkl >= std::numeric_limits<int>::max())  // ARPACK counts in 32-bit integers
+    const auto vectors = static_cast<long long>(this->ncv);
+    const long long workLength = Symmetric ? vectors * (vectors + 9) : 3 * vectors * (vectors + 2);
+    if (workLength >= std::numeric_limits<int>::max())  // ARPACK counts in 32-bit integers
         throw std::bad_array_new_length();
-    this->lworkl = static_cast<int>(lworkl);
-    this->lworkv = Symmetric ? 0 : static_cast<int>(3 * ncv);
+    this->lworkl = static_cast<int>(workLength);
+    this->lworkv = Symmetric ? 0 : static_cast<int>(3 * vectors);
     this->lrwork = 0;
-    m_work = MappedArray<double>(static_cast<std::size_t>(lworkl) + 1);
+    m_work = MappedArray<double>(static_cast<std::size_t>(workLength) + 1);
     this->workl = m_work.data();
     if constexpr (!Symmetric)
         this->workv = new double[static_cast<std::size_t>(this->lworkv) + 1];

@@ -10,25 +10,27 @@
 
 #include "sgt/Classifier.h"
 
+namespace ovix {
+
 int Classifier::diversify(int clusters, int minSize, float threshold, std::span<const float> ranks,
                           std::span<int> ids) {
-    if (!graph)
+    if (!m_graph)
         throw std::runtime_error("no graph to cluster: build or read one first");
     if (clusters < 1)
-        throw std::runtime_error(ovix::formatText("%d clusters requested: 1 or more are needed", clusters));
-    const int n = graph->colCount();
+        throw std::runtime_error(formatText("%d clusters requested: 1 or more are needed", clusters));
+    const int n = m_graph->colCount();
     if (static_cast<long long>(ranks.size()) != n)
         throw std::runtime_error(
-            ovix::formatText("%d ranks for a graph of %d documents", static_cast<long long>(ranks.size()), n));
+            formatText("%d ranks for a graph of %d documents", static_cast<long long>(ranks.size()), n));
     if (ids.size() != ranks.size())
-        throw std::runtime_error(ovix::formatText("%d cluster ids for %d ranks", static_cast<long long>(ids.size()),
-                                                  static_cast<long long>(ranks.size())));
+        throw std::runtime_error(formatText("%d cluster ids for %d ranks", static_cast<long long>(ids.size()),
+                                            static_cast<long long>(ranks.size())));
     if (m_log.at(4)) {
         m_log.write("laplacian on entry to diversify\n");
-        graph->print(m_log.stream());
+        m_graph->print(m_log.stream());
     }
 
-    const DuplicateRecord* duplicates = graph->duplicateRecords();
+    const DuplicateRecord* duplicates = m_graph->duplicateRecords();
     const auto isDuplicate = [&](int i) {
         return duplicates && duplicates[i].duplicateOf != -1 && duplicates[i].duplicateOf != i;
     };
@@ -76,7 +78,7 @@ int Classifier::diversify(int clusters, int minSize, float threshold, std::span<
 
             int sizeA = 0, sizeB = 0;
             const double cut =
-                graph->cluster(ids.data(), chosen, chosen, k, sizeA, sizeB, m_log.verbosity(), m_log.stream());
+                m_graph->cluster(ids.data(), chosen, chosen, k, sizeA, sizeB, m_log.verbosity(), m_log.stream());
             // A cut of 0 parts disconnected documents, whatever their
             // numbers, but a part must not be empty.
             const bool stands = sizeA > 0 && sizeB > 0 && (cut == 0 || (sizeA >= minsize && sizeB >= minsize));
@@ -107,3 +109,5 @@ int Classifier::diversify(int clusters, int minSize, float threshold, std::span<
     m_log.line(1, "split ranks > %4.2f into %d clusters (requested %d)\n", threshold, k, clusters);
     return k;
 }
+
+}  // namespace ovix

@@ -9,6 +9,8 @@
 
 #include "sgt/Classifier.h"
 
+namespace ovix {
+
 namespace {
 
 // A group this deep is eliminated rather than split, so that the children
@@ -24,18 +26,18 @@ int levelOf(int node) {
 
 void Classifier::eliminateNegatives(int elimMin, int elimSkip, int elimMaxLabelled, std::span<float> labels,
                                     bool byEigenvectors) {
-    if (!graph)
+    if (!m_graph)
         throw std::runtime_error("no graph to eliminate negatives on: build or read one first");
-    const int n = graph->colCount();
+    const int n = m_graph->colCount();
     if (static_cast<long long>(labels.size()) != n)
         throw std::runtime_error(
-            ovix::formatText("%d labels for a graph of %d documents", static_cast<long long>(labels.size()), n));
-    if (byEigenvectors && !eigenvectors)
+            formatText("%d labels for a graph of %d documents", static_cast<long long>(labels.size()), n));
+    if (byEigenvectors && !m_eigenvectors)
         throw std::runtime_error(
             "no eigenvectors to eliminate negatives by: decompose the Laplacian or read a decomposition first");
-    if (byEigenvectors && eigenvectors->rowCount() != n)
-        throw std::runtime_error(ovix::formatText("eigenvectors of %d documents for a graph of %d documents",
-                                                  eigenvectors->rowCount(), n));
+    if (byEigenvectors && m_eigenvectors->rowCount() != n)
+        throw std::runtime_error(
+            formatText("eigenvectors of %d documents for a graph of %d documents", m_eigenvectors->rowCount(), n));
 
     std::vector<int> ids(static_cast<std::size_t>(n), 1);
     m_log.line(1, "starting negative elimination min %d\n", elimMin);
@@ -83,18 +85,20 @@ void Classifier::eliminateNegativesIn(int elimMin, int elimSkip, int elimMaxLabe
 
         m_log.line(1, "cluster %d ntotal %d numpos %d numneg %d going down\n", node, ntotal, numpos, numneg);
         const int left = 2 * node;
-        if (byEigenvectors && level < eigenvectors->colCount()) {
+        if (byEigenvectors && level < m_eigenvectors->colCount()) {
             for (int i = 0; i < n; ++i)
                 if (ids[i] == node)
-                    ids[i] = eigenvectors->get(i, level) < 0 ? left : left + 1;
+                    ids[i] = m_eigenvectors->get(i, level) < 0 ? left : left + 1;
         } else {
             if (byEigenvectors) {
-                m_log.write(ovix::formatText("cluster %d ran out of eigenvectors, using regular clustering\n", node));
+                m_log.write(formatText("cluster %d ran out of eigenvectors, using regular clustering\n", node));
                 byEigenvectors = false;
             }
             int sizeLeft = 0, sizeRight = 0;
-            graph->cluster(ids.data(), node, left, left + 1, sizeLeft, sizeRight, m_log.verbosity(), m_log.stream());
+            m_graph->cluster(ids.data(), node, left, left + 1, sizeLeft, sizeRight, m_log.verbosity(), m_log.stream());
         }
         eliminateNegativesIn(elimMin, elimSkip, elimMaxLabelled, labels, left, ids, byEigenvectors);
     }
 }
+
+}  // namespace ovix

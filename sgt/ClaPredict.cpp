@@ -26,7 +26,17 @@
 #include "sgt/LaPredictMatrix.h"
 #include "sgt/SolverFailure.h"
 
+namespace ovix {
+
 namespace {
+
+enum class ClaPredictCheck {
+    lambdaZero = 182,  // lambda* is 0
+};
+
+constexpr const char* checkSource(ClaPredictCheck) {
+    return "sgt/ClaPredict.cpp";
+}
 
 // The eigenvalue of least real part of A (its real part), by the iterative
 // solver asking for one eigenvalue and no eigenvectors.
@@ -46,7 +56,7 @@ void Classifier::predictCore(LaVector<float>& ranks, const LaDenseMatrix<float>&
                              std::span<const float> labels, int npos, int nneg, bool minErrThreshold) const {
     // Outside (0, 1) one of the targets is infinite or both are 0.
     if (!(p > 0 && p < 1))
-        throw std::runtime_error(ovix::formatText("estimated p = %f lies outside (0, 1)", p));
+        throw std::runtime_error(formatText("estimated p = %f lies outside (0, 1)", p));
 
     LaVector<float> gamma(n);
     const float gammaPos = std::sqrt((1 - p) / p);
@@ -61,7 +71,7 @@ void Classifier::predictCore(LaVector<float>& ranks, const LaDenseMatrix<float>&
     const float cNeg = nneg != 0 ? base / static_cast<float>(nneg) : 0;
     for (int i = 0; i < n; ++i)
         K->setAt(i, gamma.getAt(i) > 0 ? cPos : gamma.getAt(i) < 0 ? cNeg : 0.0f);
-    m_log.dump(4, ovix::formatText("cost matrix C (cc=%f)\n", c), *K);
+    m_log.dump(4, formatText("cost matrix C (cc=%f)\n", c), *K);
 
     auto G = laTransposeDiagProduct(V, *K);
     {
@@ -88,7 +98,7 @@ void Classifier::predictCore(LaVector<float>& ranks, const LaDenseMatrix<float>&
 
         LaPredictMatrix<float> P(*G, bb);
         if (m_log.at(4)) {
-            std::fputs(ovix::formatText("DEBUG2 = %d\n", m_log.verbosity()).c_str(), stdout);
+            std::fputs(formatText("DEBUG2 = %d\n", m_log.verbosity()).c_str(), stdout);
             std::fflush(stdout);
         }
         m_log.dump(4, "2x2 block matrix of G and bb\n", P);
@@ -113,7 +123,7 @@ void Classifier::predictCore(LaVector<float>& ranks, const LaDenseMatrix<float>&
     }
 
     if (lambda == 0)
-        throw ovix::solverFailure("sgt/ClaPredict.cpp", 182, "lambda is 0");
+        throw solverFailure(ClaPredictCheck::lambdaZero, "lambda is 0");
 
     {
         LaDiagonalMatrix<float> shift(m);
@@ -151,20 +161,20 @@ void Classifier::predictCore(LaVector<float>& ranks, const LaDenseMatrix<float>&
 }
 
 int Classifier::predict(std::span<float> labels, float c, float p, bool minErrThreshold) {
-    if (!eigenvectors)
+    if (!m_eigenvectors)
         throw std::runtime_error("no eigenvectors: decompose the Laplacian or read a decomposition first");
     if (!(p > -1 && p < 1))
-        throw std::runtime_error(ovix::formatText("p = %f lies outside (-1, 1)", p));
+        throw std::runtime_error(formatText("p = %f lies outside (-1, 1)", p));
     if (!std::isfinite(c))
-        throw std::runtime_error(ovix::formatText("c = %f is not a finite number", c));
+        throw std::runtime_error(formatText("c = %f is not a finite number", c));
 
     // Two or more connected parts give the graph a second eigenvalue of 0:
     // the eigenvector of rank 0 then carries information too.
     std::unique_ptr<LaDenseMatrix<float>> allEigenvectors;
-    const LaDenseMatrix<float>* V = eigenvectors.get();
-    if (graph && graphDecomposed && graph->eigenvalue(1) == 0) {
+    const LaDenseMatrix<float>* V = m_eigenvectors.get();
+    if (m_graph && m_graphDecomposed && m_graph->eigenvalue(1) == 0) {
         m_log.line(1, "disconnected matrix; using all eigenvectors\n");
-        allEigenvectors = graph->eigenvectors(0, 1);
+        allEigenvectors = m_graph->eigenvectors(0, 1);
         V = allEigenvectors.get();
     }
 
@@ -173,7 +183,7 @@ int Classifier::predict(std::span<float> labels, float c, float p, bool minErrTh
     const auto count = static_cast<long long>(labels.size());
     m_log.line(2, "%d documents, %d eigenvalues and %d learned items\n", n, m, count);
     if (count != n)
-        throw std::runtime_error(ovix::formatText("%d labels for %d documents", count, n));
+        throw std::runtime_error(formatText("%d labels for %d documents", count, n));
     m_log.dump(5, "eigenvectors\n", *V);
 
     int npos = 0, nneg = 0;
@@ -188,7 +198,7 @@ int Classifier::predict(std::span<float> labels, float c, float p, bool minErrTh
     }
     if (npos == 0 || nneg == 0)
         throw std::runtime_error(
-            ovix::formatText("labels of both classes are needed, not %d positive and %d negative", npos, nneg));
+            formatText("labels of both classes are needed, not %d positive and %d negative", npos, nneg));
 
     LaVector<float> ranks(n);
     const float cMax = std::fabs(c);
@@ -248,3 +258,5 @@ int Classifier::predict(std::span<float> labels, float c, float p, bool minErrTh
     m_log.line(1, "prediction finished: training error %d\n", error);
     return error;
 }
+
+}  // namespace ovix

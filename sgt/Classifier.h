@@ -11,7 +11,7 @@
 // optional eliminateNegatives, and diversify as often as wanted. A call made
 // out of order, or with input that does not fit the engine's state, throws
 // std::runtime_error with a text and changes nothing.
-// Progress goes to the engine's log (ovix::ClassifierLog).
+// Progress goes to the engine's log (ClassifierLog).
 //
 // An engine is used by one thread at a time.
 
@@ -25,11 +25,13 @@
 #include "sgt/LaPlacian.h"
 #include "sgt/LaVector.h"
 
+namespace ovix {
+
 struct _dVec;
 
 class Classifier {
 public:
-    explicit Classifier(ovix::ClassifierLog log = {});
+    explicit Classifier(ClassifierLog log = {});
     // Writes "cleaned up Classifier" at verbosity 1 and above.
     ~Classifier();
     Classifier(const Classifier&) = delete;
@@ -114,14 +116,14 @@ public:
     // other than the graph's; a split's failure is thrown as its text.
     int diversify(int clusters, int minSize, float threshold, std::span<const float> ranks, std::span<int> ids);
 
-    const ovix::ClassifierLog& log() const { return m_log; }
+    const ClassifierLog& log() const { return m_log; }
     // The current graph (null for none), its Laplacian once decomposed.
-    const LaPlacian<float>* currentGraph() const { return graph.get(); }
+    const LaPlacian<float>* currentGraph() const { return m_graph.get(); }
     // One label per graph row when the graph came from a document-vector
     // file, else empty.
-    const std::vector<int>& graphLabels() const { return rowLabels; }
+    const std::vector<int>& graphLabels() const { return m_rowLabels; }
     // One row per document, one column per eigenvector; null for none.
-    const LaDenseMatrix<float>* currentEigenvectors() const { return eigenvectors.get(); }
+    const LaDenseMatrix<float>* currentEigenvectors() const { return m_eigenvectors.get(); }
 
 private:
     // One solve of the transducer for the fraction of positives p and the
@@ -134,19 +136,21 @@ private:
     void eliminateNegativesIn(int elimMin, int elimSkip, int elimMaxLabelled, std::span<float> labels, int node,
                               std::span<int> ids, bool byEigenvectors);
 
-    std::unique_ptr<LaPlacian<float>> graph;
-    std::vector<int> rowLabels;
-    std::unique_ptr<LaDenseMatrix<float>> eigenvectors;
-    ovix::ClassifierLog m_log;
+    std::unique_ptr<LaPlacian<float>> m_graph;
+    std::vector<int> m_rowLabels;
+    std::unique_ptr<LaDenseMatrix<float>> m_eigenvectors;
+    ClassifierLog m_log;
     // The graph holds the eigenpairs of its Laplacian (decomposeLaplacian
     // succeeded on it).
-    bool graphDecomposed = false;
+    bool m_graphDecomposed = false;
 
-    std::string graphFile;
-    int graphFormat = 0;
-    int sumEdges = 1;
-    int symmetric = 0;
-    int normalized = 1;
-    std::string decompositionFile;
-    int decompositionFormat = 0;
+    std::string m_graphFile;
+    int m_graphFormat = 0;
+    int m_sumEdges = 1;
+    int m_symmetric = 0;
+    int m_normalized = 1;
+    std::string m_decompositionFile;
+    int m_decompositionFormat = 0;
 };
+
+}  // namespace ovix

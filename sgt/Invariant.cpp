@@ -5,8 +5,8 @@
 
 namespace ovix {
 
-void invariantBroken(const char* header, int check, int value) noexcept {
-    std::fprintf(stderr, "%s:%d: %d\n", header, check, value);
+void invariantBroken(SourceCheck check, long long value) noexcept {
+    std::fputs(CheckFailure(check, value).report().c_str(), stderr);
     std::fflush(stderr);
     std::abort();
 }

@@ -1,20 +1,21 @@
 #pragma once
 // Broken internal invariants of the spectral graph engine. Such a fault is not
-// reported to the caller: the process writes "HEADER:CHECK: VALUE" to the
-// standard error stream and aborts. HEADER is the header that holds the check
-// ("sgt/LaEigen.h"); CHECK is the check's fixed number in that header, which
-// stays the same whatever the header's layout, so that a report always names
-// the same check. A condition that a caller's input can reach is no invariant:
-// it is thrown as an error with a text.
+// reported to the caller: the process writes the failure's report
+// "HEADER:CHECK: VALUE" (sgt/CheckFailure.h) to the standard error stream and
+// aborts. The source of an invariant check is the header that declares what
+// it guards ("sgt/LaEigen.h"). A condition that a caller's input can reach is
+// no invariant: it is thrown as an error with a text.
+
+#include "sgt/CheckFailure.h"
 
 namespace ovix {
 
-[[noreturn]] void invariantBroken(const char* header, int check, int value) noexcept;
+[[noreturn]] void invariantBroken(SourceCheck check, long long value) noexcept;
 
 // Aborts with the report above unless `holds`.
-inline void checkInvariant(bool holds, const char* header, int check, int value) noexcept {
+inline void checkInvariant(bool holds, SourceCheck check, long long value) noexcept {
     if (!holds) [[unlikely]]
-        invariantBroken(header, check, value);
+        invariantBroken(check, value);
 }
 
 }  // namespace ovix

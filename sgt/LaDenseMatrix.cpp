@@ -16,9 +16,23 @@
 #include "sgt/Lapack.h"
 #include "sgt/SolverFailure.h"
 
+namespace ovix {
+
 namespace {
 
-constexpr const char* kHeader = "sgt/LaDenseMatrix.h";
+enum class LaDenseMatrixCheck {
+    getRow = 27,  // row outside the matrix
+    getCol = 28,  // column outside the matrix
+    setRow = 33,
+    setCol = 34,
+    dgetrf = 103,       // invert: the factorisation failed, a singular matrix among others
+    dgetriProbe = 113,  // invert: the workspace query failed
+    dgetri = 125,       // invert: the inversion failed
+};
+
+constexpr const char* checkSource(LaDenseMatrixCheck) {
+    return "sgt/LaDenseMatrix.h";
+}
 
 Fid fidOfColumn(std::uint64_t column) {
     Fid fid;
@@ -57,49 +71,49 @@ std::pair<int, int> fileShape(DocVec& file) {
 
 template <class T>
 LaDenseMatrix<T>::LaDenseMatrix(int rows, int cols)
-    : LaMatrix<T>(rows, cols), data(LaMatrix<T>::elementCount(rows, cols)) {}
+    : LaMatrix<T>(rows, cols), m_data(LaMatrix<T>::elementCount(rows, cols)) {}
 
 template <class T>
 T LaDenseMatrix<T>::get(int i, int j) const {
-    ovix::checkInvariant(i >= 0 && i < this->rows, kHeader, 27, i);
-    ovix::checkInvariant(j >= 0 && j < this->cols, kHeader, 28, j);
-    return static_cast<T>(data[static_cast<std::size_t>(i) * static_cast<std::size_t>(this->cols) + j]);
+    checkInvariant(i >= 0 && i < this->m_rows, LaDenseMatrixCheck::getRow, i);
+    checkInvariant(j >= 0 && j < this->m_cols, LaDenseMatrixCheck::getCol, j);
+    return static_cast<T>(m_data[static_cast<std::size_t>(i) * static_cast<std::size_t>(this->m_cols) + j]);
 }
 
 template <class T>
 void LaDenseMatrix<T>::set(int i, int j, T v) {
-    ovix::checkInvariant(i >= 0 && i < this->rows, kHeader, 33, i);
-    ovix::checkInvariant(j >= 0 && j < this->cols, kHeader, 34, j);
-    data[static_cast<std::size_t>(i) * static_cast<std::size_t>(this->cols) + j] = v;
+    checkInvariant(i >= 0 && i < this->m_rows, LaDenseMatrixCheck::setRow, i);
+    checkInvariant(j >= 0 && j < this->m_cols, LaDenseMatrixCheck::setCol, j);
+    m_data[static_cast<std::size_t>(i) * static_cast<std::size_t>(this->m_cols) + j] = v;
 }
 
 template <class T>
 void LaDenseMatrix<T>::invert() {
-    const int n = this->rows;
-    if (this->cols != n)
-        throw std::runtime_error("cannot invert a " + std::to_string(n) + " x " + std::to_string(this->cols) +
+    const int n = this->m_rows;
+    if (this->m_cols != n)
+        throw std::runtime_error("cannot invert a " + std::to_string(n) + " x " + std::to_string(this->m_cols) +
                                  " matrix");
     // LAPACK reads the row-major elements as the transpose; the inverse of the
     // transpose, read back row-major, is the inverse. The factors go into a
     // copy, so that a singular matrix is kept.
     const auto count = LaMatrix<T>::elementCount(n, n);
     MappedArray<double> inverse(count);
-    std::copy(data.data(), data.data() + count, inverse.data());
+    std::copy(m_data.data(), m_data.data() + count, inverse.data());
     const int leading = std::max(n, 1);
     std::vector<int> pivots(static_cast<std::size_t>(leading));
-    int info = ovix::lapack::dgetrf(n, n, inverse.data(), leading, pivots.data());
+    int info = lapack::dgetrf(n, n, inverse.data(), leading, pivots.data());
     if (info != 0)
-        throw ovix::solverFailure(kHeader, 103, "dgetrf failed: " + std::to_string(info));
+        throw solverFailure(LaDenseMatrixCheck::dgetrf, "dgetrf failed: " + std::to_string(info));
     double best = 0;
-    info = ovix::lapack::dgetri(n, inverse.data(), leading, pivots.data(), &best, -1);
+    info = lapack::dgetri(n, inverse.data(), leading, pivots.data(), &best, -1);
     if (info != 0)
-        throw ovix::solverFailure(kHeader, 113, "dgetri probe failed: " + std::to_string(info));
+        throw solverFailure(LaDenseMatrixCheck::dgetriProbe, "dgetri probe failed: " + std::to_string(info));
     const int lwork = std::max(static_cast<int>(best), leading);
     std::vector<double> work(static_cast<std::size_t>(lwork));
-    info = ovix::lapack::dgetri(n, inverse.data(), leading, pivots.data(), work.data(), lwork);
+    info = lapack::dgetri(n, inverse.data(), leading, pivots.data(), work.data(), lwork);
     if (info != 0)
-        throw ovix::solverFailure(kHeader, 125, "dgetri failed: " + std::to_string(info));
-    data = std::move(inverse);
+        throw solverFailure(LaDenseMatrixCheck::dgetri, "dgetri failed: " + std::to_string(info));
+    m_data = std::move(inverse);
 }
 
 template <class T>
@@ -110,11 +124,11 @@ void LaDenseMatrix<T>::writeFile(const char* path, int format) const {
     if (!file.isOpen())
         throw std::runtime_error(std::string("cannot create decomposition file ") + path);
     std::vector<DocVecI> entries;
-    const auto width = static_cast<std::size_t>(this->cols);
-    for (int i = 0; i < this->rows; ++i) {
+    const auto width = static_cast<std::size_t>(this->m_cols);
+    for (int i = 0; i < this->m_rows; ++i) {
         entries.clear();
-        for (int j = 0; j < this->cols; ++j) {
-            const double value = data[static_cast<std::size_t>(i) * width + j];
+        for (int j = 0; j < this->m_cols; ++j) {
+            const double value = m_data[static_cast<std::size_t>(i) * width + j];
             if (std::fabs(value) > 0)
                 entries.push_back(DocVecI{fidOfColumn(static_cast<std::uint64_t>(j)), static_cast<float>(value)});
         }
@@ -146,10 +160,12 @@ void LaDenseMatrix<T>::readFile(const char* path, int format) {
             elements[static_cast<std::size_t>(i) * width + column] = entry.weight;
         }
     }
-    data = std::move(elements);
-    this->rows = rows;
-    this->cols = cols;
+    m_data = std::move(elements);
+    this->m_rows = rows;
+    this->m_cols = cols;
 }
 
 template class LaDenseMatrix<float>;
 template class LaDenseMatrix<double>;
+
+}  // namespace ovix

@@ -5,6 +5,8 @@
 #include "sgt/LaMatrix.h"
 #include "sgt/MappedArray.h"
 
+namespace ovix {
+
 template <class T>
 class LaDenseMatrix : public LaMatrix<T> {
 public:
@@ -35,8 +37,10 @@ public:
     void readFile(const char* path, int format);
 
 private:
-    MappedArray<double> data;  // rows x cols, element (i, j) at i * cols + j
+    MappedArray<double> m_data;  // rows x cols, element (i, j) at i * cols + j
 };
 
 extern template class LaDenseMatrix<float>;
 extern template class LaDenseMatrix<double>;
+
+}  // namespace ovix

@@ -2,32 +2,41 @@
 
 #include "sgt/Invariant.h"
 
+namespace ovix {
+
 namespace {
 
-constexpr const char* kHeader = "sgt/LaDiagonalMatrix.h";
+enum class LaDiagonalMatrixCheck {
+    getRow = 15,  // row outside the matrix
+    setRow = 27,
+};
+
+constexpr const char* checkSource(LaDiagonalMatrixCheck) {
+    return "sgt/LaDiagonalMatrix.h";
+}
 
 }  // namespace
 
 template <class T>
 LaDiagonalMatrix<T>::LaDiagonalMatrix(int n)
-    : LaMatrix<T>(n, n), data(std::make_unique<T[]>(LaMatrix<T>::elementCount(n, 1))) {}
+    : LaMatrix<T>(n, n), m_data(std::make_unique<T[]>(LaMatrix<T>::elementCount(n, 1))) {}
 
 template <class T>
 T LaDiagonalMatrix<T>::get(int i, int j) const {
-    ovix::checkInvariant(i >= 0 && i < this->rows, kHeader, 15, i);
-    return i == j ? data[i] : T{0};
+    checkInvariant(i >= 0 && i < this->m_rows, LaDiagonalMatrixCheck::getRow, i);
+    return i == j ? m_data[i] : T{0};
 }
 
 template <class T>
 void LaDiagonalMatrix<T>::set(int i, int j, T v) {
-    ovix::checkInvariant(i >= 0 && i < this->rows, kHeader, 27, i);
+    checkInvariant(i >= 0 && i < this->m_rows, LaDiagonalMatrixCheck::setRow, i);
     if (i == j)
-        data[i] = v;
+        m_data[i] = v;
 }
 
 template <class T>
 void LaDiagonalMatrix<T>::fill(T v) {
-    for (int i = 0; i < this->rows; ++i)
+    for (int i = 0; i < this->m_rows; ++i)
         set(i, i, v);
 }
 
@@ -43,3 +52,5 @@ void LaDiagonalMatrix<T>::setAt(int i, T v) {
 
 template class LaDiagonalMatrix<float>;
 template class LaDiagonalMatrix<double>;
+
+}  // namespace ovix

@@ -7,6 +7,8 @@
 
 #include "sgt/LaMatrix.h"
 
+namespace ovix {
+
 template <class T>
 class LaDiagonalMatrix : public LaMatrix<T> {
 public:
@@ -23,8 +25,10 @@ public:
     virtual void setAt(int i, T v);
 
 private:
-    std::unique_ptr<T[]> data;
+    std::unique_ptr<T[]> m_data;
 };
 
 extern template class LaDiagonalMatrix<float>;
 extern template class LaDiagonalMatrix<double>;
+
+}  // namespace ovix

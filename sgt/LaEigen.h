@@ -9,7 +9,10 @@
 
 #include <memory>
 
+#include "sgt/LaEigenCheck.h"
 #include "sgt/MappedArray.h"
+
+namespace ovix {
 
 template <class T>
 class LaEigen {
@@ -22,7 +25,7 @@ public:
     LaEigen& operator=(const LaEigen&) = delete;
 
     // The eigenpairs held.
-    virtual int eigenCount() const { return nEigen; }
+    virtual int eigenCount() const { return m_nEigen; }
     // Real and imaginary part of the eigenvalue of `rank` (0 = the smallest
     // real part).
     virtual T eigenvalue(int rank) const;
@@ -65,12 +68,12 @@ protected:
     // Drops the held decomposition: no arrays, nEigen 0, method none.
     void freeDecomposition() noexcept;
 
-    std::unique_ptr<double[]> eigReal;  // real parts, in the solver's order
-    std::unique_ptr<double[]> eigImag;  // imaginary parts, in the solver's order
-    MappedArray<double> eigVec;         // eigenvectors as columns of dimension() rows
-    std::unique_ptr<int[]> order;       // nEigen entries: rank -> solver index
-    int nEigen = 0;
-    int method = methodNone;
+    std::unique_ptr<double[]> m_eigReal;  // real parts, in the solver's order
+    std::unique_ptr<double[]> m_eigImag;  // imaginary parts, in the solver's order
+    MappedArray<double> m_eigVec;         // eigenvectors as columns of dimension() rows
+    std::unique_ptr<int[]> m_order;       // nEigen entries: rank -> solver index
+    int m_nEigen = 0;
+    int m_method = methodNone;
 
 private:
     // A's order, after checking that this object can hold A's decomposition.
@@ -80,8 +83,10 @@ private:
     void rankSmallest(const double* values, int n, int wanted);
 
     // The solver index of `rank` after the checks that every accessor makes.
-    int solverIndex(int rank, int orderCheck, int methodCheck, int rankCheck) const;
+    int solverIndex(int rank, LaEigenCheck orderCheck, LaEigenCheck methodCheck, LaEigenCheck rankCheck) const;
 };
 
 extern template class LaEigen<float>;
 extern template class LaEigen<double>;
+
+}  // namespace ovix

@@ -16,9 +16,9 @@
 #include "sgt/LaEigen.h"
 #include "sgt/SolverFailure.h"
 
-namespace {
+namespace ovix {
 
-constexpr const char* kHeader = "sgt/LaEigen.h";
+namespace {
 
 // ARPACK keeps a solve's state in Fortran SAVE variables and common blocks,
 // ARPACK++ its error code in a static member: one solve at a time.
@@ -37,8 +37,8 @@ struct RankedEigenpairs {
 
 template <class T, bool Symmetric>
 RankedEigenpairs solveSmallest(const LaEigen<T>& A, int n, int wanted, int ncv, int maxit) {
-    ovix::ArpackOperator<T> op(A);
-    ovix::ArpackProblem<T, Symmetric> problem(op, n, wanted, ncv, maxit);
+    ArpackOperator<T> op(A);
+    ArpackProblem<T, Symmetric> problem(op, n, wanted, ncv, maxit);
     RankedEigenpairs result;
     result.count = problem.FindEigenvectors();
     const int count = result.count;
@@ -48,8 +48,7 @@ RankedEigenpairs solveSmallest(const LaEigen<T>& A, int n, int wanted, int ncv, 
     std::vector<std::pair<int, T>> pairs(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i)
         pairs[i] = {i, static_cast<T>(problem.eigenvalueReal(i))};
-    std::sort(pairs.begin(), pairs.end(),
-              [](const auto& a, const auto& b) { return ovix::keyLess(a.second, b.second); });
+    std::sort(pairs.begin(), pairs.end(), [](const auto& a, const auto& b) { return keyLess(a.second, b.second); });
 
     const auto size = static_cast<std::size_t>(n);
     result.real = std::make_unique<double[]>(static_cast<std::size_t>(count));
@@ -86,28 +85,30 @@ int LaEigen<T>::decomposeArpack(int wanted, const LaEigen& A, int symmetric, int
     RankedEigenpairs solution;
     {
         std::mutex& lock = arpackLock();
-        ovix::lockOutsideHost(lock);
+        lockOutsideHost(lock);
         const std::lock_guard held(lock, std::adopt_lock);
         try {
             solution = symmetric ? solveSmallest<T, true>(A, n, wanted, ncv, maxit)
                                  : solveSmallest<T, false>(A, n, wanted, ncv, maxit);
-        } catch (const ovix::ArpackDiagnostic& diagnostic) {
-            throw ovix::solverFailure(kHeader, 473, diagnostic.what());
+        } catch (const ArpackDiagnostic& diagnostic) {
+            throw solverFailure(LaEigenCheck::arpack, diagnostic.what());
         }
     }
     if (solution.count <= 0)
         return solution.count;
 
-    method = methodArpack;
-    nEigen = solution.count;
-    eigReal = std::move(solution.real);
-    eigImag = std::move(solution.imag);
-    eigVec = std::move(solution.vectors);
-    order = std::make_unique<int[]>(static_cast<std::size_t>(nEigen));
-    for (int r = 0; r < nEigen; ++r)
-        order[r] = r;
-    return nEigen;
+    m_method = methodArpack;
+    m_nEigen = solution.count;
+    m_eigReal = std::move(solution.real);
+    m_eigImag = std::move(solution.imag);
+    m_eigVec = std::move(solution.vectors);
+    m_order = std::make_unique<int[]>(static_cast<std::size_t>(m_nEigen));
+    for (int r = 0; r < m_nEigen; ++r)
+        m_order[r] = r;
+    return m_nEigen;
 }
 
 template int LaEigen<float>::decomposeArpack(int, const LaEigen&, int, int);
 template int LaEigen<double>::decomposeArpack(int, const LaEigen&, int, int);
+
+}  // namespace ovix

@@ -11,20 +11,19 @@
 #include "sgt/Lapack.h"
 #include "sgt/SolverFailure.h"
 
+namespace ovix {
+
 namespace {
 
-constexpr const char* kHeader = "sgt/LaEigen.h";
-
 // A dense solver gives at most n eigenpairs.
-void checkWanted(int wanted, int n, int check, const char* solver) {
+void checkWanted(int wanted, int n, LaEigenCheck check, const char* solver) {
     if (wanted < 0 || wanted > n)
-        throw ovix::solverFailure(kHeader, check,
-                                  std::string(solver) + " cannot give " + std::to_string(wanted) +
-                                      " eigenpairs of a matrix of order " + std::to_string(n));
+        throw solverFailure(check, std::string(solver) + " cannot give " + std::to_string(wanted) +
+                                       " eigenpairs of a matrix of order " + std::to_string(n));
 }
 
-std::runtime_error lapackFailure(int check, const char* what, int info) {
-    return ovix::solverFailure(kHeader, check, std::string(what) + ": " + std::to_string(info));
+std::runtime_error lapackFailure(LaEigenCheck check, const char* what, int info) {
+    return solverFailure(check, std::string(what) + ": " + std::to_string(info));
 }
 
 }  // namespace
@@ -32,7 +31,7 @@ std::runtime_error lapackFailure(int check, const char* what, int info) {
 template <class T>
 int LaEigen<T>::decomposeGeev(int wanted, const LaEigen& A, int wantVectors) {
     const int n = orderToHold(A);
-    checkWanted(wanted, n, 137, "geev");
+    checkWanted(wanted, n, LaEigenCheck::geevWanted, "geev");
     freeDecomposition();
 
     // dgeev reads column-major: element (i, j) goes to j * n + i, so that
@@ -45,34 +44,34 @@ int LaEigen<T>::decomposeGeev(int wanted, const LaEigen& A, int wantVectors) {
 
     const bool vectors = wantVectors == 1;
     const int leading = std::max(n, 1);
-    eigVec = MappedArray<double>(vectors ? size * size : 1);
-    eigReal = std::make_unique<double[]>(size);
-    eigImag = std::make_unique<double[]>(size);
+    m_eigVec = MappedArray<double>(vectors ? size * size : 1);
+    m_eigReal = std::make_unique<double[]>(size);
+    m_eigImag = std::make_unique<double[]>(size);
 
     double best = 0;
-    int info = ovix::lapack::dgeev(false, n, copy.data(), leading, eigReal.get(), eigImag.get(), nullptr, 1, &best, -1);
+    int info = lapack::dgeev(false, n, copy.data(), leading, m_eigReal.get(), m_eigImag.get(), nullptr, 1, &best, -1);
     if (info != 0)
-        throw lapackFailure(188, "geev probe failed", info);
+        throw lapackFailure(LaEigenCheck::geevProbe, "geev probe failed", info);
     // The probe is made without vectors; keep at least what they need.
     const int lwork = std::max(static_cast<int>(best), vectors ? 4 * n : 3 * n);
     const auto work = std::make_unique<double[]>(static_cast<std::size_t>(std::max(lwork, 1)));
-    info = ovix::lapack::dgeev(vectors, n, copy.data(), leading, eigReal.get(), eigImag.get(), eigVec.data(),
-                               vectors ? leading : 1, work.get(), lwork);
+    info = lapack::dgeev(vectors, n, copy.data(), leading, m_eigReal.get(), m_eigImag.get(), m_eigVec.data(),
+                         vectors ? leading : 1, work.get(), lwork);
     if (info != 0)
-        throw lapackFailure(205, "geev failed", info);
+        throw lapackFailure(LaEigenCheck::geev, "geev failed", info);
 
-    rankSmallest(eigReal.get(), n, wanted);
+    rankSmallest(m_eigReal.get(), n, wanted);
     if (!vectors)
-        eigVec = MappedArray<double>();
-    nEigen = wanted;
-    method = methodGeev;
+        m_eigVec = MappedArray<double>();
+    m_nEigen = wanted;
+    m_method = methodGeev;
     return wanted;
 }
 
 template <class T>
 int LaEigen<T>::decomposeSpev(int wanted, const LaEigen& A, int wantVectors) {
     const int n = orderToHold(A);
-    checkWanted(wanted, n, 257, "spev");
+    checkWanted(wanted, n, LaEigenCheck::spevWanted, "spev");
     freeDecomposition();
 
     // The lower triangle, packed column by column: element (i, c), c <= i,
@@ -85,20 +84,20 @@ int LaEigen<T>::decomposeSpev(int wanted, const LaEigen& A, int wantVectors) {
             packed[next++] = A.element(i, c);
 
     const bool vectors = wantVectors == 1;
-    eigVec = MappedArray<double>(vectors ? size * size : 1);
-    eigReal = std::make_unique<double[]>(size);
-    eigImag = std::make_unique<double[]>(size);
+    m_eigVec = MappedArray<double>(vectors ? size * size : 1);
+    m_eigReal = std::make_unique<double[]>(size);
+    m_eigImag = std::make_unique<double[]>(size);
     const auto work = std::make_unique<double[]>(std::max<std::size_t>(3 * size, 1));
-    const int info = ovix::lapack::dspev(vectors, n, packed.data(), eigReal.get(), eigVec.data(),
-                                         vectors ? std::max(n, 1) : 1, work.get());
+    const int info = lapack::dspev(vectors, n, packed.data(), m_eigReal.get(), m_eigVec.data(),
+                                   vectors ? std::max(n, 1) : 1, work.get());
     if (info != 0)
-        throw lapackFailure(309, "spev failed", info);
+        throw lapackFailure(LaEigenCheck::spev, "spev failed", info);
 
-    rankSmallest(eigReal.get(), n, wanted);
+    rankSmallest(m_eigReal.get(), n, wanted);
     if (!vectors)
-        eigVec = MappedArray<double>();
-    nEigen = wanted;
-    method = methodSpev;
+        m_eigVec = MappedArray<double>();
+    m_nEigen = wanted;
+    m_method = methodSpev;
     return wanted;
 }
 
@@ -106,3 +105,5 @@ template int LaEigen<float>::decomposeGeev(int, const LaEigen&, int);
 template int LaEigen<double>::decomposeGeev(int, const LaEigen&, int);
 template int LaEigen<float>::decomposeSpev(int, const LaEigen&, int);
 template int LaEigen<double>::decomposeSpev(int, const LaEigen&, int);
+
+}  // namespace ovix

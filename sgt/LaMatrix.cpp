@@ -12,9 +12,21 @@
 #include "sgt/KeyOrder.h"
 #include "sgt/MappedArray.h"
 
+namespace ovix {
+
 namespace {
 
-constexpr const char* kHeader = "sgt/LaMatrix.h";
+enum class LaMatrixCheck {
+    productRows = 211,               // setProduct: rows != A.rows
+    productCols = 212,               // setProduct: cols != B.cols
+    productInner = 213,              // setProduct: A.cols != B.rows
+    productWithTransposeRows = 236,  // setProductWithTranspose: rows != A.rows
+    productWithTransposeCols = 237,  // setProductWithTranspose: cols != A.rows
+};
+
+constexpr const char* checkSource(LaMatrixCheck) {
+    return "sgt/LaMatrix.h";
+}
 
 bool writeAll(std::FILE* f, const std::string& text) {
     return std::fwrite(text.data(), 1, text.size(), f) == text.size();
@@ -42,51 +54,51 @@ void LaMatrix<T>::multiply(const double* x, double* y) const {
 
 template <class T>
 void LaMatrix<T>::fill(T v) {
-    for (int i = 0; i < rows; ++i)
-        for (int j = 0; j < cols; ++j)
+    for (int i = 0; i < m_rows; ++i)
+        for (int j = 0; j < m_cols; ++j)
             set(i, j, v);
 }
 
 template <class T>
 void LaMatrix<T>::scale(T v) {
-    for (int i = 0; i < rows; ++i)
-        for (int j = 0; j < cols; ++j)
+    for (int i = 0; i < m_rows; ++i)
+        for (int j = 0; j < m_cols; ++j)
             set(i, j, v * get(i, j));
 }
 
 template <class T>
 void LaMatrix<T>::addScalar(T v) {
-    for (int i = 0; i < rows; ++i)
-        for (int j = 0; j < cols; ++j)
+    for (int i = 0; i < m_rows; ++i)
+        for (int j = 0; j < m_cols; ++j)
             set(i, j, v + get(i, j));
 }
 
 template <class T>
 void LaMatrix<T>::rescale(T low, T high) {
-    if (rows == 0 || cols == 0)
+    if (m_rows == 0 || m_cols == 0)
         return;
     T least = get(0, 0);
     T most = least;
-    for (int i = 0; i < rows; ++i)
-        for (int j = 0; j < cols; ++j) {
+    for (int i = 0; i < m_rows; ++i)
+        for (int j = 0; j < m_cols; ++j) {
             least = std::min(least, get(i, j));
             most = std::max(most, get(i, j));
         }
     const double range = static_cast<double>(most) - least;
     const double factor = range > 0 ? (static_cast<double>(high) - low) / range : 0;
-    for (int i = 0; i < rows; ++i)
-        for (int j = 0; j < cols; ++j)
+    for (int i = 0; i < m_rows; ++i)
+        for (int j = 0; j < m_cols; ++j)
             set(i, j, static_cast<T>(low + (get(i, j) - static_cast<double>(least)) * factor));
 }
 
 template <class T>
 void LaMatrix<T>::setProductWithTranspose(const LaMatrix& A) {
-    ovix::checkInvariant(rows == A.rows, kHeader, 236, rows);
-    ovix::checkInvariant(cols == A.rows, kHeader, 237, cols);
-    for (int i = 0; i < rows; ++i)
+    checkInvariant(m_rows == A.m_rows, LaMatrixCheck::productWithTransposeRows, m_rows);
+    checkInvariant(m_cols == A.m_rows, LaMatrixCheck::productWithTransposeCols, m_cols);
+    for (int i = 0; i < m_rows; ++i)
         for (int j = 0; j <= i; ++j) {
             T sum = 0;
-            for (int k = 0; k < A.cols; ++k)
+            for (int k = 0; k < A.m_cols; ++k)
                 sum += A.get(j, k) * A.get(i, k);
             set(i, j, sum);
             if (i != j)
@@ -96,13 +108,13 @@ void LaMatrix<T>::setProductWithTranspose(const LaMatrix& A) {
 
 template <class T>
 void LaMatrix<T>::setProduct(const LaMatrix& A, const LaMatrix& B) {
-    ovix::checkInvariant(rows == A.rows, kHeader, 211, rows);
-    ovix::checkInvariant(cols == B.cols, kHeader, 212, cols);
-    ovix::checkInvariant(A.cols == B.rows, kHeader, 213, A.cols);
-    for (int i = 0; i < rows; ++i)
-        for (int j = 0; j < cols; ++j) {
+    checkInvariant(m_rows == A.m_rows, LaMatrixCheck::productRows, m_rows);
+    checkInvariant(m_cols == B.m_cols, LaMatrixCheck::productCols, m_cols);
+    checkInvariant(A.m_cols == B.m_rows, LaMatrixCheck::productInner, A.m_cols);
+    for (int i = 0; i < m_rows; ++i)
+        for (int j = 0; j < m_cols; ++j) {
             T sum = 0;
-            for (int k = 0; k < A.cols; ++k)
+            for (int k = 0; k < A.m_cols; ++k)
                 sum += A.get(i, k) * B.get(k, j);
             set(i, j, sum);
         }
@@ -113,15 +125,15 @@ void LaMatrix<T>::sortRows(T* keys, std::int32_t* companion1, std::int32_t* comp
     if (!keys)
         return;
     // p(i): the old row that becomes row i.
-    std::vector<int> p(static_cast<std::size_t>(rows));
+    std::vector<int> p(static_cast<std::size_t>(m_rows));
     std::iota(p.begin(), p.end(), 0);
-    std::sort(p.begin(), p.end(), [keys](int a, int b) { return ovix::keyLess(keys[a], keys[b]); });
+    std::sort(p.begin(), p.end(), [keys](int a, int b) { return keyLess(keys[a], keys[b]); });
 
-    const bool square = rows == cols;
-    const auto width = static_cast<std::size_t>(cols);
-    MappedArray<T> copy(elementCount(rows, cols));
-    for (int i = 0; i < rows; ++i)
-        for (int j = 0; j < cols; ++j)
+    const bool square = m_rows == m_cols;
+    const auto width = static_cast<std::size_t>(m_cols);
+    MappedArray<T> copy(elementCount(m_rows, m_cols));
+    for (int i = 0; i < m_rows; ++i)
+        for (int j = 0; j < m_cols; ++j)
             copy[i * width + j] = get(p[i], square ? p[j] : j);
 
     const auto permute = [&p](auto* values) {
@@ -135,8 +147,8 @@ void LaMatrix<T>::sortRows(T* keys, std::int32_t* companion1, std::int32_t* comp
     permute(companion1);
     permute(companion2);
 
-    for (int i = 0; i < rows; ++i)
-        for (int j = 0; j < cols; ++j)
+    for (int i = 0; i < m_rows; ++i)
+        for (int j = 0; j < m_cols; ++j)
             set(i, j, copy[i * width + j]);
 }
 
@@ -145,18 +157,18 @@ void LaMatrix<T>::print(std::FILE* f) const {
     if (!f)
         f = stderr;
     std::string line = "  ";
-    for (int j = 0; j < cols; ++j) {
+    for (int j = 0; j < m_cols; ++j) {
         line += "     ";
-        ovix::appendInt(line, j, 4);
+        appendInt(line, j, 4);
     }
     writeAll(f, line);
-    for (int i = 0; i < rows; ++i) {
+    for (int i = 0; i < m_rows; ++i) {
         line = "\n";
-        ovix::appendInt(line, i, 2);
+        appendInt(line, i, 2);
         line += ':';
-        for (int j = 0; j < cols; ++j) {
+        for (int j = 0; j < m_cols; ++j) {
             line += ' ';
-            ovix::appendFixed(line, get(i, j), 4, 8);
+            appendFixed(line, get(i, j), 4, 8);
         }
         writeAll(f, line);
     }
@@ -170,11 +182,11 @@ int LaMatrix<T>::writeText(const char* path) const {
         return EOF;
     bool written = true;
     std::string line;
-    for (int i = 0; i < rows && written; ++i) {
+    for (int i = 0; i < m_rows && written; ++i) {
         line.clear();
-        for (int j = 0; j < cols; ++j) {
+        for (int j = 0; j < m_cols; ++j) {
             line += ' ';
-            ovix::appendFixed(line, get(i, j), 6);
+            appendFixed(line, get(i, j), 6);
         }
         line += '\n';
         written = writeAll(f, line);
@@ -185,3 +197,5 @@ int LaMatrix<T>::writeText(const char* path) const {
 
 template class LaMatrix<float>;
 template class LaMatrix<double>;
+
+}  // namespace ovix

@@ -9,11 +9,13 @@
 
 #include "sgt/LaEigen.h"
 
+namespace ovix {
+
 template <class T>
 class LaMatrix : public LaEigen<T> {
 public:
     T element(int i, int j) const override { return get(i, j); }
-    int dimension() const override { return rows; }
+    int dimension() const override { return m_rows; }
     // y = A x through get, the matrix taken as dimension() x dimension();
     // sums in double.
     void multiply(const double* x, double* y) const override;
@@ -47,18 +49,20 @@ public:
     // written, EOF when it could not be created or written.
     virtual int writeText(const char* path) const;
 
-    int rowCount() const { return rows; }
-    int colCount() const { return cols; }
+    int rowCount() const { return m_rows; }
+    int colCount() const { return m_cols; }
 
 protected:
-    LaMatrix(int rows, int cols) : rows(rows), cols(cols) {}
+    LaMatrix(int rows, int cols) : m_rows(rows), m_cols(cols) {}
 
     // rows x cols as a size_t; throws std::length_error for a negative size.
     static std::size_t elementCount(int rows, int cols);
 
-    int rows;
-    int cols;
+    int m_rows;
+    int m_cols;
 };
 
 extern template class LaMatrix<float>;
 extern template class LaMatrix<double>;
+
+}  // namespace ovix

@@ -9,6 +9,8 @@
 #include "sgt/KeyOrder.h"
 #include "sgt/MappedArray.h"
 
+namespace ovix {
+
 namespace {
 
 // The index of (i, j), j <= i, in a packed lower triangle.
@@ -102,7 +104,7 @@ T laMinErrorThreshold(LaVector<T>& ranks, const LaVector<T>& labels) {
         negatives += sign < 0;
         pairs.push_back({sign, ranks.getAt(i)});
     }
-    std::sort(pairs.begin(), pairs.end(), [](const Pair& a, const Pair& b) { return ovix::keyLess(a.rank, b.rank); });
+    std::sort(pairs.begin(), pairs.end(), [](const Pair& a, const Pair& b) { return keyLess(a.rank, b.rank); });
 
     // Start with every document above the threshold: each negative errs.
     T threshold = n > 0 && !std::isnan(pairs[0].rank) ? below(pairs[0].rank) : T{0};
@@ -135,3 +137,5 @@ T laMinErrorThreshold(LaVector<T>& ranks, const LaVector<T>& labels) {
 
 OVIX_INSTANTIATE(float)
 OVIX_INSTANTIATE(double)
+
+}  // namespace ovix

@@ -10,6 +10,8 @@
 #include "sgt/LaVector.h"
 #include "sgt/LaVectorT.h"
 
+namespace ovix {
+
 // The row vector with v's elements.
 template <class T>
 std::unique_ptr<LaVectorT<T>> transpose(const LaVector<T>& v);
@@ -38,3 +40,5 @@ void laAddDiagonal(LaMatrix<T>& A, const LaDiagonalMatrix<T>& D);
 // rank is never the threshold. labels has at least ranks.rows elements.
 template <class T>
 T laMinErrorThreshold(LaVector<T>& ranks, const LaVector<T>& labels);
+
+}  // namespace ovix

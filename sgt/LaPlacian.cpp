@@ -5,22 +5,34 @@
 
 #include "sgt/Invariant.h"
 
+namespace ovix {
+
 namespace {
 
-constexpr const char* kHeader = "sgt/LaPlacian.h";
+enum class LaPlacianCheck {
+    readWithoutRows = 98,  // get, row
+    setWithoutRows = 115,
+    multiplyWithoutRows = 193,
+    buildWithoutRows = 216,  // buildLaplacian
+    notSquare = 397,         // made with rows != cols
+};
+
+constexpr const char* checkSource(LaPlacianCheck) {
+    return "sgt/LaPlacian.h";
+}
 
 }  // namespace
 
 template <class T>
 LaPlacian<T>::LaPlacian(int rows, int cols, int sumEdges, int symmetric, int normalized)
-    : LaMatrix<T>(0, 0), sumEdges(sumEdges), symmetric(symmetric), normalized(normalized) {
-    ovix::checkInvariant(rows == cols, kHeader, 397, rows);
+    : LaMatrix<T>(0, 0), m_sumEdges(sumEdges), m_symmetric(symmetric), m_normalized(normalized) {
+    checkInvariant(rows == cols, LaPlacianCheck::notSquare, rows);
     makeRows(rows);
 }
 
 template <class T>
 LaPlacian<T>::LaPlacian(int sumEdges, int symmetric, int normalized)
-    : LaMatrix<T>(0, 0), sumEdges(sumEdges), symmetric(symmetric), normalized(normalized) {}
+    : LaMatrix<T>(0, 0), m_sumEdges(sumEdges), m_symmetric(symmetric), m_normalized(normalized) {}
 
 template <class T>
 LaPlacian<T>::~LaPlacian() = default;
@@ -32,37 +44,32 @@ void LaPlacian<T>::makeRows(int n) {
 
 template <class T>
 void LaPlacian<T>::adoptRows(std::unique_ptr<Row[]> rows, int n) {
-    rowMaps = std::move(rows);
-    duplicates.reset();
-    degree.reset();
-    laplacianBuilt = false;
-    this->rows = n;
-    this->cols = n;
-}
-
-template <class T>
-void LaPlacian<T>::checkRows(int check) const {
-    ovix::checkInvariant(rowMaps != nullptr, kHeader, check, 0);
+    m_rowMaps = std::move(rows);
+    m_duplicates.reset();
+    m_degree.reset();
+    m_laplacianBuilt = false;
+    this->m_rows = n;
+    this->m_cols = n;
 }
 
 template <class T>
 const typename LaPlacian<T>::Row& LaPlacian<T>::row(int i) const {
-    checkRows(98);
-    return rowMaps[static_cast<std::size_t>(i)];
+    checkInvariant(hasRows(), LaPlacianCheck::readWithoutRows, 0);
+    return m_rowMaps[static_cast<std::size_t>(i)];
 }
 
 template <class T>
 T LaPlacian<T>::get(int i, int j) const {
-    checkRows(98);
-    const Row& r = rowMaps[static_cast<std::size_t>(i)];
+    checkInvariant(hasRows(), LaPlacianCheck::readWithoutRows, 0);
+    const Row& r = m_rowMaps[static_cast<std::size_t>(i)];
     const auto found = r.find(j);
     return found == r.end() ? T(0) : found->second;
 }
 
 template <class T>
 void LaPlacian<T>::set(int i, int j, T v) {
-    checkRows(115);
-    Row& r = rowMaps[static_cast<std::size_t>(i)];
+    checkInvariant(hasRows(), LaPlacianCheck::setWithoutRows, 0);
+    Row& r = m_rowMaps[static_cast<std::size_t>(i)];
     if (v != 0)
         r.insert_or_assign(j, v);
     else
@@ -71,10 +78,10 @@ void LaPlacian<T>::set(int i, int j, T v) {
 
 template <class T>
 void LaPlacian<T>::multiply(const double* x, double* y) const {
-    checkRows(193);
-    for (int i = 0; i < this->rows; ++i) {
+    checkInvariant(hasRows(), LaPlacianCheck::multiplyWithoutRows, 0);
+    for (int i = 0; i < this->m_rows; ++i) {
         double sum = 0;
-        for (const auto& [j, w] : rowMaps[static_cast<std::size_t>(i)])
+        for (const auto& [j, w] : m_rowMaps[static_cast<std::size_t>(i)])
             sum += w * x[j];
         y[i] = sum;
     }
@@ -98,14 +105,14 @@ std::unique_ptr<LaVector<T>> LaPlacian<T>::eigenvaluesImag(int from) const {
 
 template <class T>
 std::unique_ptr<LaDenseMatrix<T>> LaPlacian<T>::eigenvectors(int from, int divideByDegree) const {
-    const int n = this->rows;
+    const int n = this->m_rows;
     auto vectors = std::make_unique<LaDenseMatrix<T>>(n, this->eigenCount() - from);
-    const bool byDegree = divideByDegree && degree;
+    const bool byDegree = divideByDegree && m_degree;
     for (int c = 0; c < vectors->colCount(); ++c) {
         for (int j = 0; j < n; ++j) {
             T v = this->eigenvector(from + c, j);
-            if (byDegree && degree[j] != 0)
-                v /= degree[j];
+            if (byDegree && m_degree[j] != 0)
+                v /= m_degree[j];
             vectors->set(j, c, v);
         }
         if (!byDegree)
@@ -123,20 +130,20 @@ std::unique_ptr<LaDenseMatrix<T>> LaPlacian<T>::eigenvectors(int from, int divid
 
 template <class T>
 void LaPlacian<T>::buildLaplacian(int skipSymmetrise) {
-    checkRows(216);
+    checkInvariant(hasRows(), LaPlacianCheck::buildWithoutRows, 0);
     if (!skipSymmetrise) {
-        if (sumEdges)
+        if (m_sumEdges)
             symmetriseSums();
         else
             symmetriseMirror();
     }
-    if (symmetric && normalized)
+    if (m_symmetric && m_normalized)
         laplacianSymmetricNormalized();
-    else if (symmetric)
+    else if (m_symmetric)
         laplacianSymmetric();
-    else if (normalized)
+    else if (m_normalized)
         laplacianNormalized();
-    laplacianBuilt = true;
+    m_laplacianBuilt = true;
 }
 
 // W + W^T, visiting the rows in order: a pair present both ways is summed at
@@ -146,11 +153,11 @@ void LaPlacian<T>::buildLaplacian(int skipSymmetrise) {
 // stays stored.
 template <class T>
 void LaPlacian<T>::symmetriseSums() {
-    for (int i = 0; i < this->rows; ++i) {
-        for (auto& [j, w] : rowMaps[static_cast<std::size_t>(i)]) {
+    for (int i = 0; i < this->m_rows; ++i) {
+        for (auto& [j, w] : m_rowMaps[static_cast<std::size_t>(i)]) {
             if (j == i)
                 continue;
-            Row& reverseRow = rowMaps[static_cast<std::size_t>(j)];
+            Row& reverseRow = m_rowMaps[static_cast<std::size_t>(j)];
             const auto reverse = reverseRow.find(i);
             if (j < i) {
                 if (reverse != reverseRow.end()) {
@@ -170,32 +177,32 @@ void LaPlacian<T>::symmetriseSums() {
 // Every edge present one way only is copied back; pairs keep their weights.
 template <class T>
 void LaPlacian<T>::symmetriseMirror() {
-    for (int i = 0; i < this->rows; ++i)
-        for (const auto& [j, w] : rowMaps[static_cast<std::size_t>(i)])
+    for (int i = 0; i < this->m_rows; ++i)
+        for (const auto& [j, w] : m_rowMaps[static_cast<std::size_t>(i)])
             if (j != i)
-                rowMaps[static_cast<std::size_t>(j)].try_emplace(i, w);
+                m_rowMaps[static_cast<std::size_t>(j)].try_emplace(i, w);
 }
 
 // I - D^-1/2 W D^-1/2 with D the row sums; a node without weight keeps its
 // entries and gets a diagonal of 0.
 template <class T>
 void LaPlacian<T>::laplacianSymmetricNormalized() {
-    const auto n = static_cast<std::size_t>(this->rows);
-    degree = std::make_unique<T[]>(n);
+    const auto n = static_cast<std::size_t>(this->m_rows);
+    m_degree = std::make_unique<T[]>(n);
     for (std::size_t i = 0; i < n; ++i) {
         T sum = 0;
-        for (const auto& [j, w] : rowMaps[i])
+        for (const auto& [j, w] : m_rowMaps[i])
             sum += w;
-        degree[i] = std::sqrt(sum);
+        m_degree[i] = std::sqrt(sum);
     }
     for (std::size_t i = 0; i < n; ++i) {
-        Row& r = rowMaps[i];
-        if (degree[i] == 0) {
+        Row& r = m_rowMaps[i];
+        if (m_degree[i] == 0) {
             r.insert_or_assign(static_cast<int>(i), T(0));
             continue;
         }
         for (auto& [j, w] : r)
-            w = -w / (degree[static_cast<std::size_t>(j)] * degree[i]);
+            w = -w / (m_degree[static_cast<std::size_t>(j)] * m_degree[i]);
         r.insert_or_assign(static_cast<int>(i), T(1));
     }
 }
@@ -203,8 +210,8 @@ void LaPlacian<T>::laplacianSymmetricNormalized() {
 // D - W: the entries negated, the row sum on the diagonal.
 template <class T>
 void LaPlacian<T>::laplacianSymmetric() {
-    for (int i = 0; i < this->rows; ++i) {
-        Row& r = rowMaps[static_cast<std::size_t>(i)];
+    for (int i = 0; i < this->m_rows; ++i) {
+        Row& r = m_rowMaps[static_cast<std::size_t>(i)];
         T sum = 0;
         for (auto& [j, w] : r) {
             sum += w;
@@ -218,8 +225,8 @@ void LaPlacian<T>::laplacianSymmetric() {
 // weight has its entries zeroed.
 template <class T>
 void LaPlacian<T>::laplacianNormalized() {
-    for (int i = 0; i < this->rows; ++i) {
-        Row& r = rowMaps[static_cast<std::size_t>(i)];
+    for (int i = 0; i < this->m_rows; ++i) {
+        Row& r = m_rowMaps[static_cast<std::size_t>(i)];
         T sum = 0;
         for (const auto& [j, w] : r)
             if (j != i)
@@ -233,3 +240,5 @@ void LaPlacian<T>::laplacianNormalized() {
 
 template class LaPlacian<float>;
 template class LaPlacian<double>;
+
+}  // namespace ovix

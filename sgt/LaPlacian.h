@@ -21,12 +21,14 @@
 #include "sgt/LaVector.h"
 #include "sgt/SparseDotProduct.h"
 
+namespace ovix {
+
 struct _dVec;
 
 template <class T>
 class LaPlacian : public LaMatrix<T> {
 public:
-    using Row = ovix::SparseRowMap<T>;
+    using Row = SparseRowMap<T>;
 
     // n empty rows; rows must equal cols.
     LaPlacian(int rows, int cols, int sumEdges, int symmetric, int normalized);
@@ -108,25 +110,24 @@ public:
     }
 
     // Whether the rows exist (see the constructors).
-    bool hasRows() const { return rowMaps != nullptr; }
+    bool hasRows() const { return m_rowMaps != nullptr; }
     // The entries of row i, ascending by column.
     const Row& row(int i) const;
     // One per document after createKnnGraph, else null.
-    const DuplicateRecord* duplicateRecords() const { return duplicates.get(); }
+    const DuplicateRecord* duplicateRecords() const { return m_duplicates.get(); }
     // Square roots of the row sums after the symmetric normalised Laplacian
     // was built, else null.
-    const T* degrees() const { return degree.get(); }
-    bool sumsEdges() const { return sumEdges != 0; }
-    bool isSymmetric() const { return symmetric != 0; }
-    bool isNormalized() const { return normalized != 0; }
+    const T* degrees() const { return m_degree.get(); }
+    bool sumsEdges() const { return m_sumEdges != 0; }
+    bool isSymmetric() const { return m_symmetric != 0; }
+    bool isNormalized() const { return m_normalized != 0; }
 
 private:
     // Replaces the rows by n empty ones, the matrix becoming n x n.
     void makeRows(int n);
     void adoptRows(std::unique_ptr<Row[]> rows, int n);
-    void checkRows(int check) const;
-    void randomGraph(std::span<const ovix::DocEntries> docs, int kPrime);
-    void neighbourGraph(std::span<const ovix::DocEntries> docs, int kPrime, int verbosity, std::FILE* log,
+    void randomGraph(std::span<const DocEntries> docs, int kPrime);
+    void neighbourGraph(std::span<const DocEntries> docs, int kPrime, int verbosity, std::FILE* log,
                         double dupThreshold);
     void symmetriseSums();
     void symmetriseMirror();
@@ -137,14 +138,16 @@ private:
     // buildLaplacian.
     std::unique_ptr<LaPlacian> subGraph(std::span<const int> parents) const;
 
-    std::unique_ptr<Row[]> rowMaps;  // rows maps; null before any rows were made
-    std::unique_ptr<DuplicateRecord[]> duplicates;
-    std::unique_ptr<T[]> degree;
-    int sumEdges;
-    int symmetric;
-    int normalized;
-    bool laplacianBuilt = false;  // the rows hold the Laplacian, not the graph's weights
+    std::unique_ptr<Row[]> m_rowMaps;  // rows maps; null before any rows were made
+    std::unique_ptr<DuplicateRecord[]> m_duplicates;
+    std::unique_ptr<T[]> m_degree;
+    int m_sumEdges;
+    int m_symmetric;
+    int m_normalized;
+    bool m_laplacianBuilt = false;  // the rows hold the Laplacian, not the graph's weights
 };
 
 extern template class LaPlacian<float>;
 extern template class LaPlacian<double>;
+
+}  // namespace ovix

@@ -16,6 +16,8 @@
 #include "features/LineScanner.h"
 #include "sgt/LaPlacian.h"
 
+namespace ovix {
+
 namespace {
 
 constexpr std::size_t kWriteChunk = 1 << 16;
@@ -52,7 +54,7 @@ std::string readWholeFile(const char* path) {
 }
 
 // A whole field of decimal digits, optionally signed, as a 64-bit number.
-bool scanCount(ovix::LineScanner& fields, long long& value) {
+bool scanCount(LineScanner& fields, long long& value) {
     std::string_view word;
     if (!fields.scanWord(word))
         return false;
@@ -62,7 +64,7 @@ bool scanCount(ovix::LineScanner& fields, long long& value) {
 }
 
 // A row or column number of the text form, 1 to n.
-int scanNode(ovix::LineScanner& fields, const char* path, long long entry, const char* what, int n) {
+int scanNode(LineScanner& fields, const char* path, long long entry, const char* what, int n) {
     int node = 0;
     if (!fields.scanInt(node))
         fail(path, fields.atEnd() ? "ends after " + std::to_string(entry) + " entries"
@@ -90,21 +92,21 @@ int LaPlacian<T>::writeGraphText(const char* path) const {
         fail(path, std::string("cannot be created: ") + std::strerror(errno));
 
     std::size_t entries = 0;
-    for (int i = 0; i < this->rows; ++i)
-        entries += rowMaps[static_cast<std::size_t>(i)].size();
-    std::string text = std::to_string(this->rows) + '\n' + std::to_string(entries) + '\n';
+    for (int i = 0; i < this->m_rows; ++i)
+        entries += m_rowMaps[static_cast<std::size_t>(i)].size();
+    std::string text = std::to_string(this->m_rows) + '\n' + std::to_string(entries) + '\n';
     bool written = true;
     const auto flush = [&] {
         written = written && std::fwrite(text.data(), 1, text.size(), f) == text.size();
         text.clear();
     };
-    for (int i = 0; i < this->rows; ++i) {
-        for (const auto& [j, w] : rowMaps[static_cast<std::size_t>(i)]) {
-            ovix::appendInt(text, i + 1);
+    for (int i = 0; i < this->m_rows; ++i) {
+        for (const auto& [j, w] : m_rowMaps[static_cast<std::size_t>(i)]) {
+            appendInt(text, i + 1);
             text += ' ';
-            ovix::appendInt(text, j + 1);
+            appendInt(text, j + 1);
             text += ' ';
-            ovix::appendFixed(text, w, 6);
+            appendFixed(text, w, 6);
             text += '\n';
         }
         if (text.size() >= kWriteChunk)
@@ -119,7 +121,7 @@ int LaPlacian<T>::writeGraphText(const char* path) const {
 template <class T>
 int LaPlacian<T>::readGraphText(const char* path) {
     const std::string text = readWholeFile(checkedPath(path));
-    ovix::LineScanner fields(text);
+    LineScanner fields(text);
     int n = 0;
     if (!fields.scanInt(n))
         fail(path, fields.atEnd() ? "is empty" : "does not begin with a row count");
@@ -156,9 +158,9 @@ int LaPlacian<T>::writeGraphDocVec(const char* path, int format, std::span<const
     if (!file.isOpen())
         fail(path, "cannot be created");
     std::vector<DocVecI> entries;
-    for (int i = 0; i < this->rows; ++i) {
+    for (int i = 0; i < this->m_rows; ++i) {
         entries.clear();
-        for (const auto& [j, w] : rowMaps[static_cast<std::size_t>(i)])
+        for (const auto& [j, w] : m_rowMaps[static_cast<std::size_t>(i)])
             entries.push_back(DocVecI{fidOfColumn(static_cast<std::uint64_t>(j)), static_cast<float>(w)});
         const int label = static_cast<std::size_t>(i) < labels.size() ? labels[static_cast<std::size_t>(i)] : 0;
         file.writeDoc(i, label, entries);
@@ -207,3 +209,5 @@ template int LaPlacian<float>::writeGraphDocVec(const char*, int, std::span<cons
 template int LaPlacian<double>::writeGraphDocVec(const char*, int, std::span<const int>) const;
 template int LaPlacian<float>::readGraphDocVec(const char*, int, std::vector<int>*);
 template int LaPlacian<double>::readGraphDocVec(const char*, int, std::vector<int>*);
+
+}  // namespace ovix

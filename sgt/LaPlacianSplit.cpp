@@ -9,6 +9,8 @@
 #include "base/FormatFixed.h"
 #include "sgt/LaPlacian.h"
 
+namespace ovix {
+
 namespace {
 
 // The dense solver decomposes a sub-Laplacian of at most this many nodes
@@ -24,8 +26,8 @@ void write(std::FILE* log, const std::string& text) {
 template <class T>
 std::unique_ptr<LaPlacian<T>> LaPlacian<T>::subGraph(std::span<const int> parents) const {
     const int nc = static_cast<int>(parents.size());
-    auto sub = std::make_unique<LaPlacian>(nc, nc, sumEdges, symmetric, normalized);
-    std::vector<int> subIndex(static_cast<std::size_t>(this->rows), -1);
+    auto sub = std::make_unique<LaPlacian>(nc, nc, m_sumEdges, m_symmetric, m_normalized);
+    std::vector<int> subIndex(static_cast<std::size_t>(this->m_rows), -1);
     for (int s = 0; s < nc; ++s)
         subIndex[static_cast<std::size_t>(parents[static_cast<std::size_t>(s)])] = s;
 
@@ -34,11 +36,11 @@ std::unique_ptr<LaPlacian<T>> LaPlacian<T>::subGraph(std::span<const int> parent
     // Laplacian holds -w / (d(p) d(q)); D - W holds -w; the normalised one
     // holds -w over a row sum, whose sign its sub-Laplacian cancels; an
     // unbuilt graph holds w.
-    const bool scaled = symmetric && degree;
-    const bool negated = symmetric && !normalized && laplacianBuilt;
+    const bool scaled = m_symmetric && m_degree;
+    const bool negated = m_symmetric && !m_normalized && m_laplacianBuilt;
     const auto weight = [&](int p, int q, T lpq, T lqp) -> T {
         if (scaled)
-            return -lpq * degree[static_cast<std::size_t>(q)] * degree[static_cast<std::size_t>(p)];
+            return -lpq * m_degree[static_cast<std::size_t>(q)] * m_degree[static_cast<std::size_t>(p)];
         const T mean = (lpq + lqp) / 2;
         return negated ? -mean : mean;
     };
@@ -47,14 +49,14 @@ std::unique_ptr<LaPlacian<T>> LaPlacian<T>::subGraph(std::span<const int> parent
     // once, from the row of its larger sub-index when that row holds it.
     for (int j = 0; j < nc; ++j) {
         const int p = parents[static_cast<std::size_t>(j)];
-        for (const auto& [q, lpq] : rowMaps[static_cast<std::size_t>(p)]) {
+        for (const auto& [q, lpq] : m_rowMaps[static_cast<std::size_t>(p)]) {
             const int k = subIndex[static_cast<std::size_t>(q)];
             if (k < 0 || k == j)
                 continue;
             T w;
             if (k < j)
                 w = weight(p, q, lpq, get(q, p));
-            else if (!rowMaps[static_cast<std::size_t>(q)].contains(p))
+            else if (!m_rowMaps[static_cast<std::size_t>(q)].contains(p))
                 w = weight(q, p, T(0), lpq);
             else
                 continue;
@@ -71,7 +73,7 @@ double LaPlacian<T>::cluster(int* marks, int key, int a, int b, int& sizeA, int&
     if (!log)
         log = stderr;
     std::vector<int> parents;  // sub-index -> node
-    for (int i = 0; i < this->rows; ++i)
+    for (int i = 0; i < this->m_rows; ++i)
         if (marks[i] == key)
             parents.push_back(i);
     const int nc = static_cast<int>(parents.size());
@@ -84,7 +86,7 @@ double LaPlacian<T>::cluster(int* marks, int key, int a, int b, int& sizeA, int&
 
     std::unique_ptr<LaDenseMatrix<T>> vectors;
     std::unique_ptr<LaVector<T>> values;
-    if (nc == this->rows && this->method != LaEigen<T>::methodNone) {
+    if (nc == this->m_rows && this->m_method != LaEigen<T>::methodNone) {
         if (this->eigenCount() < 2)
             throw std::runtime_error("cannot split by " + std::to_string(this->eigenCount()) +
                                      " eigenpairs; 2 are needed");
@@ -104,7 +106,7 @@ double LaPlacian<T>::cluster(int* marks, int key, int a, int b, int& sizeA, int&
         if (nc <= kLargestDenseSplit)
             sub->decomposeGeev(2, *sub, 1);
         else
-            sub->decomposeArpack(2, *sub, symmetric, 1);
+            sub->decomposeArpack(2, *sub, m_symmetric, 1);
         if (sub->eigenCount() < 2)
             throw std::runtime_error("the solver found " + std::to_string(sub->eigenCount()) +
                                      " of the 2 eigenpairs that a split needs");
@@ -121,9 +123,9 @@ double LaPlacian<T>::cluster(int* marks, int key, int a, int b, int& sizeA, int&
             trivial = true;
             if (verbosity >= 1) {
                 std::string line = "clustering trivial cut (1/(sqrt(nc)*2) ";
-                ovix::appendFixed(line, threshold, 6);
+                appendFixed(line, threshold, 6);
                 line += " found ";
-                ovix::appendFixed(line, found, 6);
+                appendFixed(line, found, 6);
                 line += ")\n";
                 write(log, line);
             }
@@ -151,7 +153,7 @@ double LaPlacian<T>::cluster(int* marks, int key, int a, int b, int& sizeA, int&
 template <class T>
 double LaPlacian<T>::ncut(const int* marks, int a, int b) const {
     double cutAB = 0, cutBA = 0, assocA = 0, assocB = 0;
-    for (int i = 0; i < this->rows; ++i) {
+    for (int i = 0; i < this->m_rows; ++i) {
         const int from = marks[i];
         if (from != a && from != b)
             continue;
@@ -181,3 +183,5 @@ template double LaPlacian<float>::cluster(int*, int, int, int, int&, int&, int, 
 template double LaPlacian<double>::cluster(int*, int, int, int, int&, int&, int, std::FILE*);
 template double LaPlacian<float>::ncut(const int*, int, int) const;
 template double LaPlacian<double>::ncut(const int*, int, int) const;
+
+}  // namespace ovix

@@ -6,17 +6,27 @@
 
 #include "sgt/Invariant.h"
 
+namespace ovix {
+
 namespace {
 
-constexpr const char* kHeader = "sgt/LaPredictMatrix.h";
+enum class LaPredictMatrixCheck {
+    gNotSquare = 106,
+    bRows = 107,  // B.rows != n
+    bCols = 108,  // B.cols != n
+};
+
+constexpr const char* checkSource(LaPredictMatrixCheck) {
+    return "sgt/LaPredictMatrix.h";
+}
 
 // G's order n, once G and B are known to fit together.
 template <class T>
 int blockOrder(const LaMatrix<T>& G, const LaDenseMatrix<T>& B) {
     const int n = G.rowCount();
-    ovix::checkInvariant(G.colCount() == n, kHeader, 106, G.colCount());
-    ovix::checkInvariant(B.rowCount() == n, kHeader, 107, B.rowCount());
-    ovix::checkInvariant(B.colCount() == n, kHeader, 108, B.colCount());
+    checkInvariant(G.colCount() == n, LaPredictMatrixCheck::gNotSquare, G.colCount());
+    checkInvariant(B.rowCount() == n, LaPredictMatrixCheck::bRows, B.rowCount());
+    checkInvariant(B.colCount() == n, LaPredictMatrixCheck::bCols, B.colCount());
     if (n > INT_MAX / 2)
         throw std::length_error("block matrix of order " + std::to_string(n) + " x 2");
     return n;
@@ -38,31 +48,31 @@ LaPredictMatrix<T>::LaPredictMatrix(const LaMatrix<T>& G, const LaDenseMatrix<T>
 template <class T>
 LaPredictMatrix<T>::LaPredictMatrix(const LaMatrix<T>& G, const LaDenseMatrix<T>& B, int n)
     : LaMatrix<T>(2 * n, 2 * n),
-      packedSize(static_cast<std::size_t>(n) * (static_cast<std::size_t>(n) + 1) / 2),
-      half(n) {
-    blockG = std::make_unique<T[]>(packedSize);
-    blockB = std::make_unique<T[]>(packedSize);
+      m_packedSize(static_cast<std::size_t>(n) * (static_cast<std::size_t>(n) + 1) / 2),
+      m_half(n) {
+    m_blockG = std::make_unique<T[]>(m_packedSize);
+    m_blockB = std::make_unique<T[]>(m_packedSize);
     std::size_t next = 0;
-    for (int i = 0; i < half; ++i)
+    for (int i = 0; i < m_half; ++i)
         for (int k = 0; k <= i; ++k, ++next) {
-            blockG[next] = G.get(i, k);
-            blockB[next] = B.get(i, k);
+            m_blockG[next] = G.get(i, k);
+            m_blockB[next] = B.get(i, k);
         }
 }
 
 template <class T>
 T* LaPredictMatrix<T>::cell(int a, int b) const {
-    const int n = half;
+    const int n = m_half;
     if (a < n)
-        return b < n ? &blockG[packedIndex(a, b)] : nullptr;
-    return b < n ? &blockB[packedIndex(a - n, b)] : &blockG[packedIndex(a - n, b - n)];
+        return b < n ? &m_blockG[packedIndex(a, b)] : nullptr;
+    return b < n ? &m_blockB[packedIndex(a - n, b)] : &m_blockG[packedIndex(a - n, b - n)];
 }
 
 template <class T>
 T LaPredictMatrix<T>::get(int a, int b) const {
     if (const T* element = cell(a, b))
         return *element;
-    return a == b - half ? T{-1} : T{0};
+    return a == b - m_half ? T{-1} : T{0};
 }
 
 template <class T>
@@ -78,26 +88,28 @@ void LaPredictMatrix<T>::addRowProduct(const T* block, int r, const double* x, d
     const T* row = block + packedIndex(0, r);
     for (int j = 0; j <= r; ++j)
         sum += row[j] * x[j];
-    for (int j = r + 1; j < half; ++j)
+    for (int j = r + 1; j < m_half; ++j)
         sum += block[packedIndex(r, j)] * x[j];
 }
 
 template <class T>
 void LaPredictMatrix<T>::multiply(const double* x, double* y) const {
-    const int n = half;
+    const int n = m_half;
     for (int a = 0; a < n; ++a) {
         double sum = 0;
-        addRowProduct(blockG.get(), a, x, sum);
+        addRowProduct(m_blockG.get(), a, x, sum);
         sum += -1.0 * x[a + n];
         y[a] = sum;
     }
     for (int a = 0; a < n; ++a) {
         double sum = 0;
-        addRowProduct(blockB.get(), a, x, sum);
-        addRowProduct(blockG.get(), a, x + n, sum);
+        addRowProduct(m_blockB.get(), a, x, sum);
+        addRowProduct(m_blockG.get(), a, x + n, sum);
         y[a + n] = sum;
     }
 }
 
 template class LaPredictMatrix<float>;
 template class LaPredictMatrix<double>;
+
+}  // namespace ovix

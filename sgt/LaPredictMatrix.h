@@ -9,6 +9,8 @@
 #include "sgt/LaDenseMatrix.h"
 #include "sgt/LaMatrix.h"
 
+namespace ovix {
+
 template <class T>
 class LaPredictMatrix : public LaMatrix<T> {
 public:
@@ -33,11 +35,13 @@ private:
     // sum += (row r of the packed block) x, over the block's n columns.
     void addRowProduct(const T* block, int r, const double* x, double& sum) const;
 
-    std::unique_ptr<T[]> blockG;
-    std::unique_ptr<T[]> blockB;
-    std::size_t packedSize;  // n (n + 1) / 2
-    int half;                // n
+    std::unique_ptr<T[]> m_blockG;
+    std::unique_ptr<T[]> m_blockB;
+    std::size_t m_packedSize;  // n (n + 1) / 2
+    int m_half;                // n
 };
 
 extern template class LaPredictMatrix<float>;
 extern template class LaPredictMatrix<double>;
+
+}  // namespace ovix

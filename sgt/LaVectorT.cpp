@@ -1,16 +1,18 @@
 #include "sgt/LaVectorT.h"
 
+namespace ovix {
+
 template <class T>
-LaVectorT<T>::LaVectorT(int n) : LaMatrix<T>(1, n), data(std::make_unique<T[]>(LaMatrix<T>::elementCount(1, n))) {}
+LaVectorT<T>::LaVectorT(int n) : LaMatrix<T>(1, n), m_data(std::make_unique<T[]>(LaMatrix<T>::elementCount(1, n))) {}
 
 template <class T>
 void LaVectorT<T>::set(int, int j, T v) {
-    data[j] = v;
+    m_data[j] = v;
 }
 
 template <class T>
 T LaVectorT<T>::get(int, int j) const {
-    return data[j];
+    return m_data[j];
 }
 
 template <class T>
@@ -25,3 +27,5 @@ void LaVectorT<T>::setAt(int i, T v) {
 
 template class LaVectorT<float>;
 template class LaVectorT<double>;
+
+}  // namespace ovix

@@ -6,6 +6,8 @@
 
 #include "sgt/LaMatrix.h"
 
+namespace ovix {
+
 template <class T>
 class LaVectorT : public LaMatrix<T> {
 public:
@@ -20,8 +22,10 @@ public:
     virtual void setAt(int i, T v);
 
 private:
-    std::unique_ptr<T[]> data;
+    std::unique_ptr<T[]> m_data;
 };
 
 extern template class LaVectorT<float>;
 extern template class LaVectorT<double>;
+
+}  // namespace ovix

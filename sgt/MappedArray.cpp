@@ -6,6 +6,8 @@
 
 #include "base/AnonymousMapping.h"
 
+namespace ovix {
+
 namespace {
 
 constexpr std::size_t kPrefix = 8;  // the 64-bit size before the data
@@ -33,3 +35,5 @@ std::size_t mappedSize(const void* data) noexcept {
     std::memcpy(&size, static_cast<const unsigned char*>(data) - kPrefix, kPrefix);
     return static_cast<std::size_t>(size);
 }
+
+}  // namespace ovix

@@ -10,6 +10,8 @@
 #include <new>
 #include <utility>
 
+namespace ovix {
+
 // `bytes` zeroed bytes in a new mapping. Throws std::bad_alloc when the
 // system cannot supply them.
 void* mappedAlloc(std::size_t bytes);
@@ -59,3 +61,5 @@ MappedArray<E>::MappedArray(std::size_t count) {
         throw std::bad_array_new_length();
     m_data = static_cast<E*>(mappedAlloc(count * sizeof(E)));
 }
+
+}  // namespace ovix

@@ -4,11 +4,11 @@
 
 namespace ovix {
 
-std::runtime_error solverFailure(const char* header, int check, std::string_view text) {
+std::runtime_error solverFailure(SourceCheck check, std::string_view text) {
     constexpr std::size_t kLongest = 1023;
-    std::string message = header;
+    std::string message = check.source;
     message += ": ";
-    message += std::to_string(check);
+    message += std::to_string(check.number);
     message += ": ";
     message += text;
     if (message.size() > kLongest)

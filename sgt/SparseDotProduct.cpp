@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace ovix {
+
 float sparseDotProduct(const DocVecI* a, int na, const DocVecI* b, int nb) {
     float sum = 0;
     if (!a || !b)
@@ -24,7 +26,7 @@ float sparseDotProduct(const DocVecI* a, int na, const DocVecI* b, int nb) {
     return sum;
 }
 
-bool compareSimilarityDesc(const ovix::SimilarityPair& x, const ovix::SimilarityPair& y) {
+bool compareSimilarityDesc(const SimilarityPair& x, const SimilarityPair& y) {
     if (x.similarity > y.similarity)
         return true;
     if (x.similarity < y.similarity)
@@ -35,3 +37,5 @@ bool compareSimilarityDesc(const ovix::SimilarityPair& x, const ovix::Similarity
         return yNan;
     return x.index < y.index;
 }
+
+}  // namespace ovix

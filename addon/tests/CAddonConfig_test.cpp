@@ -7,6 +7,8 @@
 #include <fstream>
 #include <string>
 
+namespace ovix {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -100,3 +102,5 @@ TEST_F(ConfigFolder, LoadWithoutFolderReadsBesideTheProgram) {
 }
 
 }  // namespace
+
+}  // namespace ovix

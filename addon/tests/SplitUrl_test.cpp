@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace ovix {
+
 namespace {
 
 struct Parts {
@@ -66,3 +68,5 @@ TEST(SplitUrl, MalformedInputStaysInBounds) {
 }
 
 }  // namespace
+
+}  // namespace ovix

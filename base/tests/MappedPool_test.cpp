@@ -13,6 +13,8 @@
 #include <stdexcept>
 #include <vector>
 
+namespace ovix {
+
 namespace {
 
 constexpr std::size_t kChunk = MappedPool::chunkSize;
@@ -27,10 +29,13 @@ bool pageMapped(const void* p) {
     return mincore(reinterpret_cast<void*>(address(p) & ~std::uintptr_t{4095}), 1, &residency) == 0;
 }
 
-class MappedPoolTest : public testing::TestWithParam<MappedPool::Mode> {};
+class MappedPoolTest : public ::testing::TestWithParam<MappedPool::Mode> {};
 
-INSTANTIATE_TEST_SUITE_P(BothModes, MappedPoolTest, testing::Values(MappedPool::Mode::heap, MappedPool::Mode::mapping),
-                         [](const auto& info) { return info.param == MappedPool::Mode::heap ? "Heap" : "Mapping"; });
+INSTANTIATE_TEST_SUITE_P(BothModes, MappedPoolTest,
+                         ::testing::Values(MappedPool::Mode::heap, MappedPool::Mode::mapping),
+                         [](const auto& instance) {
+                             return instance.param == MappedPool::Mode::heap ? "Heap" : "Mapping";
+                         });
 
 TEST_P(MappedPoolTest, ChunkHoldsAsManyNodesAsFitAfterItsHeader) {
     EXPECT_EQ(MappedPool(28, GetParam()).nodesPerChunk(), 37448u);
@@ -186,3 +191,5 @@ TEST(MappedPool, NoChunkToBeHadIsAnAllocationFailureThatChangesNothing) {
 #endif
 
 }  // namespace
+
+}  // namespace ovix

@@ -14,9 +14,11 @@
 #include "sgt/tests/Documents.h"
 #include "testing/FailureText.h"
 
+namespace ovix {
+
 namespace {
 
-using ovix::test::Document;
+using ovix::testing::Document;
 using ovix::testing::failureOf;
 
 std::string fileText(const std::filesystem::path& path) {
@@ -26,16 +28,16 @@ std::string fileText(const std::filesystem::path& path) {
     return text.str();
 }
 
-class ClassifierWrapperTest : public testing::Test {
+class ClassifierWrapperTest : public ::testing::Test {
 protected:
     void SetUp() override {
         folder =
             std::filesystem::temp_directory_path() / ("classifier_wrapper_" + std::to_string(getpid()) + "_" +
-                                                      testing::UnitTest::GetInstance()->current_test_info()->name());
+                                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(folder);
         std::mt19937 random(2);
-        docs = ovix::test::randomDocuments(random, 40, 30, 6);
-        rows = ovix::test::rowsOf(docs);
+        docs = ovix::testing::randomDocuments(random, 40, 30, 6);
+        rows = ovix::testing::rowsOf(docs);
     }
     void TearDown() override { std::filesystem::remove_all(folder); }
 
@@ -117,10 +119,12 @@ TEST_F(ClassifierWrapperTest, APositiveVerbosityTimesItsLines) {
 }
 
 TEST_F(ClassifierWrapperTest, ALogFileThatCannotBeOpenedLeavesTheLogOnStandardError) {
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     { ClassifierWrapper wrapper(1, (folder / "missing" / "classifier.log").c_str()); }
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("cleaned up Classifier\n"), std::string::npos);
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("cleaned up Classifier\n"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(folder / "missing"));
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -6,14 +6,16 @@
 #include "cluster/Cluster.h"
 #include "cluster/tests/ClusterFiles.h"
 
+namespace ovix {
+
 namespace {
 
-using namespace ovix::test;
+using namespace ovix::testing;
 using namespace ovix::testing;
 
 constexpr double kNoLimit = std::numeric_limits<double>::infinity();
 
-class CluGraphTest : public testing::Test {
+class CluGraphTest : public ::testing::Test {
 protected:
     std::unique_ptr<Cluster> engineOn(const std::vector<Document>& docs, int verbosity = 0) {
         writeDocuments(input, unlabelled(docs));
@@ -59,9 +61,9 @@ TEST_F(CluGraphTest, CutsGoDownToTheDepthAndKeepGroupsWhole) {
 
 TEST_F(CluGraphTest, OneDocumentGetsTheForcedRootSplit) {
     auto engine = engineOn({document({{1, 1.0f}})}, 1);
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     engine->runGraph(5, 2, kNoLimit, 0);
-    const std::string log = testing::internal::GetCapturedStderr();
+    const std::string log = ::testing::internal::GetCapturedStderr();
     EXPECT_NE(log.find("* cannot cluster only one doc\n"), std::string::npos) << log;
     EXPECT_NE(log.find("* ncut=0.000000, new clusters 1 (n=1) and 2 (n=0)\n"), std::string::npos) << log;
     const ClusterTable& table = engine->table();
@@ -74,9 +76,9 @@ TEST_F(CluGraphTest, OneDocumentGetsTheForcedRootSplit) {
 TEST_F(CluGraphTest, RefusedRootCutPutsEveryDocumentInTheFirstChildAndStops) {
     auto engine = engineOn(separatedGroups(20, 2, 5, 3), 1);
     engine->minClusterSize = 11;
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     engine->runGraph(5, 3, kNoLimit, 0);
-    const std::string log = testing::internal::GetCapturedStderr();
+    const std::string log = ::testing::internal::GetCapturedStderr();
     EXPECT_NE(log.find("* cluster too small (10/10), not splitting cluster\n"), std::string::npos) << log;
     const ClusterTable& table = engine->table();
     ASSERT_EQ(table.clusterCount(), 3);
@@ -101,9 +103,9 @@ TEST_F(CluGraphTest, NcutThresholdRefusesCutsAboveIt) {
     std::mt19937 random(3);
     const auto docs = randomDocuments(random, 60, 80, 12);
     auto refused = engineOn(docs, 1);
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     refused->runGraph(8, 2, 0, 0);
-    const std::string log = testing::internal::GetCapturedStderr();
+    const std::string log = ::testing::internal::GetCapturedStderr();
     EXPECT_NE(log.find(" (>0.000000) not splitting cluster\n"), std::string::npos) << log;
     EXPECT_EQ(refused->table().clusterCount(), 3);
     EXPECT_EQ(refused->table().record(2).size, 0);
@@ -115,3 +117,5 @@ TEST_F(CluGraphTest, NcutThresholdRefusesCutsAboveIt) {
 }
 
 }  // namespace
+
+}  // namespace ovix

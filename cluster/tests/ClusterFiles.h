@@ -17,7 +17,7 @@
 #include "testing/DocVecFiles.h"
 #include "testing/FailureText.h"
 
-namespace ovix::test {
+namespace ovix::testing {
 
 struct LabelledDocument {
     int id = 0;
@@ -99,7 +99,9 @@ inline double squaredLength(const Document& d) {
     return s;
 }
 
-}  // namespace ovix::test
+}  // namespace ovix::testing
+
+namespace ovix {
 
 // Reaches the engine's k-means split at any depth.
 struct ClusterInternals {
@@ -108,3 +110,5 @@ struct ClusterInternals {
         engine.split(cluster, depth);
     }
 };
+
+}  // namespace ovix

@@ -1,14 +1,20 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <string>
+#include <utility>
+
 #include "cluster/Cluster.h"
 #include "cluster/tests/ClusterFiles.h"
 
+namespace ovix {
+
 namespace {
 
-using namespace ovix::test;
+using namespace ovix::testing;
 using namespace ovix::testing;
 
-class ClusterTest : public testing::Test {
+class ClusterTest : public ::testing::Test {
 protected:
     std::unique_ptr<Cluster> engineOn(const std::vector<LabelledDocument>& docs, const char* memberBase = nullptr) {
         writeDocuments(input, docs);
@@ -200,6 +206,16 @@ TEST_F(ClusterTest, ResultsRefuseFilesThatChangedAfterTheRun) {
     EXPECT_EQ(engine->docCount(), 10);
 }
 
+TEST(CheckFailureTest, ValuesBeyondThirtyTwoBitsAreClamped) {
+    const std::pair<long long, std::string> cases[] = {
+        {-9'000'000'000'000'000'000LL, "-2147483648"}, {INT_MIN, "-2147483648"}, {1LL << 40, "2147483647"}};
+    for (const auto& [value, shown] : cases) {
+        const ovix::CheckFailure failure(ovix::ClusterCheck::negativeSimilarity, value);
+        EXPECT_STREQ(failure.what(), ("..\\..\\Cluster 480 " + shown + "\n").c_str());
+        EXPECT_EQ(failure.report(), "..\\..\\Cluster:480: " + shown + "\n");
+    }
+}
+
 TEST(ClusterTableTest, StoredCentroidsMustBeOfUnitLengthOrEmpty) {
     ClusterTable table(3);
     EXPECT_EQ(table.appendChildren(0, 0), -1);
@@ -213,3 +229,5 @@ TEST(ClusterTableTest, StoredCentroidsMustBeOfUnitLengthOrEmpty) {
 }
 
 }  // namespace
+
+}  // namespace ovix

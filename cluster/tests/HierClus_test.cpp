@@ -6,9 +6,11 @@
 #include "cluster/HierClus.h"
 #include "cluster/tests/ClusterFiles.h"
 
+namespace ovix {
+
 namespace {
 
-using namespace ovix::test;
+using namespace ovix::testing;
 using namespace ovix::testing;
 
 int openFileCount() {
@@ -16,7 +18,7 @@ int openFileCount() {
         std::distance(std::filesystem::directory_iterator("/proc/self/fd"), std::filesystem::directory_iterator()));
 }
 
-class HierClusTest : public testing::Test {
+class HierClusTest : public ::testing::Test {
 protected:
     void write(const std::vector<Document>& docs) { writeDocuments(input, unlabelled(docs)); }
 
@@ -94,3 +96,5 @@ TEST_F(HierClusTest, GetClustersThatFailsMidwayThrowsAndCanBeAskedAgain) {
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -6,9 +6,11 @@
 #include "cluster/SplitWorkspace.h"
 #include "sgt/tests/Documents.h"
 
+namespace ovix {
+
 namespace {
 
-using namespace ovix::test;
+using namespace ovix::testing;
 
 std::uint32_t bits(float f) {
     return std::bit_cast<std::uint32_t>(f);
@@ -94,3 +96,5 @@ TEST(SplitWorkspaceTest, DissolvedChildrenAreSimilarToNothing) {
 }
 
 }  // namespace
+
+}  // namespace ovix

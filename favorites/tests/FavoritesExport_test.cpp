@@ -8,6 +8,8 @@
 
 #include "favorites/tests/FavoritesFixture.h"
 
+namespace ovix::favorites {
+
 namespace {
 
 using ovix::testing::FavoritesFixture;
@@ -155,3 +157,5 @@ TEST_F(WalkTest, PythonJsonParsesTheListing) {
 }
 
 }  // namespace
+
+}  // namespace ovix::favorites

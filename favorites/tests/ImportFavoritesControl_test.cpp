@@ -9,9 +9,10 @@
 #include "favorites/tests/ControlHost.h"
 #include "favorites/tests/ScriptedPage.h"
 
+namespace ovix::favorites {
+
 namespace {
 
-using namespace ovix::favorites;
 using compat::ComPtr;
 using compat::DispatchValue;
 using compat::HRESULT;
@@ -174,3 +175,5 @@ TEST_F(ImportFavoritesTest, EveryBrokenStepToTheAddressGivesEmptyText) {
 }
 
 }  // namespace
+
+}  // namespace ovix::favorites

@@ -6,9 +6,10 @@
 #include "favorites/ControlIdentity.h"
 #include "favorites/tests/ControlHost.h"
 
+namespace ovix::favorites {
+
 namespace {
 
-using namespace ovix::favorites;
 using compat::RegistryKey;
 
 class RegistrationTest : public ovix::testing::ControlHostFixture {
@@ -109,3 +110,5 @@ TEST_F(RegistrationTest, CategoryFailureIsReported) {
 }
 
 }  // namespace
+
+}  // namespace ovix::favorites

@@ -15,6 +15,8 @@
 
 #include "features/DocVec.h"
 
+using namespace ovix;
+
 namespace {
 
 constexpr std::string_view kSubFileSeparator = "\nSUB\n";

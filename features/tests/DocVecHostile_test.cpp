@@ -14,16 +14,18 @@
 #include "features/tests/LargestAllocation.h"
 #include "testing/DocVecFiles.h"
 
+namespace ovix {
+
 namespace {
 
 using ovix::testing::Bytes;
 using ovix::testing::entry;
-using ovix::test::LargestAllocation;
+using ovix::testing::LargestAllocation;
 using ovix::testing::readFile;
 using ovix::testing::ScratchFolder;
 using ovix::testing::writeFile;
-using testing::internal::CaptureStderr;
-using testing::internal::GetCapturedStderr;
+using ::testing::internal::CaptureStderr;
+using ::testing::internal::GetCapturedStderr;
 
 constexpr size_t kInputBuffer = 64 * 1024;
 
@@ -68,7 +70,7 @@ void writeSample(const std::string& path, DocVecFormat format, std::int64_t limi
         out.writeDoc(d * 3, d % 2, entries(d));
 }
 
-class Truncation : public testing::TestWithParam<DocVecFormat> {};
+class Truncation : public ::testing::TestWithParam<DocVecFormat> {};
 
 TEST_P(Truncation, EveryCutOfTheMainFileOrASubFileIsRefusedOrReadForWhatItHolds) {
     const DocVecFormat format = GetParam();
@@ -97,7 +99,7 @@ TEST_P(Truncation, EveryCutOfTheMainFileOrASubFileIsRefusedOrReadForWhatItHolds)
 }
 
 INSTANTIATE_TEST_SUITE_P(DocVecHostile, Truncation,
-                         testing::Values(DOCVEC_FORMAT_TEXT, DOCVEC_FORMAT_BINARY, DOCVEC_FORMAT_LINES));
+                         ::testing::Values(DOCVEC_FORMAT_TEXT, DOCVEC_FORMAT_BINARY, DOCVEC_FORMAT_LINES));
 
 Bytes header(int magic, int nDocs, int nSubFiles, int firstIndex) {
     return Bytes().i32(magic).i32(nDocs).i32(nSubFiles).i32(firstIndex);
@@ -181,3 +183,5 @@ TEST(DocVecHostile, LinesOfSeparatorsAllocateNoMoreThanTheLineSpells) {
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -12,6 +12,8 @@
 
 #include "testing/DocVecFiles.h"
 
+namespace ovix {
+
 namespace {
 
 using ovix::testing::Bytes;
@@ -19,8 +21,8 @@ using ovix::testing::entry;
 using ovix::testing::readFile;
 using ovix::testing::ScratchFolder;
 using ovix::testing::writeFile;
-using testing::internal::CaptureStderr;
-using testing::internal::GetCapturedStderr;
+using ::testing::internal::CaptureStderr;
+using ::testing::internal::GetCapturedStderr;
 
 struct Doc {
     int id;
@@ -633,3 +635,5 @@ TEST(DocVecLifecycle, UnknownFormatIsRefused) {
 }
 
 }  // namespace
+
+}  // namespace ovix

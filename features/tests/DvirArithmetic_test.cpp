@@ -8,9 +8,11 @@
 
 #include "features/tests/DvirBytes.h"
 
+namespace ovix {
+
 namespace {
 
-using namespace ovix::test;
+using namespace ovix::testing;
 
 TEST(DvirDotProduct, SumsBeyondDoublePrecision) {
     // 2^53 + 1 + 1 is exact in the extended sum; a double sum would drop both
@@ -66,3 +68,5 @@ TEST(DvirListCentroid, ManyIdsThatShareTheirFirstBytes) {
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -8,7 +8,7 @@
 
 #include "features/Dvir.h"
 
-namespace ovix::test {
+namespace ovix::testing {
 
 using Bytes = std::vector<unsigned char>;
 
@@ -41,4 +41,4 @@ inline std::vector<std::pair<std::uint64_t, float>> pairsOf(const std::vector<Do
     return pairs;
 }
 
-}  // namespace ovix::test
+}  // namespace ovix::testing

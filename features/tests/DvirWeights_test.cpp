@@ -8,9 +8,11 @@
 
 #include "features/tests/DvirBytes.h"
 
+namespace ovix {
+
 namespace {
 
-using namespace ovix::test;
+using namespace ovix::testing;
 
 struct DvirWeightsTest : ::testing::Test {
     Fids fids{false};
@@ -86,3 +88,5 @@ TEST_F(DvirWeightsTest, NotANumberThrowsAfterTheCut) {
 }
 
 }  // namespace
+
+}  // namespace ovix

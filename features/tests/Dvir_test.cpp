@@ -9,9 +9,11 @@
 
 #include "features/tests/DvirBytes.h"
 
+namespace ovix {
+
 namespace {
 
-using namespace ovix::test;
+using namespace ovix::testing;
 
 TEST(DvirWeightGreater, IsAStrictWeakOrderEvenWithNotANumber) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
@@ -50,3 +52,5 @@ TEST(DvirChangeEndian, SwapsWeightBitsExactly) {
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -16,6 +16,8 @@
 #include "features/Fids.h"
 #include "features/FidsDocCount.h"
 
+namespace ovix {
+
 namespace {
 
 // Counts by the token that made the id; the bulk of real text is checked
@@ -271,3 +273,5 @@ TEST_F(FeatureDictTest, DictionariesSharingAFidsFillOnSeveralThreads) {
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -11,12 +11,14 @@
 #include "testing/DocVecFiles.h"
 #include "testing/FailureText.h"
 
+namespace ovix {
+
 namespace {
 
 using ovix::testing::Bytes;
 using ovix::testing::entry;
 using ovix::testing::failureOf;
-using ovix::test::HeldVector;
+using ovix::testing::HeldVector;
 using ovix::testing::readFile;
 using ovix::testing::ScratchFolder;
 
@@ -92,3 +94,5 @@ TEST(FeatureDvecsFile, DestructionClosesAnOpenFile) {
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -12,12 +12,14 @@
 #include "testing/DocVecFiles.h"
 #include "testing/FailureText.h"
 
+namespace ovix {
+
 namespace {
 
 using ovix::testing::entry;
 using ovix::testing::failureOf;
-using ovix::test::HeldVector;
-using ovix::test::notABuffer;
+using ovix::testing::HeldVector;
+using ovix::testing::notABuffer;
 
 const std::vector<DocVecI> kTwoEntries = {entry(3, 0.5f), entry(9, 0.25f)};
 
@@ -147,3 +149,5 @@ TEST(DvecTableRef, RowsInUseOutliveAResetOfTheirSink) {
 }
 
 }  // namespace
+
+}  // namespace ovix

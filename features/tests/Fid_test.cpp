@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace ovix {
+
 namespace {
 
 Fid fromBytes(std::initializer_list<unsigned char> bytes) {
@@ -60,3 +62,5 @@ TEST(FidHash, OrderComparesBytesAsUnsignedFromTheFirst) {
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace ovix {
+
 namespace {
 
 using Bytes = std::vector<unsigned char>;
@@ -220,3 +222,5 @@ TEST(FidsDocCountLifetime, DestroyingTheTableEndsItsIteration) {
 }
 
 }  // namespace
+
+}  // namespace ovix

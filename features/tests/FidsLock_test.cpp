@@ -8,6 +8,8 @@
 
 #include "base/BlockingWait.h"
 
+namespace ovix {
+
 namespace {
 
 std::atomic<int> g_released{0};
@@ -75,3 +77,5 @@ TEST(FidsLock, AnotherThreadCanGiveBackTheOwnersLevel) {
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace ovix {
+
 namespace {
 
 std::string hex(const Fid& f) {
@@ -65,3 +67,5 @@ TEST(Fids, TokensAreNotKeptUnlessAsked) {
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -9,7 +9,7 @@
 
 #include "features/HeldBytes.h"
 
-namespace ovix::test {
+namespace ovix::testing {
 
 class HeldVector {
 public:
@@ -54,4 +54,4 @@ inline HoldBytes notABuffer() {
     return []() -> std::unique_ptr<HeldBytes> { throw std::runtime_error("Need a buffer"); };
 }
 
-}  // namespace ovix::test
+}  // namespace ovix::testing

@@ -58,7 +58,7 @@ void operator delete[](void* block, const std::nothrow_t&) noexcept {
     std::free(block);
 }
 
-namespace ovix::test {
+namespace ovix::testing {
 
 LargestAllocation::LargestAllocation() {
     g_largest = 0;
@@ -73,4 +73,4 @@ std::size_t LargestAllocation::bytes() const {
     return g_largest.load();
 }
 
-}  // namespace ovix::test
+}  // namespace ovix::testing

@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-namespace ovix::test {
+namespace ovix::testing {
 
 class LargestAllocation {
 public:
@@ -17,4 +17,4 @@ public:
     std::size_t bytes() const;
 };
 
-}  // namespace ovix::test
+}  // namespace ovix::testing

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+namespace ovix {
+
 namespace {
 
 template <class Pooled, class Plain>
@@ -143,3 +145,5 @@ TEST(PooledMaps, MapsOnSeveralThreadsShareAPool) {
 }
 
 }  // namespace
+
+}  // namespace ovix

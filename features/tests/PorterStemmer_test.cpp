@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace ovix {
+
 namespace {
 
 // Stems a copy in a buffer of exactly the word's size, so that a read or
@@ -86,3 +88,5 @@ TEST(PorterStemmer, LongRunsOfYTakeLinearTimeAndNoDeepRecursion) {
 }
 
 }  // namespace
+
+}  // namespace ovix

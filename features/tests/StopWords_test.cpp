@@ -5,6 +5,8 @@
 #include <set>
 #include <string>
 
+namespace ovix {
+
 namespace {
 
 TEST(StopWords, ListHoldsLowerCaseWordsOneOfThemTwice) {
@@ -46,3 +48,5 @@ TEST(StopWords, LookupIsExactForAnyBytes) {
 }
 
 }  // namespace
+
+}  // namespace ovix

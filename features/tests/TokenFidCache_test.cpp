@@ -6,6 +6,8 @@
 #include <string>
 #include <thread>
 
+namespace ovix {
+
 namespace {
 
 // Ids made by counting calls: a cached id is the one its first call made.
@@ -71,3 +73,5 @@ TEST(TokenFidCache, EachThreadHasItsOwn) {
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace ovix {
+
 inline constexpr std::uint32_t PLATFORM_TMSG_QUIT = 0xFD00;       // to the application: stop
 inline constexpr std::uint32_t PLATFORM_TMSG_RESUME = 0xFD01;     // to the application: start or resume work
 inline constexpr std::uint32_t PLATFORM_TMSG_PAUSE = 0xFD02;      // to the application: pause work
@@ -17,3 +19,5 @@ inline constexpr std::uint32_t PLATFORM_TMSG_PID_LO = 0xFF07;     // to the laun
 inline constexpr std::uint32_t PLATFORM_TMSG_PID_HI = 0xFF08;     // to the launcher: high half of that id
 // To the launcher: a status report, base + 0 online, 1 offline, 2 new messages.
 inline constexpr std::uint32_t PLATFORM_STATUS_BASE = 200;
+
+}  // namespace ovix

@@ -9,6 +9,8 @@
 
 #include "testing/ScratchFolder.h"
 
+namespace ovix {
+
 namespace {
 
 using Arguments = std::vector<std::string>;
@@ -41,3 +43,5 @@ TEST(AppRunner, TheEnvironmentNamesThisLauncherOnly) {
 }
 
 }  // namespace
+
+}  // namespace ovix

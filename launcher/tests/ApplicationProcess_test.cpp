@@ -6,6 +6,8 @@
 
 #include "compat/ipc/MessageQueue.h"
 
+namespace ovix {
+
 namespace {
 
 std::optional<compat::Process> sleeper() {
@@ -69,3 +71,5 @@ TEST(ApplicationProcess, InComModeTheProcessThatRunsTheNamedThreadIsTakenAtItsFi
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -7,6 +7,8 @@
 #include "compat/system/AutostartEntry.h"
 #include "testing/ScratchFolder.h"
 
+namespace ovix {
+
 namespace {
 
 using compat::RegistryHive;
@@ -98,3 +100,5 @@ TEST_F(AutostartTest, AnUnwritableRunKeyChangesNothing) {
 }
 
 }  // namespace
+
+}  // namespace ovix

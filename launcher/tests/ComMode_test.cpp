@@ -16,6 +16,8 @@
 #include "launcher/protocol/ThreadProtocol.h"
 #include "testing/ScratchFolder.h"
 
+namespace ovix {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -129,3 +131,5 @@ TEST_F(ComMode, WithoutAServerTheApplicationIsStarted) {
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace ovix {
+
 namespace {
 
 TEST(CommandLine, SwitchesAreExactAndEverythingElseIsAStartUrl) {
@@ -30,3 +32,5 @@ TEST(CommandLine, AStartUrlLongerThanTheBufferIsRefused) {
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -7,6 +7,7 @@
 
 #include "testing/ScratchFolder.h"
 
+namespace ovix {
 namespace {
 
 class ConfigFolder : public ::testing::Test {
@@ -31,3 +32,5 @@ TEST_F(ConfigFolder, ConfigUrlIsNeverFoundInsideALongLine) {
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -22,6 +22,8 @@
 #include "launcher/protocol/ThreadProtocol.h"
 #include "launcher/tests/LauncherSandbox.h"
 
+namespace ovix {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -278,3 +280,5 @@ TEST_F(EndToEnd, ClosingTheMainWindowStopsTheMonitorAndTheApplication) {
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -5,6 +5,8 @@
 #include "compat/system/ExclusiveAppendFile.h"
 #include "testing/ScratchFolder.h"
 
+namespace ovix {
+
 namespace {
 
 TEST(LauncherLog, WritesFormattedLinesAndRetriesWhileShutOut) {
@@ -28,3 +30,5 @@ TEST(LauncherLog, WritesFormattedLinesAndRetriesWhileShutOut) {
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -18,6 +18,8 @@
 #include "launcher/tests/LauncherSandbox.h"
 #include "testing/ScratchFolder.h"
 
+namespace ovix {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -121,3 +123,5 @@ TEST_F(LauncherProcess, RegistrationSwitchesWriteTheRunValueAndTheAutostartEntry
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -17,6 +17,8 @@
 #include "launcher/protocol/ThreadProtocol.h"
 #include "testing/ScratchFolder.h"
 
+namespace ovix {
+
 namespace {
 
 using compat::RegistryHive;
@@ -190,3 +192,5 @@ TEST_F(StartUp, AnOverlongStartUrlIsRefusedWithALogLine) {
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -30,6 +30,8 @@
 #include "compat/ipc/MessageQueue.h"
 #include "launcher/protocol/ThreadProtocol.h"
 
+using namespace ovix;
+
 namespace {
 
 struct Switches {

@@ -14,6 +14,8 @@
 #include "launcher/protocol/ThreadProtocol.h"
 #include "testing/ScratchFolder.h"
 
+namespace ovix {
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -121,3 +123,5 @@ TEST_F(StandIn, GrowsItsMemoryAtEveryTick) {
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -5,6 +5,8 @@
 #include "launcher/TrayCommands.h"
 #include "launcher/protocol/ThreadProtocol.h"
 
+namespace ovix {
+
 namespace {
 
 constexpr std::uint32_t kApplication = 4242;
@@ -16,7 +18,7 @@ compat::Message thread(std::uint32_t message, std::uintptr_t wParam, std::intptr
 }
 
 Relay decodeMainThreadMessage(const compat::Message& message, AppIds& ids) {
-    return ::decodeMainThreadMessage(message, ids, [](std::uint32_t sender) { return sender == kApplication; });
+    return ovix::decodeMainThreadMessage(message, ids, [](std::uint32_t sender) { return sender == kApplication; });
 }
 
 TEST(MainThreadDecoder, IdHalvesUpdateTheApplicationIdsWhateverTheMessageNumber) {
@@ -102,3 +104,5 @@ TEST(MonitorThreadDecoder, StatusCodesBecomeCommandsAndTimerTicksRunTheWatchdog)
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -26,6 +26,8 @@
 #include "testing/QueueListener.h"
 #include "testing/ScratchFolder.h"
 
+namespace ovix {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -311,3 +313,5 @@ TEST_F(TrayWindowTest, ExitWithNoReportedProcessLogsItAndDeletesTheTemporaryEntr
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -10,6 +10,8 @@
 
 #include "testing/ScratchFolder.h"
 
+namespace ovix {
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -83,3 +85,5 @@ TEST_F(WatchdogTest, AReportedApplicationThatIsGoneIsLogged) {
 }
 
 }  // namespace
+
+}  // namespace ovix

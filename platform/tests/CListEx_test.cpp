@@ -4,6 +4,8 @@
 
 #include <vector>
 
+namespace ovix {
+
 namespace {
 
 std::vector<int> contents(const CListEx<int>& list) {
@@ -73,3 +75,5 @@ TEST(CListEx, SetSizeKeepsTheItemsThatFitAndTheNextAddStillHasRoom) {
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -19,6 +19,8 @@
 #include "platform/adapter/StandInControl.h"
 #include "testing/ScratchFolder.h"
 
+namespace ovix {
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -550,3 +552,5 @@ TEST_F(CPyth2SkypeTest, DestroyedOnAnotherThreadTheWindowOutlivesItSafely) {
 }
 
 }  // namespace
+
+}  // namespace ovix

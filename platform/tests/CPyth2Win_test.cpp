@@ -22,6 +22,8 @@
 #include "testing/QueueListener.h"
 #include "testing/RuntimeFolderTest.h"
 
+namespace ovix {
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -301,3 +303,5 @@ TEST_F(CPyth2WinTest, IdleTimeCountsFromTheNewestInputOnTheUsersTerminals) {
 }
 
 }  // namespace
+
+}  // namespace ovix

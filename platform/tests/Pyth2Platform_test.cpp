@@ -7,6 +7,8 @@
 #include "platform/CPyth2Win.h"
 #include "testing/FailureText.h"
 
+namespace ovix {
+
 namespace {
 
 using ovix::testing::failureOf;
@@ -60,3 +62,5 @@ TEST(Pyth2PlatformTest, HostLayerAnswersThroughTheBaseClass) {
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -14,6 +14,8 @@
 #include "compat/system/tests/BusyWorker.h"
 #include "testing/FailureText.h"
 
+namespace ovix {
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -240,3 +242,5 @@ TEST(ThreadThrottle, ARegisteredThreadThatEndedKeepsItsEntryAndIsSkipped) {
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -8,7 +8,7 @@
 
 #include "sgt/ClassifierLog.h"
 
-namespace ovix::test {
+namespace ovix::testing {
 
 class CapturedLog {
 public:
@@ -39,4 +39,4 @@ private:
     std::FILE* m_file;
 };
 
-}  // namespace ovix::test
+}  // namespace ovix::testing

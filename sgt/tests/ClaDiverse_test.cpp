@@ -11,13 +11,15 @@
 #include "testing/DocVecFiles.h"
 #include "testing/FailureText.h"
 
+namespace ovix {
+
 namespace {
 
-using ovix::test::CapturedLog;
-using ovix::test::Document;
+using ovix::testing::CapturedLog;
+using ovix::testing::Document;
 using ovix::testing::failureOf;
 
-class RankClustering : public testing::Test {
+class RankClustering : public ::testing::Test {
 protected:
     // Gives the engine the graph of weights w(i, j), through a
     // document-vector graph file (which keeps the weights' signs), with the
@@ -40,7 +42,7 @@ protected:
 // Three topics of eight documents each, unit length; document 24 is a copy
 // of document 0.
 std::vector<Document> threeTopicsAndACopy() {
-    std::vector<Document> docs = ovix::test::topicDocuments(24, 3, 10);
+    std::vector<Document> docs = ovix::testing::topicDocuments(24, 3, 10);
     docs.push_back(docs[0]);
     for (Document& d : docs) {
         float squares = 0;
@@ -54,7 +56,7 @@ std::vector<Document> threeTopicsAndACopy() {
 
 TEST_F(RankClustering, TopRankedDocumentsAreGroupedByTopic) {
     const auto docs = threeTopicsAndACopy();
-    const auto rows = ovix::test::rowsOf(docs);
+    const auto rows = ovix::testing::rowsOf(docs);
     // Every fifth document ranks below the threshold, 0.5; document 1 ranks
     // at it.
     std::vector<float> ranks;
@@ -215,3 +217,5 @@ TEST_F(RankClustering, CallsThatDoNotFitTheGraphAreRefusedBeforeAnyChange) {
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -10,16 +10,18 @@
 #include "testing/DocVecFiles.h"
 #include "testing/FailureText.h"
 
+namespace ovix {
+
 namespace {
 
-using ovix::test::CapturedLog;
-using ovix::test::Document;
+using ovix::testing::CapturedLog;
+using ovix::testing::Document;
 using ovix::testing::failureOf;
 
-class NegativeElimination : public testing::Test {
+class NegativeElimination : public ::testing::Test {
 protected:
     static void buildGraph(Classifier& engine, const std::vector<Document>& docs) {
-        const auto rows = ovix::test::rowsOf(docs);
+        const auto rows = ovix::testing::rowsOf(docs);
         engine.buildKnnGraph(3, static_cast<int>(rows.size()), true, false, 0.0, rows.data());
     }
 
@@ -54,7 +56,7 @@ TEST_F(NegativeElimination, ByEigenvectorsUntilTheyRunOutThenByTheGraph) {
         std::vector<float> labels = given;
         {
             Classifier engine(captured.log(verbosity));
-            buildGraph(engine, ovix::test::topicDocuments(12, 2, 9));
+            buildGraph(engine, ovix::testing::topicDocuments(12, 2, 9));
             giveEigenvectors(engine, columns);
             engine.eliminateNegatives(2, 1, 0, labels, true);
         }
@@ -120,7 +122,7 @@ TEST_F(NegativeElimination, TheRootIsSkippedEliminatedOrSplitByTheSettings) {
         std::vector<float> labels = c.labels;
         {
             Classifier engine(captured.log(1));
-            buildGraph(engine, ovix::test::topicDocuments(12, 2, 9));
+            buildGraph(engine, ovix::testing::topicDocuments(12, 2, 9));
             engine.eliminateNegatives(c.elimMin, c.elimSkip, c.elimMaxLabelled, labels, false);
         }
         const std::string text = std::regex_replace(captured.text(), std::regex(R"(  0\.00\|MEM: )"), "");
@@ -153,7 +155,7 @@ TEST_F(NegativeElimination, TheTreeLevelIsTheExactFloorOfLog2) {
             std::vector<float> labels{1, -1};
             {
                 Classifier engine(captured.log(1));
-                buildGraph(engine, ovix::test::topicDocuments(2, 2, 9));
+                buildGraph(engine, ovix::testing::topicDocuments(2, 2, 9));
                 giveEigenvectors(engine, columns);
                 engine.eliminateNegatives(0, 0, 0, labels, true);
             }
@@ -189,7 +191,7 @@ TEST_F(NegativeElimination, CallsThatDoNotFitTheBatchAreRefusedBeforeAnyChange) 
     Classifier engine(captured.log(0));
     EXPECT_EQ(failureOf([&] { engine.eliminateNegatives(5, 0, 0, labels, false); }),
               "no graph to eliminate negatives on: build or read one first");
-    buildGraph(engine, ovix::test::topicDocuments(4, 2, 9));
+    buildGraph(engine, ovix::testing::topicDocuments(4, 2, 9));
     std::vector<float> tooFew(3, -1.0f);
     EXPECT_EQ(failureOf([&] { engine.eliminateNegatives(5, 0, 0, tooFew, false); }),
               "3 labels for a graph of 4 documents");
@@ -204,3 +206,5 @@ TEST_F(NegativeElimination, CallsThatDoNotFitTheBatchAreRefusedBeforeAnyChange) 
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -17,15 +17,17 @@
 #include "sgt/tests/Documents.h"
 #include "testing/FailureText.h"
 
+namespace ovix {
+
 namespace {
 
-using ovix::test::CapturedLog;
-using ovix::test::Document;
+using ovix::testing::CapturedLog;
+using ovix::testing::Document;
 
 // Two topics of six documents each, ids 1-3 and 4-6, all sharing a faint id
 // 9.
 std::vector<Document> twoTopics() {
-    return ovix::test::topicDocuments(12, 2, 9);
+    return ovix::testing::topicDocuments(12, 2, 9);
 }
 
 // Labels of the two topics: one given per topic, the rest 0.
@@ -38,7 +40,7 @@ std::vector<float> oneLabelPerTopic(int n) {
 
 int buildGraph(Classifier& engine, const std::vector<Document>& docs, int k, bool normalize = true,
                bool symmetric = false) {
-    const auto rows = ovix::test::rowsOf(docs);
+    const auto rows = ovix::testing::rowsOf(docs);
     return engine.buildKnnGraph(k, static_cast<int>(rows.size()), normalize, symmetric, 0.0, rows.data());
 }
 
@@ -81,7 +83,7 @@ TEST(ClassifierTest, LogLinesOfAGraphItsDecompositionAndAPrediction) {
 
 TEST(ClassifierTest, TheSolverFollowsTheEigenpairsAskedAndTheGraphsFlags) {
     std::mt19937 random(5);
-    const auto docs = ovix::test::randomDocuments(random, 100, 60, 8);
+    const auto docs = ovix::testing::randomDocuments(random, 100, 60, 8);
     const auto solverLine = [&](int nEigen, bool normalize, bool symmetric) {
         CapturedLog captured;
         {
@@ -165,7 +167,7 @@ TEST(ClassifierTest, GraphWithoutEdgesClassifiesWithEveryEigenvector) {
     // smallest eigenvalue too.
     std::vector<Document> apart;
     for (std::uint64_t i = 0; i < 5; ++i)
-        apart.push_back(ovix::test::document({{i + 1, 1.0f}}));
+        apart.push_back(ovix::testing::document({{i + 1, 1.0f}}));
     CapturedLog captured;
     Classifier engine(captured.log(2));
     buildGraph(engine, apart, 2, true, true);
@@ -245,3 +247,5 @@ TEST(ClassifierLogTest, AWorkingSetBeyond2GiBIsPrintedWhole) {
 }
 
 }  // namespace
+
+}  // namespace ovix

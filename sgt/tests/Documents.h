@@ -15,7 +15,7 @@
 #include "features/Fid.h"
 #include "sgt/SparseDotProduct.h"
 
-namespace ovix::test {
+namespace ovix::testing {
 
 using Document = std::vector<DocVecI>;
 
@@ -78,4 +78,4 @@ inline std::vector<DocEntries> entriesOf(const std::vector<Document>& docs) {
     return {docs.begin(), docs.end()};
 }
 
-}  // namespace ovix::test
+}  // namespace ovix::testing

@@ -7,4 +7,4 @@
 #include <csignal>
 
 #define EXPECT_INVARIANT_REPORT(statement, header, check, value) \
-    EXPECT_EXIT(statement, testing::KilledBySignal(SIGABRT), "^sgt/" header "\\.h:" #check ": " #value "\n$")
+    EXPECT_EXIT(statement, ::testing::KilledBySignal(SIGABRT), "^sgt/" header "\\.h:" #check ": " #value "\n$")

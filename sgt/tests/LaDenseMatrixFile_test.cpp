@@ -14,9 +14,11 @@
 #include "sgt/LaDenseMatrix.h"
 #include "sgt/tests/MatrixFill.h"
 
+namespace ovix {
+
 namespace {
 
-class DecompositionFileTest : public testing::TestWithParam<int> {
+class DecompositionFileTest : public ::testing::TestWithParam<int> {
 protected:
     void TearDown() override { std::remove(path.c_str()); }
 
@@ -47,23 +49,23 @@ protected:
     template <class T>
     void expectRefused(LaDenseMatrix<T>& m, const char* file, const std::string& words) {
         const auto before = denseOf<T>({{4, 5}});
-        testing::internal::CaptureStderr();  // DocVec reports its own checks there
+        ::testing::internal::CaptureStderr();  // DocVec reports its own checks there
         try {
             m.readFile(file, GetParam());
             ADD_FAILURE() << "no error for " << words;
         } catch (const std::runtime_error& e) {
             EXPECT_NE(std::string(e.what()).find(words), std::string::npos) << e.what();
         }
-        testing::internal::GetCapturedStderr();
+        ::testing::internal::GetCapturedStderr();
         EXPECT_TRUE(holds(m, {{4, 5}}));
     }
 
-    const std::string path = testing::TempDir() + "decomposition" + std::to_string(getpid());
+    const std::string path = ::testing::TempDir() + "decomposition" + std::to_string(getpid());
 };
 
 INSTANTIATE_TEST_SUITE_P(ReadableFormats, DecompositionFileTest,
-                         testing::Values(DOCVEC_FORMAT_TEXT, DOCVEC_FORMAT_BINARY, DOCVEC_FORMAT_LINES),
-                         [](const auto& info) { return std::to_string(info.param); });
+                         ::testing::Values(DOCVEC_FORMAT_TEXT, DOCVEC_FORMAT_BINARY, DOCVEC_FORMAT_LINES),
+                         [](const auto& instance) { return std::to_string(instance.param); });
 
 TEST_P(DecompositionFileTest, RoundTripKeepsEveryElementAsAFloat) {
     // The text formats keep six decimals; the binary one every float.
@@ -138,9 +140,11 @@ TEST(DecompositionFileWriteTest, FilesThatCannotBeWrittenAreErrors) {
     const auto m = denseOf<double>({{1, 2}});
     EXPECT_THROW(m->writeFile("/nonexistent-folder/decomposition", DOCVEC_FORMAT_BINARY), std::runtime_error);
     EXPECT_THROW(m->writeFile(nullptr, DOCVEC_FORMAT_BINARY), std::runtime_error);
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     EXPECT_THROW(m->writeFile("/dev/full", DOCVEC_FORMAT_TEXT), std::runtime_error);
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("docVec:"), std::string::npos);
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("docVec:"), std::string::npos);
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -8,6 +8,8 @@
 #include "sgt/tests/InvariantReport.h"
 #include "sgt/tests/MatrixFill.h"
 
+namespace ovix {
+
 namespace {
 
 TEST(LaDenseMatrixTest, IndicesOutsideTheMatrixAreBrokenInvariants) {
@@ -63,3 +65,5 @@ TEST(LaDenseMatrixTest, AMatrixThatCannotBeInvertedIsKept) {
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -5,6 +5,8 @@
 #include "sgt/tests/InvariantReport.h"
 #include "sgt/tests/MatrixFill.h"
 
+namespace ovix {
+
 namespace {
 
 TEST(LaDiagonalMatrixTest, OnlyTheDiagonalIsStoredAndOnlyTheRowIsChecked) {
@@ -21,3 +23,5 @@ TEST(LaDiagonalMatrixTest, OnlyTheDiagonalIsStoredAndOnlyTheRowIsChecked) {
 }
 
 }  // namespace
+
+}  // namespace ovix

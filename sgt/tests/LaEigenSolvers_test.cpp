@@ -23,10 +23,12 @@
 #include "sgt/tests/Laplacians.h"
 #include "testing/FailureText.h"
 
+namespace ovix {
+
 namespace {
 
-using ovix::test::Decomposable;
-using ovix::test::Graph;
+using ovix::testing::Decomposable;
+using ovix::testing::Graph;
 
 enum Solver { geev, spev, arpackSymmetric, arpackGeneral };
 
@@ -91,7 +93,7 @@ struct RandomGraph {
     int n;
     std::vector<std::vector<double>> W;
 
-    RandomGraph(int n, int degree, unsigned seed) : n(n), W(n, std::vector<double>(n)) {
+    RandomGraph(int nodes, int degree, unsigned seed) : n(nodes), W(nodes, std::vector<double>(nodes)) {
         std::mt19937 draw(seed);
         std::uniform_int_distribution<int> node(0, n - 1);
         std::uniform_real_distribution<double> weight(0.1, 1.0);
@@ -129,8 +131,8 @@ struct RandomGraph {
 };
 
 template <class T>
-class ClosedFormSpectra : public testing::Test {};
-using ElementTypes = testing::Types<float, double>;
+class ClosedFormSpectra : public ::testing::Test {};
+using ElementTypes = ::testing::Types<float, double>;
 TYPED_TEST_SUITE(ClosedFormSpectra, ElementTypes);
 
 TYPED_TEST(ClosedFormSpectra, EverySolverOnPathCycleCompleteAndTwoCliques) {
@@ -138,7 +140,7 @@ TYPED_TEST(ClosedFormSpectra, EverySolverOnPathCycleCompleteAndTwoCliques) {
     const double tolerance = std::is_same_v<T, float> ? 1e-4 : 1e-9;
     const int few = 4;
     for (const Graph& graph :
-         {ovix::test::path(24), ovix::test::cycle(24), ovix::test::complete(24), ovix::test::cliques({10, 14})}) {
+         {ovix::testing::path(24), ovix::testing::cycle(24), ovix::testing::complete(24), ovix::testing::cliques({10, 14})}) {
         for (const Solver solver : {geev, spev, arpackSymmetric, arpackGeneral}) {
             SCOPED_TRACE("graph of " + std::to_string(graph.edges.size()) + " edges, solver " + std::to_string(solver));
             auto L = graph.laplacian<T>();
@@ -242,8 +244,8 @@ TEST(DenseSolvers, AnEmptyMatrixHasNoEigenpairs) {
 }
 
 TEST(DenseSolvers, SpevReadsOnlyTheLowerTriangle) {
-    auto symmetric = ovix::test::path(6).laplacian<double>();
-    auto skewed = ovix::test::path(6).laplacian<double>();
+    auto symmetric = ovix::testing::path(6).laplacian<double>();
+    auto skewed = ovix::testing::path(6).laplacian<double>();
     for (int i = 0; i < 6; ++i)
         for (int j = i + 1; j < 6; ++j)
             skewed->set(i, j, 100 + i * j);
@@ -257,7 +259,7 @@ TEST(DenseSolvers, SpevReadsOnlyTheLowerTriangle) {
 }
 
 TEST(Arpack, KeepsVectorsAlwaysAndLeavesTooManyToLapack) {
-    const Graph graph = ovix::test::path(10);
+    const Graph graph = ovix::testing::path(10);
     auto L = graph.laplacian<double>();
     EXPECT_EQ(L->decomposeArpack(3, *L, 1, 0), 3);
     EXPECT_EQ(L->solvedBy(), LaEigen<double>::methodArpack);
@@ -276,20 +278,20 @@ TEST(Arpack, KeepsVectorsAlwaysAndLeavesTooManyToLapack) {
 
 TEST(SolverFailures, AreThrownTextsThatNameTheCheck) {
     using ovix::testing::failureOf;
-    auto L = ovix::test::path(4).laplacian<double>();
+    auto L = ovix::testing::path(4).laplacian<double>();
     L->decomposeGeev(4, *L, 1);
     // Too many eigenpairs for a dense solver: the decomposition held stays.
     EXPECT_EQ(failureOf([&] { L->decomposeGeev(5, *L, 1); }),
               "sgt/LaEigen.h: 137: geev cannot give 5 eigenpairs of a matrix of order 4");
     EXPECT_EQ(failureOf([&] { L->decomposeSpev(-1, *L, 1); }),
               "sgt/LaEigen.h: 257: spev cannot give -1 eigenpairs of a matrix of order 4");
-    EXPECT_NEAR(L->eigenvalue(3), ovix::test::path(4).spectrum[3], 1e-12);
+    EXPECT_NEAR(L->eigenvalue(3), ovix::testing::path(4).spectrum[3], 1e-12);
     // Through ARPACK's fallback with too few nodes.
     Decomposable<double> single(1);
     EXPECT_EQ(failureOf([&] { single.decomposeArpack(2, single, 0, 1); }),
               "sgt/LaEigen.h: 137: geev cannot give 2 eigenpairs of a matrix of order 1");
     // ARPACK++'s own diagnostics.
-    auto P = ovix::test::path(30).laplacian<double>();
+    auto P = ovix::testing::path(30).laplacian<double>();
     EXPECT_EQ(failureOf([&] { P->decomposeArpack(0, *P, 1, 1); }),
               "sgt/LaEigen.h: 473: arpack error in AREigenProblem: 'nev' is out of bounds");
     EXPECT_EQ(P->eigenCount(), 0);
@@ -302,7 +304,7 @@ TEST(Arpack, RestoresTheCallersNewHandler) {
     static bool called = false;
     const std::new_handler mine = [] { called = true; };
     const std::new_handler before = std::set_new_handler(mine);
-    auto L = ovix::test::cycle(30).laplacian<double>();
+    auto L = ovix::testing::cycle(30).laplacian<double>();
     EXPECT_EQ(L->decomposeArpack(3, *L, 1, 1), 3);
     EXPECT_EQ(std::get_new_handler(), mine);
     std::set_new_handler(before);
@@ -323,9 +325,9 @@ TEST(ArpackConcurrency, TwoThreadsDecomposingAtOnceBothGetTheirSpectra) {
         }
     };
     int wrongA = 0, wrongB = 0, wrongC = 0;
-    std::thread a(solveRepeatedly, ovix::test::path(60), 1, std::ref(wrongA));
-    std::thread b(solveRepeatedly, ovix::test::cycle(50), 1, std::ref(wrongB));
-    std::thread c(solveRepeatedly, ovix::test::cliques({20, 25}), 0, std::ref(wrongC));
+    std::thread a(solveRepeatedly, ovix::testing::path(60), 1, std::ref(wrongA));
+    std::thread b(solveRepeatedly, ovix::testing::cycle(50), 1, std::ref(wrongB));
+    std::thread c(solveRepeatedly, ovix::testing::cliques({20, 25}), 0, std::ref(wrongC));
     a.join();
     b.join();
     c.join();
@@ -349,7 +351,7 @@ HostLock hostLock;
 class WaitingLaplacian : public LaDenseMatrix<double> {
 public:
     WaitingLaplacian() : LaDenseMatrix<double>(40, 40) {
-        auto L = ovix::test::path(40).laplacian<double>();
+        auto L = ovix::testing::path(40).laplacian<double>();
         for (int i = 0; i < 40; ++i)
             for (int j = 0; j < 40; ++j)
                 set(i, j, L->get(i, j));
@@ -385,15 +387,17 @@ TEST(ArpackConcurrency, AWaitForTheSolverLetsTheHostLockGo) {
         std::unique_lock hold(hostLock.mutex);
         hostLock.changed.wait(hold, [] { return hostLock.solving; });
     }
-    auto second = ovix::test::cycle(30).laplacian<double>();
+    auto second = ovix::testing::cycle(30).laplacian<double>();
     EXPECT_EQ(second->decomposeArpack(3, *second, 1, 1), 3);
     solving.join();
     ovix::installBlockingWaitHooks({nullptr, nullptr});
 
     EXPECT_TRUE(hostLock.released);
     EXPECT_EQ(hostLock.reacquired, 1);
-    EXPECT_NEAR(first.eigenvalue(1), ovix::test::path(40).spectrum[1], 1e-10);
-    EXPECT_NEAR(second->eigenvalue(1), ovix::test::cycle(30).spectrum[1], 1e-10);
+    EXPECT_NEAR(first.eigenvalue(1), ovix::testing::path(40).spectrum[1], 1e-10);
+    EXPECT_NEAR(second->eigenvalue(1), ovix::testing::cycle(30).spectrum[1], 1e-10);
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -9,6 +9,8 @@
 #include "sgt/LaDenseMatrix.h"
 #include "sgt/tests/InvariantReport.h"
 
+namespace ovix {
+
 namespace {
 
 // A 3 x 3 matrix that is handed a decomposition as a solver stores it:
@@ -21,22 +23,22 @@ public:
 
     void store() {
         this->freeDecomposition();
-        this->method = LaEigen<T>::methodGeev;
-        this->nEigen = 3;
-        this->eigReal = array<double>({5, -1, 2});
-        this->eigImag = array<double>({0.5, -0.25, 0});
-        this->order = array<int>({1, 2, 0});
-        this->eigVec = MappedArray<double>(9);
+        this->m_method = LaEigen<T>::methodGeev;
+        this->m_nEigen = 3;
+        this->m_eigReal = array<double>({5, -1, 2});
+        this->m_eigImag = array<double>({0.5, -0.25, 0});
+        this->m_order = array<int>({1, 2, 0});
+        this->m_eigVec = MappedArray<double>(9);
         const double columns[] = {0, 1, -2, -3, 4, 5, 0.5, 0.25, -0.125};
-        std::copy(std::begin(columns), std::end(columns), this->eigVec.data());
+        std::copy(std::begin(columns), std::end(columns), this->m_eigVec.data());
     }
     void forget() { this->freeDecomposition(); }
     void dropArrays() {
-        this->eigReal.reset();
-        this->eigImag.reset();
-        this->eigVec = MappedArray<double>();
+        this->m_eigReal.reset();
+        this->m_eigImag.reset();
+        this->m_eigVec = MappedArray<double>();
     }
-    void dropMethod() { this->method = LaEigen<T>::methodNone; }
+    void dropMethod() { this->m_method = LaEigen<T>::methodNone; }
 
 private:
     template <class E>
@@ -48,8 +50,8 @@ private:
 };
 
 template <class T>
-class LaEigenTest : public testing::Test {};
-using ElementTypes = testing::Types<float, double>;
+class LaEigenTest : public ::testing::Test {};
+using ElementTypes = ::testing::Types<float, double>;
 TYPED_TEST_SUITE(LaEigenTest, ElementTypes);
 
 TYPED_TEST(LaEigenTest, RanksReadThroughTheOrderTable) {
@@ -107,3 +109,5 @@ TYPED_TEST(LaEigenTest, AccessorsRefuseWhatTheDecompositionLacks) {
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -17,11 +17,13 @@
 #include "sgt/tests/InvariantReport.h"
 #include "sgt/tests/MatrixFill.h"
 
+namespace ovix {
+
 namespace {
 
 template <class T>
-class LaMatrixTest : public testing::Test {};
-using ElementTypes = testing::Types<float, double>;
+class LaMatrixTest : public ::testing::Test {};
+using ElementTypes = ::testing::Types<float, double>;
 TYPED_TEST_SUITE(LaMatrixTest, ElementTypes);
 
 // What print writes to a stream.
@@ -45,7 +47,7 @@ std::string fileText(const std::string& path) {
 }
 
 std::string tempPath(const char* name) {
-    return testing::TempDir() + name + std::to_string(getpid());
+    return ::testing::TempDir() + name + std::to_string(getpid());
 }
 
 TYPED_TEST(LaMatrixTest, ElementWiseOperationsVisitEveryElement) {
@@ -138,9 +140,9 @@ TYPED_TEST(LaMatrixTest, PrintWritesAHeaderOfColumnsAndOneLinePerRow) {
     LaDenseMatrix<TypeParam> none(0, 0);
     EXPECT_EQ(printed(none), "  \n");
 
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     m->print(nullptr);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "          0        1\n 0:   1.0000   2.0000\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "          0        1\n 0:   1.0000   2.0000\n");
 }
 
 TYPED_TEST(LaMatrixTest, WriteTextWritesEveryRowAndReportsFailures) {
@@ -158,3 +160,5 @@ TYPED_TEST(LaMatrixTest, WriteTextWritesEveryRowAndReportsFailures) {
 }
 
 }  // namespace
+
+}  // namespace ovix

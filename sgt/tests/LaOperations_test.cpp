@@ -11,11 +11,13 @@
 
 #include "sgt/tests/MatrixFill.h"
 
+namespace ovix {
+
 namespace {
 
 template <class T>
-class LaOperationsTest : public testing::Test {};
-using ElementTypes = testing::Types<float, double>;
+class LaOperationsTest : public ::testing::Test {};
+using ElementTypes = ::testing::Types<float, double>;
 TYPED_TEST_SUITE(LaOperationsTest, ElementTypes);
 
 template <class T>
@@ -157,3 +159,5 @@ TYPED_TEST(LaOperationsTest, MinErrorThresholdIsNeverNaN) {
 }
 
 }  // namespace
+
+}  // namespace ovix

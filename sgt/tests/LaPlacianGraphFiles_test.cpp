@@ -9,6 +9,8 @@
 #include "sgt/tests/Documents.h"
 #include "testing/DocVecFiles.h"
 
+namespace ovix {
+
 namespace {
 
 using ovix::testing::readFile;
@@ -16,11 +18,11 @@ using ovix::testing::ScratchFolder;
 using ovix::testing::writeFile;
 
 template <class T>
-class GraphFileTest : public testing::Test {
+class GraphFileTest : public ::testing::Test {
 protected:
     ScratchFolder folder;
 };
-using ElementTypes = testing::Types<float, double>;
+using ElementTypes = ::testing::Types<float, double>;
 TYPED_TEST_SUITE(GraphFileTest, ElementTypes);
 
 // Row 0 -> 1 (0.5) and 3 (1/3), row 1 -> 0 (0.25), row 2 empty, row 3 -> 3.
@@ -99,7 +101,7 @@ TYPED_TEST(GraphFileTest, BadTextFilesThrowAndLeaveTheGraphAsItWas) {
         writeFile(path, text);
         try {
             graph.readGraphText(path.c_str());
-            ADD_FAILURE() << "read " << testing::PrintToString(text);
+            ADD_FAILURE() << "read " << ::testing::PrintToString(text);
         } catch (const std::runtime_error& e) {
             EXPECT_EQ(e.what(), "graph file " + path + ": " + problem);
         }
@@ -133,8 +135,8 @@ TYPED_TEST(GraphFileTest, DocVecRowsComeFromRecordPositions) {
     const std::string path = this->folder.file("positions.bin");
     {
         DocVec file(path, DOCVEC_FORMAT_BINARY, true);
-        const auto first = ovix::test::document({{1, 0.5f}});
-        const auto second = ovix::test::document({{0, 2}, {(1ull << 32) + 1, 0}});
+        const auto first = ovix::testing::document({{1, 0.5f}});
+        const auto second = ovix::testing::document({{0, 2}, {(1ull << 32) + 1, 0}});
         file.writeDoc(7, 3, first);  // record 0 whatever its id
         file.writeDoc(5, 4, second);
     }
@@ -157,8 +159,8 @@ TYPED_TEST(GraphFileTest, BadDocVecFilesThrowAndLeaveTheGraphAsItWas) {
     const std::string path = this->folder.file("wide.bin");
     {
         DocVec file(path, DOCVEC_FORMAT_BINARY, true);
-        file.writeDoc(0, 0, ovix::test::document({{1, 1}}));
-        file.writeDoc(1, 0, ovix::test::document({{2, 1}}));  // column 2 of a 2 x 2 graph
+        file.writeDoc(0, 0, ovix::testing::document({{1, 1}}));
+        file.writeDoc(1, 0, ovix::testing::document({{2, 1}}));  // column 2 of a 2 x 2 graph
     }
     EXPECT_THROW(graph.readGraphDocVec(path.c_str(), DOCVEC_FORMAT_BINARY, &labels), std::runtime_error);
     writeFile(path, readFile(path).substr(0, 30));  // cut inside a record
@@ -180,3 +182,5 @@ TYPED_TEST(GraphFileTest, WritingNeedsRowsAndAFile) {
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -12,21 +12,23 @@
 #include "sgt/Rand15.h"
 #include "sgt/tests/Documents.h"
 
+namespace ovix {
+
 namespace {
 
-using ovix::test::document;
-using ovix::test::Document;
+using ovix::testing::document;
+using ovix::testing::Document;
 
 template <class T>
-class KnnGraphTest : public testing::Test {};
-using ElementTypes = testing::Types<float, double>;
+class KnnGraphTest : public ::testing::Test {};
+using ElementTypes = ::testing::Types<float, double>;
 TYPED_TEST_SUITE(KnnGraphTest, ElementTypes);
 
 // Runs createKnnGraph and returns k' and what it logged.
 template <class T>
 std::pair<int, std::string> build(LaPlacian<T>& graph, const std::vector<Document>& docs, int k, int verbosity = 0,
                                   double dupThreshold = 0) {
-    const auto rows = ovix::test::rowsOf(docs);
+    const auto rows = ovix::testing::rowsOf(docs);
     char* text = nullptr;
     std::size_t size = 0;
     std::FILE* log = open_memstream(&text, &size);
@@ -39,7 +41,7 @@ std::pair<int, std::string> build(LaPlacian<T>& graph, const std::vector<Documen
 
 TYPED_TEST(KnnGraphTest, RowsHoldTheNearestNeighboursOfABruteForceSearch) {
     std::mt19937 random(11);
-    const auto docs = ovix::test::randomDocuments(random, 120, 200, 10);
+    const auto docs = ovix::testing::randomDocuments(random, 120, 200, 10);
     for (const int sumEdges : {0, 1}) {
         LaPlacian<TypeParam> graph(sumEdges, 0, 1);
         EXPECT_EQ(build(graph, docs, 7).first, 7);
@@ -166,3 +168,5 @@ TYPED_TEST(KnnGraphTest, RandomPartnersStayAmongTheDocuments) {
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -10,11 +10,13 @@
 #include "sgt/LaPlacian.h"
 #include "sgt/tests/Laplacians.h"
 
+namespace ovix {
+
 namespace {
 
 template <class T>
-class SpectraTest : public testing::Test {};
-using ElementTypes = testing::Types<float, double>;
+class SpectraTest : public ::testing::Test {};
+using ElementTypes = ::testing::Types<float, double>;
 TYPED_TEST_SUITE(SpectraTest, ElementTypes);
 
 // The Laplacian of an undirected graph with unit weights, or `bridge` for
@@ -22,7 +24,7 @@ TYPED_TEST_SUITE(SpectraTest, ElementTypes);
 // symmetric, normalized): each edge is stored one way and made symmetric by
 // buildLaplacian.
 template <class T>
-std::unique_ptr<LaPlacian<T>> laplacianOf(const ovix::test::Graph& g, int sumEdges, int symmetric, int normalized,
+std::unique_ptr<LaPlacian<T>> laplacianOf(const ovix::testing::Graph& g, int sumEdges, int symmetric, int normalized,
                                           int bridged = -1, double bridge = 1) {
     auto graph = std::make_unique<LaPlacian<T>>(g.n, g.n, sumEdges, symmetric, normalized);
     for (const auto& [i, j] : g.edges)
@@ -37,7 +39,7 @@ std::unique_ptr<LaPlacian<T>> laplacianOf(const ovix::test::Graph& g, int sumEdg
 // through the iterative solver and checks them against g's spectrum, with the
 // residual |L v - lambda v| of every pair.
 template <class T>
-void expectSpectrum(const ovix::test::Graph& g, int count) {
+void expectSpectrum(const ovix::testing::Graph& g, int count) {
     auto pointer = laplacianOf<T>(g, 0, 1, 0);
     LaPlacian<T>& laplacian = *pointer;
     const int n = laplacian.dimension();
@@ -62,10 +64,10 @@ void expectSpectrum(const ovix::test::Graph& g, int count) {
 }
 
 TYPED_TEST(SpectraTest, ClosedFormSpectraThroughTheIterativeSolver) {
-    expectSpectrum<TypeParam>(ovix::test::path(60), 5);
-    expectSpectrum<TypeParam>(ovix::test::cycle(60), 5);
-    expectSpectrum<TypeParam>(ovix::test::complete(40), 4);
-    expectSpectrum<TypeParam>(ovix::test::cliques({25, 25}), 4);
+    expectSpectrum<TypeParam>(ovix::testing::path(60), 5);
+    expectSpectrum<TypeParam>(ovix::testing::cycle(60), 5);
+    expectSpectrum<TypeParam>(ovix::testing::complete(40), 4);
+    expectSpectrum<TypeParam>(ovix::testing::cliques({25, 25}), 4);
 }
 
 // The normalised cut of two cliques of m nodes joined by one edge of weight
@@ -85,7 +87,7 @@ TYPED_TEST(SpectraTest, WeaklyJoinedCliquesSplitApart) {
              std::vector<std::tuple<int, int, int>>{{1, 0, 1}, {0, 0, 1}, {0, 1, 0}, {1, 1, 1}}) {
             // One more node, joined to the first clique, is not marked: the
             // split takes the sub-graph of the two cliques.
-            auto g = ovix::test::cliques({m, m, 1});
+            auto g = ovix::testing::cliques({m, m, 1});
             g.edges.emplace_back(0, 2 * m);
             auto laplacian = laplacianOf<TypeParam>(g, sums, symmetric, normalized, m - 1, bridge);
             std::vector<int> marks(static_cast<std::size_t>(2 * m + 1), 4);
@@ -112,7 +114,7 @@ TYPED_TEST(SpectraTest, WeaklyJoinedCliquesSplitApart) {
 
 TYPED_TEST(SpectraTest, AllNodesMarkedUseTheHeldDecomposition) {
     const int m = 15;
-    auto laplacian = laplacianOf<TypeParam>(ovix::test::cliques({m, m}), 1, 1, 1, m - 1, 0.001);
+    auto laplacian = laplacianOf<TypeParam>(ovix::testing::cliques({m, m}), 1, 1, 1, m - 1, 0.001);
     std::vector<int> marks(static_cast<std::size_t>(2 * m), 1);
     int sizeA = 0, sizeB = 0;
 
@@ -128,7 +130,7 @@ TYPED_TEST(SpectraTest, AllNodesMarkedUseTheHeldDecomposition) {
 }
 
 TYPED_TEST(SpectraTest, SplittingFewerThanTwoNodesIsAThrownText) {
-    auto laplacian = laplacianOf<TypeParam>(ovix::test::path(3), 1, 0, 1);
+    auto laplacian = laplacianOf<TypeParam>(ovix::testing::path(3), 1, 0, 1);
     std::vector<int> marks{1, 0, 0};
     int sizeA = 0, sizeB = 0;
     try {
@@ -141,3 +143,5 @@ TYPED_TEST(SpectraTest, SplittingFewerThanTwoNodesIsAThrownText) {
 }
 
 }  // namespace
+
+}  // namespace ovix

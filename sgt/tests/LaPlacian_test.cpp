@@ -8,11 +8,13 @@
 
 #include "sgt/tests/InvariantReport.h"
 
+namespace ovix {
+
 namespace {
 
 template <class T>
-class LaPlacianTest : public testing::Test {};
-using ElementTypes = testing::Types<float, double>;
+class LaPlacianTest : public ::testing::Test {};
+using ElementTypes = ::testing::Types<float, double>;
 TYPED_TEST_SUITE(LaPlacianTest, ElementTypes);
 
 using Dense = std::vector<std::vector<double>>;
@@ -165,17 +167,17 @@ public:
     // Eigenvalues 0.5 and 2, vectors as columns; method ARPACK.
     void store(std::initializer_list<double> columns) {
         this->freeDecomposition();
-        this->method = LaEigen<T>::methodArpack;
-        this->nEigen = 2;
-        this->eigReal = std::make_unique<double[]>(2);
-        this->eigReal[0] = 0.5;
-        this->eigReal[1] = 2;
-        this->eigImag = std::make_unique<double[]>(2);
-        this->order = std::make_unique<int[]>(2);
-        this->order[0] = 0;
-        this->order[1] = 1;
-        this->eigVec = MappedArray<double>(6);
-        std::copy(columns.begin(), columns.end(), this->eigVec.data());
+        this->m_method = LaEigen<T>::methodArpack;
+        this->m_nEigen = 2;
+        this->m_eigReal = std::make_unique<double[]>(2);
+        this->m_eigReal[0] = 0.5;
+        this->m_eigReal[1] = 2;
+        this->m_eigImag = std::make_unique<double[]>(2);
+        this->m_order = std::make_unique<int[]>(2);
+        this->m_order[0] = 0;
+        this->m_order[1] = 1;
+        this->m_eigVec = MappedArray<double>(6);
+        std::copy(columns.begin(), columns.end(), this->m_eigVec.data());
     }
 };
 
@@ -221,3 +223,5 @@ TYPED_TEST(LaPlacianTest, UseWithoutRowsIsABrokenInvariant) {
 }
 
 }  // namespace
+
+}  // namespace ovix

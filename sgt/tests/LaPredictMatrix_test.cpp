@@ -9,11 +9,13 @@
 #include "sgt/tests/InvariantReport.h"
 #include "sgt/tests/MatrixFill.h"
 
+namespace ovix {
+
 namespace {
 
 template <class T>
-class LaPredictMatrixTest : public testing::Test {};
-using ElementTypes = testing::Types<float, double>;
+class LaPredictMatrixTest : public ::testing::Test {};
+using ElementTypes = ::testing::Types<float, double>;
 TYPED_TEST_SUITE(LaPredictMatrixTest, ElementTypes);
 
 TYPED_TEST(LaPredictMatrixTest, BlocksAreGMinusIdentityBAndGReadSymmetrically) {
@@ -84,3 +86,5 @@ TYPED_TEST(LaPredictMatrixTest, GOfAnyKindAndShapeChecks) {
 }
 
 }  // namespace
+
+}  // namespace ovix

@@ -11,15 +11,15 @@
 
 #include "sgt/LaDenseMatrix.h"
 
-namespace ovix::test {
+namespace ovix::testing {
 
 // A dense matrix that tells how it was decomposed.
 template <class T>
 class Decomposable : public LaDenseMatrix<T> {
 public:
     explicit Decomposable(int n) : LaDenseMatrix<T>(n, n) {}
-    int solvedBy() const { return this->method; }
-    bool holdsVectors() const { return static_cast<bool>(this->eigVec); }
+    int solvedBy() const { return this->m_method; }
+    bool holdsVectors() const { return static_cast<bool>(this->m_eigVec); }
 };
 
 // A graph of n nodes with unit weights, its Laplacian D - W, and the
@@ -83,4 +83,4 @@ inline Graph complete(int n) {
     return cliques({n});
 }
 
-}  // namespace ovix::test
+}  // namespace ovix::testing

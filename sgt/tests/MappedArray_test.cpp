@@ -7,6 +7,8 @@
 #include <new>
 #include <utility>
 
+namespace ovix {
+
 namespace {
 
 std::uintptr_t address(const void* p) {
@@ -66,3 +68,5 @@ TEST(MappedArrayTest, OwnershipMovesAndEndsInOneRelease) {
 }
 
 }  // namespace
+
+}  // namespace ovix

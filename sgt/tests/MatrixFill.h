@@ -7,6 +7,8 @@
 #include "sgt/LaDenseMatrix.h"
 #include "sgt/LaMatrix.h"
 
+namespace ovix {
+
 template <class T>
 std::unique_ptr<LaDenseMatrix<T>> denseOf(std::initializer_list<std::initializer_list<double>> rows) {
     const int cols = rows.size() ? static_cast<int>(rows.begin()->size()) : 0;
@@ -38,3 +40,5 @@ bool holds(const LaMatrix<T>& m, std::initializer_list<std::initializer_list<dou
     }
     return true;
 }
+
+}  // namespace ovix

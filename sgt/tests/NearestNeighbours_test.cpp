@@ -11,11 +11,12 @@
 
 #include "sgt/tests/Documents.h"
 
+namespace ovix {
+
 namespace {
 
-using ovix::SimilarityPair;
-using ovix::test::document;
-using ovix::test::Document;
+using ovix::testing::document;
+using ovix::testing::Document;
 
 // Every other document of i ranked by a full sort of the merge-join
 // similarities.
@@ -29,7 +30,7 @@ std::vector<SimilarityPair> bruteForce(const std::vector<Document>& docs, int i)
 }
 
 void expectSameRanking(const std::vector<Document>& docs, int keep, unsigned threads) {
-    const auto entries = ovix::test::entriesOf(docs);
+    const auto entries = ovix::testing::entriesOf(docs);
     const auto found = ovix::nearestNeighbours(entries, keep, threads);
     ASSERT_EQ(found.size(), docs.size() * static_cast<std::size_t>(keep));
     for (int i = 0; i < static_cast<int>(docs.size()); ++i) {
@@ -72,7 +73,7 @@ TEST(CompareSimilarityDesc, IsATotalOrderEvenWithNaN) {
 
 TEST(NearestNeighbours, EqualsTheMergeJoinBitForBitOnEveryThreadCount) {
     std::mt19937 random(7);
-    auto docs = ovix::test::randomDocuments(random, 150, 300, 12);
+    auto docs = ovix::testing::randomDocuments(random, 150, 300, 12);
     // Documents the index must get right or leave to the merge: an empty
     // one, repeated ids, negative weights, ids out of order, and a NaN.
     docs[3].clear();
@@ -93,7 +94,7 @@ TEST(NearestNeighbours, ADocumentIsNeverItsOwnNeighbour) {
     // document is most similar to itself.
     const std::vector<Document> docs{document({{1, 1}, {2, -1}}), document({{1, -1}, {2, 1}}),
                                      document({{1, -2}, {2, 2}})};
-    const auto found = ovix::nearestNeighbours(ovix::test::entriesOf(docs), 2, 1);
+    const auto found = ovix::nearestNeighbours(ovix::testing::entriesOf(docs), 2, 1);
     for (int i = 0; i < 3; ++i)
         for (int p = 0; p < 2; ++p)
             EXPECT_NE(found[static_cast<std::size_t>(2 * i + p)].index, i);
@@ -102,3 +103,5 @@ TEST(NearestNeighbours, ADocumentIsNeverItsOwnNeighbour) {
 }
 
 }  // namespace
+
+}  // namespace ovix

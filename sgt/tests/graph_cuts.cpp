@@ -15,6 +15,8 @@
 
 #include "sgt/LaPlacian.h"
 
+using namespace ovix;
+
 namespace {
 
 std::vector<int> parseMarks(const std::string& text) {

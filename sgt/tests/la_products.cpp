@@ -16,6 +16,8 @@
 #include "sgt/LaOperations.h"
 #include "sgt/LaPredictMatrix.h"
 
+using namespace ovix;
+
 namespace {
 
 // The next matrix of standard input, its elements converted to T and back.
