@@ -15,7 +15,8 @@ class CAddonConfig {
 public:
     // Reads "vantile.config" from the folder of the module (program or
     // shared library) that holds this code. 1 when the file was read, 0 when
-    // it could not be opened (the record is then left as it was).
+    // it could not be (missing, not a regular file, or over readFileText's
+    // bound); the record is then left as it was.
     int Load();
     // The same with the file in `folder`.
     int Load(const std::filesystem::path& folder);

@@ -5,27 +5,32 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 
 #include "base/UniqueFd.h"
 
 namespace ovix {
 
 std::optional<std::string> readFileText(const std::filesystem::path& path, FileTextRead how) {
-    const int flags =
-        O_RDONLY | O_CLOEXEC | (how.followLinks ? 0 : O_NOFOLLOW) | (how.regularOnly ? O_NONBLOCK | O_NOCTTY : 0);
+    // Opened without waiting: a pipe with no writer would block a plain open.
+    const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | (how.followLinks ? 0 : O_NOFOLLOW);
     const UniqueFd fd(open(path.c_str(), flags));
     if (!fd)
         return std::nullopt;
-    if (how.regularOnly) {
-        struct stat info {};
-        if (fstat(fd.get(), &info) != 0)
-            return std::nullopt;
-        if (!S_ISREG(info.st_mode)) {
-            errno = EINVAL;
-            return std::nullopt;
-        }
+    struct stat info {};
+    if (fstat(fd.get(), &info) != 0)
+        return std::nullopt;
+    if (!S_ISREG(info.st_mode)) {
+        errno = EINVAL;
+        return std::nullopt;
     }
+    if (static_cast<std::uintmax_t>(info.st_size) > how.maxBytes) {
+        errno = EFBIG;
+        return std::nullopt;
+    }
+    // The size is only a hint: files under /proc say 0, and a file may grow.
     std::string text;
+    text.reserve(static_cast<std::size_t>(info.st_size));
     char buffer[4096];
     for (;;) {
         const ssize_t got = read(fd.get(), buffer, sizeof buffer);
@@ -34,6 +39,10 @@ std::optional<std::string> readFileText(const std::filesystem::path& path, FileT
         if (got < 0) {
             if (errno == EINTR)
                 continue;
+            return std::nullopt;
+        }
+        if (static_cast<std::size_t>(got) > how.maxBytes - text.size()) {
+            errno = EFBIG;
             return std::nullopt;
         }
         text.append(buffer, static_cast<std::size_t>(got));

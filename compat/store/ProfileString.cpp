@@ -18,7 +18,7 @@ std::string_view trim(std::string_view text) {
 }  // namespace
 
 std::string readProfileString(const std::filesystem::path& file, std::string_view section, std::string_view key) {
-    const auto text = ovix::readFileText(file, {.followLinks = true, .regularOnly = true});
+    const auto text = ovix::readFileText(file, {.followLinks = true});
     if (!text)
         return {};
     std::string_view rest = *text;

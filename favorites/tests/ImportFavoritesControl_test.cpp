@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -130,6 +134,20 @@ TEST_F(ImportFavoritesTest, EmptyHomepageAdmitsEveryPage) {
     load();  // no configuration file at all
     EXPECT_EQ(importFrom("http://anywhere.example/"), R"({"x":"http://x/"})");
     EXPECT_EQ(importFrom(""), R"({"x":"http://x/"})");
+}
+
+// A pipe as the configuration once hung the host while it loaded the module;
+// the load runs in a child that an alarm ends.
+TEST_F(ImportFavoritesTest, PipeAsConfigurationDoesNotHangTheHost) {
+    std::filesystem::create_directories(moduleFolder());
+    ASSERT_EQ(mkfifo((moduleFolder() / "vantile.config").c_str(), 0600), 0);
+    EXPECT_EXIT(
+        {
+            alarm(30);
+            load();
+            std::exit(importFrom("http://localhost:10101/") == "(no control)" ? 1 : 0);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(ImportFavoritesTest, MissingFavoritesValueGivesEmptyBraces) {

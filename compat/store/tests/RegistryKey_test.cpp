@@ -1,9 +1,12 @@
 #include "compat/store/RegistryKey.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -147,3 +150,19 @@ TEST_F(RegistryTest, AWriteThatCannotHappenIsReportedAndLosesNothing) {
 }
 
 }  // namespace
+
+// A pipe as the values file once hung every reader of the key; the read runs
+// in a child that an alarm ends.
+TEST_F(RegistryTest, APipeAsTheValuesFileIsNeverWaitedOn) {
+    auto key = RegistryKey::create(RegistryHive::CurrentUser, "Software\\Dastel");
+    ASSERT_TRUE(key && key->setDword("kept", 1));
+    const auto values = m_root / "registry" / "HKEY_CURRENT_USER" / "software" / "dastel" / "%values";
+    std::filesystem::remove(values);
+    ASSERT_EQ(mkfifo(values.c_str(), 0600), 0);
+    EXPECT_EXIT(
+        {
+            alarm(30);
+            std::exit(key->query("kept") ? 1 : 0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
