@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "addon/AdmitsPage.h"
 #include "compat/com/ComRegistration.h"
 #include "compat/com/HtmlDocument.h"
 #include "favorites/CVantileImportFavoritesApp.h"
@@ -14,7 +15,7 @@ using compat::HRESULT;
 
 std::string CVantileImportFavoritesCtrl::ImportFavorites() {
     const auto address = pageAddress();
-    if (!address || !address->starts_with(theApp.config.HomepageUrl))
+    if (!address || !AdmitsPage(theApp.config.HomepageUrl, *address))
         return {};
     return ExportFavorites();
 }

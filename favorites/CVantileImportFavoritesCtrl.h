@@ -1,7 +1,7 @@
 #pragma once
 // The invisible favorites import control. Its one script method,
-// ImportFavorites, gives the user's favorites tree to pages whose address
-// begins with the configured "HomepageUrl", and an empty text to any other.
+// ImportFavorites, gives the user's favorites tree to pages under the
+// configured "HomepageUrl" (AdmitsPage), and an empty text to any other.
 
 #include <filesystem>
 #include <optional>
