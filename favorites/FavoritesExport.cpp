@@ -5,7 +5,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <set>
 #include <vector>
 
 #include "compat/store/ProfileString.h"
@@ -22,82 +26,146 @@ constexpr const char* kShellFoldersKey = "Software\\Microsoft\\Windows\\CurrentV
 struct FolderIdentity {
     dev_t device;
     ino_t inode;
-    bool operator==(const FolderIdentity&) const = default;
+    auto operator<=>(const FolderIdentity&) const = default;
 };
 
 struct Entry {
     std::string name;
     bool isFolder;
+    // The folder to walk; empty for a folder that is not followed.
+    std::string folder;
     bool isRegularFile;
+    off_t size;
 };
 
-// The entries of `folder` in listing order, read before any of them is
-// walked so that one descriptor is open at a time however deep the tree.
-bool listFolder(const std::string& folder, FolderIdentity& identity, std::vector<Entry>& entries) {
-    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    struct stat info {};
-    DIR* listing = fstat(fd, &info) == 0 ? fdopendir(fd) : nullptr;
-    if (!listing) {
-        close(fd);
-        return false;
-    }
-    identity = {info.st_dev, info.st_ino};
-    while (const dirent* entry = readdir(listing)) {
-        const std::string name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        // A symbolic link counts as what it leads to; a broken one as a file.
-        struct stat target {};
-        const bool known = fstatat(dirfd(listing), entry->d_name, &target, 0) == 0;
-        entries.push_back({name, known && S_ISDIR(target.st_mode), known && S_ISREG(target.st_mode)});
-    }
-    closedir(listing);
-    return true;
+std::optional<std::string> canonicalPath(const std::string& path) {
+    const std::unique_ptr<char, decltype(&std::free)> resolved(realpath(path.c_str(), nullptr), &std::free);
+    if (!resolved)
+        return std::nullopt;
+    return std::string(resolved.get());
 }
 
-void walk(const std::string& folder, std::vector<FolderIdentity>& walking, std::string& out) {
-    // An empty folder name would otherwise become "/", the whole file system.
-    if (folder.empty())
-        return;
-    const std::string dir = folder.ends_with('/') ? folder : folder + "/";
-    FolderIdentity identity{};
-    std::vector<Entry> entries;
-    if (!listFolder(dir, identity, entries))
-        return;
-    // A link back to a folder on the current path would never end.
-    if (std::find(walking.begin(), walking.end(), identity) != walking.end())
-        return;
-    walking.push_back(identity);
-    bool first = true;
-    for (const auto& entry : entries) {
-        if (!entry.isFolder && entry.name.starts_with('.'))
-            continue;
-        if (!first)
-            out += ',';
-        first = false;
-        out += '"';
-        if (entry.isFolder) {
-            ovix::favorites::appendEscaped(out, entry.name);
-            out += "\":{";
-            walk(dir + entry.name, walking, out);
-            out += '}';
-            continue;
-        }
-        std::string_view name = entry.name;
-        std::string url;
-        if (name.ends_with(".url")) {
-            if (entry.isRegularFile)
-                url = compat::readProfileString(dir + entry.name, "InternetShortcut", "URL");
-            name.remove_suffix(4);
-        }
-        ovix::favorites::appendEscaped(out, name);
-        out += "\":\"";
-        ovix::favorites::appendEscaped(out, url);
-        out += '"';
+class FavoritesWalk {
+public:
+    // `root`: the favorites folder, canonical and not "/".
+    FavoritesWalk(std::string root, const WalkLimits& limits) : m_root(std::move(root)), m_limits(limits) {}
+
+    std::string run() {
+        walk(m_root, 0);
+        return std::move(m_out);
     }
-    walking.pop_back();
+
+private:
+    bool isInside(const std::string& path) const {
+        return path == m_root || (path.starts_with(m_root) && path[m_root.size()] == '/');
+    }
+
+    Entry entryOf(int dirFd, const std::string& dir, const char* name) const {
+        Entry entry{name, false, {}, false, 0};
+        struct stat info {};
+        if (fstatat(dirFd, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+            return entry;
+        const std::string path = dir + "/" + name;
+        if (S_ISLNK(info.st_mode)) {
+            // A link counts as what it leads to (a broken one as a file); a
+            // linked folder is followed only inside the favorites folder.
+            if (fstatat(dirFd, name, &info, 0) != 0)
+                return entry;
+            if (S_ISDIR(info.st_mode)) {
+                const auto target = canonicalPath(path);
+                entry.isFolder = true;
+                entry.folder = target && isInside(*target) ? *target : std::string();
+                return entry;
+            }
+        } else if (S_ISDIR(info.st_mode)) {
+            entry.isFolder = true;
+            entry.folder = path;
+            return entry;
+        }
+        entry.isRegularFile = S_ISREG(info.st_mode);
+        entry.size = info.st_size;
+        return entry;
+    }
+
+    // The entries of `dir` in listing order, read before any of them is
+    // walked so that one descriptor is open at a time however deep the tree.
+    // False for a folder that cannot be listed or was listed before.
+    bool list(const std::string& dir, std::vector<Entry>& entries) {
+        const int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0)
+            return false;
+        struct stat info {};
+        DIR* listing = fstat(fd, &info) == 0 ? fdopendir(fd) : nullptr;
+        if (!listing) {
+            close(fd);
+            return false;
+        }
+        const bool isNew = m_listed.insert({info.st_dev, info.st_ino}).second;
+        while (isNew && m_entriesSeen < m_limits.entries) {
+            const dirent* found = readdir(listing);
+            if (!found)
+                break;
+            if (std::string_view(found->d_name) == "." || std::string_view(found->d_name) == "..")
+                continue;
+            ++m_entriesSeen;
+            entries.push_back(entryOf(dirfd(listing), dir, found->d_name));
+        }
+        closedir(listing);
+        return isNew;
+    }
+
+    void walk(const std::string& dir, int depth) {
+        std::vector<Entry> entries;
+        if (!list(dir, entries))
+            return;
+        bool first = true;
+        for (const auto& entry : entries) {
+            std::string_view name = entry.name;
+            const bool isShortcut = !entry.isFolder && name.ends_with(".url");
+            if ((!entry.isFolder && name.starts_with('.')) ||
+                (isShortcut && entry.isRegularFile && static_cast<std::size_t>(entry.size) > kShortcutMaxBytes))
+                continue;
+            if (!first)
+                m_out += ',';
+            first = false;
+            m_out += '"';
+            if (entry.isFolder) {
+                appendEscaped(m_out, name);
+                m_out += "\":{";
+                if (!entry.folder.empty() && depth < m_limits.depth)
+                    walk(entry.folder, depth + 1);
+                m_out += '}';
+                continue;
+            }
+            std::string url;
+            if (isShortcut) {
+                if (entry.isRegularFile)
+                    url = compat::readProfileString(dir + "/" + entry.name, "InternetShortcut", "URL",
+                                                    kShortcutMaxBytes);
+                name.remove_suffix(4);
+            }
+            appendEscaped(m_out, name);
+            m_out += "\":\"";
+            appendEscaped(m_out, url);
+            m_out += '"';
+        }
+    }
+
+    const std::string m_root;
+    const WalkLimits m_limits;
+    std::size_t m_entriesSeen = 0;
+    std::set<FolderIdentity> m_listed;
+    std::string m_out;
+};
+
+bool namesFolderDirectly(const std::string& folder) {
+    if (!folder.starts_with('/'))
+        return false;
+    for (const auto& step : std::filesystem::path(folder)) {
+        if (step == "..")
+            return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -111,7 +179,10 @@ int GetFavoritesFolder(std::string& folder) {
         (value->type != compat::RegistryType::String && value->type != compat::RegistryType::ExpandString))
         return 0;
     const std::string_view text = value->data;
-    folder = compat::expandEnvironment(text.substr(0, text.find('\0')));
+    auto expanded = compat::expandEnvironment(text.substr(0, text.find('\0')));
+    if (!namesFolderDirectly(expanded))
+        return 0;
+    folder = std::move(expanded);
     return 1;
 }
 
@@ -122,11 +193,12 @@ std::string ExportFavorites() {
     return "{" + WalkFavoritesFolder(folder) + "}";
 }
 
-std::string WalkFavoritesFolder(const std::string& folder) {
-    std::string out;
-    std::vector<FolderIdentity> walking;
-    walk(folder, walking, out);
-    return out;
+std::string WalkFavoritesFolder(const std::string& folder, const WalkLimits& limits) {
+    // The folder is taken as it resolves; links inside it are judged against that.
+    const auto root = canonicalPath(folder);
+    if (!root || *root == "/")
+        return {};
+    return FavoritesWalk(*root, limits).run();
 }
 
 }  // namespace ovix::favorites

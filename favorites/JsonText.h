@@ -7,7 +7,9 @@
 namespace ovix::favorites {
 
 // Appends `text` with every double quote, backslash and control character
-// escaped as in JSON; other bytes are copied as they stand.
+// escaped as in JSON. Valid UTF-8 is copied as it stands; each invalid
+// sequence (the longest start of a sequence that goes wrong, or a single
+// byte) becomes U+FFFD, so the result is always valid UTF-8.
 void appendEscaped(std::string& out, std::string_view text);
 
 }  // namespace ovix::favorites

@@ -17,8 +17,9 @@ std::string_view trim(std::string_view text) {
 
 }  // namespace
 
-std::string readProfileString(const std::filesystem::path& file, std::string_view section, std::string_view key) {
-    const auto text = ovix::readFileText(file, {.followLinks = true});
+std::string readProfileString(const std::filesystem::path& file, std::string_view section, std::string_view key,
+                              std::size_t maxBytes) {
+    const auto text = ovix::readFileText(file, {.followLinks = true, .maxBytes = maxBytes});
     if (!text)
         return {};
     std::string_view rest = *text;

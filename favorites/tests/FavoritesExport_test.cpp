@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <iostream>
 #include <string>
 
 #include "favorites/tests/FavoritesFixture.h"
@@ -62,6 +64,21 @@ TEST_F(WalkTest, FolderValueExpandsEnvironmentReferences) {
     unsetenv("OVIX_TEST_SCRATCH");
 }
 
+TEST_F(WalkTest, FolderValueMustNameAFolderDirectly) {
+    writeShortcut(favorites() / "x.url", "http://x/");
+    std::filesystem::create_directories(favorites() / "sub");
+    setenv("OVIX_TEST_SCRATCH", m_scratch.path().c_str(), 1);
+    std::string folder = "unchanged";
+    for (const char* value : {"%OVIX_TEST_SCRATCH%/Favorites/sub/..", "%OVIX_TEST_SCRATCH%/Favorites/sub/../",
+                              "%HOME%/../../", "Favorites", "%OVIX_TEST_UNSET%/Favorites"}) {
+        setFavoritesValue(value);
+        EXPECT_EQ(GetFavoritesFolder(folder), 0) << value;
+        EXPECT_EQ(ExportFavorites(), "{}") << value;
+    }
+    EXPECT_EQ(folder, "unchanged");
+    unsetenv("OVIX_TEST_SCRATCH");
+}
+
 TEST_F(WalkTest, HiddenFilesAreSkippedHiddenFoldersListed) {
     // The skipped file does not count as an item, whichever comes first.
     writeShortcut(favorites() / "top" / ".hidden.url", "http://hidden/");
@@ -86,9 +103,12 @@ TEST_F(WalkTest, ShortcutNamesAndUrls) {
     // A name that is only the extension.
     EXPECT_EQ(one(".url", "[InternetShortcut]\nURL=http://a/\n"), "");
     EXPECT_EQ(one("x.url.url", "[InternetShortcut]\nURL=http://a/\n"), R"("x.url":"http://a/")");
-    // A long URL is read whole.
-    const std::string longUrl = "http://long/" + std::string(1000, 'q');
-    EXPECT_EQ(one("long.url", "[InternetShortcut]\r\nURL=" + longUrl + "\r\n"), "\"long\":\"" + longUrl + "\"");
+    // A long URL is read whole, up to the size of a shortcut file; a larger
+    // file is left out.
+    const std::string head = "[InternetShortcut]\r\nURL=";
+    const std::string longUrl = "http://long/" + std::string(kShortcutMaxBytes - head.size() - 12, 'q');
+    EXPECT_EQ(one("long.url", head + longUrl), "\"long\":\"" + longUrl + "\"");
+    EXPECT_EQ(one("long.url", head + longUrl + "q"), "");
 }
 
 TEST_F(WalkTest, QuotesBackslashesAndControlCharactersAreEscaped) {
@@ -97,6 +117,17 @@ TEST_F(WalkTest, QuotesBackslashesAndControlCharactersAreEscaped) {
     std::filesystem::remove_all(favorites());
     writeFile(favorites() / "tab\there\nnew\x01.txt", "");
     EXPECT_EQ(WalkFavoritesFolder(favorites().string()), R"("tab\there\nnew\u0001.txt":"")");
+}
+
+// Each invalid sequence (a stray byte, an overlong form, a surrogate, a cut
+// sequence) becomes one U+FFFD; valid ones of every length stay.
+TEST_F(WalkTest, NamesAndUrlsAreWrittenAsValidUtf8) {
+    writeShortcut(favorites() / "\xff\xc0\xaf|\xed\xa0\x80|\xe2\x82|\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80.url",
+                  "http://a/\xf4\x90\x80\x80\xf0\x9f\x98");
+    const std::string r = "\xef\xbf\xbd";
+    EXPECT_EQ(WalkFavoritesFolder(favorites().string()),
+              "\"" + r + r + r + "|" + r + r + r + "|" + r + "|\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80\":\"http://a/" + r + r +
+                  r + r + r + "\"");
 }
 
 TEST_F(WalkTest, LinkLoopsEnd) {
@@ -109,10 +140,50 @@ TEST_F(WalkTest, LinkLoopsEnd) {
     EXPECT_EQ(text, "\"a\":{" + (order.front() == "up" ? up + "," + here : here + "," + up) + "}");
 }
 
-TEST_F(WalkTest, LinkedFoldersOutsideTheTreeAreWalked) {
+// Links out of the tree, to the root or in a fan (each of 8 folders holding
+// 8 links to the next) once walked for minutes: the walk runs in a child
+// that an alarm ends.
+TEST_F(WalkTest, LinksNeitherLeaveTheTreeNorListAFolderTwice) {
     writeShortcut(m_scratch / "elsewhere" / "E.url", "http://e/");
     std::filesystem::create_directory_symlink(m_scratch / "elsewhere", favorites() / "linked");
-    EXPECT_EQ(WalkFavoritesFolder(favorites().string()), R"("linked":{"E":"http://e/"})");
+    std::filesystem::create_directory_symlink("/", favorites() / "root");
+    for (int level = 0; level < 8; ++level) {
+        const auto folder = favorites() / "fan" / std::to_string(level);
+        std::filesystem::create_directories(folder);
+        for (int link = 0; level < 7 && link < 8; ++link)
+            std::filesystem::create_directory_symlink("../" + std::to_string(level + 1),
+                                                      folder / ("to" + std::to_string(link)));
+    }
+    writeShortcut(favorites() / "fan" / "7" / "end.url", "http://end/");
+    const auto count = [](const std::string& text, const std::string& part) {
+        std::size_t n = 0;
+        for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_EXIT(
+        {
+            alarm(30);
+            const auto text = WalkFavoritesFolder(favorites().string());
+            setFavoritesValue("/");
+            const bool ok = count(text, "\"linked\":{}") == 1 && count(text, "\"root\":{}") == 1 &&
+                            count(text, "http://e/") == 0 && count(text, "\"end\":\"http://end/\"") == 1 &&
+                            count(text, "\":{}") == 2 + 7 * 8 && ExportFavorites() == "{}";
+            std::cerr << text;
+            std::exit(ok ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(WalkTest, WalkStopsAtItsDepthAndEntryLimits) {
+    std::filesystem::create_directories(favorites() / "a" / "a" / "a" / "a");
+    EXPECT_EQ(WalkFavoritesFolder(favorites().string(), {.depth = 2}), R"("a":{"a":{"a":{}}})");
+    std::filesystem::remove_all(favorites() / "a");
+    for (const char* name : {"1", "2", "3", "4"})
+        writeFile(favorites() / "f" / name, "");
+    // The folder and three of its four files are looked at.
+    const auto text = WalkFavoritesFolder(favorites().string(), {.entries = 4});
+    EXPECT_EQ(text.size(), std::string(R"("f":{"1":"","2":"","3":""})").size()) << text;
 }
 
 TEST_F(WalkTest, SpecialFilesNeverBlock) {
