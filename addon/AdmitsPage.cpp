@@ -141,7 +141,7 @@ std::optional<Address> parse(std::string_view url) {
 bool AdmitsPage(std::string_view homepageUrl, std::string_view pageUrl) {
     const auto home = parse(homepageUrl);
     const auto page = parse(pageUrl);
-    if (!home || !page || !asciiEqualNoCase(home->scheme, page->scheme) || !asciiEqualNoCase(home->host, page->host) ||
+    if (!home || !page || home->scheme != page->scheme || home->host != page->host ||
         home->port != page->port || !page->rest.starts_with(home->path))
         return false;
     if (home->path.empty() || home->path.ends_with('/') || page->rest.size() == home->path.size())

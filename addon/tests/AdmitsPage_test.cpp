@@ -22,8 +22,8 @@ TEST(AdmitsPage, OwnPagesOnlyAndNoLookAlikes) {
         {kHome, "http://localhost:10101?x=1", true},
         {kHome, "http://localhost:10101#top", true},
         {kHome, "http://localhost:10101/list?x=1#y", true},
-        {kHome, "http://LocalHost:10101/setup", true},
-        {kHome, "HTTP://localhost:10101/setup", true},
+        {kHome, "http://LocalHost:10101/setup", false},
+        {kHome, "HTTP://localhost:10101/setup", false},
         // Look-alike hosts, user information, other ports and schemes.
         {kHome, "http://localhost:10101.evil.example/", false},
         {kHome, "http://localhost.evil.example:10101/", false},
