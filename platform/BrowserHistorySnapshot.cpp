@@ -82,10 +82,11 @@ BrowserHistorySnapshot::~BrowserHistorySnapshot() {
 }
 
 bool BrowserHistorySnapshot::take(const std::filesystem::path& database) {
-    std::string pattern = (snapshotParent() / "history-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
+    m_folder = (snapshotParent() / "history-XXXXXX").string();
+    if (!mkdtemp(m_folder.data())) {
+        m_folder.clear();
         return false;
-    m_folder = pattern;
+    }
     // The log first: a checkpoint moves its frames into the database, so a
     // database copied after it holds at least what those frames stood on. The
     // journal last: a write in progress changes the database only while its

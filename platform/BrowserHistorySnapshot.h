@@ -12,6 +12,7 @@
 // Thread safety: one object per thread.
 
 #include <filesystem>
+#include <string>
 
 namespace ovix {
 
@@ -26,10 +27,10 @@ public:
     // cannot be made or a file present cannot be copied whole.
     bool take(const std::filesystem::path& database);
     // The copied database, after a successful take.
-    std::filesystem::path copy() const { return m_folder / "db"; }
+    std::filesystem::path copy() const { return m_folder + "/db"; }
 
 private:
-    std::filesystem::path m_folder;
+    std::string m_folder;  // empty until made
 };
 
 }  // namespace ovix
