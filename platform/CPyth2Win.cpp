@@ -7,6 +7,7 @@
 #include <chrono>
 #include <climits>
 #include <cstdlib>
+#include <stdexcept>
 #include <string_view>
 #include <thread>
 
@@ -191,6 +192,18 @@ int CPyth2Win::SetCurThreadPriority(Pyth2PlatformThreadPriority priority) {
 
 std::string CPyth2Win::GetAppDataDir() {
     return compat::configHome().string();
+}
+
+std::vector<BrowserVisit> CPyth2Win::GetIEHistory() {
+    std::optional<std::vector<BrowserVisit>> visits;
+    {
+        const BlockingWait unlocked;
+        visits = readBrowserHistory();
+    }
+    // E_FAIL: the one failure there is.
+    if (!visits)
+        throw std::runtime_error("reading IE history failed: 0x80004005\n");
+    return std::move(*visits);
 }
 
 }  // namespace ovix

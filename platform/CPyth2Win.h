@@ -1,7 +1,7 @@
 #pragma once
 // The host layer of this machine: the main application's side of the thread
-// protocol with the launcher, and the system's idle, power, memory, priority
-// and folder figures.
+// protocol with the launcher, the system's idle, power, memory, priority and
+// folder figures, and the user's browser history.
 //
 // Made once by the application's command thread, which then calls GetACmd in
 // its loop: that thread owns the object's one-second timer and receives the
@@ -10,7 +10,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
+#include "platform/BrowserHistory.h"
 #include "platform/Pyth2Platform.h"
 #include "platform/ThreadThrottle.h"
 
@@ -43,6 +45,10 @@ public:
     void ThreadThrottleDeregister(unsigned long tid) override { m_throttle.deregisterThread(tid); }
     void ThreadThrottleStart() override { m_throttle.start(); }
     void ThreadThrottleStop() override { m_throttle.stop(); }
+    // The user's browser history (BrowserHistory.h), read with the host's
+    // interpreter lock released. Throws "reading IE history failed:
+    // 0x80004005\n" when history stores were found and none could be read.
+    std::vector<BrowserVisit> GetIEHistory();
 
     // The thread that receives status reports: the override when set, else
     // the parent thread.

@@ -65,8 +65,6 @@ public:
     }
 };
 
-// The browser-history row of this class has no source on this system and is
-// left out.
 class CPyth2Win : public Pyth2Platform {
 public:
     CPyth2Win();
@@ -87,4 +85,15 @@ public:
     virtual void ThreadThrottleDeregister(unsigned long tid);
     virtual void ThreadThrottleStart();
     virtual void ThreadThrottleStop();
+    %extend {
+        // [(url, seconds since 1970, 1)], built with the interpreter lock
+        // held once the databases are read.
+        PyObject *GetIEHistory() {
+            const std::vector<ovix::BrowserVisit> visits = $self->GetIEHistory();
+            return ovix::py::newList(visits.size(), [&](size_t i) {
+                return Py_BuildValue("(NLi)", ovix::py::newText(visits[i].url),
+                                     static_cast<long long>(visits[i].seconds), 1);
+            });
+        }
+    }
 };

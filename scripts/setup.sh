@@ -6,7 +6,7 @@ OVIX_PACKAGES=(
   cmake ninja-build g++ pkg-config swig python3-dev googletest libgtest-dev
   # libraries the system calls
   libtidy-dev liblapack-dev liblapacke-dev libopenblas-dev libarpack2-dev libarpack++2-dev
-  libf2c2-dev nettle-dev libcurl4-openssl-dev
+  libf2c2-dev nettle-dev libcurl4-openssl-dev libsqlite3-dev
   # test runners and oracles
   python3-pytest python3-nltk wamerican python3-numpy python3-scipy python3-networkx
   # benchmarks and their peers

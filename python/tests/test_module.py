@@ -63,14 +63,13 @@ FAMILY_ROWS = {
         "Pyth2Platform_ThreadThrottleStart", "Pyth2Platform_ThreadThrottleStop", "Pyth2Platform_GetVersionStr",
         "Pyth2Platform_swigregister",
     ],
-    # Without CPyth2Win_GetIEHistory: there is no browser history to read here.
     "CPyth2Win": [
         "new_CPyth2Win", "delete_CPyth2Win", "CPyth2Win_GetParentThreadId", "CPyth2Win_SendStatusMsg",
         "CPyth2Win_SendThreadMsg", "CPyth2Win_SendSelfQuitMsg", "CPyth2Win_GetACmd", "CPyth2Win_GetLastInputTime",
         "CPyth2Win_GetPowerStatus", "CPyth2Win_GetMemoryUsage", "CPyth2Win_GetCurThreadId",
         "CPyth2Win_GetCurThreadPriority", "CPyth2Win_SetCurThreadPriority", "CPyth2Win_GetAppDataDir",
         "CPyth2Win_ThreadThrottleRegister", "CPyth2Win_ThreadThrottleDeregister", "CPyth2Win_ThreadThrottleStart",
-        "CPyth2Win_ThreadThrottleStop", "CPyth2Win_swigregister",
+        "CPyth2Win_ThreadThrottleStop", "CPyth2Win_GetIEHistory", "CPyth2Win_swigregister",
     ],
     "CSkype2PythMsg": [
         "new_CSkype2PythMsg", "delete_CSkype2PythMsg", "CSkype2PythMsg_GetMsg", "CSkype2PythMsg_GetFrom",
