@@ -14,6 +14,10 @@
 
 namespace ovix {
 
+// The launcher's exit code when it cannot start: its runtime folder refused,
+// its lock unavailable, the application not startable. The reason is logged.
+inline constexpr int kCannotStartExitCode = 2;
+
 struct LauncherState {
     std::filesystem::path launcherPath;  // the launcher's own program file
     std::string startUrl;                // empty when none was given

@@ -1,6 +1,7 @@
 #include "launcher/MonitorThread.h"
 
 #include "compat/ipc/MessageWindow.h"
+#include "launcher/LauncherLog.h"
 #include "launcher/ThreadMessageDecoder.h"
 
 namespace ovix {
@@ -16,10 +17,12 @@ std::uint32_t applicationThreadOfServer(const compat::AppLocalServerFactory& cre
     return 0;
 }
 
-void relayUntilQuit(const MonitorContext& context) {
+// Relays until WM_QUIT; gives its exit code.
+std::uintptr_t relayUntilQuit(const MonitorContext& context) {
     const unsigned timer = compat::SetTimer(0, 0, static_cast<unsigned>(kWatchdogPeriod.count()));
     compat::Message message;
-    while (compat::GetMessage(message) > 0) {
+    int got;
+    while ((got = compat::GetMessage(message)) > 0) {
         if (message.window != 0) {
             compat::DispatchMessage(message);
             continue;
@@ -32,6 +35,7 @@ void relayUntilQuit(const MonitorContext& context) {
     }
     if (timer != 0)
         compat::KillTimer(0, timer);
+    return got == 0 ? message.wParam : 0;
 }
 
 }  // namespace
@@ -39,6 +43,7 @@ void relayUntilQuit(const MonitorContext& context) {
 void MonitorThreadProc(const MonitorContext& context) {
     LauncherState& state = context.state;
     bool running = true;
+    std::uintptr_t exitCode = 0;
     if (state.comMode) {
         const auto thread = applicationThreadOfServer(context.createServer);
         state.app.threadId = thread;
@@ -46,9 +51,13 @@ void MonitorThreadProc(const MonitorContext& context) {
     } else {
         running = context.startRunner();
     }
-    if (running)
-        relayUntilQuit(context);
-    compat::PostThreadMessage(state.mainThreadId, compat::WM_QUIT, 0, 0);
+    if (running) {
+        exitCode = relayUntilQuit(context);
+    } else {
+        launcherLog().write("cannot start: no runner thread\n");
+        exitCode = kCannotStartExitCode;
+    }
+    compat::PostThreadMessage(state.mainThreadId, compat::WM_QUIT, exitCode, 0);
 }
 
 }  // namespace ovix

@@ -23,7 +23,9 @@ struct MonitorContext {
 };
 
 // Runs on the monitor thread, which has its message queue already; posts
-// WM_QUIT to the main thread when it ends.
+// WM_QUIT to the main thread when it ends, with the exit code of the WM_QUIT
+// that ended it (kCannotStartExitCode, logged, when the runner could not be
+// started).
 void MonitorThreadProc(const MonitorContext& context);
 
 }  // namespace ovix

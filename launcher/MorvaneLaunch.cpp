@@ -2,8 +2,14 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+#include <string>
+
 #include "compat/ipc/MessageWindow.h"
 #include "compat/ipc/NamedMutex.h"
+#include "compat/system/SystemError.h"
+#include "compat/system/XdgFolders.h"
+#include "launcher/ApplicationGroupRecord.h"
 #include "launcher/Autostart.h"
 #include "launcher/CommandLine.h"
 #include "launcher/LauncherLog.h"
@@ -20,6 +26,16 @@ void deleteLauncherValues() {
         key->remove(kThreadIdValue);
         key->remove(kReadyValue);
     }
+}
+
+// Logs why the launcher cannot start, with the system's text for `error`
+// when there is one.
+int cannotStart(const std::string& what, int error) {
+    if (error != 0)
+        launcherLog().write("cannot start: %s: %s\n", what.c_str(), compat::systemErrorText(error).c_str());
+    else
+        launcherLog().write("cannot start: %s\n", what.c_str());
+    return kCannotStartExitCode;
 }
 
 // Runs until WM_QUIT and gives its code.
@@ -61,11 +77,18 @@ int runMorvaneLaunch(std::string_view argumentText, LauncherState& state, Launch
     }
     state.mainThreadId = compat::currentThreadId();
 
-    if (!parts.setUpInstance(state))
-        return 0;
     // When its folder cannot be entered the launcher runs on where it was
     // started, and so does its log.
     [[maybe_unused]] const int entered = chdir(state.launcherPath.parent_path().c_str());
+    logRegistryRepairs();
+    // Its queues and its lock live there: another user's folder, or a link,
+    // would let another user read or block them.
+    if (!compat::ensureRuntimeFolder()) {
+        const int error = errno;
+        return cannotStart("runtime folder \"" + compat::runtimeFolder().string() + "\" refused", error);
+    }
+    if (!parts.setUpInstance(state))
+        return cannotStart("instance set-up failed", errno);
     if (line.refusedBytes > 0)
         launcherLog().write("start URL of %zu bytes refused: the limit is %zu bytes\n", line.refusedBytes,
                             kStartUrlCapacity);
@@ -73,13 +96,18 @@ int runMorvaneLaunch(std::string_view argumentText, LauncherState& state, Launch
     compat::NamedMutex mutex(kSingleInstanceMutex);
     if (mutex.state() == compat::NamedMutex::State::HeldElsewhere)
         return runSecondInstance(state, parts);
-    if (mutex.state() != compat::NamedMutex::State::Owned || state.quit)
+    if (mutex.state() != compat::NamedMutex::State::Owned) {
+        const int error = errno;
+        return cannotStart(std::string("single-instance lock \"") + kSingleInstanceMutex + "\" unavailable", error);
+    }
+    if (state.quit)
         return 0;
     // Values left by a launcher that died: its "Ready" would let a second
     // instance open its URL before this launcher's application has reported,
     // and its "ThreadId" would send a second instance's "/quit" to a thread
     // that is not this launcher's.
     deleteLauncherValues();
+    endApplicationGroupLeftBehind();
 
     // Nothing to enable for watching the application: a process may read and
     // end the processes of its own user.
@@ -89,15 +117,15 @@ int runMorvaneLaunch(std::string_view argumentText, LauncherState& state, Launch
     if (!parts.addTrayIcon(state)) {
         parts.destroyMenus();
         deleteLauncherValues();
-        return 0;
+        return cannotStart("tray icon refused", 0);
     }
 
     // The queue exists before its id is published, so no post to it fails.
     compat::ensureMessageQueue();
-    if (auto key = compat::RegistryKey::create(compat::RegistryHive::CurrentUser, kLauncherKeyPath))
-        key->setDword(kThreadIdValue, state.mainThreadId);
+    writeLauncherValue(compat::RegistryKey::create(compat::RegistryHive::CurrentUser, kLauncherKeyPath), kThreadIdValue,
+                       state.mainThreadId);
 
-    const int exitCode = parts.startMonitor(state) ? messageLoop(state, parts) : 0;
+    const int exitCode = parts.startMonitor(state) ? messageLoop(state, parts) : cannotStart("no monitor thread", 0);
 
     parts.waitForThreads();
     parts.removeTrayIcon();

@@ -14,7 +14,8 @@ namespace ovix {
 inline constexpr const char* kSingleInstanceMutex = "DastelIconSI";
 
 // Runs the launcher with the whole argument text; `state.launcherPath` must
-// name the launcher's program file. Returns the process exit code.
+// name the launcher's program file. Returns the process exit code:
+// kCannotStartExitCode, with the reason logged, when it cannot start.
 int runMorvaneLaunch(std::string_view argumentText, LauncherState& state, LauncherParts& parts);
 
 }  // namespace ovix

@@ -164,8 +164,7 @@ void TrayWindow::reportStatus(unsigned status) {
         record.info = kUpBalloon;
     }
     compat::Shell_NotifyIcon(compat::NIM_MODIFY, record);
-    if (auto key = openLauncherKey())
-        key->setDword(kReadyValue, 1);
+    writeLauncherValue(openLauncherKey(), kReadyValue, 1);
     if (openStartUrl) {
         OpenUrl(m_state.startUrl);
         m_state.urlOpened = true;

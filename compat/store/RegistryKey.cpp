@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -21,9 +22,12 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kValuesFile = "%values";
+// Names tried for a values file moved aside: "%values.unreadable-1", ...
+constexpr unsigned kAsideNames = 1000;
 
-std::mutex g_rootMutex;
+std::mutex g_settingsMutex;
 fs::path g_root;
+RegistryRepairReport g_repairReport;
 
 // A key name as a folder name: lower case; bytes outside a plain set, and so
 // every "%", become %XX, so no key can be named like the values file.
@@ -97,6 +101,23 @@ bool isFolder(const fs::path& path) {
     return fs::is_directory(fs::symlink_status(path, error));
 }
 
+// Moves an unusable values file to the first free name beside it; the hive's
+// lock keeps other writers from taking that name meanwhile.
+std::optional<fs::path> moveAside(const fs::path& file) {
+    for (unsigned n = 1; n <= kAsideNames; ++n) {
+        auto aside = file;
+        aside += ".unreadable-" + std::to_string(n);
+        struct stat info;
+        if (lstat(aside.c_str(), &info) == 0)
+            continue;
+        if (errno != ENOENT || rename(file.c_str(), aside.c_str()) != 0)
+            return std::nullopt;
+        return aside;
+    }
+    errno = EEXIST;
+    return std::nullopt;
+}
+
 template <class Number>
 bool readNumber(std::string_view& text, char end, Number& number) {
     const auto stop = text.find(end);
@@ -113,7 +134,7 @@ bool readNumber(std::string_view& text, char end, Number& number) {
 
 fs::path registryRoot() {
     {
-        std::lock_guard lock(g_rootMutex);
+        std::lock_guard lock(g_settingsMutex);
         if (!g_root.empty())
             return g_root;
     }
@@ -122,8 +143,13 @@ fs::path registryRoot() {
 }
 
 void setRegistryRoot(fs::path root) {
-    std::lock_guard lock(g_rootMutex);
+    std::lock_guard lock(g_settingsMutex);
     g_root = std::move(root);
+}
+
+void setRegistryRepairReport(RegistryRepairReport report) {
+    std::lock_guard lock(g_settingsMutex);
+    g_repairReport = std::move(report);
 }
 
 std::optional<RegistryKey> RegistryKey::open(RegistryHive hive, std::string_view path) {
@@ -177,6 +203,9 @@ std::optional<std::vector<RegistryKey::Entry>> RegistryKey::readEntries() const 
     if (!file) {
         if (errno == ENOENT && isFolder(m_folder))
             return std::vector<Entry>{};
+        // A link, a pipe, a folder or a device in the values file's place.
+        if (errno == EINVAL || errno == ELOOP)
+            errno = EBADMSG;
         return std::nullopt;
     }
     const std::string& text = *file;
@@ -186,11 +215,12 @@ std::optional<std::vector<RegistryKey::Entry>> RegistryKey::readEntries() const 
     while (!rest.empty()) {
         std::uint32_t type;
         std::size_t nameSize, dataSize;
-        if (!readNumber(rest, ' ', type) || !readNumber(rest, ' ', nameSize) || !readNumber(rest, '\n', dataSize))
+        if (!readNumber(rest, ' ', type) || !readNumber(rest, ' ', nameSize) || !readNumber(rest, '\n', dataSize) ||
+            nameSize > rest.size() || dataSize > rest.size() - nameSize || rest.size() - nameSize - dataSize < 1 ||
+            rest[nameSize + dataSize] != '\n') {
+            errno = EBADMSG;
             return std::nullopt;
-        if (nameSize > rest.size() || dataSize > rest.size() - nameSize || rest.size() - nameSize - dataSize < 1 ||
-            rest[nameSize + dataSize] != '\n')
-            return std::nullopt;
+        }
         entries.push_back(
             Entry{std::string(rest.substr(0, nameSize)),
                   RegistryValue{static_cast<RegistryType>(type), std::string(rest.substr(nameSize, dataSize))}});
@@ -204,6 +234,8 @@ bool RegistryKey::update(const Change& change) const {
     if (!lock.held())
         return false;
     auto entries = readEntries();
+    if (!entries && errno == EBADMSG)
+        entries = startAfresh();
     if (!entries || !change(*entries))
         return false;
     std::string text;
@@ -215,6 +247,21 @@ bool RegistryKey::update(const Change& change) const {
         text += '\n';
     }
     return ovix::replaceFileText(m_folder / kValuesFile, text);
+}
+
+std::optional<std::vector<RegistryKey::Entry>> RegistryKey::startAfresh() const {
+    const auto file = m_folder / kValuesFile;
+    const auto aside = moveAside(file);
+    if (!aside)
+        return std::nullopt;
+    RegistryRepairReport report;
+    {
+        std::lock_guard lock(g_settingsMutex);
+        report = g_repairReport;
+    }
+    if (report)
+        report(file, *aside);
+    return std::vector<Entry>{};
 }
 
 std::optional<RegistryValue> RegistryKey::query(std::string_view name) const {

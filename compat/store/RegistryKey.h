@@ -6,7 +6,9 @@
 // first write. Writers of a hive hold that hive's lock file, so processes
 // writing at once lose nothing; readers always see one whole values file.
 // Keys are handles on a path: once a key is deleted, writes through a handle
-// on it fail.
+// on it fail. A values file that cannot be used (bytes that do not parse, or
+// not a regular file) is read as no value; the next write moves it aside,
+// beside itself, and starts the key afresh.
 
 #include <cstdint>
 #include <filesystem>
@@ -41,6 +43,13 @@ std::filesystem::path registryRoot();
 // An empty path goes back to the default.
 void setRegistryRoot(std::filesystem::path root);
 
+// Told, on the writing thread and with the hive locked, that `valuesFile`
+// could not be used and was moved to `aside` so that its key could start
+// afresh. Nobody is told without one.
+using RegistryRepairReport =
+    std::function<void(const std::filesystem::path& valuesFile, const std::filesystem::path& aside)>;
+void setRegistryRepairReport(RegistryRepairReport report);
+
 class RegistryKey {
 public:
     // An existing key; `path` names it with "\" between the key names (no
@@ -58,7 +67,8 @@ public:
     // A value of any type that is exactly 4 bytes, read as a Dword.
     std::optional<std::uint32_t> queryDword(std::string_view name) const;
 
-    // Each returns false when the key is gone or the file cannot be written.
+    // Each returns false when the key is gone or the file cannot be written
+    // (nor an unusable one moved aside).
     bool set(std::string_view name, RegistryType type, std::string_view data) const;
     bool setDword(std::string_view name, std::uint32_t value) const;
     bool setString(std::string_view name, std::string_view text) const;  // adds the terminating NUL
@@ -73,7 +83,12 @@ private:
     using Change = std::function<bool(std::vector<Entry>&)>;
 
     RegistryKey(RegistryHive hive, std::filesystem::path folder) : m_hive(hive), m_folder(std::move(folder)) {}
+    // Empty, with errno set, when the values cannot be read; EBADMSG when
+    // the values file cannot be used.
     std::optional<std::vector<Entry>> readEntries() const;
+    // Moves the unusable values file aside: no values, or empty (errno set)
+    // when it cannot be moved.
+    std::optional<std::vector<Entry>> startAfresh() const;
     bool update(const Change& change) const;
 
     RegistryHive m_hive;

@@ -1,7 +1,8 @@
 #include "compat/system/Process.h"
 
+#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -43,6 +44,49 @@ int exitCodeOf(const siginfo_t& info) {
     return info.si_code == CLD_EXITED ? info.si_status : 128 + info.si_status;
 }
 
+// Everything the child needs, made before the fork: between fork and exec the
+// child of a threaded process may only make async-signal-safe calls.
+struct ChildPlan {
+    const ProcessStart& request;
+    char* const* argv;
+    char* const* envp;
+    pid_t parent;
+};
+
+[[noreturn]] void failChild(int report) {
+    const int error = errno;
+    [[maybe_unused]] const ssize_t written = write(report, &error, sizeof error);
+    _exit(127);
+}
+
+[[noreturn]] void runChild(const ChildPlan& plan, int report) {
+    const ProcessStart& request = plan.request;
+    if (request.endsWithStartingThread) {
+        if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0)
+            failChild(report);
+        // The starter died before the request took hold.
+        if (getppid() != plan.parent)
+            _exit(127);
+    }
+    if (request.ownGroup && setpgid(0, 0) != 0)
+        failChild(report);
+    if (!request.workingFolder.empty() && chdir(request.workingFolder.c_str()) != 0)
+        failChild(report);
+    // The program starts with default handlers and no signal blocked.
+    struct sigaction defaults {};
+    defaults.sa_handler = SIG_DFL;
+    for (int signal = 1; signal < NSIG; ++signal)
+        sigaction(signal, &defaults, nullptr);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    if (request.searchPath)
+        execvpe(request.program.c_str(), plan.argv, plan.envp);
+    else
+        execve(request.program.c_str(), plan.argv, plan.envp);
+    failChild(report);
+}
+
 }  // namespace
 
 bool processRunsThread(pid_t process, std::uint32_t thread) {
@@ -61,31 +105,41 @@ std::vector<std::string> currentEnvironment() {
 }
 
 std::optional<Process> Process::start(const ProcessStart& request) {
-    posix_spawn_file_actions_t actions;
-    posix_spawnattr_t attributes;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawnattr_init(&attributes);
-    if (!request.workingFolder.empty())
-        posix_spawn_file_actions_addchdir_np(&actions, request.workingFolder.c_str());
-    // The child starts with no signal blocked and default handlers.
-    sigset_t none, all;
-    sigemptyset(&none);
-    sigfillset(&all);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setsigdefault(&attributes, &all);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-
     std::vector<std::string> argumentTexts{request.program};
     argumentTexts.insert(argumentTexts.end(), request.arguments.begin(), request.arguments.end());
-    auto argv = pointers(argumentTexts);
-    auto envp = pointers(request.environment);
-    pid_t pid;
-    const auto spawn = request.searchPath ? posix_spawnp : posix_spawn;
-    const int error = spawn(&pid, request.program.c_str(), &actions, &attributes, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    if (error != 0) {
-        errno = error;
+    const auto argv = pointers(argumentTexts);
+    const auto envp = pointers(request.environment);
+    const ChildPlan plan{request, argv.data(), envp.data(), getpid()};
+
+    int report[2];
+    if (pipe2(report, O_CLOEXEC) != 0)
+        return std::nullopt;
+    // No handler of this process may run in the child before its exec.
+    sigset_t all, previous;
+    sigfillset(&all);
+    pthread_sigmask(SIG_SETMASK, &all, &previous);
+    const pid_t pid = fork();
+    if (pid == 0)
+        runChild(plan, report[1]);
+    const int forkError = errno;
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    close(report[1]);
+    if (pid < 0) {
+        close(report[0]);
+        errno = forkError;
+        return std::nullopt;
+    }
+    // Nothing to read once the exec has closed the pipe; an error otherwise.
+    int childError = 0;
+    ssize_t got;
+    do {
+        got = read(report[0], &childError, sizeof childError);
+    } while (got < 0 && errno == EINTR);
+    close(report[0]);
+    if (got != 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        errno = got == static_cast<ssize_t>(sizeof childError) ? childError : EIO;
         return std::nullopt;
     }
     const int fd = pidfdOpen(pid);
@@ -168,6 +222,10 @@ bool Process::wait(std::optional<std::chrono::milliseconds> timeout) {
 
 bool Process::terminate() const {
     return m_fd >= 0 && pidfdSendSignal(m_fd, SIGKILL) == 0;
+}
+
+bool Process::endGroup() const {
+    return m_child && !m_exitCode && m_fd >= 0 && kill(-m_pid, SIGKILL) == 0;
 }
 
 std::optional<std::uint64_t> Process::privateMemoryBytes() const {

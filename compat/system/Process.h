@@ -5,6 +5,8 @@
 // close-on-exec, like every descriptor of this layer. Waitable: it is
 // signalled once the process has ended, so that other threads may wait for the
 // end (waitForAny) while one thread collects the exit code with wait().
+// A process may lead a process group of its own, ended whole by endGroup, and
+// may be bound to the thread that started it, so that it never outlives it.
 
 #include <sys/types.h>
 
@@ -25,6 +27,11 @@ struct ProcessStart {
     std::vector<std::string> environment{};  // "NAME=value" entries, exactly those the process gets
     std::filesystem::path workingFolder{};   // empty: the caller's current folder
     bool searchPath = false;
+    // The process leads a new process group, which what it starts joins.
+    bool ownGroup = false;
+    // The kernel ends the process (SIGKILL) when the starting thread ends,
+    // and so when the starting process dies, however it dies.
+    bool endsWithStartingThread = false;
 };
 
 // Whether thread `thread` (a kernel thread id) belongs to process `process`
@@ -58,6 +65,12 @@ public:
     std::optional<int> exitCode() const { return m_exitCode; }
     // Ends the process at once (SIGKILL). False when it cannot be signalled.
     bool terminate() const;
+    // Ends at once (SIGKILL) every process of the group that a child started
+    // with ownGroup leads: the child and what it started there. Only on the
+    // thread that collects the child, before wait() has collected it: until
+    // then its id, and so the group's, cannot pass to another process. False
+    // when there was nothing to end.
+    bool endGroup() const;
 
     // The private memory it uses, in bytes: its anonymous resident pages and
     // its pages in swap (RssAnon and VmSwap of /proc/<pid>/status). Empty

@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <string>
 
 namespace compat {
 
@@ -28,10 +27,20 @@ std::filesystem::path configHome() {
     return {};
 }
 
+std::filesystem::path stateHome() {
+    if (auto path = absoluteFromEnvironment("XDG_STATE_HOME"); !path.empty())
+        return path;
+    if (auto home = absoluteFromEnvironment("HOME"); !home.empty())
+        return home / ".local" / "state";
+    return {};
+}
+
 std::filesystem::path runtimeFolder() {
     if (auto base = absoluteFromEnvironment("XDG_RUNTIME_DIR"); !base.empty())
         return base / "ovix";
-    return "/tmp/ovix-runtime-" + std::to_string(geteuid());
+    if (auto state = stateHome(); !state.empty())
+        return state / "ovix" / "runtime";
+    return {};
 }
 
 std::filesystem::path temporaryFolder() {
@@ -42,14 +51,28 @@ std::filesystem::path temporaryFolder() {
 
 bool ensureRuntimeFolder() {
     const auto folder = runtimeFolder();
+    if (folder.empty()) {
+        errno = ENOENT;
+        return false;
+    }
+    // $XDG_RUNTIME_DIR is the login's to make; the folders above one under
+    // the state folder are made as needed, private.
+    if (absoluteFromEnvironment("XDG_RUNTIME_DIR").empty()) {
+        std::filesystem::path made;
+        for (const auto& part : folder.parent_path()) {
+            made /= part;
+            if (mkdir(made.c_str(), 0700) != 0 && errno != EEXIST)
+                return false;
+        }
+    }
     if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
         return false;
     struct stat info;
     if (lstat(folder.c_str(), &info) != 0)
         return false;
-    // A folder someone else made (or a link planted in /tmp) is never used.
+    // A link, a file, or a folder someone else made is never used.
     if (!S_ISDIR(info.st_mode) || info.st_uid != geteuid()) {
-        errno = EPERM;
+        errno = S_ISDIR(info.st_mode) ? EPERM : ENOTDIR;
         return false;
     }
     if ((info.st_mode & 077) != 0 && chmod(folder.c_str(), 0700) != 0)

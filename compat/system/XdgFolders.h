@@ -11,18 +11,25 @@ namespace compat {
 // neither can be found.
 std::filesystem::path configHome();
 
+// $XDG_STATE_HOME when it is an absolute path, else $HOME/.local/state; empty
+// when neither can be found.
+std::filesystem::path stateHome();
+
 // The project's private per-user runtime folder: "ovix" under
-// $XDG_RUNTIME_DIR when that is an absolute path, else "ovix-runtime-<uid>"
-// under /tmp. Only names it; see ensureRuntimeFolder.
+// $XDG_RUNTIME_DIR when that is an absolute path, else "ovix/runtime" under
+// the state folder, which no other user can make first (as one could a
+// predictable name in /tmp). Empty when neither can be found. Only names it;
+// see ensureRuntimeFolder.
 std::filesystem::path runtimeFolder();
 
 // The user's folder for temporary files: $TMPDIR when it is an absolute
 // path, else /tmp.
 std::filesystem::path temporaryFolder();
 
-// Makes the runtime folder when missing (mode 0700) and checks that it is a
-// real folder owned by the calling user that nobody else may enter. Returns
-// false, with errno set, when it cannot be made or is not safe to use.
+// Makes the runtime folder when missing (mode 0700, and so any missing folder
+// above it under the state folder) and checks that it is a real folder owned
+// by the calling user that nobody else may enter. Returns false, with errno
+// set, when it cannot be made or is not safe to use.
 bool ensureRuntimeFolder();
 
 }  // namespace compat

@@ -27,6 +27,18 @@ TEST(AppRunner, TheConfigUrlValueFollowsDashC) {
     EXPECT_EQ(applicationArguments(folder.path()), Arguments{"-c"});
 }
 
+TEST(AppRunner, AConfigUrlAboveTheLimitIsRefusedWholeWithALogLine) {
+    ovix::testing::ScratchFolder folder;
+    std::filesystem::current_path(folder.path());
+    const std::string longest(kConfigUrlCapacity, 'u');
+    std::ofstream(folder / "vantile.config") << "ConfigUrl=" << longest << "\n";
+    EXPECT_EQ(applicationArguments(folder.path()), (Arguments{"-c", longest}));
+    std::ofstream(folder / "vantile.config") << "ConfigUrl=" << longest << "u\n";
+    EXPECT_EQ(applicationArguments(folder.path()), Arguments{});
+    EXPECT_EQ(ovix::testing::readFile(folder / "MorvaneLaunch.log"),
+              "ConfigUrl of 2033 bytes refused: the limit is 2032 bytes\n");
+}
+
 TEST(AppRunner, TheEnvironmentNamesThisLauncherOnly) {
     setenv("ParentThreadId", "1", 1);
     setenv("ParentProcessId", "2", 1);

@@ -6,12 +6,14 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cinttypes>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "compat/ipc/MessageQueue.h"
 #include "compat/ipc/NamedMutex.h"
@@ -31,6 +33,7 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 using ovix::testing::eventually;
 using ovix::testing::readFile;
+using ovix::testing::writeFile;
 
 constexpr const char* kStartingIcon =
     "notify-icon add id=121 icon=121 tip=\"Morvane is starting\" balloon-title=\"Morvane is starting\" "
@@ -57,16 +60,19 @@ protected:
         return eventually([&] { return count(lines(journal()), line) > 0; });
     }
 
-    // Process ids from the "started" lines of the record, in order.
-    std::vector<pid_t> standInPids() {
+    // Process ids from the record's lines of that form, in order: the
+    // stand-ins ("started") or their workers ("worker").
+    std::vector<pid_t> recordedPids(const char* form = "started pid=%d") {
         std::vector<pid_t> pids;
         for (const auto& line : lines(record())) {
             int pid;
-            if (std::sscanf(line.c_str(), "started pid=%d", &pid) == 1)
+            if (std::sscanf(line.c_str(), form, &pid) == 1)
                 pids.push_back(pid);
         }
         return pids;
     }
+    std::vector<pid_t> standInPids() { return recordedPids(); }
+    std::vector<pid_t> workerPids() { return recordedPids("worker pid=%d"); }
 
     static bool running(pid_t pid) {
         auto process = compat::Process::open(pid);
@@ -82,6 +88,14 @@ protected:
             EXPECT_FALSE(fs::is_socket(fs::symlink_status(entry.path()))) << entry.path() << " left behind";
         for (pid_t pid : standInPids())
             EXPECT_FALSE(running(pid)) << "application " << pid << " still runs";
+        // Sent SIGKILL with their group, they may take a moment to go.
+        for (pid_t pid : workerPids())
+            EXPECT_TRUE(eventually([&] { return !running(pid); })) << "worker " << pid << " still runs";
+    }
+
+    fs::path launcherValues() const {
+        return m_scratch / "config" / "ovix" / "registry" / "HKEY_CURRENT_USER" / "software" / "dastel" /
+               "morvanelaunch" / "%values";
     }
 };
 
@@ -150,10 +164,12 @@ TEST_F(EndToEnd, RunsTheApplicationShowsItsReportsRelaysCommandsAndExitsClean) {
 }
 
 TEST_F(EndToEnd, AnApplicationThatEndsWithoutReportingIsStartedFourTimesInARow) {
-    standIn("never-report,exit-after=0");
+    // Each run leaves a worker behind, which ends with it.
+    standIn("never-report,exit-after=0,worker");
     auto launcher = start();
     EXPECT_EQ(finish(launcher, 20s), 0);
     EXPECT_EQ(standInPids().size(), 4u);
+    EXPECT_EQ(workerPids().size(), 4u);
     EXPECT_EQ(count(lines(record()), "exit 3"), 4u);
     EXPECT_FALSE(fs::exists(log())) << readFile(log());
     expectNothingLeft();
@@ -259,7 +275,7 @@ TEST_F(EndToEnd, AForgedIdMessageFromAnotherProcessEndsNothing) {
 }
 
 TEST_F(EndToEnd, TerminationSignalRunsExit) {
-    standIn("status=0");
+    standIn("status=0,worker");
     auto launcher = start();
     ASSERT_TRUE(eventually([&] { return value(kReadyValue).has_value(); }));
     ASSERT_EQ(kill(launcher.pid(), SIGTERM), 0);
@@ -276,6 +292,113 @@ TEST_F(EndToEnd, ClosingTheMainWindowStopsTheMonitorAndTheApplication) {
     post(launcher, IDM_CLASS_EXIT, compat::WM_COMMAND);
     EXPECT_EQ(finish(launcher, 10s), 0);
     EXPECT_EQ(lines(record()).back(), "exit 0");
+    expectNothingLeft();
+}
+
+TEST_F(EndToEnd, TheApplicationEndsWithAKilledLauncherAndTheNextLauncherEndsWhatItLeft) {
+    standIn("status=0,worker");
+    auto killed = start();
+    // Told to start once the runner has noted its group.
+    ASSERT_TRUE(recorded("resume"));
+    ASSERT_TRUE(killed.terminate());
+    ASSERT_TRUE(killed.wait(10s));
+    // The kernel ends the application, but not the worker it started.
+    EXPECT_TRUE(eventually([&] { return !running(standInPids().at(0)); }));
+    ASSERT_EQ(workerPids().size(), 1u);
+    // The dead leave their queue names, which no queue holds any more.
+    for (const auto& entry : fs::directory_iterator(runtimeFolder()))
+        if (fs::is_socket(fs::symlink_status(entry.path())))
+            fs::remove(entry.path());
+
+    auto next = start();
+    ASSERT_TRUE(recorded("reported", 2));
+    EXPECT_TRUE(eventually([&] { return !running(workerPids().at(0)); }));
+    EXPECT_EQ(readFile(log()), "ended 1 processes that an earlier launcher's application left running\n");
+    EXPECT_EQ(run("/quit"), 0);
+    EXPECT_EQ(finish(next, 10s), 0);
+    EXPECT_EQ(standInPids().size(), 2u);
+    expectNothingLeft();
+}
+
+TEST_F(EndToEnd, AnUnreadableRegistryStoreIsMovedAsideAndFailedWritesAreLogged) {
+    const auto values = launcherValues();
+    fs::create_directories(values.parent_path());
+    const std::string cut = "4 8 4\nThreadId";
+    writeFile(values, cut);
+    standIn("status=0");
+    auto launcher = start();
+    ASSERT_TRUE(publishes(launcher));
+    ASSERT_TRUE(eventually([&] { return value(kReadyValue).has_value(); }));
+    const auto aside = values.string() + ".unreadable-1";
+    EXPECT_EQ(readFile(aside), cut);
+    EXPECT_EQ(readFile(log()), "registry values " + values.string() + " could not be read: moved aside to " + aside +
+                                   " and started afresh\n");
+    EXPECT_EQ(run("/quit"), 0);
+    EXPECT_EQ(finish(launcher, 10s), 0);
+    expectNothingLeft();
+
+    // A file where the key's folder belongs: neither value can be written,
+    // the launcher says so and runs on.
+    fs::remove_all(values.parent_path());
+    writeFile(values.parent_path(), "in the way");
+    fs::remove(log());
+    auto blocked = start();
+    ASSERT_TRUE(recorded("reported", 2));
+    ASSERT_TRUE(eventually([&] { return lines(log()).size() >= 2; }));
+    const auto logged = lines(log());
+    EXPECT_TRUE(logged[0].starts_with("failed to write registry value ThreadId: ")) << logged[0];
+    EXPECT_TRUE(logged[1].starts_with("failed to write registry value Ready: ")) << logged[1];
+    ASSERT_EQ(kill(blocked.pid(), SIGTERM), 0);
+    EXPECT_EQ(finish(blocked, 10s), 0);
+    expectNothingLeft();
+}
+
+TEST_F(EndToEnd, ALauncherThatCannotStartSaysWhyAndFails) {
+    const auto program = m_scratch / "app" / "Morvane.exe";
+    const struct {
+        const char* what;
+        std::function<bool()> arrange;  // false: cannot be arranged here
+        std::string logged;
+    } cases[] = {
+        {"runtime folder a link",
+         [&] {
+             fs::create_directories(m_scratch / "elsewhere");
+             fs::create_directory_symlink(m_scratch / "elsewhere", runtimeFolder());
+             return true;
+         },
+         "cannot start: runtime folder \"" + runtimeFolder().string() + "\" refused: Not a directory\n"},
+        {"runtime folder another user's",
+         [&] { return fs::create_directory(runtimeFolder()) && chown(runtimeFolder().c_str(), 4242, 4242) == 0; },
+         "cannot start: runtime folder \"" + runtimeFolder().string() + "\" refused: Operation not permitted\n"},
+        {"lock unavailable", [&] { return fs::create_directories(runtimeFolder() / "mutex-DastelIconSI"); },
+         "cannot start: single-instance lock \"DastelIconSI\" unavailable: Is a directory\n"},
+        {"application missing", [&] { return fs::remove(program); },
+         "cannot start: " + program.string() + ": No such file or directory\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(runtimeFolder());
+        fs::remove(log());
+        if (!c.arrange())
+            continue;
+        EXPECT_EQ(run(""), kCannotStartExitCode);
+        EXPECT_EQ(readFile(log()), c.logged);
+    }
+    EXPECT_TRUE(standInPids().empty());
+    expectNothingLeft();
+}
+
+TEST_F(EndToEnd, AnOverlongConfigUrlIsLoggedAndTheApplicationStartsWithoutIt) {
+    // Far above what one argument may hold.
+    std::ofstream(m_scratch / "app" / "vantile.config")
+        << "ConfigUrl=http://localhost:10101/" << std::string(200'000, 'x') << "\n";
+    standIn("status=0");
+    auto launcher = start();
+    ASSERT_TRUE(recorded("reported"));
+    EXPECT_EQ(lines(record()).at(0), "args");
+    EXPECT_EQ(readFile(log()), "ConfigUrl of 200023 bytes refused: the limit is 2032 bytes\n");
+    post(launcher, IDM_EXIT, compat::WM_COMMAND);
+    EXPECT_EQ(finish(launcher, 10s), 0);
     expectNothingLeft();
 }
 

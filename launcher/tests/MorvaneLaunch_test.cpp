@@ -143,7 +143,7 @@ TEST_F(StartUp, FirstInstanceRunsItsLoopUntilQuitAndCleansUp) {
 
 TEST_F(StartUp, ARefusedTrayIconEndsStartUpWithNothingLeft) {
     m_parts.trayAccepted = false;
-    EXPECT_EQ(runMorvaneLaunch("http://localhost:10101/", m_state, m_parts), 0);
+    EXPECT_EQ(runMorvaneLaunch("http://localhost:10101/", m_state, m_parts), kCannotStartExitCode);
     EXPECT_EQ(m_parts.calls, (std::vector<std::string>{"setUpInstance", "addTrayIcon", "destroyMenus"}));
     EXPECT_FALSE(launcherKey());
     EXPECT_FALSE(compat::NamedMutex::isHeld(kSingleInstanceMutex));

@@ -15,6 +15,8 @@
 //   ignore-quit     stay when told to quit
 //   exit-after=MS   exit with code 3 after MS milliseconds (0: before reporting)
 //   grow=BYTES      at every tick take BYTES more memory and touch it
+//   worker          first fork a worker that records "worker pid=N" and
+//                   waits for ever
 
 #include <unistd.h>
 
@@ -41,6 +43,7 @@ struct Switches {
     bool ignoreQuit = false;
     long exitAfterMs = -1;
     std::size_t growBytes = 0;
+    bool worker = false;
 };
 
 Switches readSwitches() {
@@ -66,6 +69,8 @@ Switches readSwitches() {
             switches.exitAfterMs = std::strtol(value.c_str(), nullptr, 10);
         else if (name == "grow")
             switches.growBytes = std::strtoull(value.c_str(), nullptr, 10);
+        else if (name == "worker")
+            switches.worker = true;
     }
     return switches;
 }
@@ -126,6 +131,15 @@ int main(int argc, char** argv) {
     record.line("started pid=" + std::to_string(compat::currentProcessId()) +
                 " parent=" + environment("ParentProcessId") + " thread=" + environment("ParentThreadId") +
                 " folder=" + (getcwd(folder, sizeof folder) ? folder : "-"));
+
+    if (switches.worker) {
+        const pid_t worker = fork();
+        if (worker == 0) {
+            for (;;)
+                pause();
+        }
+        record.line("worker pid=" + std::to_string(worker));
+    }
 
     auto finish = [&](int code) {
         record.line("exit " + std::to_string(code));

@@ -452,9 +452,10 @@ TEST_F(CPyth2SkypeTest, ClientTimeoutIsSwitchedOffWhereTheClientKeepsItsSettings
 TEST_F(CPyth2SkypeTest, UnwritableClientSettingsAreReportedAndPingingStillWorks) {
     const auto key = compat::RegistryKey::create(compat::RegistryHive::CurrentUser, "Software\\Skype\\Phone\\UI");
     ASSERT_TRUE(key && key->setDword("Other", 2));
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(m_scratch.path()))
-        if (entry.path().filename() == "%values")
-            std::ofstream(entry.path()) << "not a values file";
+    // A folder in place of the hive's lock file: no writer may change it.
+    const auto lock = compat::registryRoot() / "HKEY_CURRENT_USER.lock";
+    ASSERT_TRUE(std::filesystem::remove(lock));
+    ASSERT_TRUE(std::filesystem::create_directory(lock));
     auto bridge = makeBridge();
     const Popped failure = pop(*bridge);
     EXPECT_EQ(failure.code, CPyth2Skype::ERR_SKYPETIMEOUT_ENABLED);

@@ -5,10 +5,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "testing/ScratchFolder.h"
 
@@ -17,6 +19,7 @@ namespace {
 using compat::RegistryHive;
 using compat::RegistryKey;
 using compat::RegistryType;
+namespace fs = std::filesystem;
 
 class RegistryTest : public ::testing::Test {
 protected:
@@ -126,7 +129,7 @@ TEST_F(RegistryTest, TwoProcessesWritingAtOnceLoseNothing) {
     }
 }
 
-TEST_F(RegistryTest, AWriteThatCannotHappenIsReportedAndLosesNothing) {
+TEST_F(RegistryTest, AWriteThatCannotHappenIsReported) {
     // A plain file where the root's folder should be.
     std::ofstream(m_root / "file") << "x";
     compat::setRegistryRoot(m_root / "file" / "registry");
@@ -139,30 +142,52 @@ TEST_F(RegistryTest, AWriteThatCannotHappenIsReportedAndLosesNothing) {
     ASSERT_TRUE(key && key->setDword("kept", 1));
     std::ofstream(m_root / "registry" / "HKEY_CURRENT_USER" / "software" / "blocked") << "x";
     EXPECT_FALSE(RegistryKey::create(RegistryHive::CurrentUser, "Software\\Blocked\\Below"));
-
-    // A damaged values file is neither read nor overwritten.
-    const auto values = m_root / "registry" / "HKEY_CURRENT_USER" / "software" / "dastel" / "%values";
-    const std::string damaged = ovix::testing::readFile(values) + "4 9 4\nunfinished";
-    std::ofstream(values, std::ios::binary | std::ios::trunc) << damaged;
-    EXPECT_FALSE(key->query("kept"));
-    EXPECT_FALSE(key->setDword("new", 2));
-    EXPECT_EQ(ovix::testing::readFile(values), damaged);
 }
 
-}  // namespace
-
-// A pipe as the values file once hung every reader of the key; the read runs
-// in a child that an alarm ends.
-TEST_F(RegistryTest, APipeAsTheValuesFileIsNeverWaitedOn) {
+TEST_F(RegistryTest, AnUnusableValuesFileIsMovedAsideAndTheKeyStartsAfresh) {
+    std::vector<std::pair<std::string, std::string>> reports;
+    compat::setRegistryRepairReport(
+        [&](const fs::path& file, const fs::path& aside) { reports.emplace_back(file.string(), aside.string()); });
     auto key = RegistryKey::create(RegistryHive::CurrentUser, "Software\\Dastel");
     ASSERT_TRUE(key && key->setDword("kept", 1));
     const auto values = m_root / "registry" / "HKEY_CURRENT_USER" / "software" / "dastel" / "%values";
-    std::filesystem::remove(values);
-    ASSERT_EQ(mkfifo(values.c_str(), 0600), 0);
-    EXPECT_EXIT(
-        {
-            alarm(30);
-            std::exit(key->query("kept") ? 1 : 0);
-        },
-        ::testing::ExitedWithCode(0), "");
+    const std::string whole = ovix::testing::readFile(values);
+    const struct {
+        const char* what;
+        std::function<void()> damage;
+        fs::file_type asideType;
+        std::string asideBytes;
+    } cases[] = {
+        {"truncated", [&] { std::ofstream(values, std::ios::trunc) << whole.substr(0, whole.size() - 3); },
+         fs::file_type::regular, whole.substr(0, whole.size() - 3)},
+        {"unfinished entry", [&] { std::ofstream(values, std::ios::trunc) << whole + "4 9 4\nunfinished"; },
+         fs::file_type::regular, whole + "4 9 4\nunfinished"},
+        {"garbage", [&] { std::ofstream(values, std::ios::trunc) << "not a values file\n"; }, fs::file_type::regular,
+         "not a values file\n"},
+        {"pipe", [&] { ASSERT_EQ(mkfifo(values.c_str(), 0600), 0); }, fs::file_type::fifo, ""},
+        {"link", [&] { fs::create_symlink(m_root / "elsewhere", values); }, fs::file_type::symlink, ""},
+        {"folder", [&] { fs::create_directory(values); }, fs::file_type::directory, ""},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove(values);
+        c.damage();
+        // Read as no value, without waiting on a pipe.
+        EXPECT_FALSE(key->query("kept"));
+        ASSERT_TRUE(key->setDword("new", 2));
+        EXPECT_EQ(key->queryDword("new"), 2u);
+        EXPECT_FALSE(key->query("kept"));
+        // Nothing lost: each damaged file keeps its own name beside the fresh one.
+        const auto aside = values.string() + ".unreadable-" + std::to_string(++n);
+        ASSERT_EQ(reports.size(), static_cast<std::size_t>(n));
+        EXPECT_EQ(reports.back(), std::make_pair(values.string(), aside));
+        EXPECT_EQ(fs::symlink_status(aside).type(), c.asideType);
+        if (c.asideType == fs::file_type::regular) {
+            EXPECT_EQ(ovix::testing::readFile(aside), c.asideBytes);
+        }
+    }
+    compat::setRegistryRepairReport({});
 }
+
+}  // namespace

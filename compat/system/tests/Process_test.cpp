@@ -5,9 +5,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <optional>
 #include <thread>
 
 #include "compat/system/ExclusiveAppendFile.h"
+#include "compat/system/ProcessGroup.h"
 #include "testing/ScratchFolder.h"
 
 namespace {
@@ -54,6 +58,54 @@ TEST(Process, StartFailuresAreReported) {
         compat::Process::start(compat::ProcessStart{.program = "/bin/true", .workingFolder = "/nonexistent/folder"}));
     EXPECT_FALSE(compat::Process::open(0));
     EXPECT_FALSE(compat::Process::open(-5));
+}
+
+TEST(Process, AGroupEndsWholeOrByItsMarkAndABoundProcessEndsWithItsStartingThread) {
+    ovix::testing::ScratchFolder folder;
+    // A leader with two members in its group, one without the leader's mark.
+    auto leader = compat::Process::start(compat::ProcessStart{
+        .program = "/bin/sh",
+        .arguments = {"-c", "sleep 60 & echo $! > pids; env -i /bin/sleep 60 & echo $! >> pids; exec sleep 60"},
+        .environment = {"MARK=1", "PATH=/usr/bin:/bin"},
+        .workingFolder = folder.path(),
+        .ownGroup = true});
+    ASSERT_TRUE(leader);
+    int marked = 0, unmarked = 0;
+    ASSERT_TRUE(ovix::testing::eventually(
+        [&] { return std::sscanf(readFile(folder / "pids").c_str(), "%d %d", &marked, &unmarked) == 2; }));
+    // Until "env -i" has run the unmarked one, it still carries the mark.
+    ASSERT_TRUE(ovix::testing::eventually([&] {
+        return readFile("/proc/" + std::to_string(unmarked) + "/cmdline") == std::string(
+                                                                                 "/bin/sleep\0"
+                                                                                 "60\0",
+                                                                                 14);
+    }));
+    auto ended = [](pid_t pid) {
+        auto process = compat::Process::open(pid);
+        return !process || compat::waitForAny({&*process}, 10s).has_value();
+    };
+    EXPECT_EQ(compat::endMarkedGroupMembers(leader->pid(), "MARK=2"), 0u);
+    EXPECT_EQ(compat::endMarkedGroupMembers(getpgrp(), "MARK=1"), 0u);
+    EXPECT_EQ(compat::endMarkedGroupMembers(leader->pid(), "MARK=1"), 2u);
+    EXPECT_TRUE(ended(marked));
+    ASSERT_TRUE(compat::waitForAny({&*leader}, 10s));
+    auto left = compat::Process::open(unmarked);
+    ASSERT_TRUE(left);
+    EXPECT_FALSE(compat::waitForAny({&*left}, 0ms));
+    // Ended as a group: what is left ends with its leader.
+    EXPECT_TRUE(leader->endGroup());
+    EXPECT_TRUE(ended(unmarked));
+    EXPECT_TRUE(leader->wait(0ms));
+    EXPECT_FALSE(leader->endGroup());
+
+    std::optional<compat::Process> bound;
+    std::thread([&] {
+        bound = compat::Process::start(
+            compat::ProcessStart{.program = "/bin/sleep", .arguments = {"60"}, .endsWithStartingThread = true});
+    }).join();
+    ASSERT_TRUE(bound);
+    ASSERT_TRUE(bound->wait(10s));
+    EXPECT_EQ(bound->exitCode(), 128 + SIGKILL);
 }
 
 TEST(Process, PrivateMemoryIsTheTouchedAnonymousMemoryWhileItRuns) {
