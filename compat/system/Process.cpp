@@ -67,6 +67,8 @@ std::optional<Process> Process::start(const ProcessStart& request) {
     posix_spawnattr_init(&attributes);
     if (!request.workingFolder.empty())
         posix_spawn_file_actions_addchdir_np(&actions, request.workingFolder.c_str());
+    if (!request.inheritDescriptors)
+        posix_spawn_file_actions_addclosefrom_np(&actions, 3);
     // The child starts with no signal blocked and default handlers.
     sigset_t none, all;
     sigemptyset(&none);

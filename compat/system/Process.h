@@ -25,6 +25,7 @@ struct ProcessStart {
     std::vector<std::string> environment{};  // "NAME=value" entries, exactly those the process gets
     std::filesystem::path workingFolder{};   // empty: the caller's current folder
     bool searchPath = false;
+    bool inheritDescriptors = true;          // false: the process gets descriptors 0 to 2 only
 };
 
 // Whether thread `thread` (a kernel thread id) belongs to process `process`
