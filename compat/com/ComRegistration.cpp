@@ -22,6 +22,11 @@ bool setDefault(std::string_view subkey, std::string_view text) {
     return key && key->setString("", text);
 }
 
+// Makes the key (and its parents) without a value.
+bool makeKey(std::string_view subkey) {
+    return RegistryKey::create(kClassesHive, classesPath(subkey)).has_value();
+}
+
 // Removes a key with its subkeys; true also when it was not there.
 bool removeKey(std::string_view subkey) {
     const auto path = classesPath(subkey);
@@ -36,6 +41,18 @@ std::string classKey(const Guid& classId) {
 
 std::string interfaceKey(const TypeLibraryEntry::Interface& entry) {
     return "Interface\\" + entry.id.toString();
+}
+
+bool registerProgIds(const Guid& classId, const ClassEntry::ProgIds& progIds) {
+    const auto key = classKey(classId);
+    const auto& versioned = progIds.versioned;
+    const auto& independent = progIds.versionIndependent;
+    return setDefault(key + "\\ProgID", progIds.classProgId) &&
+           setDefault(key + "\\VersionIndependentProgID", progIds.classVersionIndependentProgId) &&
+           setDefault(versioned.name, versioned.text) && setDefault(versioned.name + "\\CLSID", classId.toString()) &&
+           setDefault(independent.name, independent.text) &&
+           setDefault(independent.name + "\\CLSID", classId.toString()) &&
+           setDefault(independent.name + "\\CurVer", versioned.name);
 }
 
 }  // namespace
@@ -85,6 +102,11 @@ bool registerClass(const ClassEntry& entry, const std::filesystem::path& module)
             !setDefault(entry.progId + "\\CLSID", entry.id.toString()))
             return false;
     }
+    if (entry.progIds && !registerProgIds(entry.id, *entry.progIds))
+        return false;
+    if ((entry.programmable && !makeKey(key + "\\Programmable")) ||
+        (entry.typeLibrary && !setDefault(key + "\\TypeLib", entry.typeLibrary->toString())))
+        return false;
     if (!entry.control)
         return true;
     const auto& control = *entry.control;
@@ -96,9 +118,16 @@ bool registerClass(const ClassEntry& entry, const std::filesystem::path& module)
 }
 
 bool unregisterClass(const ClassEntry& entry) {
-    const bool classGone = removeKey(classKey(entry.id));
-    const bool progIdGone = entry.progId.empty() || removeKey(entry.progId);
-    return classGone && progIdGone;
+    const bool classGone = removeClassKey(entry.id);
+    bool progIdsGone = entry.progId.empty() || removeKey(entry.progId);
+    if (entry.progIds)
+        progIdsGone = removeKey(entry.progIds->versioned.name) && removeKey(entry.progIds->versionIndependent.name) &&
+                      progIdsGone;
+    return classGone && progIdsGone;
+}
+
+bool removeClassKey(const Guid& classId) {
+    return removeKey(classKey(classId));
 }
 
 bool registerCategory(const Guid& category, std::uint32_t locale, std::string_view description) {
@@ -107,9 +136,7 @@ bool registerCategory(const Guid& category, std::uint32_t locale, std::string_vi
 }
 
 bool addClassToCategory(const Guid& classId, const Guid& category) {
-    return RegistryKey::create(kClassesHive,
-                               classesPath(classKey(classId) + "\\Implemented Categories\\" + category.toString()))
-        .has_value();
+    return makeKey(classKey(classId) + "\\Implemented Categories\\" + category.toString());
 }
 
 bool removeClassFromCategory(const Guid& classId, const Guid& category) {

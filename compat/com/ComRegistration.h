@@ -23,20 +23,25 @@ struct TypeLibraryEntry {
     unsigned major = 1;
     unsigned minor = 0;
     std::uint32_t locale = 0;
-    std::string description;
-    std::string helpFile;
+    std::string description{};
+    std::string helpFile{};
     struct Interface {
         Guid id;
         std::string name;
     };
-    std::vector<Interface> interfaces;
+    std::vector<Interface> interfaces{};
+};
+
+struct ProgIdKey {
+    std::string name;  // the key below the classes key
+    std::string text;  // its default value
 };
 
 struct ClassEntry {
     Guid id;
-    std::string progId;
-    std::string typeName;
-    std::string threadingModel;
+    std::string progId{};  // a ProgID key with typeName as its text; none when empty
+    std::string typeName{};
+    std::string threadingModel{};
     // Set for controls: status bits, toolbox bitmap and type library.
     struct Control {
         std::uint32_t miscStatus = 0;
@@ -44,7 +49,21 @@ struct ClassEntry {
         Guid typeLibrary;
         std::string typeLibraryVersion;
     };
-    std::optional<Control> control;
+    std::optional<Control> control{};
+    // Set for a class with a version-independent ProgID (progId then stays
+    // empty): both keys with their own texts and a "CLSID" subkey, the
+    // version-independent one with "CurVer" naming the versioned key, and
+    // the class key's "ProgID" and "VersionIndependentProgID", which name
+    // whatever they are given.
+    struct ProgIds {
+        ProgIdKey versioned;
+        ProgIdKey versionIndependent;
+        std::string classProgId;
+        std::string classVersionIndependentProgId;
+    };
+    std::optional<ProgIds> progIds{};
+    bool programmable = false;          // an empty "Programmable" subkey
+    std::optional<Guid> typeLibrary{};  // a "TypeLib" subkey naming it (controls give theirs above)
 };
 
 // "TypeLib\{id}\major.minor" with the library's description, flags, help
@@ -53,11 +72,14 @@ bool registerTypeLibrary(const TypeLibraryEntry& library, const std::filesystem:
 // False when that version is not registered or cannot be removed.
 bool unregisterTypeLibrary(const TypeLibraryEntry& library);
 
-// "CLSID\{id}" with its server, threading model, ProgID (and for a control
-// its status, bitmap, type library and version), and the ProgID key.
+// "CLSID\{id}", rewritten whole, with its server, threading model and what
+// the entry sets, and the ProgID keys.
 bool registerClass(const ClassEntry& entry, const std::filesystem::path& module);
-// Removes both keys; true when they are gone (or never were).
+// Removes the class key and the ProgID keys; true when they are gone (or
+// never were).
 bool unregisterClass(const ClassEntry& entry);
+// Removes "CLSID\{id}" alone; true when it is gone (or never was).
+bool removeClassKey(const Guid& classId);
 
 // "Component Categories\{category}" with the description under the locale
 // (hex) as value name; the description is cut to 127 characters.

@@ -25,6 +25,8 @@ constexpr HRESULT CLASS_E_CLASSNOTAVAILABLE = makeResult(0x80040111);
 constexpr HRESULT DISP_E_MEMBERNOTFOUND = makeResult(0x80020003);
 constexpr HRESULT DISP_E_UNKNOWNNAME = makeResult(0x80020006);
 constexpr HRESULT DISP_E_BADPARAMCOUNT = makeResult(0x8002000E);
+// A library whose start failed (the system's ERROR_DLL_INIT_FAILED).
+constexpr HRESULT E_DLL_INIT_FAILED = makeResult(0x8007045A);
 // Self-registration: the type library or a class could not be (un)registered.
 constexpr HRESULT SELFREG_E_TYPELIB = makeResult(0x80040200);
 constexpr HRESULT SELFREG_E_CLASS = makeResult(0x80040201);

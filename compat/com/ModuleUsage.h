@@ -10,4 +10,9 @@ void moduleReleaseUse();
 // True when no object of this module is alive and no lock is held.
 bool moduleCanUnload();
 
+// Keeps this module mapped until the process ends, whatever its host
+// unloads: for code that may still run after its last use is released (a
+// thread on its way out). Once is enough; later calls do nothing.
+void pinModule();
+
 }  // namespace compat

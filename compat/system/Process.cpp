@@ -72,6 +72,11 @@ struct ChildPlan {
         failChild(report);
     if (!request.workingFolder.empty() && chdir(request.workingFolder.c_str()) != 0)
         failChild(report);
+    // All but 0 to 2 and the report, which closes itself at the exec.
+    if (!request.inheritDescriptors &&
+        ((report > 3 && syscall(SYS_close_range, 3u, static_cast<unsigned>(report) - 1, 0u) != 0) ||
+         syscall(SYS_close_range, static_cast<unsigned>(report) + 1, ~0u, 0u) != 0))
+        failChild(report);
     // The program starts with default handlers and no signal blocked.
     struct sigaction defaults {};
     defaults.sa_handler = SIG_DFL;

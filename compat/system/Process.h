@@ -32,6 +32,8 @@ struct ProcessStart {
     // The kernel ends the process (SIGKILL) when the starting thread ends,
     // and so when the starting process dies, however it dies.
     bool endsWithStartingThread = false;
+    // false: the process gets descriptors 0 to 2 only.
+    bool inheritDescriptors = true;
 };
 
 // Whether thread `thread` (a kernel thread id) belongs to process `process`

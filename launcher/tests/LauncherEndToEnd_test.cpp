@@ -22,7 +22,7 @@
 #include "launcher/MorvaneLaunch.h"
 #include "launcher/TrayCommands.h"
 #include "launcher/protocol/ThreadProtocol.h"
-#include "launcher/tests/LauncherSandbox.h"
+#include "testing/launcher/LauncherSandbox.h"
 
 namespace ovix {
 

@@ -15,8 +15,8 @@
 #include "launcher/Autostart.h"
 #include "launcher/LauncherRegistry.h"
 #include "launcher/MorvaneLaunch.h"
-#include "launcher/tests/LauncherSandbox.h"
 #include "testing/ScratchFolder.h"
+#include "testing/launcher/LauncherSandbox.h"
 
 namespace ovix {
 

@@ -1,0 +1,84 @@
+// The add-on module: its static objects and its exported entry points.
+
+#include <array>
+
+#include "addon/module/CVantileApp.h"
+#include "addon/module/Registration.h"
+#include "addon/module/Singleton.h"
+#include "compat/com/ClassFactory.h"
+#include "compat/com/ComExports.h"
+#include "compat/com/ModuleUsage.h"
+#include "compat/system/ModulePath.h"
+
+using namespace ovix;
+using compat::HRESULT;
+
+#define MODULE_EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace ovix {
+
+CVantileApp theApp;
+
+template <>
+ServerState& Singleton<ServerState>::Instance() {
+    static ServerState* const instance = new ServerState(
+        ServerState::Options{.sidebarUrl = theApp.config.SidebarUrl, .checkOn = theApp.config.SidebarCheckOn});
+    return *instance;
+}
+
+}  // namespace ovix
+
+namespace {
+
+// Whether the application object accepted the host program at load.
+bool g_started = false;
+
+// Runs the application object's start at load and its end at unload; a
+// refused start leaves the module loaded but unusable.
+struct ModuleAttach {
+    ModuleAttach() { g_started = theApp.InitInstance(); }
+    ~ModuleAttach() {
+        if (g_started)
+            theApp.ExitInstance();
+    }
+} g_attach;
+
+struct ClassFactoryEntry {
+    compat::Guid id;
+    compat::ClassFactory* factory;
+};
+
+// The factories of the classes that the module serves; a registered class
+// without one answers CLASS_E_CLASSNOTAVAILABLE.
+const std::array<ClassFactoryEntry, 0> kClassFactories{};
+
+std::filesystem::path moduleFile() {
+    return compat::modulePath(&theApp);
+}
+
+}  // namespace
+
+MODULE_EXPORT HRESULT DllGetClassObject(const compat::Guid& classId, const compat::Guid& id, void** object) {
+    if (!object)
+        return compat::E_POINTER;
+    *object = nullptr;
+    if (!g_started)
+        return compat::E_DLL_INIT_FAILED;
+    for (const auto& entry : kClassFactories) {
+        if (entry.id == classId)
+            return entry.factory->QueryInterface(id, object);
+    }
+    return compat::CLASS_E_CLASSNOTAVAILABLE;
+}
+
+MODULE_EXPORT HRESULT DllCanUnloadNow() {
+    return compat::moduleCanUnload() ? compat::S_OK : compat::S_FALSE;
+}
+
+MODULE_EXPORT HRESULT DllRegisterServer() {
+    return g_started ? RegisterAddon(moduleFile()) : compat::E_DLL_INIT_FAILED;
+}
+
+MODULE_EXPORT HRESULT DllUnregisterServer() {
+    return g_started ? UnregisterAddon() : compat::E_DLL_INIT_FAILED;
+}

@@ -1,0 +1,15 @@
+#pragma once
+// UTF-8 as the Unicode standard defines it: no overlong forms, no surrogates,
+// nothing above U+10FFFF.
+
+#include <string>
+#include <string_view>
+
+namespace ovix {
+
+// `bytes` with every ill-formed part replaced by U+FFFD, one for each maximal
+// subpart (the longest start of a well-formed sequence, or one byte), as
+// Python's "replace" error handler does.
+std::string repairUtf8(std::string_view bytes);
+
+}  // namespace ovix

@@ -1,0 +1,177 @@
+// The HTTP client against a loopback server: framings, statuses, redirects,
+// failures, the body limit, proxies and schemes.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <future>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "compat/net/HttpClient.h"
+#include "testing/LoopbackHttpServer.h"
+#include "testing/ScratchFolder.h"
+
+namespace compat {
+
+namespace {
+
+using namespace std::chrono_literals;
+using ovix::testing::LoopbackHttpServer;
+using Reply = LoopbackHttpServer::Reply;
+
+constexpr std::size_t kMiB = 1 << 20;
+
+class HttpClientTest : public ::testing::Test {
+protected:
+    std::optional<HttpResponse> get(const std::string& target, HttpRequest request = {}) {
+        request.url = m_server.url(target);
+        return httpGet(request);
+    }
+
+    LoopbackHttpServer m_server;
+};
+
+// The body comes whole however it is framed; any status is given back.
+TEST_F(HttpClientTest, AnswersAsServed) {
+    const std::string large(300000, 'b');
+    struct Case {
+        Reply reply;
+        long status;
+        std::string body;
+    };
+    const Case cases[] = {
+        {{.status = 200, .body = "hello"}, 200, "hello"},
+        {{.status = 404, .body = "missing"}, 404, "missing"},
+        {{.status = 500, .body = ""}, 500, ""},
+        {{.status = 503, .body = large, .framing = Reply::Framing::Chunked}, 503, large},
+        {{.status = 200, .body = large, .framing = Reply::Framing::UntilClose}, 200, large},
+        {{.status = 200, .body = std::string(kMiB, 'c'), .framing = Reply::Framing::Chunked}, 200,
+         std::string(kMiB, 'c')},
+    };
+    for (const auto& c : cases) {
+        m_server.setReply("/page", c.reply);
+        const auto response = get("/page");
+        ASSERT_TRUE(response) << c.status;
+        EXPECT_EQ(response->status, c.status);
+        EXPECT_EQ(response->body, c.body) << c.status;
+    }
+}
+
+TEST_F(HttpClientTest, SendsTheRequestAsGiven) {
+    m_server.setReply("/p?q=1", {.body = "x"});
+    ASSERT_TRUE(get("/p?q=1", {.headers = {"Content-Type: application/x-www-form-urlencoded"}}));
+    ASSERT_TRUE(get("/p?q=1", {.userAgent = "Web Service Client"}));
+    const auto requests = m_server.requests();
+    ASSERT_EQ(requests.size(), 2u);
+    for (const auto& head : requests) {
+        EXPECT_EQ(head.rfind("GET /p?q=1 HTTP/1.1\r\n", 0), 0u) << head;
+        EXPECT_NE(head.find("\r\nHost: 127.0.0.1:" + std::to_string(m_server.port()) + "\r\n"), std::string::npos);
+    }
+    EXPECT_NE(requests[0].find("\r\nContent-Type: application/x-www-form-urlencoded\r\n"), std::string::npos);
+    EXPECT_EQ(requests[0].find("User-Agent"), std::string::npos);
+    EXPECT_NE(requests[1].find("\r\nUser-Agent: Web Service Client\r\n"), std::string::npos);
+    EXPECT_EQ(requests[1].find("Content-Type"), std::string::npos);
+}
+
+// Up to five redirects are followed; the sixth fails.
+TEST_F(HttpClientTest, FollowsFiveRedirects) {
+    for (int i = 0; i < 6; ++i)
+        m_server.setReply("/r" + std::to_string(i), {.status = 302, .headers = {"Location: /r" + std::to_string(i + 1)}});
+    m_server.setReply("/r6", {.body = "there"});
+    const auto fifth = get("/r1");
+    ASSERT_TRUE(fifth);
+    EXPECT_EQ(fifth->status, 200);
+    EXPECT_EQ(fifth->body, "there");
+    EXPECT_FALSE(get("/r0"));
+}
+
+TEST_F(HttpClientTest, NoAnswerIsAFailure) {
+    m_server.setReply("/close", {.kind = Reply::Kind::Close});
+    m_server.setReply("/hang", {.kind = Reply::Kind::Hang});
+    EXPECT_FALSE(get("/close"));
+    EXPECT_FALSE(get("/hang", {.timeLimit = 300ms}));
+    // A port where nobody listens.
+    std::optional<std::string> closedUrl;
+    {
+        LoopbackHttpServer gone;
+        closedUrl = gone.url("/");
+    }
+    EXPECT_FALSE(httpGet({.url = *closedUrl}));
+    EXPECT_FALSE(httpGet({.url = "http://"}));
+}
+
+// A body over the limit fails the request, however it is framed.
+TEST_F(HttpClientTest, BodyLimit) {
+    for (const auto framing : {Reply::Framing::Length, Reply::Framing::Chunked, Reply::Framing::UntilClose}) {
+        m_server.setReply("/at", {.body = std::string(kMiB, 'a'), .framing = framing});
+        m_server.setReply("/over", {.body = std::string(kMiB + 1, 'a'), .framing = framing});
+        const auto at = get("/at");
+        ASSERT_TRUE(at);
+        EXPECT_EQ(at->body.size(), kMiB);
+        EXPECT_FALSE(get("/over"));
+        EXPECT_FALSE(get("/at", {.bodyLimit = 1000}));
+    }
+}
+
+// Without the body the exchange ends at the status, so a page of any size
+// answers, even one that never ends.
+TEST_F(HttpClientTest, StatusWithoutTheBody) {
+    m_server.setReply("/endless", {.kind = Reply::Kind::Endless, .status = 200});
+    m_server.setReply("/moved", {.status = 301, .headers = {"Location: /endless"}, .body = "moved"});
+    for (const char* target : {"/endless", "/moved"}) {
+        const auto response = get(target, {.timeLimit = 10s, .readBody = false});
+        ASSERT_TRUE(response) << target;
+        EXPECT_EQ(response->status, 200);
+        EXPECT_EQ(response->body, "");
+    }
+}
+
+TEST_F(HttpClientTest, LoopbackNeverThroughAProxy) {
+    LoopbackHttpServer proxy;
+    const auto proxyUrl = proxy.url("");
+    for (const char* name : {"http_proxy", "HTTPS_PROXY", "ALL_PROXY"})
+        setenv(name, proxyUrl.c_str(), 1);
+    m_server.setReply("/", {.body = "direct"});
+    const auto direct = get("/");
+    const auto byName = httpGet({.url = "http://localhost:" + std::to_string(m_server.port()) + "/"});
+    for (const char* name : {"http_proxy", "HTTPS_PROXY", "ALL_PROXY"})
+        unsetenv(name);
+    ASSERT_TRUE(direct);
+    EXPECT_EQ(direct->body, "direct");
+    ASSERT_TRUE(byName);
+    EXPECT_EQ(byName->body, "direct");
+    EXPECT_TRUE(proxy.requests().empty());
+}
+
+// Other schemes are refused before anything is opened: a named pipe would
+// block the reader.
+TEST_F(HttpClientTest, OnlyHttpAndHttps) {
+    ovix::testing::ScratchFolder scratch;
+    const auto pipe = scratch / "pipe";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_FALSE(httpGet({.url = "file://" + pipe.string()}));
+    m_server.setReply("/to-file", {.status = 302, .headers = {"Location: file://" + pipe.string()}});
+    EXPECT_FALSE(get("/to-file"));
+    EXPECT_FALSE(httpGet({.url = "ftp://127.0.0.1:" + std::to_string(m_server.port()) + "/"}));
+    EXPECT_EQ(m_server.requests().size(), 1u);
+}
+
+// A process started while a request is open does not inherit its socket.
+TEST_F(HttpClientTest, SocketIsCloseOnExec) {
+    auto server = std::make_unique<LoopbackHttpServer>();
+    server->setReply("/hang", {.kind = Reply::Kind::Hang});
+    const auto before = ovix::testing::inheritableDescriptors();
+    auto request = std::async(std::launch::async, [&] { return httpGet({.url = server->url("/hang"), .timeLimit = 60s}); });
+    ASSERT_TRUE(ovix::testing::eventually([&] { return server->requests().size() == 1; }));
+    EXPECT_EQ(ovix::testing::inheritableDescriptors(), before);
+    // The server going away ends the request.
+    server.reset();
+    EXPECT_FALSE(request.get());
+}
+
+}  // namespace
+
+}  // namespace compat
