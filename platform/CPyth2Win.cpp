@@ -142,7 +142,14 @@ int CPyth2Win::GetLastInputTime() {
 }
 
 int CPyth2Win::GetPowerStatus() {
-    const compat::PowerSupplyState supplies = compat::readPowerSupplies();
+    return powerStatusOf(compat::readPowerSupplies());
+}
+
+// A machine that lists no supply at all (a desktop without battery, most
+// virtual machines) runs on mains.
+int CPyth2Win::powerStatusOf(const compat::PowerSupplyState& supplies) {
+    if (!supplies.listed)
+        return PYTH_2_PLATFORM_POWER_STATUS_LINE;
     if (supplies.mainsOnline)
         return PYTH_2_PLATFORM_POWER_STATUS_LINE;
     if (supplies.batteryLow)
