@@ -327,12 +327,19 @@ void CPyth2Skype::PostNoOp() {
     PostMsg(login.c_str(), NOERR, "");
 }
 
+// The host's other threads run while this one waits: the message that ends
+// the wait may have to come from one of them.
 std::uint32_t CPyth2Skype::GetACmd() {
     compat::Message message;
-    const int got = compat::GetMessage(message);
+    int got;
+    {
+        const BlockingWait unlocked;
+        got = compat::GetMessage(message);
+    }
     if (got < 0) {
         // The thread cannot have a queue: wait a ping period, so that the
         // caller's loop does not spin.
+        const BlockingWait unlocked;
         std::this_thread::sleep_for(std::chrono::milliseconds(kPingPeriodMs));
         return NOMSG;
     }

@@ -118,7 +118,7 @@ public:
     // Waits for one message of the calling thread: QUITMSG for a quit,
     // (argument << 16) | IMMSGINQUEUE for the bridge's notice, NOMSG for
     // anything else. A window message (the ping timer's tick) is dispatched
-    // and gives NOMSG. The host's interpreter lock stays held.
+    // and gives NOMSG. The host's interpreter lock is released while it waits.
     std::uint32_t GetACmd();
 
     // Queues an empty message, which wakes the notice thread.
