@@ -341,7 +341,10 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addclose(&actions, ends[0]);
         const std::string told = std::to_string(ends[1]);
-        m_pid = spawn({"Xvfb", "-displayfd", told.c_str(), "-nolisten", "tcp", "-screen", "0", "320x240x24"}, actions);
+        // Without -noreset the server starts afresh each time the test's last
+        // connection closes; a desktop's display always has clients.
+        m_pid = spawn({"Xvfb", "-displayfd", told.c_str(), "-nolisten", "tcp", "-noreset", "-screen", "0", "320x240x24"},
+                      actions);
         posix_spawn_file_actions_destroy(&actions);
         close(ends[1]);
         // The server writes its display number once it takes connections.
