@@ -30,11 +30,13 @@ public:
         m_capacity = n;
     }
 
-    // Appends; returns the item's index.
+    // Appends; returns the item's index. A failure to grow leaves the list
+    // as it was.
     std::size_t Add(T item) {
         makeRoom();
+        growWhenItFills();
         m_items[m_count] = item;
-        return countStoredItem();
+        return m_count++;
     }
 
     // Stores the item at `index` (at most GetCount()), moving the later ones
@@ -47,9 +49,10 @@ public:
             return;
         }
         makeRoom();
+        growWhenItFills();
         std::move_backward(m_items.get() + index, m_items.get() + m_count, m_items.get() + m_count + 1);
         m_items[index] = item;
-        countStoredItem();
+        ++m_count;
     }
 
     // Takes the first item out; the list must not be empty.
@@ -85,12 +88,11 @@ private:
             SetSize(2 * m_capacity + 1);
     }
 
-    // Counts the item just stored and grows a full array.
-    std::size_t countStoredItem() {
-        const std::size_t index = m_count++;
-        if (m_count == m_capacity)
+    // Grows the array before the item that would fill it is stored, so that
+    // it is never full after an insertion.
+    void growWhenItFills() {
+        if (m_count + 1 == m_capacity)
             SetSize(2 * m_capacity + 1);
-        return index;
     }
 
     std::unique_ptr<T[]> m_items;

@@ -5,6 +5,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <stdexcept>
+#include <vector>
 #include <thread>
 
 #include "base/BlockingWait.h"
@@ -12,6 +14,7 @@
 #include "compat/store/RegistryKey.h"
 #include "compat/system/ModulePath.h"
 #include "compat/system/PrivateMemory.h"
+#include "compat/system/ReadableMemory.h"
 #include "launcher/protocol/ThreadProtocol.h"
 
 namespace ovix {
@@ -23,6 +26,9 @@ constexpr unsigned kPingPeriodMs = 1000;
 // whose id is the word parameter.
 constexpr std::uint32_t kStartPingMessage = compat::WM_USER + 1;
 constexpr std::uint32_t kStopPingMessage = compat::WM_USER + 2;
+
+// The text of a failure to queue an event for want of memory.
+constexpr const char* kOutOfMemory = "Out of memory";
 
 constexpr const char* kClientKey = "Software\\Skype\\Phone\\UI";
 constexpr const char* kTimeoutValue = "APITimeoutDisabled";
@@ -36,6 +42,33 @@ std::string libraryPath() {
 
 bool ownsWindow(compat::WindowHandle window) {
     return compat::windowThread(window) == compat::currentThreadId();
+}
+
+// The most records that one enumeration may bring, members included: far
+// beyond any real contact list, it bounds what a wrong count can cost.
+constexpr std::size_t kMaxRecords = 1 << 16;
+
+// How many records an array of the adapter holds, taken from `budget`: none
+// for a missing array or a negative count. Throws when the count exceeds the
+// budget.
+template <class Record>
+std::size_t recordCount(const Record* items, std::int32_t count, std::size_t& budget) {
+    if (!items || count <= 0)
+        return 0;
+    const auto records = static_cast<std::size_t>(count);
+    if (records > budget)
+        throw std::length_error("the adapter's count exceeds what an enumeration may bring");
+    budget -= records;
+    return records;
+}
+
+// Copies `count` records of the adapter; throws when its array is shorter,
+// as far as the end of its readable memory tells.
+template <class Record>
+void copyRecords(Record* into, const Record* items, std::size_t count) {
+    const std::size_t bytes = count * sizeof(Record);
+    if (count != 0 && compat::copyReadable(into, items, bytes) != bytes)
+        throw std::length_error("the adapter's count exceeds its array");
 }
 
 }  // namespace
@@ -327,12 +360,19 @@ void CPyth2Skype::PostNoOp() {
     PostMsg(login.c_str(), NOERR, "");
 }
 
+// The host's other threads run while this one waits: the message that ends
+// the wait may have to come from one of them.
 std::uint32_t CPyth2Skype::GetACmd() {
     compat::Message message;
-    const int got = compat::GetMessage(message);
+    int got;
+    {
+        const BlockingWait unlocked;
+        got = compat::GetMessage(message);
+    }
     if (got < 0) {
         // The thread cannot have a queue: wait a ping period, so that the
         // caller's loop does not spin.
+        const BlockingWait unlocked;
         std::this_thread::sleep_for(std::chrono::milliseconds(kPingPeriodMs));
         return NOMSG;
     }
@@ -388,71 +428,109 @@ std::string CPyth2Skype::LoginLocked() {
     return login ? login : "";
 }
 
-void CPyth2Skype::QueueEvent(const char* text, const char* from) {
+void CPyth2Skype::QueueEvent(std::uint32_t code, const char* text, const char* from) {
     {
         const auto lock = Lock();
-        QueueLocked(std::make_unique<CSkype2PythMsg>(NOERR, from, LoginLocked().c_str(), text));
+        QueueLocked(std::make_unique<CSkype2PythMsg>(code, from, LoginLocked().c_str(), text));
     }
     Notify();
+}
+
+template <class Work>
+void CPyth2Skype::Guarded(std::uint32_t failureCode, const char* failure, Work work) noexcept {
+    try {
+        work();
+        return;
+    } catch (...) {
+    }
+    try {
+        QueueEvent(failureCode, failure);
+    } catch (...) {
+        // Not even the failure fits in memory: the event is lost.
+    }
 }
 
 void CPyth2Skype::OnConnect(CAdapter*) {
-    {
-        const auto lock = Lock();
-        m_connected = 1;
-        m_pingTimerId = StartPingTimer();
-        QueueLocked(std::make_unique<CSkype2PythMsg>(NOERR, "", LoginLocked().c_str(), "connected"));
-    }
-    Notify();
+    Guarded(ERR_NOMEM, kOutOfMemory, [&] {
+        {
+            const auto lock = Lock();
+            m_connected = 1;
+            m_pingTimerId = StartPingTimer();
+            QueueLocked(std::make_unique<CSkype2PythMsg>(NOERR, "", LoginLocked().c_str(), "connected"));
+        }
+        Notify();
+    });
 }
 
 void CPyth2Skype::OnDisconnect(CAdapter*, const void*) {
-    {
-        const auto lock = Lock();
-        StopPingTimer(m_pingTimerId);
-        m_connected = m_haveContactIds = m_haveContactDetails = 0;
-        QueueLocked(std::make_unique<CSkype2PythMsg>(NOERR, "", LoginLocked().c_str(), "disconnected"));
-        ClearUsers();
-        ClearGroups();
-    }
-    Notify();
+    Guarded(ERR_NOMEM, kOutOfMemory, [&] {
+        {
+            const auto lock = Lock();
+            StopPingTimer(m_pingTimerId);
+            m_connected = m_haveContactIds = m_haveContactDetails = 0;
+            ClearUsers();
+            ClearGroups();
+            QueueLocked(std::make_unique<CSkype2PythMsg>(NOERR, "", LoginLocked().c_str(), "disconnected"));
+        }
+        Notify();
+    });
 }
 
 // A group's member array is the bridge's own copy. A missing array or a
-// negative count is taken as no records.
+// negative count is taken as no records. The records are copied before the
+// lock is taken, and replace the list only once all of them are in.
 void CPyth2Skype::OnEnumerateGroups(CAdapter*, const SBaseGroupArray* groups) {
-    {
-        const auto lock = Lock();
-        ClearGroups();
-        const int count = groups && groups->items ? groups->count : 0;
-        for (int i = 0; i < count; ++i) {
-            const _SBaseGroup& source = groups->items[i];
-            auto group = std::make_unique<_SBaseGroup>(source);
-            group->members = nullptr;
-            if (source.members) {
-                group->memberCount = std::max(source.memberCount, 0);
-                group->members = new _SBaseUser[static_cast<std::size_t>(group->memberCount)];
-                std::copy_n(source.members, group->memberCount, group->members);
-            }
-            m_groups.Add(group.release());
+    Guarded(ERR_NOENUMGROUPS, "Can not enumerate groups!", [&] {
+        std::size_t budget = kMaxRecords;
+        const std::size_t count = groups ? recordCount(groups->items, groups->count, budget) : 0;
+        std::vector<_SBaseGroup> copied(count);
+        copyRecords(copied.data(), groups ? groups->items : nullptr, count);
+        std::vector<std::unique_ptr<_SBaseUser[]>> members(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            _SBaseGroup& group = copied[i];
+            if (!group.members)
+                continue;
+            const std::size_t memberCount = recordCount(group.members, group.memberCount, budget);
+            members[i] = std::make_unique<_SBaseUser[]>(memberCount);
+            copyRecords(members[i].get(), group.members, memberCount);
+            group.memberCount = static_cast<std::int32_t>(memberCount);
         }
-        QueueLocked(std::make_unique<CSkype2PythMsg>(NOERR, "", LoginLocked().c_str(), "__groups__"));
-        m_haveContactIds = 1;
-    }
-    Notify();
+        {
+            const auto lock = Lock();
+            ClearGroups();
+            for (std::size_t i = 0; i < count; ++i) {
+                auto group = std::make_unique<_SBaseGroup>(copied[i]);
+                group->members = members[i].get();
+                m_groups.Add(group.get());
+                group.release();
+                members[i].release();
+            }
+            QueueLocked(std::make_unique<CSkype2PythMsg>(NOERR, "", LoginLocked().c_str(), "__groups__"));
+            m_haveContactIds = 1;
+        }
+        Notify();
+    });
 }
 
 void CPyth2Skype::OnEnumerateUsers(CAdapter*, const SBaseUserArray* users) {
-    {
-        const auto lock = Lock();
-        ClearUsers();
-        const int count = users && users->items ? users->count : 0;
-        for (int i = 0; i < count; ++i)
-            m_users.Add(new _SBaseUser(users->items[i]));
-        QueueLocked(std::make_unique<CSkype2PythMsg>(NOERR, "", LoginLocked().c_str(), "__contacts__"));
-        m_haveContactDetails = 1;
-    }
-    Notify();
+    Guarded(ERR_NOENUMUSERS, "Can not enumerate users/contacts!", [&] {
+        std::size_t budget = kMaxRecords;
+        const std::size_t count = users ? recordCount(users->items, users->count, budget) : 0;
+        std::vector<_SBaseUser> copied(count);
+        copyRecords(copied.data(), users ? users->items : nullptr, count);
+        {
+            const auto lock = Lock();
+            ClearUsers();
+            for (const _SBaseUser& user : copied) {
+                auto record = std::make_unique<_SBaseUser>(user);
+                m_users.Add(record.get());
+                record.release();
+            }
+            QueueLocked(std::make_unique<CSkype2PythMsg>(NOERR, "", LoginLocked().c_str(), "__contacts__"));
+            m_haveContactDetails = 1;
+        }
+        Notify();
+    });
 }
 
 void CPyth2Skype::OnSendMsgReliable(CAdapter*, int) {
@@ -461,23 +539,19 @@ void CPyth2Skype::OnSendMsgReliable(CAdapter*, int) {
 }
 
 void CPyth2Skype::OnReceiveMsgReliable(CAdapter*, const char* from, const char* text) {
-    QueueEvent(text, from);
+    Guarded(ERR_NOMEM, kOutOfMemory, [&] { QueueEvent(NOERR, text, from); });
 }
 
 void CPyth2Skype::OnError(CAdapter*, int code, const char* text) {
-    {
-        const auto lock = Lock();
-        QueueLocked(std::make_unique<CSkype2PythMsg>(static_cast<std::uint32_t>(code), "", LoginLocked().c_str(), text));
-    }
-    Notify();
+    Guarded(ERR_NOMEM, kOutOfMemory, [&] { QueueEvent(static_cast<std::uint32_t>(code), text); });
 }
 
 void CPyth2Skype::OnContactListChanged(CAdapter*, const char*) {
-    QueueEvent("contactlistchanged");
+    Guarded(ERR_NOMEM, kOutOfMemory, [&] { QueueEvent(NOERR, "contactlistchanged"); });
 }
 
 void CPyth2Skype::OnBlockUser(CAdapter*, const char*, int) {
-    QueueEvent("contactlistchanged");
+    Guarded(ERR_NOMEM, kOutOfMemory, [&] { QueueEvent(NOERR, "contactlistchanged"); });
 }
 
 }  // namespace ovix

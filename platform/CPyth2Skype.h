@@ -118,7 +118,7 @@ public:
     // Waits for one message of the calling thread: QUITMSG for a quit,
     // (argument << 16) | IMMSGINQUEUE for the bridge's notice, NOMSG for
     // anything else. A window message (the ping timer's tick) is dispatched
-    // and gives NOMSG. The host's interpreter lock stays held.
+    // and gives NOMSG. The host's interpreter lock is released while it waits.
     std::uint32_t GetACmd();
 
     // Queues an empty message, which wakes the notice thread.
@@ -162,8 +162,13 @@ private:
     std::string LoginLocked();
     void QueueLocked(std::unique_ptr<CSkype2PythMsg> message);
     void Notify();
-    // Queues {login, text, from, 0} and wakes the notice thread.
-    void QueueEvent(const char* text, const char* from = "");
+    // Queues {login, text, from, code} and wakes the notice thread.
+    void QueueEvent(std::uint32_t code, const char* text, const char* from = "");
+    // Runs a handler's work on the adapter's thread, where nothing may
+    // escape: a failure (a count beyond the adapter's array, memory running
+    // out) is queued as {login, failure, "", failureCode} instead.
+    template <class Work>
+    void Guarded(std::uint32_t failureCode, const char* failure, Work work) noexcept;
     int Request(int (CAdapter::*operation)(), const char* failure);
 
     // The ping timer lives on the window's thread; from another thread the

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <climits>
 #include <cstdlib>
+#include <optional>
 #include <stdexcept>
 #include <string_view>
 #include <thread>
@@ -14,6 +15,7 @@
 #include "base/BlockingWait.h"
 #include "compat/ipc/MessageQueue.h"
 #include "compat/ipc/MessageWindow.h"
+#include "compat/system/DisplayIdle.h"
 #include "compat/system/LastInput.h"
 #include "compat/system/PowerSupply.h"
 #include "compat/system/PrivateMemory.h"
@@ -133,17 +135,30 @@ std::uint32_t CPyth2Win::commandOf(std::uint32_t message, std::uintptr_t wParam,
     }
 }
 
+// The display's idle time where there is one, the user's terminals' always:
+// input to either counts, so the smallest wins.
 int CPyth2Win::GetLastInputTime() {
-    const auto last = compat::lastTerminalInput(compat::terminalFolders(), geteuid());
-    if (!last)
+    using std::chrono::seconds;
+    std::optional<seconds> idle;
+    if (const auto last = compat::lastTerminalInput(compat::terminalFolders(), geteuid()))
+        idle = std::chrono::duration_cast<seconds>(std::chrono::system_clock::now() - *last);
+    if (const auto display = compat::displayIdleTime())
+        idle = std::min(idle.value_or(seconds::max()), std::chrono::duration_cast<seconds>(*display));
+    if (!idle)
         return kUnknownIdleSeconds;
-    const auto idle = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now() - *last);
     // A clock set back makes the last input lie ahead: no time has passed.
-    return static_cast<int>(std::clamp<std::chrono::seconds::rep>(idle.count(), 0, INT_MAX));
+    return static_cast<int>(std::clamp<seconds::rep>(idle->count(), 0, INT_MAX));
 }
 
 int CPyth2Win::GetPowerStatus() {
-    const compat::PowerSupplyState supplies = compat::readPowerSupplies();
+    return powerStatusOf(compat::readPowerSupplies());
+}
+
+// A machine that lists no supply at all (a desktop without battery, most
+// virtual machines) runs on mains.
+int CPyth2Win::powerStatusOf(const compat::PowerSupplyState& supplies) {
+    if (!supplies.listed)
+        return PYTH_2_PLATFORM_POWER_STATUS_LINE;
     if (supplies.mainsOnline)
         return PYTH_2_PLATFORM_POWER_STATUS_LINE;
     if (supplies.batteryLow)

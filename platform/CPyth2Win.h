@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "compat/system/PowerSupply.h"
 #include "platform/BrowserHistory.h"
 #include "platform/Pyth2Platform.h"
 #include "platform/ThreadThrottle.h"
@@ -40,6 +41,8 @@ public:
     int GetCurThreadPriority() override;
     int SetCurThreadPriority(Pyth2PlatformThreadPriority priority) override;
     std::string GetAppDataDir() override;
+    // What GetPowerStatus answers for these supplies.
+    static int powerStatusOf(const compat::PowerSupplyState& supplies);
     // Held to ThreadThrottleCpuPerc's share; see ThreadThrottle.
     void ThreadThrottleRegister(unsigned long tid) override { m_throttle.registerThread(tid); }
     void ThreadThrottleDeregister(unsigned long tid) override { m_throttle.deregisterThread(tid); }

@@ -2,10 +2,12 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <climits>
 #include <stdexcept>
 #include <system_error>
+#include <utility>
 
 #include "compat/system/TimeCriticalPriority.h"
 
@@ -26,18 +28,12 @@ ThreadThrottle::ThreadThrottle(const std::atomic<int>& percentage) : m_percentag
 
 ThreadThrottle::~ThreadThrottle() {
     stop();
-    std::lock_guard lock(m_tableLock);
-    for (const auto& [tid, thread] : m_table)
-        thread.resume();
 }
 
 void ThreadThrottle::registerThread(unsigned long tid) {
     tid = threadIdOrCaller(tid);
-    {
-        std::lock_guard lock(m_tableLock);
-        if (m_table.contains(tid))
-            return;
-    }
+    if (registered(tid))
+        return;
     // Opened and allocated before the lock is taken again: a stopped worker
     // may hold the allocator's lock, and the throttle thread needs ours to
     // restart it.
@@ -45,13 +41,24 @@ void ThreadThrottle::registerThread(unsigned long tid) {
     if (!thread)
         throw std::runtime_error("OpenThread failed");
     Table entry;
-    entry.emplace(tid, *thread);
+    entry.emplace(tid, Entry{*thread});
     Table::node_type node = entry.extract(entry.begin());
+    Table::node_type replaced;  // the entry of a thread that ended, freed after the lock
     {
         std::lock_guard lock(m_tableLock);
-        node = m_table.insert(std::move(node)).node;
+        const auto found = m_table.find(tid);
+        if (found != m_table.end() && found->second.thread.alive())
+            return;  // a registration that won a race to the same id
+        if (found != m_table.end())
+            replaced = m_table.extract(found);
+        m_table.insert(std::move(node));
     }
-    // A registration that lost a race to the same id frees its node here.
+}
+
+bool ThreadThrottle::registered(unsigned long tid) {
+    std::lock_guard lock(m_tableLock);
+    const auto found = m_table.find(tid);
+    return found != m_table.end() && found->second.thread.alive();
 }
 
 void ThreadThrottle::deregisterThread(unsigned long tid) {
@@ -60,8 +67,8 @@ void ThreadThrottle::deregisterThread(unsigned long tid) {
     {
         std::lock_guard lock(m_tableLock);
         node = m_table.extract(tid);
-        if (node)
-            node.mapped().resume();
+        if (node && node.mapped().held)
+            node.mapped().thread.resume();
     }
 }
 
@@ -110,16 +117,24 @@ void ThreadThrottle::run() {
     }
 }
 
+// The requests are sent without waiting for any thread to take them; the
+// throttle thread's own entry is passed over.
 void ThreadThrottle::suspendAll() {
     std::lock_guard lock(m_tableLock);
-    for (const auto& [tid, thread] : m_table)
-        thread.suspend();
+    for (auto& [tid, entry] : m_table) {
+        entry.held = entry.thread.suspend() >= 0;
+        entry.ended = !entry.held && errno == ESRCH;
+    }
 }
 
+// Entries of ended threads are dropped once every thread runs again: freeing
+// them cannot wait for a lock that a held thread has.
 void ThreadThrottle::resumeAll() {
     std::lock_guard lock(m_tableLock);
-    for (const auto& [tid, thread] : m_table)
-        thread.resume();
+    for (auto& [tid, entry] : m_table)
+        if (std::exchange(entry.held, false))
+            entry.thread.resume();
+    std::erase_if(m_table, [](const auto& item) { return item.second.ended; });
 }
 
 }  // namespace ovix

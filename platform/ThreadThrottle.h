@@ -5,9 +5,15 @@
 // each step). At 0 and at 100 nothing is stopped and the thread looks again
 // once a second.
 //
-// Thread ids are the kernel's (gettid); 0 means the calling thread. The
-// calls may be made from any thread. The table lock is held only during a
-// stop or a restart pass, never while the throttle thread sleeps, and the
+// Thread ids are the kernel's (gettid); 0 means the calling thread. An entry
+// names the thread that had the id when it was registered: a thread that
+// gets the id after it has ended is never stopped, and the entry is dropped
+// at the next pass. The throttle thread never stops itself, and a thread that
+// does not take the request (it blocks the signal, or waits for the
+// processor) is not waited for: see ThreadSuspension.h.
+//
+// The calls may be made from any thread. The table lock is held only during
+// a stop or a restart pass, never while the throttle thread sleeps, and the
 // throttle thread takes no other lock: a stopped worker may hold any lock
 // (the Python interpreter's included) without blocking it.
 
@@ -25,7 +31,7 @@ class ThreadThrottle {
 public:
     // `percentage` (0..100) must outlive the throttle.
     explicit ThreadThrottle(const std::atomic<int>& percentage);
-    // Stops the throttle thread and resumes every thread still registered.
+    // Stops the throttle thread, which leaves no thread stopped.
     ~ThreadThrottle();
     ThreadThrottle(const ThreadThrottle&) = delete;
     ThreadThrottle& operator=(const ThreadThrottle&) = delete;
@@ -34,7 +40,8 @@ public:
     // is. Throws "OpenThread failed" when the id is no thread of this
     // process, with nothing changed.
     void registerThread(unsigned long tid);
-    // Resumes the thread once and forgets it; unknown ids are ignored.
+    // Resumes the thread when it is held and forgets it; unknown ids are
+    // ignored.
     void deregisterThread(unsigned long tid);
 
     // Starts the throttle thread unless it runs. Throws "error starting
@@ -46,8 +53,15 @@ public:
     bool running() const;
 
 private:
-    using Table = std::map<unsigned long, compat::SuspendableThread>;
+    struct Entry {
+        compat::SuspendableThread thread;
+        bool held = false;   // stopped by the pass under way
+        bool ended = false;  // found ended: dropped after the pass
+    };
+    using Table = std::map<unsigned long, Entry>;
 
+    // Whether `tid` stands for a thread that has not ended.
+    bool registered(unsigned long tid);
     void run();
     void suspendAll();
     void resumeAll();

@@ -1,6 +1,6 @@
 // Rows of the chat bridge: CSkype2PythMsg and CPyth2Skype. Every row runs
 // with the interpreter lock held; the bridge lets it go only while it waits
-// for its own lock, and GetACmd keeps it while it waits for a message.
+// for its own lock or, in GetACmd, for a message.
 
 %{
 #include "platform/CPyth2Skype.h"

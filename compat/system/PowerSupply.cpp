@@ -31,10 +31,12 @@ PowerSupplyState readPowerSupplies(const std::filesystem::path& folder) {
         if (!type || attribute(supply, "scope") == "Device")
             continue;
         if (*type == "Mains" || *type == "USB") {
+            state.listed = true;
             if (attribute(supply, "online") == "1")
                 state.mainsOnline = true;
         } else if (*type == "Battery") {
             // Supplies without a "present" attribute are always fitted.
+            state.listed = true;
             if (attribute(supply, "present").value_or("1") != "1")
                 continue;
             state.batteryPresent = true;

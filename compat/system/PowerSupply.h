@@ -7,6 +7,7 @@
 namespace compat {
 
 struct PowerSupplyState {
+    bool listed = false;          // a mains supply or a system battery is listed
     bool mainsOnline = false;     // a mains (or USB) supply feeds the machine
     bool batteryPresent = false;  // a system battery is fitted
     bool batteryLow = false;      // a system battery says its level is low or critical

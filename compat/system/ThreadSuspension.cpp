@@ -1,14 +1,17 @@
 #include "compat/system/ThreadSuspension.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <chrono>
+#include <charconv>
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <string_view>
 #include <unordered_map>
 
 #include "compat/system/Futex.h"
@@ -16,20 +19,20 @@
 namespace compat {
 
 // The state of one thread id. A parked handler reads it, so it is never
-// freed: a thread id that is reused finds the same record with count 0.
+// freed; open() sets it afresh for each thread that gets the id.
 struct SuspendableThread::Record {
     explicit Record(pid_t thread) : tid(thread) {}
 
     const pid_t tid;
-    FutexWord count{0};   // suspend count; the thread stays parked while > 0
-    FutexWord parked{0};  // 1 while the thread sits in the handler, stopped
+    std::atomic<std::uint64_t> startTime{0};  // of the thread it is set for
+    FutexWord count{0};      // suspend count; the thread stays parked while > 0
+    FutexWord parked{0};     // 1 while the thread sits in the handler, stopped
+    FutexWord requested{0};  // 1 while a request is on its way, not yet taken
 };
 
 namespace {
 
 using Record = SuspendableThread::Record;
-
-constexpr auto ackTimeout = std::chrono::milliseconds(100);
 
 std::atomic<std::uint64_t> g_stops{0};
 
@@ -39,6 +42,7 @@ void onSuspendSignal(int, siginfo_t* info, void*) {
     auto* record = static_cast<Record*>(info->si_value.sival_ptr);
     // Only our own requests carry a record; anything else is ignored.
     if (info->si_code == SI_QUEUE && info->si_pid == getpid() && record && record->tid == gettid()) {
+        record->requested.store(0);
         bool counted = false;
         for (std::uint32_t count = record->count.load(); count > 0; count = record->count.load()) {
             if (!counted) {
@@ -46,7 +50,6 @@ void onSuspendSignal(int, siginfo_t* info, void*) {
                 counted = true;
             }
             record->parked.store(1);
-            futexWakeAll(record->parked);
             futexWait(record->count, count, nullptr);
         }
         record->parked.store(0);
@@ -77,8 +80,46 @@ int suspendSignal() {
     return signal;
 }
 
-bool threadExists(pid_t tid) {
-    return tgkill(getpid(), tid, 0) == 0 || errno != ESRCH;
+// What /proc says of a thread id of this process. Read with plain system
+// calls into the stack: no lock, no allocation.
+struct Task {
+    enum Kind { living, gone, unknown } kind;
+    std::uint64_t startTime = 0;  // of the living thread, in clock ticks since boot
+};
+
+Task taskOf(pid_t tid) {
+    char path[48] = "/proc/self/task/";
+    char* end = std::to_chars(path + 16, path + sizeof path - 6, tid).ptr;
+    std::memcpy(end, "/stat", 6);
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return {errno == ENOENT || errno == ESRCH ? Task::gone : Task::unknown};
+    char text[1024];
+    const ssize_t length = read(fd, text, sizeof text);
+    const int readError = errno;
+    close(fd);
+    if (length <= 0)
+        return {length < 0 && readError == ESRCH ? Task::gone : Task::unknown};
+    // After the command name, which ends at the last ')': the state (field
+    // 3), then the start time 19 fields on (field 22).
+    std::string_view fields(text, static_cast<std::size_t>(length));
+    const auto nameEnd = fields.rfind(')');
+    if (nameEnd == std::string_view::npos)
+        return {Task::unknown};
+    fields.remove_prefix(nameEnd + 1);
+    std::string_view field;
+    for (int index = 0; index <= 19; ++index) {
+        fields.remove_prefix(std::min(fields.find_first_not_of(' '), fields.size()));
+        field = fields.substr(0, fields.find(' '));
+        fields.remove_prefix(field.size());
+        if (index == 0 && (field == "Z" || field == "X"))
+            return {Task::gone};
+    }
+    Task task{Task::living};
+    const auto parsed = std::from_chars(field.data(), field.data() + field.size(), task.startTime);
+    if (parsed.ec != std::errc() || field.empty())
+        return {Task::unknown};
+    return task;
 }
 
 bool sendSuspendRequest(Record& record) {
@@ -92,21 +133,6 @@ bool sendSuspendRequest(Record& record) {
     return syscall(SYS_rt_tgsigqueueinfo, getpid(), record.tid, info.si_signo, &info) == 0;
 }
 
-// Waits until the thread sits in the handler, or its count is back to 0.
-// False on time-out.
-bool awaitParked(const Record& record) {
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + ackTimeout;
-    while (record.parked.load() == 0 && record.count.load() > 0) {
-        const auto left = deadline - Clock::now();
-        if (left <= Clock::duration::zero())
-            return false;
-        const timespec timeout{0, static_cast<long>(std::chrono::nanoseconds(left).count())};
-        futexWait(record.parked, 0, &timeout);
-    }
-    return true;
-}
-
 }  // namespace
 
 std::optional<SuspendableThread> SuspendableThread::open(pid_t tid) {
@@ -114,8 +140,12 @@ std::optional<SuspendableThread> SuspendableThread::open(pid_t tid) {
         errno = EINVAL;
         return std::nullopt;
     }
-    if (tgkill(getpid(), tid, 0) != 0)
+    const Task task = taskOf(tid);
+    if (task.kind != Task::living) {
+        if (task.kind == Task::gone)
+            errno = ESRCH;
         return std::nullopt;
+    }
     if (suspendSignal() == 0) {
         errno = EAGAIN;
         return std::nullopt;
@@ -126,42 +156,64 @@ std::optional<SuspendableThread> SuspendableThread::open(pid_t tid) {
     auto& record = records[tid];
     if (!record)
         record = std::make_unique<Record>(tid);
-    return SuspendableThread(record.get());
+    // Another start time: the thread the record was set for has ended, and
+    // took its requests along.
+    if (record->startTime.load() != task.startTime) {
+        record->count.store(0);
+        record->parked.store(0);
+        record->requested.store(0);
+        record->startTime.store(task.startTime);
+    }
+    return SuspendableThread(record.get(), task.startTime);
 }
 
 pid_t SuspendableThread::id() const {
     return m_record->tid;
 }
 
+bool SuspendableThread::alive() const {
+    const Task task = taskOf(m_record->tid);
+    return task.kind == Task::living && task.startTime == m_startTime;
+}
+
+bool SuspendableThread::stopped() const {
+    return m_record->parked.load() != 0 && m_record->startTime.load() == m_startTime && alive();
+}
+
 int SuspendableThread::suspend() const {
     Record& record = *m_record;
-    if (!threadExists(record.tid))
-        return -1;
-    const auto previous = record.count.fetch_add(1);
-    if (previous == 0 && !sendSuspendRequest(record)) {
-        record.count.fetch_sub(1);
+    if (!alive()) {
+        errno = ESRCH;
         return -1;
     }
-    // A thread that suspends itself has been parked and resumed already. A
-    // thread that was ending when the request went out never parks.
-    if (record.tid != gettid() && !awaitParked(record) && !threadExists(record.tid)) {
+    if (record.tid == gettid()) {
+        errno = EDEADLK;
+        return -1;
+    }
+    const auto previous = record.count.fetch_add(1);
+    // A request that the thread has not taken yet stops it when it does.
+    if (previous == 0 && record.requested.exchange(1) == 0 && !sendSuspendRequest(record)) {
+        record.requested.store(0);
         record.count.fetch_sub(1);
+        errno = EAGAIN;
         return -1;
     }
     return static_cast<int>(previous);
 }
 
+// Held back only when the thread is known to have ended: a thread that /proc
+// cannot tell about may be one that waits for this resume.
 int SuspendableThread::resume() const {
     Record& record = *m_record;
-    // Asked before the wake: a resumed thread may end at once.
-    const bool exists = threadExists(record.tid);
+    const Task task = taskOf(record.tid);
+    if (task.kind == Task::gone || (task.kind == Task::living && task.startTime != m_startTime))
+        return -1;
     std::uint32_t previous = record.count.load();
     while (previous > 0 && !record.count.compare_exchange_weak(previous, previous - 1)) {
     }
     if (previous == 1)
         futexWakeAll(record.count);
-    // The count is kept right even for a thread that has ended.
-    return exists ? static_cast<int>(previous) : -1;
+    return static_cast<int>(previous);
 }
 
 std::uint64_t suspensionCount() {

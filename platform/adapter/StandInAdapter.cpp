@@ -1,14 +1,20 @@
 // A stand-in for the chat client's adapter library, driven by tests through
 // StandInControl.h. Requests raise their events on the adapter's own event
 // thread, one after the other in the order they were raised, unless the test
-// asks for synchronous events.
+// asks for synchronous events. The record arrays it hands over end where its
+// readable memory ends, so a reader that trusts a count beyond them faults.
+
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -45,6 +51,7 @@ struct Settings {
     std::vector<Group> groups;
     int countOverride = kRealCount;
     bool nullArray = false;
+    int memberCountOverride = kRealCount;
 };
 
 struct Sent {
@@ -110,6 +117,37 @@ private:
     bool m_busy = false;
     bool m_stopping = false;
     std::thread m_thread;
+};
+
+// `count` zeroed records at the end of a mapping of their own, right before
+// a page that cannot be read.
+template <class Record>
+class RecordsAtTheEdge {
+public:
+    explicit RecordsAtTheEdge(std::size_t count) : m_count(count) {
+        const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+        const std::size_t bytes = count * sizeof(Record);
+        m_length = (bytes + page - 1) / page * page + page;
+        m_mapping = mmap(nullptr, m_length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (m_mapping == MAP_FAILED)
+            throw std::bad_alloc();
+        char* edge = static_cast<char*>(m_mapping) + m_length - page;
+        mprotect(edge, page, PROT_NONE);
+        m_records = reinterpret_cast<Record*>(edge - bytes);
+    }
+    ~RecordsAtTheEdge() { munmap(m_mapping, m_length); }
+    RecordsAtTheEdge(const RecordsAtTheEdge&) = delete;
+    RecordsAtTheEdge& operator=(const RecordsAtTheEdge&) = delete;
+
+    std::size_t size() const { return m_count; }
+    Record* data() { return m_records; }
+    Record& operator[](std::size_t index) { return m_records[index]; }
+
+private:
+    std::size_t m_count;
+    std::size_t m_length;
+    void* m_mapping;
+    Record* m_records;
 };
 
 class StandInAdapter;
@@ -241,7 +279,7 @@ private:
     }
 
     void raiseUsers(const Settings& settings) {
-        std::vector<_SBaseUser> users(settings.contacts.size());
+        RecordsAtTheEdge<_SBaseUser> users(settings.contacts.size());
         for (std::size_t i = 0; i < users.size(); ++i) {
             fill(users[i].handle, settings.contacts[i].first);
             fill(users[i].displayName, settings.contacts[i].second);
@@ -253,22 +291,20 @@ private:
     }
 
     void raiseGroups(const Settings& settings) {
-        std::vector<std::vector<_SBaseUser>> members(settings.groups.size());
-        std::vector<_SBaseGroup> groups(settings.groups.size());
+        std::vector<std::unique_ptr<RecordsAtTheEdge<_SBaseUser>>> members;
+        RecordsAtTheEdge<_SBaseGroup> groups(settings.groups.size());
         for (std::size_t i = 0; i < groups.size(); ++i) {
             const Group& group = settings.groups[i];
-            for (const std::string& handle : group.members) {
-                _SBaseUser& member = members[i].emplace_back();
-                fill(member.handle, handle);
-                fill(member.displayName, "");
-                member.adapterData = 0;
-            }
+            // A member array even when it is empty, so that its pointer is set.
+            auto& array = *members.emplace_back(std::make_unique<RecordsAtTheEdge<_SBaseUser>>(group.members.size()));
+            for (std::size_t m = 0; m < array.size(); ++m)
+                fill(array[m].handle, group.members[m]);
             groups[i].id = group.id;
             fill(groups[i].name, group.name);
-            groups[i].memberCount = static_cast<std::int32_t>(group.members.size());
-            // A member array even when it is empty, so that its pointer is set.
-            members[i].reserve(1);
-            groups[i].members = group.withMembers ? members[i].data() : nullptr;
+            groups[i].memberCount = settings.memberCountOverride > kRealCount
+                                        ? settings.memberCountOverride
+                                        : static_cast<std::int32_t>(array.size());
+            groups[i].members = group.withMembers ? array.data() : nullptr;
         }
         SBaseGroupArray array{static_cast<std::int32_t>(groups.size()), groups.data()};
         applyOverride(settings, array);
@@ -379,6 +415,11 @@ void StandIn_OverrideListCount(int count, int nullArray) {
     const std::lock_guard lock(g_mutex);
     g_settings.countOverride = count;
     g_settings.nullArray = nullArray != 0;
+}
+
+void StandIn_OverrideMemberCount(int count) {
+    const std::lock_guard lock(g_mutex);
+    g_settings.memberCountOverride = count;
 }
 
 void StandIn_SetSynchronous(int synchronous) {

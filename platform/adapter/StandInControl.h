@@ -6,7 +6,7 @@
 //
 // Texts are put into the records' fixed fields the way a careless adapter
 // would: a text as long as its field or longer fills it with no terminating
-// NUL.
+// NUL. Every record array ends right before memory that cannot be read.
 
 #include <cstdint>
 
@@ -34,6 +34,9 @@ void StandIn_AddMember(const char* handle);  // to the last group
 // Enumerations report `count` records and, when `nullArray` is set, no
 // array; a negative count of -1000 or below goes back to the real count.
 void StandIn_OverrideListCount(int count, int nullArray);
+// Groups with a member array report `count` members; -1000 or below goes
+// back to the real count.
+void StandIn_OverrideMemberCount(int count);
 // Events are raised on the calling thread, inside the request, instead of
 // on a thread of the adapter.
 void StandIn_SetSynchronous(int synchronous);

@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include <chrono>
+#include <climits>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -501,6 +502,46 @@ TEST_F(CPyth2SkypeTest, MalformedRecordsAreReadWithinTheirFields) {
     EXPECT_TRUE(pop(*bridge).groups.empty());
     EXPECT_TRUE(pop(*bridge).contacts.empty());
     EXPECT_EQ(bridge->HaveContactDetails(), 1);
+}
+
+// A count beyond the adapter's array (which the stand-in ends at unreadable
+// memory) or near INT_MAX queues the enumeration's failure and leaves the
+// lists as they were.
+TEST_F(CPyth2SkypeTest, CountsBeyondTheAdaptersArraysAreRefused) {
+    constexpr int real = -1000;
+    StandIn_AddContact("ann", "Ann A");
+    StandIn_AddGroup(7, "friends", 1);
+    StandIn_AddMember("ann");
+    auto bridge = connected();
+    bridge->EnumUsers();
+    bridge->EnumGroups();
+    StandIn_Settle();
+    pop(*bridge);
+    pop(*bridge);
+    struct Case {
+        const char* what;
+        bool groups;
+        int count;
+        int memberCount;
+    };
+    for (const Case& c : {Case{"contacts past their array", false, 40, real},
+                          Case{"contacts near INT_MAX", false, INT_MAX, real},
+                          Case{"groups past their array", true, 40, real},
+                          Case{"groups near INT_MAX", true, INT_MAX - 1, real},
+                          Case{"members past their array", true, real, 40},
+                          Case{"members near INT_MAX", true, real, INT_MAX}}) {
+        StandIn_OverrideListCount(c.count, 0);
+        StandIn_OverrideMemberCount(c.memberCount);
+        EXPECT_EQ(c.groups ? bridge->EnumGroups() : bridge->EnumUsers(), 1) << c.what;
+        StandIn_Settle();
+        const Popped failure = pop(*bridge);
+        EXPECT_EQ(failure.code, c.groups ? CPyth2Skype::ERR_NOENUMGROUPS : CPyth2Skype::ERR_NOENUMUSERS) << c.what;
+        EXPECT_EQ(failure.msg, c.groups ? "Can not enumerate groups!" : "Can not enumerate users/contacts!") << c.what;
+        EXPECT_EQ(failure.to, "me") << c.what;
+        EXPECT_EQ(bridge->QueuedMsgs(), 0u) << c.what;
+        EXPECT_EQ(bridge->Contacts(), 1u) << c.what;
+        EXPECT_EQ(bridge->Groups(), 1u) << c.what;
+    }
 }
 
 TEST_F(CPyth2SkypeTest, NegativeMemberCountGivesAGroupWithNoMembers) {

@@ -2,7 +2,11 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
 #include <stdlib.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -17,6 +21,7 @@
 
 #include "compat/ipc/MessageQueue.h"
 #include "compat/ipc/MessageWindow.h"
+#include "compat/system/DisplayIdle.h"
 #include "compat/system/ThreadNice.h"
 #include "launcher/protocol/ThreadProtocol.h"
 #include "testing/QueueListener.h"
@@ -300,6 +305,94 @@ TEST_F(CPyth2WinTest, IdleTimeCountsFromTheNewestInputOnTheUsersTerminals) {
     EXPECT_LE(idle, 10);
     close(terminal);
     close(master);
+}
+
+// Starts a program found in PATH, its output dropped: its process id, 0 when
+// it cannot be started.
+pid_t spawn(std::vector<const char*> arguments, posix_spawn_file_actions_t& actions) {
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    arguments.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, arguments[0], &actions, nullptr, const_cast<char**>(arguments.data()), environ) != 0)
+        return 0;
+    return pid;
+}
+
+// Runs a program found in PATH to its end: true when it exits with 0.
+bool succeeds(std::vector<const char*> arguments) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    const pid_t pid = spawn(std::move(arguments), actions);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// An X server of the test's own, on the first free display number, ended
+// with the object.
+class VirtualDisplay {
+public:
+    VirtualDisplay() {
+        int ends[2];
+        if (pipe(ends) != 0)
+            return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addclose(&actions, ends[0]);
+        const std::string told = std::to_string(ends[1]);
+        // Without -noreset the server starts afresh each time the test's last
+        // connection closes; a desktop's display always has clients.
+        m_pid = spawn({"Xvfb", "-displayfd", told.c_str(), "-nolisten", "tcp", "-noreset", "-screen", "0", "320x240x24"},
+                      actions);
+        posix_spawn_file_actions_destroy(&actions);
+        close(ends[1]);
+        // The server writes its display number once it takes connections.
+        std::string number;
+        char c = 0;
+        pollfd ready{ends[0], POLLIN, 0};
+        while (m_pid > 0 && poll(&ready, 1, 30000) == 1 && read(ends[0], &c, 1) == 1 && c != '\n')
+            number += c;
+        close(ends[0]);
+        if (c == '\n' && !number.empty())
+            m_name = ":" + number;
+    }
+    ~VirtualDisplay() {
+        if (m_pid > 0 && kill(m_pid, SIGTERM) == 0)
+            waitpid(m_pid, nullptr, 0);
+    }
+    VirtualDisplay(const VirtualDisplay&) = delete;
+    VirtualDisplay& operator=(const VirtualDisplay&) = delete;
+
+    // ":N", or empty when the server did not start.
+    const std::string& name() const { return m_name; }
+
+private:
+    pid_t m_pid = 0;
+    std::string m_name;
+};
+
+// The display's idle time grows while nobody touches it and starts again at
+// each input; the platform answers with it when it is the smallest.
+TEST_F(CPyth2WinTest, IdleTimeIsTheDisplaysWhereOneIsReachable) {
+    unsetenv("DISPLAY");
+    EXPECT_FALSE(compat::displayIdleTime());
+    const VirtualDisplay display;
+    if (display.name().empty())
+        GTEST_SKIP() << "Xvfb cannot start here";
+    setenv("DISPLAY", ":65000", 1);  // no server
+    EXPECT_FALSE(compat::displayIdleTime());
+    setenv("DISPLAY", display.name().c_str(), 1);
+    std::this_thread::sleep_for(2500ms);
+    const auto untouched = compat::displayIdleTime();
+    ASSERT_TRUE(untouched);
+    EXPECT_GE(*untouched, 2500ms);
+    ASSERT_TRUE(succeeds({"xdotool", "mousemove", "17", "23"}));
+    const auto touched = compat::displayIdleTime();
+    ASSERT_TRUE(touched);
+    EXPECT_LT(*touched, *untouched);
+    EXPECT_LT(CPyth2Win().GetLastInputTime(), 2);
+    unsetenv("DISPLAY");
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "compat/system/LastInput.h"
 #include "compat/system/PowerSupply.h"
 #include "compat/system/PrivateMemory.h"
+#include "platform/CPyth2Win.h"
 #include "testing/ScratchFolder.h"
 
 namespace {
@@ -56,6 +57,24 @@ TEST_F(PowerSupplyTest, EmptyBaysAndDeviceBatteriesDoNotCount) {
     EXPECT_FALSE(state.mainsOnline);
     const auto missing = compat::readPowerSupplies(m_root / "missing");
     EXPECT_FALSE(missing.mainsOnline || missing.batteryPresent || missing.batteryLow);
+}
+
+TEST_F(PowerSupplyTest, PowerStatusFollowsTheListedSupplies) {
+    using namespace ovix;
+    const auto status = [&] { return ovix::CPyth2Win::powerStatusOf(read()); };
+    // No supply listed: a desktop or a virtual machine, on mains. A device's
+    // battery powers no machine.
+    EXPECT_EQ(status(), PYTH_2_PLATFORM_POWER_STATUS_LINE);
+    supply("hidpp_battery_0", {{"type", "Battery"}, {"scope", "Device"}, {"capacity_level", "Low"}});
+    EXPECT_EQ(status(), PYTH_2_PLATFORM_POWER_STATUS_LINE);
+    supply("AC", {{"type", "Mains"}, {"online", "0"}});
+    EXPECT_EQ(status(), PYTH_2_PLATFORM_POWER_STATUS_ERR);
+    supply("BAT0", {{"type", "Battery"}, {"capacity_level", "Normal"}});
+    EXPECT_EQ(status(), PYTH_2_PLATFORM_POWER_STATUS_BATTERY);
+    supply("BAT1", {{"type", "Battery"}, {"capacity_level", "Low"}});
+    EXPECT_EQ(status(), PYTH_2_PLATFORM_POWER_STATUS_BATTERY_LOW);
+    supply("ADP1", {{"type", "Mains"}, {"online", "1"}});
+    EXPECT_EQ(status(), PYTH_2_PLATFORM_POWER_STATUS_LINE);
 }
 
 TEST(PrivateMemoryTest, PrivatePagesAndPeakFromTheStatusText) {

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "compat/system/tests/BusyWorker.h"
+#include "testing/ScratchFolder.h"
 
 namespace {
 
@@ -24,7 +25,7 @@ TEST(ThreadSuspension, SuspensionsNestAndTheThreadRunsAfterTheLastResume) {
     const auto stopsBefore = compat::suspensionCount();
 
     EXPECT_EQ(thread->suspend(), 0);
-    // suspend() returns once the thread has stopped, so it counts no more.
+    ASSERT_TRUE(ovix::testing::eventually([&] { return thread->stopped(); }));
     const auto stoppedAt = worker.progress();
     EXPECT_EQ(thread->suspend(), 1);
     std::this_thread::sleep_for(50ms);
@@ -36,6 +37,7 @@ TEST(ThreadSuspension, SuspensionsNestAndTheThreadRunsAfterTheLastResume) {
 
     EXPECT_EQ(thread->resume(), 1);
     EXPECT_TRUE(worker.advancesWithin(5s));
+    EXPECT_FALSE(thread->stopped());
     // A running thread has nothing to take away.
     EXPECT_EQ(thread->resume(), 0);
     EXPECT_EQ(compat::suspensionCount(), stopsBefore + 1);
@@ -73,7 +75,9 @@ TEST(ThreadSuspension, AThreadThatEndedIsSkipped) {
     ASSERT_TRUE(thread);
     worker.reset();
     const auto stopsBefore = compat::suspensionCount();
+    EXPECT_FALSE(thread->alive());
     EXPECT_EQ(thread->suspend(), -1);
+    EXPECT_EQ(errno, ESRCH);
     EXPECT_EQ(thread->resume(), -1);
     EXPECT_EQ(compat::suspensionCount(), stopsBefore);
 }
@@ -99,6 +103,7 @@ TEST(ThreadSuspension, ABlockingCallResumesWithItsDataAfterTheThreadIsResumed) {
     const auto thread = compat::SuspendableThread::open(readerTid);
     ASSERT_TRUE(thread);
     EXPECT_EQ(thread->suspend(), 0);
+    ASSERT_TRUE(ovix::testing::eventually([&] { return thread->stopped(); }));
     ASSERT_EQ(write(pipeEnds[1], "data", 4), 4);
     std::this_thread::sleep_for(50ms);
     EXPECT_FALSE(returned);
