@@ -1,39 +1,33 @@
 #include "base/FileText.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
 
+#include "base/RegularFile.h"
 #include "base/UniqueFd.h"
 
 namespace ovix {
 
 std::optional<std::string> readFileText(const std::filesystem::path& path, FileTextRead how) {
-    // Opened without waiting: a pipe with no writer would block a plain open.
-    const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | (how.followLinks ? 0 : O_NOFOLLOW);
-    const UniqueFd fd(open(path.c_str(), flags));
-    if (!fd)
-        return std::nullopt;
-    struct stat info {};
-    if (fstat(fd.get(), &info) != 0)
-        return std::nullopt;
-    if (!S_ISREG(info.st_mode)) {
-        errno = EINVAL;
+    RegularFile file = openRegularFile(path, O_RDONLY | (how.followLinks ? 0 : O_NOFOLLOW));
+    if (!file.fd) {
+        if (file.notRegular)
+            errno = EINVAL;
         return std::nullopt;
     }
-    if (static_cast<std::uintmax_t>(info.st_size) > how.maxBytes) {
+    if (static_cast<std::uintmax_t>(file.size) > how.maxBytes) {
         errno = EFBIG;
         return std::nullopt;
     }
     // The size is only a hint: files under /proc say 0, and a file may grow.
     std::string text;
-    text.reserve(static_cast<std::size_t>(info.st_size));
+    text.reserve(static_cast<std::size_t>(file.size));
     char buffer[4096];
     for (;;) {
-        const ssize_t got = read(fd.get(), buffer, sizeof buffer);
+        const ssize_t got = read(file.fd.get(), buffer, sizeof buffer);
         if (got == 0)
             break;
         if (got < 0) {

@@ -3,6 +3,8 @@
 #include <climits>
 #include <stdexcept>
 
+#include "base/RegularFile.h"
+
 namespace ovix {
 
 namespace {
@@ -20,9 +22,14 @@ ClassifierWrapper::ClassifierWrapper(int verbosity, const char* logPath) {
     else
         start = ClassifierLog::Clock::now();
     if (logPath) {
-        m_logFile = std::fopen(logPath, "ae");
-        if (m_logFile)
+        RegularFile file = openRegularFile(logPath, O_WRONLY | O_APPEND | O_CREAT);
+        if (file.notRegular)
+            throw std::runtime_error(std::string("log file ") + logPath + " is not a regular file");
+        m_logFile = file.fd ? fdopen(file.fd.get(), "a") : nullptr;
+        if (m_logFile) {
+            file.fd.release();
             std::setvbuf(m_logFile, nullptr, _IONBF, 0);
+        }
     }
     m_engine = std::make_unique<Classifier>(ClassifierLog(verbosity, m_logFile, start));
 }

@@ -27,7 +27,9 @@ public:
     // The engine logs at |verbosity|; a negative verbosity leaves every
     // prefix at 0.00 seconds. With logPath the log goes to that file, opened
     // for appending and unbuffered; without it, or when the file cannot be
-    // opened, to the standard error stream.
+    // opened, to the standard error stream. The open never waits: a logPath
+    // that names a FIFO, a device or a folder throws "log file PATH is not a
+    // regular file".
     explicit ClassifierWrapper(int verbosity, const char* logPath = nullptr);
     // Destroys the engine, then closes the log file.
     virtual ~ClassifierWrapper();

@@ -39,8 +39,7 @@ Cluster::~Cluster() = default;
 int Cluster::openOutput(const char* outputPath) {
     if (!outputPath || !*outputPath)
         return 0;
-    m_outputPath = outputPath;
-    m_output = std::make_unique<DocVec>(m_outputPath, DOCVEC_FORMAT_BINARY, true);
+    m_output = std::make_unique<DocVec>(outputPath, DOCVEC_FORMAT_BINARY, true);
     if (!m_output->isOpen())
         throw CheckFailure(ClusterCheck::outputNotCreated, -1);
     try {
@@ -316,8 +315,7 @@ void Cluster::storeChildren(int c) {
         std::vector<DocVecI> centroid = m_workspace.centroid(i);
         if (m_output)
             m_output->writeDoc(first + i, 0, centroid);
-        else
-            m_table.setCentroid(first + i, std::move(centroid));
+        m_table.setCentroid(first + i, std::move(centroid));
     }
 }
 
@@ -340,27 +338,13 @@ int Cluster::readDocument(DocVecRecord& record) {
 
 int Cluster::clusterCount() {
     m_current = 0;
-    if (!m_outputPath.empty()) {
-        m_centroids = std::make_unique<DocVec>(m_outputPath, DOCVEC_FORMAT_BINARY, false);
-        if (m_centroids->nDocs() != m_table.clusterCount())
-            throw CheckFailure(ClusterCheck::centroidCountDiffers, m_centroids->nDocs());
-    }
     return m_table.clusterCount();
 }
 
 Cluster::ClusterInfo Cluster::nextCluster() {
     const int id = m_current;
     const ClusterRecord& r = m_table.record(id);
-    ClusterInfo info{id, r.parent, r.size, {}, std::nullopt};
-    if (m_centroids) {
-        DocVecRecord record;
-        m_centroids->readDoc(record);
-        if (record.id != id)
-            throw CheckFailure(ClusterCheck::centroidIdDiffers, id);
-        info.centroid = std::move(record.entries);
-    } else {
-        info.centroid = m_table.takeCentroid(id);
-    }
+    ClusterInfo info{id, r.parent, r.size, r.centroid, std::nullopt};
     ++m_current;
     if (info.size > 0 && !m_memberBase.empty())
         info.memberFile = writeMembers(id);

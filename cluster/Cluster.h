@@ -10,9 +10,10 @@
 // - runGraph: the root cut in two, and each part again down to a depth, by
 //   the spectral two-way split of a k-nearest-neighbour graph of all the
 //   documents.
-// Centroids go to a centroid file (openOutput), one record per cluster, or
-// stay in the table. Progress goes to the standard error stream by
-// `verbosity`.
+// Centroids stay in the table, and go to a centroid file too (openOutput),
+// one record per cluster; results are read from the table only, so a file
+// rewritten after the run changes none of them. Progress goes to the standard
+// error stream by `verbosity`.
 //
 // Every failure is thrown as a CheckFailure, "SOURCE CHECK VALUE\n"
 // (cluster/ClusterFailure.h); a malformed document-vector file throws
@@ -76,9 +77,7 @@ public:
     // The next document of the input in file order, and its cluster.
     int readDocument(DocVecRecord& record);
 
-    // Starts reading the clusters in id order and returns their number; the
-    // centroid file, when there is one, is read again from its start and must
-    // hold one record per cluster.
+    // Starts reading the clusters in id order and returns their number.
     int clusterCount();
 
     struct ClusterInfo {
@@ -88,10 +87,9 @@ public:
         std::vector<DocVecI> centroid;          // sorted by id
         std::optional<std::string> memberFile;  // written when the cluster has documents and members are asked for
     };
-    // The next cluster. Without a centroid file the centroid is moved out of
-    // the table, so it can be had once only. With a member base, writes the
-    // member file of a cluster that has documents: its documents, in input
-    // order, with their ids, label 0 and all their entries.
+    // The next cluster. With a member base, writes the member file of a
+    // cluster that has documents: its documents, in input order, with their
+    // ids, label 0 and all their entries.
     ClusterInfo nextCluster();
 
     int documentCount() const { return m_nDocs; }
@@ -140,9 +138,7 @@ private:
 
     std::chrono::steady_clock::time_point m_start;
     std::unique_ptr<DocVec> m_input;
-    std::unique_ptr<DocVec> m_output;     // the centroid file being written
-    std::unique_ptr<DocVec> m_centroids;  // the centroid file being read
-    std::string m_outputPath;
+    std::unique_ptr<DocVec> m_output;  // the centroid file being written
     std::string m_memberBase;
     int m_nDocs = 0;
     bool m_ran = false;

@@ -22,8 +22,6 @@ enum class ClusterCheck {
     reassignmentPass = 515,    // the pass after dissolving did not visit every document
     secondRun = 616,
     documentCountChanged = 669,  // the input's count, read again
-    centroidCountDiffers = 710,  // the centroid file's count against the table's
-    centroidIdDiffers = 767,     // a centroid record's id against the expected one
 };
 
 // "..\..\CluGraph": the graph algorithm.
@@ -46,7 +44,6 @@ enum class ClusterTableCheck {
     setSizeCluster = 433,
     setCentroidCluster = 435,
     centroidNotUnit = 445,  // a stored centroid that is neither of unit length nor empty
-    takeCentroidCluster = 450,
     childOutsideNew = 513,  // an assignment beyond the cluster's children
 };
 

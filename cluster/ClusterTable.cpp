@@ -89,8 +89,4 @@ void ClusterTable::setCentroid(int cluster, std::vector<DocVecI> centroid) {
     r.centroid = std::move(centroid);
 }
 
-std::vector<DocVecI> ClusterTable::takeCentroid(int cluster) {
-    return std::exchange(recordAt(cluster, ClusterTableCheck::takeCentroidCluster).centroid, {});
-}
-
 }  // namespace ovix

@@ -19,7 +19,7 @@ struct ClusterRecord {
     int firstChild = 0;
     int endChild = 0;
     int size = 0;                   // documents in the cluster
-    std::vector<DocVecI> centroid;  // kept here only when no centroid file is written
+    std::vector<DocVecI> centroid;  // sorted by id, of unit length or empty
 };
 
 class ClusterTable {
@@ -48,8 +48,6 @@ public:
     void setSize(int cluster, int size);
     // Stores a centroid, which must be of unit length or empty.
     void setCentroid(int cluster, std::vector<DocVecI> centroid);
-    // The stored centroid; the record keeps none.
-    std::vector<DocVecI> takeCentroid(int cluster);
 
 private:
     ClusterRecord& recordAt(int cluster, ClusterTableCheck check);

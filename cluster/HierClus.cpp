@@ -5,6 +5,7 @@
 #include <limits>
 #include <set>
 #include <stdexcept>
+#include <string>
 #include <utility>
 
 #include "cluster/Cluster.h"
@@ -40,6 +41,13 @@ HierClus::HierClus(const char* name, int nClusters, bool writeMembers, int minCl
     if (maxCentroidFeatures < 0)
         throw std::runtime_error("maxCentroidFeatures must be 0 or more");
     m_engine = std::make_unique<Cluster>(m_name.c_str(), writeMembers ? m_name.c_str() : nullptr);
+    // A k-means child costs a centroid and a record, and one beyond the
+    // documents could only stay empty. The graph algorithm takes the count
+    // for a depth alone: its cuts need two documents each.
+    const int nDocs = m_engine->documentCount();
+    if (alg != CLASSIFIER_CLUSTERING_ALG_GRAPH && nClusters > nDocs)
+        throw std::runtime_error("nClusters " + std::to_string(nClusters) + " is more than the " +
+                                 std::to_string(nDocs) + " documents of " + m_name);
     m_engine->minClusterSize = minClusterSize;
     const std::string output = m_name + ".clusters";
     m_engine->openOutput(output.c_str());

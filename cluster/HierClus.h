@@ -2,8 +2,10 @@
 // The clustering front: making a HierClus clusters a document-vector file
 // (binary format) at once, writes the centroid file "NAME.clusters" (an empty
 // root record, then one record per cluster in id order), and leaves the tree
-// in memory for three queries. Every failure is thrown as a text; a
-// constructor that throws leaves nothing behind but the files it wrote.
+// and the centroids in memory for three queries: what another run writes over
+// the same files later changes none of its answers. Every failure is thrown as
+// a text; a constructor that throws leaves nothing behind but the files it
+// wrote.
 //
 // A HierClus is used by one thread at a time.
 
@@ -33,7 +35,8 @@ public:
     // refused). writeMembers: getClusters writes "NAME.cluID" member files.
     // seedFromLabels: the k-means centroids start from the documents labelled
     // 1..nClusters. maxCentroidFeatures > 0 keeps only that many of the
-    // heaviest entries of each centroid. Throws "Unknown alg" for another alg.
+    // heaviest entries of each centroid. Throws "Unknown alg" for another alg,
+    // and refuses a k-means nClusters beyond the documents of the file.
     HierClus(const char* name, int nClusters, bool writeMembers = false, int minClusterSize = 0,
              bool seedFromLabels = false, int maxCentroidFeatures = 0,
              ClassifierClusteringAlg alg = CLASSIFIER_CLUSTERING_ALG_KMEANS, int k = 100, double dupThreshold = 0.0);

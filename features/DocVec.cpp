@@ -53,6 +53,8 @@ const char* describe(DocVecCheck check) {
             return "write failed";
         case DocVecCheck::stopped:
             return "reading stopped";
+        case DocVecCheck::notRegular:
+            return "not a regular file";
     }
     return "error";
 }
@@ -122,7 +124,7 @@ DocVec::DocVec(std::string path, DocVecFormat format, bool write, std::int64_t s
         openForReading();
         return;
     }
-    if (m_mainOut.open(m_path, binary() ? "wb" : "w"))
+    if (m_mainOut.open(m_path))
         writeHeader(m_mainOut, Header{});
 }
 
@@ -140,12 +142,21 @@ void DocVec::fail(DocVecCheck check, long long value) {
     throw DocVecError(check, value, std::string("DocVec: ") + describe(check) + " in " + m_path);
 }
 
-std::string DocVec::subFilePath(int k) const {
-    return m_path + ".sub" + std::to_string(k);
+void DocVec::failNotRegular(const std::string& path) {
+    m_failed = true;
+    std::fprintf(stderr, "%s:%d: %d\n", "docVec", static_cast<int>(DocVecCheck::notRegular), 0);
+    throw DocVecError(DocVecCheck::notRegular, 0, "DocVec: " + path + " is not a regular file");
 }
 
-const char* DocVec::readMode() const {
-    return binary() ? "rb" : "r";
+bool DocVec::openInput(DocVecInput& file, const std::string& path, int flags) {
+    const DocVecInput::Opened opened = file.open(path, flags);
+    if (opened == DocVecInput::Opened::notRegular)
+        failNotRegular(path);
+    return opened == DocVecInput::Opened::yes;
+}
+
+std::string DocVec::subFilePath(int k) const {
+    return m_path + ".sub" + std::to_string(k);
 }
 
 // --- Reading -------------------------------------------------------------------
@@ -153,7 +164,7 @@ const char* DocVec::readMode() const {
 void DocVec::openForReading() {
     if (m_format == DOCVEC_FORMAT_MAPPED)
         fail(DocVecCheck::mapped, m_format);
-    if (!m_main.open(m_path, readMode()))
+    if (!openInput(m_main, m_path))
         return;
     readMainHeader();
     if (findMissingSubFile() != 0) {
@@ -237,7 +248,7 @@ int DocVec::findMissingSubFile() {
     m_setBytes = m_main.size();
     for (int k = 1; k <= m_nSubFiles; ++k) {
         DocVecInput sub;
-        if (!sub.open(subFilePath(k), readMode()))
+        if (!openInput(sub, subFilePath(k)))
             return k;
         m_setBytes += sub.size();
     }
@@ -264,7 +275,7 @@ int DocVec::readHeader() {
 
 void DocVec::openNextSubFile() {
     ++m_subFile;
-    if (!m_sub.open(subFilePath(m_subFile), readMode()))
+    if (!openInput(m_sub, subFilePath(m_subFile)))
         fail(DocVecCheck::subFile, m_subFile);
     m_currentMagic = readFileHeader(m_sub).magic;
 }
@@ -453,7 +464,7 @@ int DocVec::reopen() {
         m_mainOut.flush();
         m_subOut.flush();
         DocVecInput check;
-        if (!check.open(m_path, binary() ? "r+b" : "r+")) {
+        if (!openInput(check, m_path, O_RDWR)) {
             std::fprintf(stderr, "DocVec: Error opening file %s for %s %s\n", m_path.c_str(), kind, direction);
             return 1;
         }
@@ -462,7 +473,7 @@ int DocVec::reopen() {
     }
 
     closeReader();
-    if (!m_main.open(m_path, readMode())) {
+    if (!openInput(m_main, m_path)) {
         std::fprintf(stderr, "DocVec: Error opening file %s for %s %s\n", m_path.c_str(), kind, direction);
         return 1;
     }
@@ -541,7 +552,7 @@ void DocVec::rollOver() {
         writeOrFail(m_subOut.close());
     }
     m_subFile = ++m_nSubFiles;
-    if (!m_subOut.open(subFilePath(m_subFile), binary() ? "wb" : "w"))
+    if (!m_subOut.open(subFilePath(m_subFile)))
         fail(DocVecCheck::subFile, m_subFile);
     m_firstIndex = m_nDocs;
     writeHeader(m_subOut, subFileHeader());

@@ -7,7 +7,9 @@
 // A malformed file, a failed write or a visitor that stops forEachDoc prints
 // "docVec:CHECK: VALUE" on the standard error stream and throws DocVecError.
 // A file that cannot be opened or created is not an error: the object is left
-// without files and counts 0 documents (isOpen tells).
+// without files and counts 0 documents (isOpen tells). Opening never waits: a
+// reader refuses a FIFO, a device or a folder with "DocVec: PATH is not a
+// regular file", and a writer fails at once on a FIFO that nobody reads.
 //
 // A DocVec is used by one thread at a time.
 
@@ -53,6 +55,7 @@ enum class DocVecCheck {
     mapped = 12,       // reading the mapped format, which is written only
     write = 13,        // a write that failed, or a writer without a file
     stopped = 14,      // a forEachDoc visitor that returned false
+    notRegular = 15,   // a FIFO, a device or a folder where a file of the set should be
 };
 
 class DocVecError : public std::runtime_error {
@@ -134,8 +137,10 @@ private:
     };
 
     [[noreturn]] void fail(DocVecCheck check, long long value);
+    [[noreturn]] void failNotRegular(const std::string& path);
+    // Opens one file of the set for reading; false when it does not open.
+    bool openInput(DocVecInput& file, const std::string& path, int flags = O_RDONLY);
     std::string subFilePath(int k) const;
-    const char* readMode() const;
     bool binary() const { return m_format == DOCVEC_FORMAT_BINARY; }
     bool hasHeader() const { return m_format == DOCVEC_FORMAT_TEXT || m_format == DOCVEC_FORMAT_BINARY; }
 

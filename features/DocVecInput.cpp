@@ -1,10 +1,14 @@
 #include "features/DocVecInput.h"
 
-#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <bit>
+#include <cerrno>
 #include <cstring>
+#include <utility>
+
+#include "base/RegularFile.h"
 
 namespace ovix {
 namespace {
@@ -14,45 +18,54 @@ static_assert(std::endian::native == std::endian::little, "the file layouts are 
 
 }  // namespace
 
-bool DocVecInput::open(const std::string& path, const char* mode) {
+DocVecInput::Opened DocVecInput::open(const std::string& path, int flags) {
     close();
-    m_file.reset(std::fopen(path.c_str(), mode));
-    if (!m_file)
-        return false;
-    struct stat info;
-    if (fstat(fileno(m_file.get()), &info) != 0 || !S_ISREG(info.st_mode)) {
-        close();
-        return false;
-    }
-    m_size = info.st_size;
+    RegularFile file = openRegularFile(path, flags);
+    if (!file.fd)
+        return file.notRegular ? Opened::notRegular : Opened::no;
+    m_fd = std::move(file.fd);
+    m_size = file.size;
     m_buffer.resize(kBufferSize);
-    return true;
+    return Opened::yes;
 }
 
 void DocVecInput::close() {
-    m_file.reset();
+    m_fd.reset();
     m_size = 0;
     m_position = m_end = 0;
     m_bufferOffset = 0;
 }
 
 bool DocVecInput::rewind() {
-    if (!m_file || std::fseek(m_file.get(), 0, SEEK_SET) != 0)
+    if (!m_fd || lseek(m_fd.get(), 0, SEEK_SET) != 0)
         return false;
     m_position = m_end = 0;
     m_bufferOffset = 0;
     return true;
 }
 
+size_t DocVecInput::readFile(char* to, size_t n) {
+    size_t got = 0;
+    while (got < n) {
+        const ssize_t part = read(m_fd.get(), to + got, n - got);
+        if (part < 0 && errno == EINTR)
+            continue;
+        if (part <= 0)
+            break;
+        got += static_cast<size_t>(part);
+    }
+    return got;
+}
+
 bool DocVecInput::refill() {
     m_bufferOffset += static_cast<std::int64_t>(m_end);
     m_position = 0;
-    m_end = std::fread(m_buffer.data(), 1, m_buffer.size(), m_file.get());
+    m_end = readFile(m_buffer.data(), m_buffer.size());
     return m_end > 0;
 }
 
 bool DocVecInput::readBytes(void* out, size_t n) {
-    if (!m_file)
+    if (!m_fd)
         return false;
     auto* to = static_cast<char*>(out);
     while (n > 0) {
@@ -61,7 +74,7 @@ bool DocVecInput::readBytes(void* out, size_t n) {
             if (n >= m_buffer.size()) {
                 m_bufferOffset += static_cast<std::int64_t>(m_end);
                 m_position = m_end = 0;
-                const size_t got = std::fread(to, 1, n, m_file.get());
+                const size_t got = readFile(to, n);
                 m_bufferOffset += static_cast<std::int64_t>(got);
                 return got == n;
             }
@@ -83,7 +96,7 @@ bool DocVecInput::readInt(std::int32_t& value) {
 
 bool DocVecInput::readLine(std::string& line) {
     line.clear();
-    if (!m_file)
+    if (!m_fd)
         return false;
     bool readAny = false;
     for (;;) {
@@ -106,7 +119,7 @@ bool DocVecInput::readLine(std::string& line) {
 
 std::int64_t DocVecInput::countNewlines() {
     std::int64_t count = 0;
-    if (!m_file)
+    if (!m_fd)
         return 0;
     do {
         count += std::count(m_buffer.data() + m_position, m_buffer.data() + m_end, '\n');

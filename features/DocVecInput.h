@@ -1,27 +1,34 @@
 #pragma once
 // One file of a document-vector set opened for reading, through a buffer of
-// its own: little-endian 32-bit integers, raw bytes and whole text lines. The
-// file's size is taken when it opens, so a count read from the file can be
-// checked against the bytes that are left.
+// its own: little-endian 32-bit integers, raw bytes and whole text lines. Only
+// a regular file is read, and opening one never waits (base/RegularFile.h).
+// The file's size is taken when it opens, so a count read from the file can
+// be checked against the bytes that are left.
+
+#include <fcntl.h>
 
 #include <cstdint>
-#include <cstdio>
-#include <memory>
 #include <string>
 #include <vector>
+
+#include "base/UniqueFd.h"
 
 namespace ovix {
 
 class DocVecInput {
 public:
+    enum class Opened { yes, no, notRegular };
+
     DocVecInput() = default;
     DocVecInput(DocVecInput&&) = default;
     DocVecInput& operator=(DocVecInput&&) = default;
 
-    // Opens `path` with the fopen mode; false when it does not open.
-    bool open(const std::string& path, const char* mode);
+    // Opens `path` with `flags` (O_RDONLY, or O_RDWR to check that a file
+    // being written can be written); a FIFO, a device or a folder is
+    // notRegular and is not opened.
+    Opened open(const std::string& path, int flags = O_RDONLY);
     void close();
-    bool isOpen() const { return m_file != nullptr; }
+    bool isOpen() const { return static_cast<bool>(m_fd); }
 
     std::int64_t size() const { return m_size; }
     std::int64_t offset() const { return m_bufferOffset + static_cast<std::int64_t>(m_position); }
@@ -39,13 +46,11 @@ public:
     std::int64_t countNewlines();
 
 private:
-    struct Closer {
-        void operator()(std::FILE* f) const { std::fclose(f); }
-    };
-
+    // Up to n bytes from the file into `to`; fewer only at its end or on an error.
+    size_t readFile(char* to, size_t n);
     bool refill();  // keeps nothing of the current buffer; false at the end
 
-    std::unique_ptr<std::FILE, Closer> m_file;
+    UniqueFd m_fd;
     std::int64_t m_size = 0;
     std::vector<char> m_buffer;
     size_t m_position = 0;            // next byte in m_buffer

@@ -1,17 +1,29 @@
 #include "features/DocVecOutput.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <bit>
 
 namespace ovix {
 
 static_assert(std::endian::native == std::endian::little, "the file layouts are written as little-endian memory");
 
-bool DocVecOutput::open(const std::string& path, const char* mode) {
-    m_file.reset(std::fopen(path.c_str(), mode));
+bool DocVecOutput::open(const std::string& path) {
+    m_file.reset();
     m_offset = 0;
-    if (m_file)
-        std::setvbuf(m_file.get(), nullptr, _IOFBF, 64 * 1024);
-    return m_file != nullptr;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
+    if (fd < 0)
+        return false;
+    // Only the open must not wait; writes to a device or a FIFO wait as usual.
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    m_file.reset(fdopen(fd, "w"));
+    if (!m_file) {
+        ::close(fd);
+        return false;
+    }
+    std::setvbuf(m_file.get(), nullptr, _IOFBF, 64 * 1024);
+    return true;
 }
 
 bool DocVecOutput::close() {

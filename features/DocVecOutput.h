@@ -1,8 +1,11 @@
 #pragma once
-// One file of a document-vector set opened for writing: little-endian 32-bit
-// integers, raw bytes and text, appended at a position it keeps itself, and a
-// header rewrite at offset 0 that leaves the rest of the file as it is. Every
-// call reports a failed write by returning false.
+// One file opened for writing (a file of a document-vector set, or another
+// file the module writes as it goes): little-endian 32-bit integers, raw bytes
+// and text, appended at a position it keeps itself, and a header rewrite at
+// offset 0 that leaves the rest of the file as it is. Every call reports a
+// failed write by returning false.
+//
+// Opening never waits: a FIFO that nobody reads fails to open at once.
 
 #include <cstdint>
 #include <cstdio>
@@ -14,8 +17,8 @@ namespace ovix {
 
 class DocVecOutput {
 public:
-    // Creates or truncates `path` with the fopen mode; false when it cannot.
-    bool open(const std::string& path, const char* mode);
+    // Creates or truncates `path`; false when it cannot.
+    bool open(const std::string& path);
     // Closes the file; false when its last bytes could not be written.
     bool close();
     bool isOpen() const { return m_file != nullptr; }

@@ -1,7 +1,6 @@
 #include "sgt/LaDenseMatrix.h"
 
 #include <algorithm>
-#include <climits>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -51,7 +50,8 @@ void checkRecordId(const DocVec& file, int i, const DocVecRecord& record) {
 }
 
 // The rows and columns of the matrix in a decomposition file, after checking
-// every record of it.
+// every record of it. A row per document and a column per eigenvector: there
+// are never more columns than rows.
 std::pair<int, int> fileShape(DocVec& file) {
     const int rows = file.nDocs();
     std::uint64_t largest = 0;
@@ -59,11 +59,14 @@ std::pair<int, int> fileShape(DocVec& file) {
     for (int i = 0; i < rows; ++i) {
         file.readDoc(record);
         checkRecordId(file, i, record);
-        for (const DocVecI& entry : record.entries)
-            largest = std::max(largest, entry.fid.asNumber());
+        for (const DocVecI& entry : record.entries) {
+            const std::uint64_t column = entry.fid.asNumber();
+            if (column >= static_cast<std::uint64_t>(rows))
+                badFile(file, "record " + std::to_string(i) + " has the column " + std::to_string(column) +
+                                  ", outside 0.." + std::to_string(rows - 1));
+            largest = std::max(largest, column);
+        }
     }
-    if (largest >= static_cast<std::uint64_t>(INT_MAX))
-        badFile(file, "column " + std::to_string(largest) + " is beyond any matrix");
     return {rows, static_cast<int>(largest) + 1};
 }
 

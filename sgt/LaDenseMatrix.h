@@ -32,8 +32,10 @@ public:
     // Replaces the matrix by one saved with writeFile: a row per record, and
     // columns up to the largest entry id (at least one column). The whole file
     // is checked before anything changes: when it cannot be opened or read,
-    // or its records are not numbered 0, 1, ... in order, std::runtime_error
-    // is thrown and the matrix stays as it was. The decomposition is kept.
+    // is not a regular file, its records are not numbered 0, 1, ... in order,
+    // or an entry lies in a column beyond its rows (a column per eigenvector,
+    // a row per document), std::runtime_error is thrown and the matrix stays
+    // as it was. The decomposition is kept.
     void readFile(const char* path, int format);
 
 private:

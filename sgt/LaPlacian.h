@@ -71,12 +71,15 @@ public:
 
     // Graph files. Each returns 1, or n for readGraphDocVec, and throws
     // std::runtime_error when the file cannot be written or read, or is
-    // malformed; a failed read leaves the object as it was.
+    // malformed; a failed read leaves the object as it was. A reader never
+    // waits on its file and refuses one that is not a regular file, and
+    // every count and column before it allocates: a column must lie below n.
     //
     // Text: "n", "m", then m lines "row column weight", 1-based, in row and
     // column order.
     int writeGraphText(const char* path) const;
-    // Stores the absolute value of each weight read.
+    // Stores the absolute value of each weight read. Refuses negative counts,
+    // and more than 4096 rows when they outnumber the file's bytes.
     int readGraphText(const char* path);
     // A document-vector file of `format`, one record per row: id = the row,
     // label = labels[row] (0 for rows beyond `labels`), an entry per stored

@@ -1,6 +1,9 @@
 // LaPlacian's graph files: a text list of weighted edges, or a document-vector
 // file with one record per row.
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -12,7 +15,9 @@
 #include <vector>
 
 #include "base/FormatFixed.h"
+#include "base/RegularFile.h"
 #include "features/DocVec.h"
+#include "features/DocVecOutput.h"
 #include "features/LineScanner.h"
 #include "sgt/LaPlacian.h"
 
@@ -21,6 +26,9 @@ namespace ovix {
 namespace {
 
 constexpr std::size_t kWriteChunk = 1 << 16;
+// The text form spends no byte on an empty row, but the reader spends a row
+// map on it: beyond this many, a row count is held to the file's size.
+constexpr std::int64_t kRowsFreeOfBytes = 4096;
 
 [[noreturn]] void fail(const char* path, const std::string& problem) {
     throw std::runtime_error(std::string("graph file ") + path + ": " + problem);
@@ -37,19 +45,26 @@ void checkHasRows(bool hasRows, const char* path) {
         fail(path, "the graph has no rows to write");
 }
 
+// The whole of a regular file, as many bytes as it held when it was opened.
 std::string readWholeFile(const char* path) {
-    std::FILE* f = std::fopen(path, "rb");
-    if (!f)
+    RegularFile file = openRegularFile(path, O_RDONLY);
+    if (file.notRegular)
+        fail(path, "is not a regular file");
+    if (!file.fd)
         fail(path, std::string("cannot be opened: ") + std::strerror(errno));
-    std::string text;
-    char buffer[kWriteChunk];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-        text.append(buffer, got);
-    const bool failed = std::ferror(f);
-    std::fclose(f);
-    if (failed)
-        fail(path, "cannot be read");
+    std::string text(static_cast<std::size_t>(file.size), '\0');
+    std::size_t got = 0;
+    while (got < text.size()) {
+        const ssize_t part = read(file.fd.get(), text.data() + got, text.size() - got);
+        if (part < 0 && errno == EINTR)
+            continue;
+        if (part < 0)
+            fail(path, "cannot be read");
+        if (part == 0)
+            break;
+        got += static_cast<std::size_t>(part);
+    }
+    text.resize(got);
     return text;
 }
 
@@ -87,8 +102,8 @@ template <class T>
 int LaPlacian<T>::writeGraphText(const char* path) const {
     checkedPath(path);
     checkHasRows(hasRows(), path);
-    std::FILE* f = std::fopen(path, "w");
-    if (!f)
+    DocVecOutput file;
+    if (!file.open(path))
         fail(path, std::string("cannot be created: ") + std::strerror(errno));
 
     std::size_t entries = 0;
@@ -97,7 +112,7 @@ int LaPlacian<T>::writeGraphText(const char* path) const {
     std::string text = std::to_string(this->m_rows) + '\n' + std::to_string(entries) + '\n';
     bool written = true;
     const auto flush = [&] {
-        written = written && std::fwrite(text.data(), 1, text.size(), f) == text.size();
+        written = written && file.writeText(text);
         text.clear();
     };
     for (int i = 0; i < this->m_rows; ++i) {
@@ -113,7 +128,7 @@ int LaPlacian<T>::writeGraphText(const char* path) const {
             flush();
     }
     flush();
-    if (std::fclose(f) != 0 || !written)
+    if (!file.close() || !written)
         fail(path, "cannot be written");
     return 1;
 }
@@ -127,9 +142,15 @@ int LaPlacian<T>::readGraphText(const char* path) {
         fail(path, fields.atEnd() ? "is empty" : "does not begin with a row count");
     if (n < 0)
         fail(path, "has a negative row count " + std::to_string(n));
+    const auto bytes = static_cast<std::int64_t>(text.size());
+    if (n > std::max(bytes, kRowsFreeOfBytes))
+        fail(path, "has the row count " + std::to_string(n) + ", more than a file of " + std::to_string(bytes) +
+                       " bytes can hold");
     long long entries = 0;
     if (!scanCount(fields, entries))
         fail(path, "has no entry count");
+    if (entries < 0)
+        fail(path, "has a negative entry count " + std::to_string(entries));
 
     auto rows = std::make_unique<Row[]>(static_cast<std::size_t>(n));
     for (long long e = 0; e < entries; ++e) {
@@ -183,8 +204,8 @@ int LaPlacian<T>::readGraphDocVec(const char* path, int format, std::vector<int>
         rowLabels[static_cast<std::size_t>(i)] = record.label;
         Row& r = rows[static_cast<std::size_t>(i)];
         for (const DocVecI& entry : record.entries) {
-            const auto column = static_cast<std::uint32_t>(entry.fid.asNumber());
-            if (column >= static_cast<std::uint32_t>(n))
+            const std::uint64_t column = entry.fid.asNumber();
+            if (column >= static_cast<std::uint64_t>(n))
                 fail(path, "record " + std::to_string(i) + " has the column " + std::to_string(column) +
                                ", outside 0.." + std::to_string(n - 1));
             const T v = static_cast<T>(entry.weight);

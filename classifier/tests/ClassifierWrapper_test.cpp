@@ -1,6 +1,7 @@
 #include "classifier/ClassifierWrapper.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "sgt/tests/Documents.h"
+#include "testing/BoundedChild.h"
 #include "testing/FailureText.h"
 
 namespace ovix {
@@ -123,6 +125,19 @@ TEST_F(ClassifierWrapperTest, ALogFileThatCannotBeOpenedLeavesTheLogOnStandardEr
     { ClassifierWrapper wrapper(1, (folder / "missing" / "classifier.log").c_str()); }
     EXPECT_NE(::testing::internal::GetCapturedStderr().find("cleaned up Classifier\n"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(folder / "missing"));
+}
+
+// In a child with a time limit: an open that waits never returns.
+TEST_F(ClassifierWrapperTest, ALogPathThatIsNoRegularFileIsRefusedWithoutWaiting) {
+    const std::string fifo = folder / "fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {fifo, folder.string(), std::string("/dev/null")}) {
+        EXPECT_EQ(ovix::testing::outcomeInChild([&] {
+                      ClassifierWrapper wrapper(0, path.c_str());
+                      return std::string("made");
+                  }),
+                  "log file " + path + " is not a regular file");
+    }
 }
 
 }  // namespace

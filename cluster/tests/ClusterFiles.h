@@ -92,6 +92,11 @@ inline std::vector<DocVecRecord> readDocuments(const std::string& path) {
     return records;
 }
 
+// The entries as the bytes a binary file holds, to compare centroids whole.
+inline std::string bytesOf(const std::vector<DocVecI>& entries) {
+    return {reinterpret_cast<const char*>(entries.data()), entries.size() * sizeof(DocVecI)};
+}
+
 inline double squaredLength(const Document& d) {
     double s = 0;
     for (const DocVecI& e : d)

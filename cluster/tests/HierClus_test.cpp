@@ -1,16 +1,17 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <set>
 
 #include "cluster/HierClus.h"
 #include "cluster/tests/ClusterFiles.h"
+#include "testing/BoundedChild.h"
 
 namespace ovix {
 
 namespace {
 
-using namespace ovix::testing;
 using namespace ovix::testing;
 
 int openFileCount() {
@@ -81,18 +82,43 @@ TEST_F(HierClusTest, LeafWithoutDocumentsHasSizeZeroAndNoMemberFile) {
     EXPECT_FALSE(leaves[1].memberFile.has_value());
 }
 
-TEST_F(HierClusTest, GetClustersThatFailsMidwayThrowsAndCanBeAskedAgain) {
+TEST_F(HierClusTest, ResultsBelongToTheObjectWhateverAnotherRunWritesOverItsFiles) {
     write(separatedGroups(20, 2, 6, 7));
-    HierClus clustering(input.c_str(), 2, true);
-    const std::string centroids = readFile(input + ".clusters");
+    HierClus first(input.c_str(), 2, true);
+    const auto leaves = first.getClusters();
     {
-        DocVec file(input + ".clusters", DOCVEC_FORMAT_BINARY, true);
-        for (int id : {0, 1, 1})
-            file.writeDoc(id, 0, document({{1, 1.0f}}));
+        HierClus second(input.c_str(), 3);  // rewrites NAME.clusters with one record more
     }
-    EXPECT_EQ(failureOf([&] { clustering.getClusters(); }), "..\\..\\Cluster 767 2\n");
-    writeFile(input + ".clusters", centroids);
-    EXPECT_EQ(clustering.getClusters().size(), 2u);
+    const auto again = first.getClusters();
+    ASSERT_EQ(again.size(), leaves.size());
+    for (std::size_t i = 0; i < leaves.size(); ++i) {
+        EXPECT_EQ(again[i].id, leaves[i].id);
+        EXPECT_EQ(again[i].size, leaves[i].size);
+        EXPECT_EQ(bytesOf(again[i].centroid), bytesOf(leaves[i].centroid)) << "leaf " << leaves[i].id;
+    }
+}
+
+// Each in a child under a memory and a time limit: a child per cluster asked
+// for, or an input that makes the open wait, would never finish.
+TEST_F(HierClusTest, ClusterCountsBeyondTheDocumentsAndInputsThatAreNoFilesAreRefused) {
+    write(separatedGroups(10, 2, 3, 1));
+    for (const ClassifierClusteringAlg alg :
+         {CLASSIFIER_CLUSTERING_ALG_KMEANS, CLASSIFIER_CLUSTERING_ALG_KNN_ASSIGNMENT}) {
+        EXPECT_EQ(outcomeInChild([&] {
+                      HierClus clustering(input.c_str(), 30'000'000, false, 0, false, 0, alg);
+                      return std::string("clustered");
+                  }),
+                  "nClusters 30000000 is more than the 10 documents of " + input);
+    }
+    EXPECT_EQ(HierClus(input.c_str(), 10).getClusters().size(), 10u);
+
+    const std::string fifo = folder.file("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(outcomeInChild([&] {
+                  HierClus clustering(fifo.c_str(), 2);
+                  return std::string("clustered");
+              }),
+              "DocVec: " + fifo + " is not a regular file");
 }
 
 }  // namespace

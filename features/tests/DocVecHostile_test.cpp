@@ -3,6 +3,7 @@
 // allocate more than the file could fill.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <climits>
@@ -12,6 +13,7 @@
 
 #include "features/DocVec.h"
 #include "features/tests/LargestAllocation.h"
+#include "testing/BoundedChild.h"
 #include "testing/DocVecFiles.h"
 
 namespace ovix {
@@ -21,6 +23,7 @@ namespace {
 using ovix::testing::Bytes;
 using ovix::testing::entry;
 using ovix::testing::LargestAllocation;
+using ovix::testing::outcomeInChild;
 using ovix::testing::readFile;
 using ovix::testing::ScratchFolder;
 using ovix::testing::writeFile;
@@ -148,6 +151,32 @@ TEST(DocVecHostile, SubFilesThatDoNotExistOrLoopAreRefused) {
     std::filesystem::remove(path + ".sub1");
     writeFile(path + ".sub1", header(77, 1, 0, 1).str());
     EXPECT_EQ(readAll(path, DOCVEC_FORMAT_BINARY, 64), DocVecCheck::magic);
+}
+
+// Each open in a child with a time limit: one that waits never returns.
+TEST(DocVecHostile, FifosDevicesAndFoldersAreRefusedWithoutWaiting) {
+    ScratchFolder folder;
+    const std::string fifo = folder.file("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string set = folder.file("set.bin");
+    writeFile(set, header(-3009, 1, 1, 0).i32(0).i32(1).i32(0).i32(0).i32(-3009).str());
+    ASSERT_EQ(mkfifo((set + ".sub1").c_str(), 0600), 0);
+
+    const std::pair<std::string, std::string> refused[] = {
+        {fifo, fifo}, {set, set + ".sub1"}, {"/dev/zero", "/dev/zero"}, {folder.path(), folder.path()}};
+    for (const auto& [path, named] : refused) {
+        EXPECT_EQ(outcomeInChild([&] {
+                      DocVec in(path, DOCVEC_FORMAT_BINARY, false);
+                      return std::string("read ") + std::to_string(in.nDocs());
+                  }),
+                  "DocVec: " + named + " is not a regular file");
+    }
+    // A writer gives up at once on a FIFO that nobody reads.
+    EXPECT_EQ(outcomeInChild([&] {
+                  DocVec out(fifo, DOCVEC_FORMAT_TEXT, true);
+                  return std::string(out.isOpen() ? "opened" : "not opened");
+              }),
+              "not opened");
 }
 
 TEST(DocVecHostile, TextCountsAreCheckedAgainstTheLine) {

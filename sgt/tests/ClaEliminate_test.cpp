@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 #include <string>
 #include <vector>
@@ -145,20 +146,29 @@ TEST_F(NegativeElimination, TheRootIsSkippedEliminatedOrSplitByTheSettings) {
 // level 12 and 14, 2^21 - 1 for level 21 and 2^29 - 1 for level 29.
 TEST_F(NegativeElimination, TheTreeLevelIsTheExactFloorOfLog2) {
     constexpr int kColumns = 31;
+    // A decomposition has fewer eigenvectors than documents: the others,
+    // unlabelled, part from the two at the root.
+    constexpr std::size_t kDocuments = kColumns + 1;
     for (const bool right : {false, true}) {
         for (const int parting : {12, 13, 14, 20, 21, 27, 28, -1}) {
             const float side = right ? 1.0f : -1.0f;
-            std::vector<std::vector<float>> columns(kColumns, {side, side});
-            if (parting >= 0)
-                columns[static_cast<std::size_t>(parting)] = {-1, 1};
+            std::vector<std::vector<float>> columns(kColumns, std::vector<float>(kDocuments, side));
+            std::fill(columns[0].begin() + 2, columns[0].end(), -side);
+            if (parting >= 0) {
+                columns[static_cast<std::size_t>(parting)][0] = -1;
+                columns[static_cast<std::size_t>(parting)][1] = 1;
+            }
             CapturedLog captured;
-            std::vector<float> labels{1, -1};
+            std::vector<float> labels(kDocuments, 0.0f);
+            labels[0] = 1;
+            labels[1] = -1;
             {
                 Classifier engine(captured.log(1));
-                buildGraph(engine, ovix::testing::topicDocuments(2, 2, 9));
+                buildGraph(engine, ovix::testing::topicDocuments(static_cast<int>(kDocuments), 2, 9));
                 giveEigenvectors(engine, columns);
                 engine.eliminateNegatives(0, 0, 0, labels, true);
             }
+            labels.resize(2);
             const std::string text = captured.text();
             const long long atLevel = right ? (2LL << 29) - 1 : 1LL << 29;
             if (parting < 0) {

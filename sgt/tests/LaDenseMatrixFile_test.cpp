@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include "features/DocVec.h"
 #include "sgt/LaDenseMatrix.h"
 #include "sgt/tests/MatrixFill.h"
+#include "testing/BoundedChild.h"
 
 namespace ovix {
 
@@ -107,10 +109,10 @@ TEST_P(DecompositionFileTest, EmptyRowsAreRecordsWithoutEntries) {
 }
 
 TEST_P(DecompositionFileTest, ColumnsComeFromTheLargestIdWhateverTheEntryOrder) {
-    writeRecords({{0, {{3, 1}, {1, 2}}}, {1, {{0, -1}}}});
+    writeRecords({{0, {{2, 1}, {1, 2}}}, {1, {{0, -1}}}, {2, {}}});
     auto m = denseOf<double>({{9}});
     m->readFile(path.c_str(), GetParam());
-    EXPECT_TRUE(holds(*m, {{0, 2, 0, 1}, {-1, 0, 0, 0}}));
+    EXPECT_TRUE(holds(*m, {{0, 2, 1}, {-1, 0, 0}, {0, 0, 0}}));
 }
 
 TEST_P(DecompositionFileTest, BadFilesLeaveTheMatrixAsItWas) {
@@ -121,10 +123,16 @@ TEST_P(DecompositionFileTest, BadFilesLeaveTheMatrixAsItWas) {
     writeRecords({{0, {{0, 1}}}, {2, {{1, 1}}}, {1, {}}});
     expectRefused(*m, path.c_str(), "record 1 has the id 2");
 
+    // A column per eigenvector, a row per document: no column lies beyond the rows.
     writeRecords({{0, {{std::uint64_t{1} << 40, 1}}}});
-    expectRefused(*m, path.c_str(), "column 1099511627776 is beyond any matrix");
-    writeRecords({{0, {{INT32_MAX - 1, 1}}}, {1, {{INT32_MAX, 1}}}});
-    expectRefused(*m, path.c_str(), "column 2147483647 is beyond any matrix");
+    expectRefused(*m, path.c_str(), "record 0 has the column 1099511627776, outside 0..0");
+    std::vector<std::pair<int, std::vector<std::pair<std::uint64_t, float>>>> ten;
+    for (int i = 0; i < 10; ++i)
+        ten.push_back({i, {{std::uint64_t(i == 9 ? 20000 : 0), 1.0f}}});
+    writeRecords(ten);
+    expectRefused(*m, path.c_str(), "record 9 has the column 20000, outside 0..9");
+    writeRecords({{0, {{0, 1}}}, {1, {{2, 1}}}});
+    expectRefused(*m, path.c_str(), "record 1 has the column 2, outside 0..1");
 
     // A file cut short fails in the reader of the format; a file of lines
     // has no header, so there it is only a shorter file.
@@ -134,6 +142,17 @@ TEST_P(DecompositionFileTest, BadFilesLeaveTheMatrixAsItWas) {
         std::ofstream(path, std::ios::binary | std::ios::trunc) << whole.substr(0, whole.size() * 2 / 3);
         expectRefused(*m, path.c_str(), "DocVec: ");
     }
+}
+
+// In a child with a time limit: an open that waits never returns.
+TEST_P(DecompositionFileTest, FifoIsRefusedWithoutWaiting) {
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    EXPECT_EQ(ovix::testing::outcomeInChild([&] {
+                  LaDenseMatrix<float> m(0, 0);
+                  m.readFile(path.c_str(), GetParam());
+                  return std::string("read");
+              }),
+              "DocVec: " + path + " is not a regular file");
 }
 
 TEST(DecompositionFileWriteTest, FilesThatCannotBeWrittenAreErrors) {

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <stdexcept>
 #include <string>
@@ -7,12 +8,15 @@
 #include "features/DocVec.h"
 #include "sgt/LaPlacian.h"
 #include "sgt/tests/Documents.h"
+#include "testing/BoundedChild.h"
 #include "testing/DocVecFiles.h"
+#include "testing/FailureText.h"
 
 namespace ovix {
 
 namespace {
 
+using ovix::testing::outcomeInChild;
 using ovix::testing::readFile;
 using ovix::testing::ScratchFolder;
 using ovix::testing::writeFile;
@@ -88,6 +92,8 @@ TYPED_TEST(GraphFileTest, BadTextFilesThrowAndLeaveTheGraphAsItWas) {
         {"x\n", "does not begin with a row count"},
         {"-1\n0\n", "has a negative row count -1"},
         {"2\n", "has no entry count"},
+        {"2\n-1\n", "has a negative entry count -1"},
+        {"4097\n0\n", "has the row count 4097, more than a file of 7 bytes can hold"},
         {"2\n1\n", "ends after 0 entries"},
         {"2\n2\n1 2 0.5\n", "ends after 1 entries"},
         {"2\n1\n1 2\n", "ends after 0 entries"},
@@ -136,7 +142,7 @@ TYPED_TEST(GraphFileTest, DocVecRowsComeFromRecordPositions) {
     {
         DocVec file(path, DOCVEC_FORMAT_BINARY, true);
         const auto first = ovix::testing::document({{1, 0.5f}});
-        const auto second = ovix::testing::document({{0, 2}, {(1ull << 32) + 1, 0}});
+        const auto second = ovix::testing::document({{0, 2}, {1, 0}});
         file.writeDoc(7, 3, first);  // record 0 whatever its id
         file.writeDoc(5, 4, second);
     }
@@ -145,7 +151,7 @@ TYPED_TEST(GraphFileTest, DocVecRowsComeFromRecordPositions) {
     EXPECT_EQ(graph.readGraphDocVec(path.c_str(), DOCVEC_FORMAT_BINARY, &labels), 2);
     EXPECT_EQ(graph.get(0, 1), TypeParam(0.5));
     EXPECT_EQ(graph.get(1, 0), TypeParam(2));
-    EXPECT_EQ(graph.row(1).size(), 1u);  // the low 32 bits name column 1, and a weight of 0 stores nothing
+    EXPECT_EQ(graph.row(1).size(), 1u);  // a weight of 0 stores nothing
     EXPECT_EQ(labels, (std::vector<int>{3, 4}));
 }
 
@@ -157,17 +163,47 @@ TYPED_TEST(GraphFileTest, BadDocVecFilesThrowAndLeaveTheGraphAsItWas) {
                  std::runtime_error);
 
     const std::string path = this->folder.file("wide.bin");
-    {
-        DocVec file(path, DOCVEC_FORMAT_BINARY, true);
-        file.writeDoc(0, 0, ovix::testing::document({{1, 1}}));
-        file.writeDoc(1, 0, ovix::testing::document({{2, 1}}));  // column 2 of a 2 x 2 graph
+    // Column 2 of a 2 x 2 graph, and one that is column 1 in its low 32 bits.
+    for (const std::uint64_t column : {std::uint64_t{2}, (std::uint64_t{1} << 32) + 1}) {
+        {
+            DocVec file(path, DOCVEC_FORMAT_BINARY, true);
+            file.writeDoc(0, 0, ovix::testing::document({{1, 1}}));
+            file.writeDoc(1, 0, ovix::testing::document({{column, 1}}));
+        }
+        EXPECT_EQ(ovix::testing::failureOf([&] { graph.readGraphDocVec(path.c_str(), DOCVEC_FORMAT_BINARY, &labels); }),
+                  "graph file " + path + ": record 1 has the column " + std::to_string(column) + ", outside 0..1");
     }
-    EXPECT_THROW(graph.readGraphDocVec(path.c_str(), DOCVEC_FORMAT_BINARY, &labels), std::runtime_error);
     writeFile(path, readFile(path).substr(0, 30));  // cut inside a record
     EXPECT_THROW(graph.readGraphDocVec(path.c_str(), DOCVEC_FORMAT_BINARY, &labels), DocVecError);
     EXPECT_EQ(graph.rowCount(), 4);
     EXPECT_EQ(graph.get(0, 1), TypeParam(0.5));
     EXPECT_EQ(labels, std::vector<int>{9});
+}
+
+// Each in a child under a memory and a time limit: a row table sized by the
+// count alone, an endless stream or an open that waits would never finish.
+TYPED_TEST(GraphFileTest, HostileFilesAreRefusedBeforeTheyCostAnything) {
+    const std::string path = this->folder.file("hostile");
+    const std::string fifo = this->folder.file("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const auto read = [](const std::string& file, int format) {
+        return outcomeInChild([&] {
+            LaPlacian<TypeParam> graph(1, 0, 1);
+            if (format == 2)
+                graph.readGraphText(file.c_str());
+            else
+                graph.readGraphDocVec(file.c_str(), format);
+            return "read " + std::to_string(graph.rowCount()) + " rows";
+        });
+    };
+    writeFile(path, "100000000\n0\n");
+    EXPECT_EQ(read(path, 2),
+              "graph file " + path + ": has the row count 100000000, more than a file of 12 bytes can hold");
+    writeFile(path, "4096\n0\n");
+    EXPECT_EQ(read(path, 2), "read 4096 rows");
+    for (const std::string& other : {std::string("/dev/zero"), fifo})
+        EXPECT_EQ(read(other, 2), "graph file " + other + ": is not a regular file");
+    EXPECT_EQ(read(fifo, DOCVEC_FORMAT_BINARY), "DocVec: " + fifo + " is not a regular file");
 }
 
 TYPED_TEST(GraphFileTest, WritingNeedsRowsAndAFile) {
