@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "base/UniqueFd.h"
+
 namespace compat {
 
 namespace {
@@ -17,13 +19,12 @@ void appendToJournalFile(const std::string& line) {
     const char* path = std::getenv("OVIX_DESKTOP_JOURNAL");
     if (!path || !*path)
         return;
-    const int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0)
+    const ovix::UniqueFd fd(open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+    if (!fd)
         return;
     // One write: a reader never sees half a line.
     const std::string whole = line + '\n';
-    [[maybe_unused]] const auto written = write(fd, whole.data(), whole.size());
-    close(fd);
+    [[maybe_unused]] const auto written = write(fd.get(), whole.data(), whole.size());
 }
 
 }  // namespace

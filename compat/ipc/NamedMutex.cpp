@@ -6,6 +6,7 @@
 
 #include <cerrno>
 
+#include "base/UniqueFd.h"
 #include "compat/system/XdgFolders.h"
 
 namespace compat {
@@ -30,11 +31,11 @@ std::string lockFileName(std::string_view name) {
     return file;
 }
 
-int openLockFile(std::string_view name) {
+ovix::UniqueFd openLockFile(std::string_view name) {
     if (!ensureRuntimeFolder())
-        return -1;
+        return ovix::UniqueFd();
     const auto path = runtimeFolder() / lockFileName(name);
-    return open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    return ovix::UniqueFd(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
 }
 
 bool tryLock(int fd, int operation) {
@@ -47,14 +48,13 @@ bool tryLock(int fd, int operation) {
 
 }  // namespace
 
-NamedMutex::NamedMutex(std::string_view name) {
-    m_fd = openLockFile(name);
-    if (m_fd < 0)
+NamedMutex::NamedMutex(std::string_view name) : m_fd(openLockFile(name)) {
+    if (!m_fd)
         return;
     // isHeld takes a shared lock for an instant: a few quick retries keep
     // such a look from passing for a holder.
     for (int attempt = 0; attempt < 5; ++attempt) {
-        if (tryLock(m_fd, LOCK_EX)) {
+        if (tryLock(m_fd.get(), LOCK_EX)) {
             m_state = State::Owned;
             return;
         }
@@ -62,31 +62,19 @@ NamedMutex::NamedMutex(std::string_view name) {
             break;
         usleep(2000);
     }
-    const int error = errno;
-    close(m_fd);
-    m_fd = -1;
-    errno = error;
-    if (error == EWOULDBLOCK)
+    // Closing the descriptor keeps the errno of the failed lock.
+    m_fd.reset();
+    if (errno == EWOULDBLOCK)
         m_state = State::HeldElsewhere;
 }
 
-NamedMutex::~NamedMutex() {
-    release();
-}
-
 void NamedMutex::release() {
-    if (m_fd >= 0)
-        close(m_fd);
-    m_fd = -1;
+    m_fd.reset();
 }
 
 bool NamedMutex::isHeld(std::string_view name) {
-    const int fd = openLockFile(name);
-    if (fd < 0)
-        return false;
-    const bool held = !tryLock(fd, LOCK_SH) && errno == EWOULDBLOCK;
-    close(fd);
-    return held;
+    const ovix::UniqueFd fd = openLockFile(name);
+    return fd && !tryLock(fd.get(), LOCK_SH) && errno == EWOULDBLOCK;
 }
 
 }  // namespace compat

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/UniqueFd.h"
+
 namespace compat {
 
 class NamedMutex {
@@ -19,7 +21,6 @@ public:
 
     // Tries once, without waiting, to take the mutex called `name`.
     explicit NamedMutex(std::string_view name);
-    ~NamedMutex();
     NamedMutex(const NamedMutex&) = delete;
     NamedMutex& operator=(const NamedMutex&) = delete;
 
@@ -31,7 +32,7 @@ public:
     static bool isHeld(std::string_view name);
 
 private:
-    int m_fd = -1;
+    ovix::UniqueFd m_fd;
     State m_state = State::Failed;
 };
 

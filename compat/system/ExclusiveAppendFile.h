@@ -6,6 +6,9 @@
 #include <filesystem>
 #include <optional>
 #include <string_view>
+#include <utility>
+
+#include "base/UniqueFd.h"
 
 namespace compat {
 
@@ -15,16 +18,12 @@ public:
     // has it (EWOULDBLOCK).
     static std::optional<ExclusiveAppendFile> open(const std::filesystem::path& path);
 
-    ExclusiveAppendFile(ExclusiveAppendFile&& other) noexcept : m_fd(other.m_fd) { other.m_fd = -1; }
-    ExclusiveAppendFile& operator=(ExclusiveAppendFile&& other) noexcept;
-    ~ExclusiveAppendFile();
-
     // Adds `text` at the end of the file; false when not all of it was written.
     bool append(std::string_view text);
 
 private:
-    explicit ExclusiveAppendFile(int fd) : m_fd(fd) {}
-    int m_fd = -1;
+    explicit ExclusiveAppendFile(ovix::UniqueFd fd) : m_fd(std::move(fd)) {}
+    ovix::UniqueFd m_fd;
 };
 
 }  // namespace compat

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "base/FileText.h"
+#include "base/UniqueFd.h"
 
 extern char** environ;
 
@@ -116,21 +117,23 @@ std::optional<Process> Process::start(const ProcessStart& request) {
     const auto envp = pointers(request.environment);
     const ChildPlan plan{request, argv.data(), envp.data(), getpid()};
 
-    int report[2];
-    if (pipe2(report, O_CLOEXEC) != 0)
+    int reportEnds[2];
+    if (pipe2(reportEnds, O_CLOEXEC) != 0)
         return std::nullopt;
+    ovix::UniqueFd reportIn(reportEnds[0]), reportOut(reportEnds[1]);
     // No handler of this process may run in the child before its exec.
     sigset_t all, previous;
     sigfillset(&all);
     pthread_sigmask(SIG_SETMASK, &all, &previous);
     const pid_t pid = fork();
+    // The child never returns from runChild: it ends by exec or _exit, and no
+    // destructor runs there.
     if (pid == 0)
-        runChild(plan, report[1]);
+        runChild(plan, reportOut.get());
     const int forkError = errno;
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-    close(report[1]);
+    reportOut.reset();
     if (pid < 0) {
-        close(report[0]);
         errno = forkError;
         return std::nullopt;
     }
@@ -138,24 +141,24 @@ std::optional<Process> Process::start(const ProcessStart& request) {
     int childError = 0;
     ssize_t got;
     do {
-        got = read(report[0], &childError, sizeof childError);
+        got = read(reportIn.get(), &childError, sizeof childError);
     } while (got < 0 && errno == EINTR);
-    close(report[0]);
+    reportIn.reset();
     if (got != 0) {
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);
         errno = got == static_cast<ssize_t>(sizeof childError) ? childError : EIO;
         return std::nullopt;
     }
-    const int fd = pidfdOpen(pid);
-    if (fd < 0) {
+    ovix::UniqueFd fd(pidfdOpen(pid));
+    if (!fd) {
         const int openError = errno;
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);
         errno = openError;
         return std::nullopt;
     }
-    return Process(pid, fd, true);
+    return Process(pid, std::move(fd), true);
 }
 
 std::optional<Process> Process::open(pid_t pid) {
@@ -163,25 +166,19 @@ std::optional<Process> Process::open(pid_t pid) {
         errno = ESRCH;
         return std::nullopt;
     }
-    const int fd = pidfdOpen(pid);
-    if (fd < 0)
+    ovix::UniqueFd fd(pidfdOpen(pid));
+    if (!fd)
         return std::nullopt;
-    return Process(pid, fd, false);
-}
-
-Process::Process(Process&& other) noexcept
-    : m_pid(other.m_pid), m_fd(other.m_fd), m_child(other.m_child), m_exitCode(other.m_exitCode) {
-    other.m_fd = -1;
+    return Process(pid, std::move(fd), false);
 }
 
 Process& Process::operator=(Process&& other) noexcept {
     if (this != &other) {
         closeDescriptor();
         m_pid = other.m_pid;
-        m_fd = other.m_fd;
+        m_fd = std::move(other.m_fd);
         m_child = other.m_child;
         m_exitCode = other.m_exitCode;
-        other.m_fd = -1;
     }
     return *this;
 }
@@ -191,33 +188,31 @@ Process::~Process() {
 }
 
 void Process::closeDescriptor() {
-    if (m_fd < 0)
+    if (!m_fd)
         return;
     if (m_child && !m_exitCode) {
         // Nobody waits for it any more: reap it when it ends, so that no
-        // zombie stays behind.
-        std::thread([fd = m_fd] {
+        // zombie stays behind. The reaper owns the descriptor from here.
+        std::thread([fd = std::move(m_fd)] {
             siginfo_t info{};
-            while (waitid(P_PIDFD, fd, &info, WEXITED) != 0 && errno == EINTR) {
+            while (waitid(P_PIDFD, fd.get(), &info, WEXITED) != 0 && errno == EINTR) {
             }
-            close(fd);
         }).detach();
     } else {
-        close(m_fd);
+        m_fd.reset();
     }
-    m_fd = -1;
 }
 
 bool Process::wait(std::optional<std::chrono::milliseconds> timeout) {
     if (m_exitCode)
         return true;
-    if (m_fd < 0 || !waitForAny({this}, timeout))
+    if (!m_fd || !waitForAny({this}, timeout))
         return false;
     if (m_child) {
         siginfo_t info{};
         int result;
         do {
-            result = waitid(P_PIDFD, m_fd, &info, WEXITED);
+            result = waitid(P_PIDFD, m_fd.get(), &info, WEXITED);
         } while (result != 0 && errno == EINTR);
         if (result == 0)
             m_exitCode = exitCodeOf(info);
@@ -226,15 +221,15 @@ bool Process::wait(std::optional<std::chrono::milliseconds> timeout) {
 }
 
 bool Process::terminate() const {
-    return m_fd >= 0 && pidfdSendSignal(m_fd, SIGKILL) == 0;
+    return m_fd && pidfdSendSignal(m_fd.get(), SIGKILL) == 0;
 }
 
 bool Process::endGroup() const {
-    return m_child && !m_exitCode && m_fd >= 0 && kill(-m_pid, SIGKILL) == 0;
+    return m_child && !m_exitCode && m_fd && kill(-m_pid, SIGKILL) == 0;
 }
 
 std::optional<std::uint64_t> Process::privateMemoryBytes() const {
-    if (m_fd < 0)
+    if (!m_fd)
         return std::nullopt;
     const auto status = ovix::readFileText("/proc/" + std::to_string(m_pid) + "/status");
     if (!status)

@@ -15,8 +15,10 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "base/UniqueFd.h"
 #include "compat/system/Waitable.h"
 
 namespace compat {
@@ -51,7 +53,7 @@ public:
     // A process that runs already, by id; empty when there is none.
     static std::optional<Process> open(pid_t pid);
 
-    Process(Process&& other) noexcept;
+    Process(Process&& other) noexcept = default;
     Process& operator=(Process&& other) noexcept;
     // Closes the descriptor; the process itself goes on. A child that is
     // still running is reaped by a background thread when it ends.
@@ -79,14 +81,14 @@ public:
     // when they cannot be read or the process has ended.
     std::optional<std::uint64_t> privateMemoryBytes() const;
 
-    int waitDescriptor() const override { return m_fd; }
+    int waitDescriptor() const override { return m_fd.get(); }
 
 private:
-    Process(pid_t pid, int fd, bool child) : m_pid(pid), m_fd(fd), m_child(child) {}
+    Process(pid_t pid, ovix::UniqueFd fd, bool child) : m_pid(pid), m_fd(std::move(fd)), m_child(child) {}
     void closeDescriptor();
 
     pid_t m_pid = 0;
-    int m_fd = -1;
+    ovix::UniqueFd m_fd;
     bool m_child = false;
     std::optional<int> m_exitCode;
 };

@@ -6,6 +6,8 @@
 
 #include <cerrno>
 
+#include "base/UniqueFd.h"
+
 namespace compat {
 
 namespace {
@@ -24,13 +26,14 @@ sigset_t terminationSet() {
 TerminationSignals::TerminationSignals(std::function<void(int)> onSignal) : m_onSignal(std::move(onSignal)) {
     const sigset_t set = terminationSet();
     pthread_sigmask(SIG_BLOCK, &set, &m_previousMask);
-    const int descriptor = signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
+    ovix::UniqueFd descriptor(signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK));
     // Without a descriptor the signals keep their default action.
-    if (descriptor < 0) {
+    if (!descriptor) {
         pthread_sigmask(SIG_SETMASK, &m_previousMask, nullptr);
         return;
     }
-    m_thread = std::thread([this, descriptor] { listen(descriptor); });
+    // The listening thread owns the descriptor and closes it as it ends.
+    m_thread = std::thread([this, descriptor = std::move(descriptor)] { listen(descriptor.get()); });
 }
 
 TerminationSignals::~TerminationSignals() {
@@ -51,7 +54,6 @@ void TerminationSignals::listen(int signalDescriptor) {
         while (read(signalDescriptor, &info, sizeof info) == static_cast<ssize_t>(sizeof info))
             m_onSignal(static_cast<int>(info.ssi_signo));
     }
-    close(signalDescriptor);
 }
 
 }  // namespace compat

@@ -39,21 +39,17 @@ std::optional<std::size_t> waitForAny(std::initializer_list<const Waitable*> obj
 }
 
 WaitableEvent::WaitableEvent() : m_fd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
-    if (m_fd < 0)
+    if (!m_fd)
         throw std::system_error(errno, std::generic_category(), "eventfd");
-}
-
-WaitableEvent::~WaitableEvent() {
-    close(m_fd);
 }
 
 void WaitableEvent::set() {
     const std::uint64_t one = 1;
-    [[maybe_unused]] const auto written = write(m_fd, &one, sizeof one);
+    [[maybe_unused]] const auto written = write(m_fd.get(), &one, sizeof one);
 }
 
 bool WaitableEvent::isSet() const {
-    pollfd descriptor{m_fd, POLLIN, 0};
+    pollfd descriptor{m_fd.get(), POLLIN, 0};
     return poll(&descriptor, 1, 0) == 1;
 }
 

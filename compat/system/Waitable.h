@@ -7,6 +7,8 @@
 #include <initializer_list>
 #include <optional>
 
+#include "base/UniqueFd.h"
+
 namespace compat {
 
 class Waitable {
@@ -27,16 +29,15 @@ class WaitableEvent : public Waitable {
 public:
     // Throws std::system_error when the system has no descriptor to spare.
     WaitableEvent();
-    ~WaitableEvent() override;
     WaitableEvent(const WaitableEvent&) = delete;
     WaitableEvent& operator=(const WaitableEvent&) = delete;
 
     void set();
     bool isSet() const;
-    int waitDescriptor() const override { return m_fd; }
+    int waitDescriptor() const override { return m_fd.get(); }
 
 private:
-    int m_fd = -1;
+    ovix::UniqueFd m_fd;
 };
 
 }  // namespace compat
