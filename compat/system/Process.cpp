@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
@@ -76,7 +77,7 @@ struct ChildPlan {
     // All but 0 to 2 and the report, which closes itself at the exec.
     if (!request.inheritDescriptors &&
         ((report > 3 && syscall(SYS_close_range, 3u, static_cast<unsigned>(report) - 1, 0u) != 0) ||
-         syscall(SYS_close_range, static_cast<unsigned>(report) + 1, ~0u, 0u) != 0))
+         syscall(SYS_close_range, static_cast<unsigned>(std::max(report + 1, 3)), ~0u, 0u) != 0))
         failChild(report);
     // The program starts with default handlers and no signal blocked.
     struct sigaction defaults {};
