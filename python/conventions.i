@@ -205,6 +205,94 @@ bool convertTextArg(PyObject* input, TextArg& text, const char** out) {
   }
 }
 
+// --- Destructors --------------------------------------------------------------
+
+// Every class's destructor is known from the import of _ovix on, so that an
+// object made by a new_X row is destroyed when Python frees its pointer
+// object, whether or not the proxy module ovix registers its class. At import
+// each X_swigregister row is given the row delete_X, wrapped in a capsule, in
+// place of a Python class; ovix later registers the class itself, which names
+// the same row. A class without a Python class gives bare pointer objects as
+// results.
+%{
+#include <cstdlib>
+#include <string>
+
+namespace ovix::py {
+
+constexpr const char* kDestructorCapsule = "ovix.destructor";
+
+// SWIG_NewClientData: SWIG's data for a Python class, or the destructor alone
+// for a capsule of registerDestructors. SWIG frees either with free().
+SwigPyClientData* newClientData(PyObject* classOrCapsule) {
+    if (!PyCapsule_IsValid(classOrCapsule, kDestructorCapsule))
+        return SwigPyClientData_New(classOrCapsule);
+    auto* data = static_cast<SwigPyClientData*>(std::calloc(1, sizeof(SwigPyClientData)));
+    if (!data) {
+        PyErr_NoMemory();
+        return nullptr;
+    }
+    data->destroy = static_cast<PyObject*>(PyCapsule_GetPointer(classOrCapsule, kDestructorCapsule));
+    Py_INCREF(data->destroy);
+    data->delargs = !(PyCFunction_GET_FLAGS(data->destroy) & METH_O);
+    return data;
+}
+
+// SWIG_NewPointerObj: as SWIG's, but never a proxy of a class that has no
+// Python class.
+PyObject* newPointerObject(void* pointer, swig_type_info* type, int flags) {
+    const auto* data = type ? static_cast<const SwigPyClientData*>(type->clientdata) : nullptr;
+    if (data && !data->klass)
+        flags |= SWIG_POINTER_NOSHADOW;
+    return SWIG_Python_NewPointerObj(nullptr, pointer, type, flags);
+}
+
+// Calls every X_swigregister row of the module dictionary with delete_X.
+bool registerDestructors(PyObject* module) {
+    static const std::string suffix = "_swigregister";
+    PyObject* name;
+    PyObject* row;
+    Py_ssize_t position = 0;
+    while (PyDict_Next(module, &position, &name, &row)) {
+        const char* text = PyUnicode_AsUTF8(name);
+        if (!text)
+            return false;
+        const std::string rowName(text);
+        if (rowName.size() <= suffix.size() || !rowName.ends_with(suffix))
+            continue;
+        const std::string deleteRow = "delete_" + rowName.substr(0, rowName.size() - suffix.size());
+        PyObject* destroy = PyDict_GetItemString(module, deleteRow.c_str());
+        if (!destroy) {
+            PyErr_Format(PyExc_SystemError, "no row %s for %s", deleteRow.c_str(), text);
+            return false;
+        }
+        PyObject* capsule = PyCapsule_New(destroy, kDestructorCapsule, nullptr);
+        PyObject* done = capsule ? PyObject_CallOneArg(row, capsule) : nullptr;
+        Py_XDECREF(capsule);
+        if (!done)
+            return false;
+        Py_DECREF(done);
+        if (PyErr_Occurred())
+            return false;
+    }
+    return true;
+}
+
+}  // namespace ovix::py
+
+#undef SWIG_NewClientData
+#define SWIG_NewClientData(object) ovix::py::newClientData(object)
+#undef SWIG_NewPointerObj
+#define SWIG_NewPointerObj(pointer, type, flags) ovix::py::newPointerObject(pointer, type, flags)
+#undef SWIG_InternalNewPointerObj
+#define SWIG_InternalNewPointerObj(pointer, type, flags) ovix::py::newPointerObject(pointer, type, flags)
+%}
+
+%init %{
+  if (!ovix::py::registerDestructors(d))
+    return nullptr;
+%}
+
 // --- Handles -----------------------------------------------------------------
 
 // Objects that cross into Python as bare pointer objects with no Python class
