@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "python/ErrorGuard.h"
+#include "python/InUse.h"
 #include "python/Interpreter.h"
 #include "python/Loans.h"
 #include "python/Numbers.h"
@@ -156,10 +157,11 @@ bool convertTextArg(PyObject* input, TextArg& text, const char** out) {
 
 // A proxy or pointer object of the type, or of a type that converts to it.
 // None and objects already deleted are refused; a row that accepts a missing
-// object applies SWIGTYPE *OPTIONAL. Deleting takes the object from its
-// pointer object, which is cleared, and refuses an object still lent to
-// another (python/Loans.h).
-%typemap(in, noblock=1) SWIGTYPE * (void *argp = 0, int res = 0) {
+// object applies SWIGTYPE *OPTIONAL. Every object a row is given stays marked
+// in use until the row returns (python/InUse.h). Deleting takes the object
+// from its pointer object, which is cleared, and refuses an object that a
+// running row uses or that is still lent to another (python/Loans.h).
+%typemap(in, noblock=1) SWIGTYPE * (void *argp = 0, int res = 0, ovix::py::InUse inUse) {
   res = $input == Py_None ? SWIG_TypeError : SWIG_ConvertPtr($input, &argp, $descriptor, 0);
   if (SWIG_IsOK(res) && !argp)
     res = SWIG_TypeError;
@@ -167,19 +169,40 @@ bool convertTextArg(PyObject* input, TextArg& text, const char** out) {
     %argument_fail(res, "$type", $symname, $argnum);
   }
   if ($disown) {
+    if (ovix::py::InUse::isMarked(argp)) {
+      PyErr_SetString(PyExc_RuntimeError, "$1_basetype is in use by another call");
+      SWIG_fail;
+    }
     if (ovix::py::isLent(argp)) {
       PyErr_SetString(PyExc_RuntimeError, "$1_basetype is still in use by another object");
       SWIG_fail;
     }
     ovix::py::forgetObject($input);
+  } else if (!inUse.mark(argp)) {
+    SWIG_fail;
   }
   $1 = %reinterpret_cast(argp, $ltype);
 }
-%typemap(in, noblock=1) SWIGTYPE *OPTIONAL (void *argp = 0, int res = 0) {
+%typemap(in, noblock=1) SWIGTYPE *OPTIONAL (void *argp = 0, int res = 0, ovix::py::InUse inUse) {
   res = SWIG_ConvertPtr($input, &argp, $descriptor, 0);
   if (!SWIG_IsOK(res)) {
     %argument_fail(res, "$type", $symname, $argnum);
   }
+  if (argp && !inUse.mark(argp))
+    SWIG_fail;
+  $1 = %reinterpret_cast(argp, $ltype);
+}
+// A reference: as a pointer, but None raises ValueError.
+%typemap(in, noblock=1) SWIGTYPE & (void *argp = 0, int res = 0, ovix::py::InUse inUse) {
+  res = SWIG_ConvertPtr($input, &argp, $descriptor, 0);
+  if (!SWIG_IsOK(res)) {
+    %argument_fail(res, "$type", $symname, $argnum);
+  }
+  if (!argp) {
+    %argument_nullref("$type", $symname, $argnum);
+  }
+  if (!inUse.mark(argp))
+    SWIG_fail;
   $1 = %reinterpret_cast(argp, $ltype);
 }
 

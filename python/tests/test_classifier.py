@@ -350,7 +350,7 @@ class TestThreads:
             assert worker.is_alive(), "no call was refused"
         # The decomposition runs for a good part of a second: deleting is
         # refused too.
-        with pytest.raises(RuntimeError, match=r"^ClassifierWrapper is busy with another call$"):
+        with pytest.raises(RuntimeError, match=r"^ClassifierWrapper is in use by another call$"):
             _ovix.delete_ClassifierWrapper(w)
         assert worker.is_alive()
         worker.join()

@@ -218,3 +218,13 @@ class TestLifetime:
         _ovix.delete_Tidy(tidy)
         gc.collect()
         assert gone() is None
+
+    def test_a_cleanup_cannot_delete_its_own_cleaner(self):
+        class Deleting(io.BytesIO):
+            def write(self, data):
+                with pytest.raises(RuntimeError, match=r"^Tidy is in use by another call$"):
+                    _ovix.delete_Tidy(tidy)
+                return super().write(data)
+        out = Deleting()
+        tidy = ovix.Tidy({}, out)
+        assert tidy.cleanup("<p>x") == len(out.getvalue())
