@@ -48,7 +48,6 @@ public:
     private:
         ClassifierWrapper& m_wrapper;
     };
-    bool inUse() const { return m_busy.load(); }
 
     // Throws "KNN value cannot be -ve" for k below 1.
     static void checkNeighbourCount(int k);

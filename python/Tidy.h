@@ -1,7 +1,8 @@
 #pragma once
-// The module's HTML cleaner: an HTML Tidy document with its options, and the
-// Python file object that every cleaned page is written into. Made, used and
-// destroyed with the interpreter lock held; one thread at a time.
+// The module's HTML cleaner: HTML Tidy with its options, and the Python file
+// object that every cleaned page is written into. Made, used and destroyed
+// with the interpreter lock held; cleanups of one cleaner on several threads
+// clean at once and write into the file one after the other.
 
 #include <Python.h>
 
@@ -20,10 +21,10 @@ public:
     Tidy(const Tidy&) = delete;
     Tidy& operator=(const Tidy&) = delete;
 
-    // Cleans the page with the interpreter lock released, then writes it into
-    // the file from its start with file.seek(0) and one file.write(bytes); the
-    // file is not truncated. Returns the number of bytes written. The file's
-    // own exceptions propagate.
+    // Cleans the page with the interpreter lock released (TidyDocument), then
+    // writes it into the file from its start with file.seek(0) and one
+    // file.write(bytes); the file is not truncated. Returns the number of
+    // bytes written. The file's own exceptions propagate.
     int cleanup(const char* html);
 
 private:

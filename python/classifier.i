@@ -2,7 +2,8 @@
 // converted before a long call and its results after, with the interpreter
 // lock held; the engine runs with the lock released. Every row that takes a
 // wrapper runs under its Call guard: a wrapper serves one call at a time, from
-// whichever thread, and refuses a second call while one runs.
+// whichever thread, and refuses a second call while one runs; deleting it
+// meanwhile is refused as for every object (conventions.i).
 
 %{
 #include <cmath>
@@ -61,26 +62,6 @@ std::vector<float> rankList(PyObject* ranks) {
 
 }  // namespace ovix::py
 %}
-
-// The wrapper as every row takes it (the SWIGTYPE * rule of conventions.i),
-// and, for the destructor, refused while a call runs on it: another thread
-// may be inside the engine with the interpreter lock released.
-%typemap(in, noblock=1) ClassifierWrapper *self (void *argp = 0, int res = 0) {
-  res = $input == Py_None ? SWIG_TypeError : SWIG_ConvertPtr($input, &argp, $descriptor, 0);
-  if (SWIG_IsOK(res) && !argp)
-    res = SWIG_TypeError;
-  if (!SWIG_IsOK(res)) {
-    %argument_fail(res, "$type", $symname, $argnum);
-  }
-  if ($disown) {
-    if (static_cast<ClassifierWrapper *>(argp)->inUse()) {
-      PyErr_SetString(PyExc_RuntimeError, "ClassifierWrapper is busy with another call");
-      SWIG_fail;
-    }
-    ovix::py::forgetObject($input);
-  }
-  $1 = %reinterpret_cast(argp, $ltype);
-}
 
 // The document table of buildKnnGraph: the `_dVec *` handle that
 // FeatureDvecsMem_getDvecs hands out, or None for a null table.

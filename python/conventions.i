@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "python/ErrorGuard.h"
+#include "python/InUse.h"
 #include "python/Interpreter.h"
 #include "python/Loans.h"
 #include "python/Numbers.h"
@@ -156,10 +157,11 @@ bool convertTextArg(PyObject* input, TextArg& text, const char** out) {
 
 // A proxy or pointer object of the type, or of a type that converts to it.
 // None and objects already deleted are refused; a row that accepts a missing
-// object applies SWIGTYPE *OPTIONAL. Deleting takes the object from its
-// pointer object, which is cleared, and refuses an object still lent to
-// another (python/Loans.h).
-%typemap(in, noblock=1) SWIGTYPE * (void *argp = 0, int res = 0) {
+// object applies SWIGTYPE *OPTIONAL. Every object a row is given stays marked
+// in use until the row returns (python/InUse.h). Deleting takes the object
+// from its pointer object, which is cleared, and refuses an object that a
+// running row uses or that is still lent to another (python/Loans.h).
+%typemap(in, noblock=1) SWIGTYPE * (void *argp = 0, int res = 0, ovix::py::InUse inUse) {
   res = $input == Py_None ? SWIG_TypeError : SWIG_ConvertPtr($input, &argp, $descriptor, 0);
   if (SWIG_IsOK(res) && !argp)
     res = SWIG_TypeError;
@@ -167,19 +169,40 @@ bool convertTextArg(PyObject* input, TextArg& text, const char** out) {
     %argument_fail(res, "$type", $symname, $argnum);
   }
   if ($disown) {
+    if (ovix::py::InUse::isMarked(argp)) {
+      PyErr_SetString(PyExc_RuntimeError, "$1_basetype is in use by another call");
+      SWIG_fail;
+    }
     if (ovix::py::isLent(argp)) {
       PyErr_SetString(PyExc_RuntimeError, "$1_basetype is still in use by another object");
       SWIG_fail;
     }
     ovix::py::forgetObject($input);
+  } else if (!inUse.mark(argp)) {
+    SWIG_fail;
   }
   $1 = %reinterpret_cast(argp, $ltype);
 }
-%typemap(in, noblock=1) SWIGTYPE *OPTIONAL (void *argp = 0, int res = 0) {
+%typemap(in, noblock=1) SWIGTYPE *OPTIONAL (void *argp = 0, int res = 0, ovix::py::InUse inUse) {
   res = SWIG_ConvertPtr($input, &argp, $descriptor, 0);
   if (!SWIG_IsOK(res)) {
     %argument_fail(res, "$type", $symname, $argnum);
   }
+  if (argp && !inUse.mark(argp))
+    SWIG_fail;
+  $1 = %reinterpret_cast(argp, $ltype);
+}
+// A reference: as a pointer, but None raises ValueError.
+%typemap(in, noblock=1) SWIGTYPE & (void *argp = 0, int res = 0, ovix::py::InUse inUse) {
+  res = SWIG_ConvertPtr($input, &argp, $descriptor, 0);
+  if (!SWIG_IsOK(res)) {
+    %argument_fail(res, "$type", $symname, $argnum);
+  }
+  if (!argp) {
+    %argument_nullref("$type", $symname, $argnum);
+  }
+  if (!inUse.mark(argp))
+    SWIG_fail;
   $1 = %reinterpret_cast(argp, $ltype);
 }
 
@@ -204,6 +227,94 @@ bool convertTextArg(PyObject* input, TextArg& text, const char** out) {
     $1 = SWIG_CheckState(SWIG_ConvertPtr($input, &vptr, $&descriptor, 0));
   }
 }
+
+// --- Destructors --------------------------------------------------------------
+
+// Every class's destructor is known from the import of _ovix on, so that an
+// object made by a new_X row is destroyed when Python frees its pointer
+// object, whether or not the proxy module ovix registers its class. At import
+// each X_swigregister row is given the row delete_X, wrapped in a capsule, in
+// place of a Python class; ovix later registers the class itself, which names
+// the same row. A class without a Python class gives bare pointer objects as
+// results.
+%{
+#include <cstdlib>
+#include <string>
+
+namespace ovix::py {
+
+constexpr const char* kDestructorCapsule = "ovix.destructor";
+
+// SWIG_NewClientData: SWIG's data for a Python class, or the destructor alone
+// for a capsule of registerDestructors. SWIG frees either with free().
+SwigPyClientData* newClientData(PyObject* classOrCapsule) {
+    if (!PyCapsule_IsValid(classOrCapsule, kDestructorCapsule))
+        return SwigPyClientData_New(classOrCapsule);
+    auto* data = static_cast<SwigPyClientData*>(std::calloc(1, sizeof(SwigPyClientData)));
+    if (!data) {
+        PyErr_NoMemory();
+        return nullptr;
+    }
+    data->destroy = static_cast<PyObject*>(PyCapsule_GetPointer(classOrCapsule, kDestructorCapsule));
+    Py_INCREF(data->destroy);
+    data->delargs = !(PyCFunction_GET_FLAGS(data->destroy) & METH_O);
+    return data;
+}
+
+// SWIG_NewPointerObj: as SWIG's, but never a proxy of a class that has no
+// Python class.
+PyObject* newPointerObject(void* pointer, swig_type_info* type, int flags) {
+    const auto* data = type ? static_cast<const SwigPyClientData*>(type->clientdata) : nullptr;
+    if (data && !data->klass)
+        flags |= SWIG_POINTER_NOSHADOW;
+    return SWIG_Python_NewPointerObj(nullptr, pointer, type, flags);
+}
+
+// Calls every X_swigregister row of the module dictionary with delete_X.
+bool registerDestructors(PyObject* module) {
+    static const std::string suffix = "_swigregister";
+    PyObject* name;
+    PyObject* row;
+    Py_ssize_t position = 0;
+    while (PyDict_Next(module, &position, &name, &row)) {
+        const char* text = PyUnicode_AsUTF8(name);
+        if (!text)
+            return false;
+        const std::string rowName(text);
+        if (rowName.size() <= suffix.size() || !rowName.ends_with(suffix))
+            continue;
+        const std::string deleteRow = "delete_" + rowName.substr(0, rowName.size() - suffix.size());
+        PyObject* destroy = PyDict_GetItemString(module, deleteRow.c_str());
+        if (!destroy) {
+            PyErr_Format(PyExc_SystemError, "no row %s for %s", deleteRow.c_str(), text);
+            return false;
+        }
+        PyObject* capsule = PyCapsule_New(destroy, kDestructorCapsule, nullptr);
+        PyObject* done = capsule ? PyObject_CallOneArg(row, capsule) : nullptr;
+        Py_XDECREF(capsule);
+        if (!done)
+            return false;
+        Py_DECREF(done);
+        if (PyErr_Occurred())
+            return false;
+    }
+    return true;
+}
+
+}  // namespace ovix::py
+
+#undef SWIG_NewClientData
+#define SWIG_NewClientData(object) ovix::py::newClientData(object)
+#undef SWIG_NewPointerObj
+#define SWIG_NewPointerObj(pointer, type, flags) ovix::py::newPointerObject(pointer, type, flags)
+#undef SWIG_InternalNewPointerObj
+#define SWIG_InternalNewPointerObj(pointer, type, flags) ovix::py::newPointerObject(pointer, type, flags)
+%}
+
+%init %{
+  if (!ovix::py::registerDestructors(d))
+    return nullptr;
+%}
 
 // --- Handles -----------------------------------------------------------------
 

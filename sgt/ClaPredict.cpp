@@ -12,6 +12,12 @@
 //   lambda* the eigenvalue of least real part of [[G, -I], [-(1/n) b b^T, G]]
 //   ranks   V (G - lambda* I)^-1 b, lowered by the midpoint of gamma+ and
 //           gamma-, so that 0 lies halfway between the targets.
+// lambda* is the root of |(G - lambda I)^-1 b|^2 = n below the lowest
+// eigenvalue of G. When b has no part along that eigenvalue's eigenvector
+// (identical documents, labelled both ways, are one such case), lambda* meets
+// the eigenvalue, G - lambda* I is singular and the labels do not determine
+// the ranks: the solve refuses, as it does for ranks that are not finite
+// numbers.
 
 #include <algorithm>
 #include <cmath>
@@ -37,6 +43,11 @@ enum class ClaPredictCheck {
 constexpr const char* checkSource(ClaPredictCheck) {
     return "sgt/ClaPredict.cpp";
 }
+
+// How far |x|^2 may exceed n before G - lambda* I counts as singular: a
+// lambda* in single precision at a relative distance of 1e-5 from the lowest
+// eigenvalue of G still gives x to a fraction of a percent.
+constexpr double kNormTolerance = 0.01;
 
 // The eigenvalue of least real part of A (its real part), by the iterative
 // solver asking for one eigenvalue and no eigenvectors.
@@ -141,6 +152,14 @@ void Classifier::predictCore(LaVector<float>& ranks, const LaDenseMatrix<float>&
 
     LaVector<float> x(m);
     x.setProduct(*G, *b);
+    double normSquared = 0;
+    for (int j = 0; j < m; ++j)
+        normSquared += static_cast<double>(x.getAt(j)) * x.getAt(j);
+    if (!(normSquared <= n * (1 + kNormTolerance)))
+        throw std::runtime_error(formatText(
+            "G - lambda* I is singular or nearly so: lambda* = %f meets the lowest eigenvalue of G, so the labels "
+            "do not determine the ranks",
+            lambda));
     if (m_log.at(3)) {
         m_log.dump(3, "...inverted, times b \n", x);
         m_log.dump(3, "", V);
@@ -155,6 +174,10 @@ void Classifier::predictCore(LaVector<float>& ranks, const LaDenseMatrix<float>&
         m_log.line(3, "ranks*1 = %f ranks*ranks = %f\n", sum, squares);
     }
     ranks.addScalar(-((gammaPos + gammaNeg) * 0.5f));
+    for (int i = 0; i < n; ++i) {
+        if (!std::isfinite(ranks.getAt(i)))
+            throw std::runtime_error(formatText("the rank of document %d is beyond single precision", i));
+    }
 
     if (minErrThreshold)
         laMinErrorThreshold(ranks, gamma);
@@ -180,6 +203,12 @@ int Classifier::predict(std::span<float> labels, float c, float p, bool minErrTh
 
     const int n = V->rowCount();
     const int m = V->colCount();
+    for (int i = 0; i < n; ++i) {
+        for (int j = 0; j < m; ++j) {
+            if (!std::isfinite(V->get(i, j)))
+                throw std::runtime_error(formatText("eigenvector %d of document %d is not a finite number", j, i));
+        }
+    }
     const auto count = static_cast<long long>(labels.size());
     m_log.line(2, "%d documents, %d eigenvalues and %d learned items\n", n, m, count);
     if (count != n)

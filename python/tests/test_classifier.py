@@ -350,12 +350,42 @@ class TestThreads:
             assert worker.is_alive(), "no call was refused"
         # The decomposition runs for a good part of a second: deleting is
         # refused too.
-        with pytest.raises(RuntimeError, match=r"^ClassifierWrapper is busy with another call$"):
+        with pytest.raises(RuntimeError, match=r"^ClassifierWrapper is in use by another call$"):
             _ovix.delete_ClassifierWrapper(w)
         assert worker.is_alive()
         worker.join()
         learned = some_labels(n, [0], [1])
         assert len(predict(w, learned)) == n
+
+
+class TestRanksAreFiniteNumbers:
+    def test_identical_documents_labelled_both_ways_are_refused(self):
+        # Every eigenvector of the complete graph has the eigenvalue 1: lambda*
+        # meets the lowest eigenvalue of G, whose system is then singular.
+        n = 50
+        w = ovix.ClassifierWrapper(0)
+        w.buildKnnGraph(table_of(topic_vectors(1) * n).getDvecs(), n, 10, 0.0)
+        w.decomposeLaplacian(10)
+        learned = some_labels(n, [0], [1])
+        with pytest.raises(RuntimeError, match=r"^predict failed: G - lambda\* I is singular or nearly so: lambda\* = "
+                                               r"1\.000000 meets the lowest eigenvalue of G, so the labels do not "
+                                               r"determine the ranks$"):
+            predict(w, learned)
+        assert learned == some_labels(n, [0], [1])
+
+    @pytest.mark.parametrize("row, message", [
+        ([0.1, 0.2, float("nan"), 0.1], "eigenvector 2 of document 3 is not a finite number"),
+        ([3e38] * 4, "the rank of document 3 is beyond single precision"),
+    ])
+    def test_eigenvectors_out_of_range_are_refused(self, tmp_path, row, message):
+        V = np.linalg.qr(np.random.default_rng(4).standard_normal((40, 4)))[0]
+        V[3] = row
+        write_decomposition(tmp_path / "v", V)
+        w = ovix.ClassifierWrapper(0)
+        w.setDecompositionFile(str(tmp_path / "v"), BINARY)
+        w.readDecompositionFile()
+        with pytest.raises(RuntimeError, match=f"^predict failed: {message}$"):
+            predict(w, some_labels(40, [0, 5], [1, 2]))
 
 
 def predict_eliminating(wrapper, learned, elim_min, by_eigenvectors=False):

@@ -1,6 +1,9 @@
 """What the module registers at import: rows, cvar, constants, and the
 conversion, dispatch and error rules every row shares."""
 
+import subprocess
+import sys
+
 import pytest
 
 import _ovix
@@ -251,3 +254,28 @@ class TestErrorsAndOwnership:
         assert _ovix.delete_Fid(this) is None
         with pytest.raises(TypeError):
             _ovix.Fid_toPyString(this)
+
+    def test_objects_made_by_the_rows_alone_are_destroyed(self):
+        # Without the proxy module: every class's destructor is registered at
+        # import, results are bare pointer objects, and nothing prints "swig/python
+        # detected a memory leak".
+        script = """if True:
+            import gc, io, weakref, _ovix
+            class File(io.BytesIO): pass
+            file = File()
+            file_freed = weakref.ref(file)
+            fids = _ovix.new_Fids(True)
+            objects = [_ovix.new_FidsDocCount(fids), _ovix.new_FeatureDict(fids), _ovix.Fids_getFidNative(fids, "a"),
+                       _ovix.new_Tidy({}, file), _ovix.new_ClassifierWrapper(1), _ovix.new_FeatureDvecsMem(2),
+                       _ovix.new_PorterStemmer(), _ovix.new_stdstrlist()]
+            objects.append(_ovix.stdstrlist_iterator(objects[-1]))
+            assert {type(o).__name__ for o in objects} == {"SwigPyObject"}
+            del file, fids, objects
+            gc.collect()
+            assert file_freed() is None
+            print("destroyed")
+        """
+        result = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, timeout=60)
+        assert result.returncode == 0, result.stderr
+        assert result.stdout == "destroyed\n"
+        assert "cleaned up Classifier" in result.stderr

@@ -2,7 +2,9 @@
 
 import gc
 import io
+import subprocess
 import sys
+import textwrap
 import threading
 import time
 import weakref
@@ -218,3 +220,42 @@ class TestLifetime:
         _ovix.delete_Tidy(tidy)
         gc.collect()
         assert gone() is None
+
+    def test_a_cleanup_cannot_delete_its_own_cleaner(self):
+        class Deleting(io.BytesIO):
+            def write(self, data):
+                with pytest.raises(RuntimeError, match=r"^Tidy is in use by another call$"):
+                    _ovix.delete_Tidy(tidy)
+                return super().write(data)
+        out = Deleting()
+        tidy = ovix.Tidy({}, out)
+        assert tidy.cleanup("<p>x") == len(out.getvalue())
+
+
+class TestHostilePages:
+    def test_deep_pages_are_refused_and_real_ones_cleaned_on_any_stack(self):
+        # In a child interpreter, so that a crash fails the test, with an
+        # address-space limit unless AddressSanitizer's shadow needs it all.
+        script = textwrap.dedent("""
+            import io, os, resource, threading, ovix
+            if "asan" not in os.environ.get("LD_PRELOAD", ""):
+                resource.setrlimit(resource.RLIMIT_AS, (2 << 30, 2 << 30))
+            # Nested a million deep, or a few thousand tags that the library
+            # nests a million deep as it opens the inline element again.
+            for page in ("<div>" * 10**6, "<ul><li>" * 10**6, "<font><map><map>x" * 2000):
+                try:
+                    ovix.Tidy({}, io.BytesIO()).cleanup(page)
+                    raise SystemExit("a deep page was cleaned")
+                except RuntimeError as e:
+                    assert str(e) == "page nested too deeply to clean", e
+            # A caller with a small stack: the parse does not run on it.
+            threading.stack_size(128 << 10)
+            out = io.BytesIO()
+            worker = threading.Thread(target=ovix.Tidy({}, out).cleanup, args=("<div>x" * 2000,))
+            worker.start()
+            worker.join()
+            print(out.getvalue().count(b"<div>"))
+        """)
+        result = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, timeout=120)
+        assert result.returncode == 0, result.stderr
+        assert result.stdout == "2000\n"
