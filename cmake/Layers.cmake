@@ -1,15 +1,24 @@
 # The layers of the build: each library owns its folder, and what includes a
 # header of a folder must link that folder's library.
 
-# ovix_library(<name> [SOURCES ...] [LINKS ...] [PRIVATE_LINKS ...]): the
-# library of the folder that calls it, a static one or, without sources, an
-# interface one. LINKS are what its headers need too, PRIVATE_LINKS what only
-# its sources need. Its include root is a folder of the build that holds only
+# ovix_library(<name> [SHARED] [SOURCES ...] [LINKS ...] [PRIVATE_LINKS ...]):
+# the library of the folder that calls it, a static one or, without sources, an
+# interface one. SHARED makes it a shared library instead: one copy per
+# process, for the platform state that a host and the modules it loads must
+# share (windows, thread queues, menus, the browser host), as a system library
+# would be. LINKS are what its headers need too, PRIVATE_LINKS what only its
+# sources need. Its include root is a folder of the build that holds only
 # a link to this folder, under the folder's own path ("compat/ipc/..."), so its
 # headers are found by what links it and by nothing else.
 function(ovix_library name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LINKS;PRIVATE_LINKS" ${ARGN})
-  if(ARG_SOURCES)
+  cmake_parse_arguments(ARG "SHARED" "" "SOURCES;LINKS;PRIVATE_LINKS" ${ARGN})
+  if(ARG_SOURCES AND ARG_SHARED)
+    add_library(${name} SHARED ${ARG_SOURCES})
+    # It exports its own symbols only: the static libraries linked into it
+    # stay private, so each module that links them keeps its own copy.
+    target_link_options(${name} PRIVATE -Wl,--exclude-libs,ALL)
+    set(scope PUBLIC)
+  elseif(ARG_SOURCES)
     add_library(${name} STATIC ${ARG_SOURCES})
     set(scope PUBLIC)
   else()

@@ -17,6 +17,12 @@ public:
         held.m_raw = raw;
         return held;
     }
+    // Takes a reference of its own to `raw`.
+    static ComPtr share(T* raw) {
+        if (raw)
+            raw->AddRef();
+        return adopt(raw);
+    }
     ComPtr(const ComPtr& other) : m_raw(other.m_raw) {
         if (m_raw)
             m_raw->AddRef();

@@ -1,10 +1,10 @@
 #pragma once
-// The parts of a page's document that controls read: its location and the
-// location's address.
+// The parts of a page's document that its hosts and controls use: its
+// location with the location's address, and its script object.
 
 #include <string>
 
-#include "compat/com/ComUnknown.h"
+#include "compat/com/Dispatch.h"
 
 namespace compat {
 
@@ -25,6 +25,9 @@ public:
 
     // The counted location; a failure and null when there is none.
     virtual HRESULT GetLocation(HtmlLocation** location) = 0;
+    // The counted script object (the page's window), through which its
+    // script functions are called; a failure and null when there is none.
+    virtual HRESULT GetScript(Dispatch** script) = 0;
 
 protected:
     ~HtmlDocument() = default;

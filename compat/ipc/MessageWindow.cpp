@@ -12,6 +12,7 @@ namespace {
 struct WindowRecord {
     ThreadId owner;
     WindowProcedure procedure;
+    WindowProcedure defaultProcedure;
     bool destroying = false;  // owner thread only
 };
 
@@ -36,10 +37,11 @@ std::shared_ptr<WindowRecord> find(WindowHandle window) {
 
 }  // namespace
 
-WindowHandle CreateMessageWindow(WindowProcedure procedure) {
+WindowHandle CreateMessageWindow(WindowProcedure procedure, WindowProcedure defaultProcedure) {
     if (!ensureMessageQueue())
         return 0;
-    auto record = std::make_shared<WindowRecord>(WindowRecord{currentThreadId(), std::move(procedure)});
+    auto record = std::make_shared<WindowRecord>(
+        WindowRecord{currentThreadId(), std::move(procedure), std::move(defaultProcedure)});
     auto& t = table();
     std::lock_guard lock(t.mutex);
     t.lastHandle += 2;
@@ -93,7 +95,9 @@ std::intptr_t DispatchMessage(const Message& message) {
     return record->procedure(message.window, message.message, message.wParam, message.lParam);
 }
 
-std::intptr_t DefWindowProc(WindowHandle window, std::uint32_t message, std::uintptr_t, std::intptr_t) {
+std::intptr_t DefWindowProc(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+    if (auto record = find(window); record && record->defaultProcedure)
+        return record->defaultProcedure(window, message, wParam, lParam);
     if (message == WM_CLOSE)
         DestroyWindow(window);
     return 0;

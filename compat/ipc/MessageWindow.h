@@ -16,8 +16,9 @@ using WindowProcedure = std::function<std::intptr_t(WindowHandle window, std::ui
                                                     std::intptr_t lParam)>;
 
 // Makes a window owned by the calling thread (which gets its queue). 0 when
-// the thread cannot have a queue.
-WindowHandle CreateMessageWindow(WindowProcedure procedure);
+// the thread cannot have a queue. `defaultProcedure`, when given, is what
+// DefWindowProc does for this window: the behaviour of its window class.
+WindowHandle CreateMessageWindow(WindowProcedure procedure, WindowProcedure defaultProcedure = {});
 
 // Sends WM_DESTROY to the window procedure and forgets the window and its
 // timers. Only the owning thread may destroy a window; false otherwise or when
@@ -37,8 +38,9 @@ bool PostMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wPar
 // returns its result; 0 for a thread message or a window that is gone.
 std::intptr_t DispatchMessage(const Message& message);
 
-// What a procedure does with messages it does not handle: WM_CLOSE destroys
-// the window, everything else gives 0.
+// What a procedure does with messages it does not handle: the window's
+// default procedure when it was made with one; else WM_CLOSE destroys the
+// window and everything else gives 0.
 std::intptr_t DefWindowProc(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
 
 // Called when a thread's queue goes away: its windows go with it, silently.

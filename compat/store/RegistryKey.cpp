@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <charconv>
@@ -45,6 +46,25 @@ std::string folderName(std::string_view keyName) {
         }
     }
     return name;
+}
+
+// The key name that folderName gave `folder`; empty for a folder that no key
+// name gives (a value file, a tree being deleted).
+std::string keyName(std::string_view folder) {
+    std::string name;
+    for (std::size_t i = 0; i < folder.size(); ++i) {
+        if (folder[i] != '%') {
+            name += folder[i];
+            continue;
+        }
+        unsigned byte = 0;
+        if (i + 2 >= folder.size() ||
+            std::from_chars(folder.data() + i + 1, folder.data() + i + 3, byte, 16).ptr != folder.data() + i + 3)
+            return {};
+        name += static_cast<char>(byte);
+        i += 2;
+    }
+    return folderName(name) == folder ? name : std::string();
 }
 
 const char* hiveName(RegistryHive hive) {
@@ -283,6 +303,27 @@ std::optional<std::uint32_t> RegistryKey::queryDword(std::string_view name) cons
     const auto* bytes = reinterpret_cast<const unsigned char*>(value->data.data());
     return std::uint32_t(bytes[0]) | std::uint32_t(bytes[1]) << 8 | std::uint32_t(bytes[2]) << 16 |
            std::uint32_t(bytes[3]) << 24;
+}
+
+std::vector<std::string> RegistryKey::subkeyNames() const {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (fs::directory_iterator entry(m_folder, error), end; !error && entry != end; entry.increment(error)) {
+        const auto name = keyName(entry->path().filename().string());
+        if (!name.empty() && isFolder(entry->path()))
+            names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<std::string> RegistryKey::valueNames() const {
+    std::vector<std::string> names;
+    if (auto entries = readEntries()) {
+        for (auto& entry : *entries)
+            names.push_back(std::move(entry.name));
+    }
+    return names;
 }
 
 bool RegistryKey::set(std::string_view name, RegistryType type, std::string_view data) const {

@@ -67,6 +67,13 @@ public:
     // A value of any type that is exactly 4 bytes, read as a Dword.
     std::optional<std::uint32_t> queryDword(std::string_view name) const;
 
+    // The names of the key's subkeys, sorted, in lower case: the store keeps
+    // key names without their case. Empty when there are none or the key is
+    // gone.
+    std::vector<std::string> subkeyNames() const;
+    // The names of the key's values, as first written, in the order written.
+    std::vector<std::string> valueNames() const;
+
     // Each returns false when the key is gone or the file cannot be written
     // (nor an unusable one moved aside).
     bool set(std::string_view name, RegistryType type, std::string_view data) const;

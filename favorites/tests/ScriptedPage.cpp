@@ -58,6 +58,14 @@ public:
         *location = new Location(m_state);
         return S_OK;
     }
+    // The page runs no script.
+    HRESULT GetScript(Dispatch** script) override {
+        m_state->record("Document.GetScript");
+        if (!script)
+            return E_POINTER;
+        *script = nullptr;
+        return E_NOTIMPL;
+    }
 
 protected:
     void* findInterface(const Guid& id) override {

@@ -45,6 +45,14 @@ TEST_F(RegistryTest, KeyAndValueNamesIgnoreCase) {
     ASSERT_TRUE(odd);
     ASSERT_TRUE(odd->setString("x", "y"));
     EXPECT_FALSE(RegistryKey::open(RegistryHive::CurrentUser, "Software\\a"));
+    // Listed back by name, subkeys in lower case, values as first written.
+    ASSERT_TRUE(odd->setString("Second", "z"));
+    EXPECT_EQ(RegistryKey::open(RegistryHive::CurrentUser, "Software")->subkeyNames(),
+              (std::vector<std::string>{"a/b", "dastel"}));
+    EXPECT_EQ(RegistryKey::open(RegistryHive::CurrentUser, "Software\\a/b")->subkeyNames(),
+              std::vector<std::string>{"%values"});
+    EXPECT_EQ(odd->valueNames(), (std::vector<std::string>{"x", "Second"}));
+    EXPECT_TRUE(odd->subkeyNames().empty());
     for (const char* bad : {"", "\\Software", "Software\\", "Software\\\\Dastel"})
         EXPECT_FALSE(RegistryKey::create(RegistryHive::CurrentUser, bad)) << bad;
 }

@@ -1,0 +1,32 @@
+#pragma once
+// The active window and the keyboard focus. One window on the desktop is
+// active (or none of this process: another program's); each thread has its
+// own focus window. Activation sends the window that loses it WM_ACTIVATE
+// with WA_INACTIVE and the one that gains it WM_ACTIVATE, whose default gives
+// it the focus. WM_ACTIVATEAPP goes to the top-level windows of the thread
+// that gains or loses activation only when the switch crosses processes: from
+// or to another program. All windows made here belong to this process, a
+// popup's included. When the active window is hidden or destroyed, the one
+// active before it (still shown) becomes active again. Any thread may call.
+
+#include "compat/ipc/MessageQueue.h"
+
+namespace compat {
+
+// The active window; 0 when another program's is.
+WindowHandle GetActiveWindow();
+// The calling thread's focus window, or 0.
+WindowHandle GetFocus();
+// Gives the focus to `window`, a window of the calling thread (0 takes it
+// away), sending WM_KILLFOCUS and WM_SETFOCUS; the previous focus window, or
+// 0 also when `window` belongs to another thread.
+WindowHandle SetFocus(WindowHandle window);
+
+// For tests, as the user: clicks into `window`, which activates its
+// top-level window (WA_CLICKACTIVE) and gives `window` the focus. False when
+// it is gone.
+bool clickWindow(WindowHandle window);
+// For tests, as the user: switches to another program.
+void activateOtherApplication();
+
+}  // namespace compat

@@ -1,0 +1,41 @@
+#pragma once
+// Event connections: an object offers a connection point per event
+// interface; a sink advised there receives every event as a Dispatch call
+// until it is unadvised.
+
+#include <cstdint>
+
+#include "compat/com/Dispatch.h"
+
+namespace compat {
+
+constexpr HRESULT CONNECT_E_NOCONNECTION = makeResult(0x80040200);
+constexpr HRESULT CONNECT_E_CANNOTCONNECT = makeResult(0x80040202);
+
+class ConnectionPoint : public ComUnknown {
+public:
+    static constexpr Guid kId = Guid::parse("{B196B286-BAB4-101A-B69C-00AA00341D07}");
+
+    // Holds a counted reference to `sink` until Unadvise; `cookie` names
+    // the connection (never 0).
+    virtual HRESULT Advise(Dispatch* sink, std::uint32_t& cookie) = 0;
+    // CONNECT_E_NOCONNECTION for a cookie that names no connection.
+    virtual HRESULT Unadvise(std::uint32_t cookie) = 0;
+
+protected:
+    ~ConnectionPoint() = default;
+};
+
+class ConnectionPointContainer : public ComUnknown {
+public:
+    static constexpr Guid kId = Guid::parse("{B196B284-BAB4-101A-B69C-00AA00341D07}");
+
+    // The counted connection point of the event interface `events`;
+    // CONNECT_E_NOCONNECTION when the object raises no such events.
+    virtual HRESULT FindConnectionPoint(const Guid& events, ConnectionPoint** point) = 0;
+
+protected:
+    ~ConnectionPointContainer() = default;
+};
+
+}  // namespace compat
