@@ -232,7 +232,8 @@ TEST_F(FeatureDictTest, DestructionGivesEveryNodeBackToThePool) {
         EXPECT_EQ(dict.getUniqueFeatureCount(), 100000);
         EXPECT_GE(ovix::fidCountPool.chunkCount(), chunksBefore + 2);
     }
-    EXPECT_EQ(ovix::fidCountPool.chunkCount(), chunksBefore);
+    // Every chunk but one kept in reserve goes back.
+    EXPECT_EQ(ovix::fidCountPool.chunkCount(), std::max<size_t>(chunksBefore, 1));
 }
 
 TEST_F(FeatureDictTest, RecordsTokensInAFidsThatKeepsThem) {
