@@ -7,6 +7,8 @@ OVIX_PACKAGES=(
   # libraries the system calls
   libtidy-dev liblapack-dev liblapacke-dev libopenblas-dev libarpack2-dev libarpack++2-dev
   libf2c2-dev nettle-dev libcurl4-openssl-dev
+  # the gfortran runtime of ARPACK's static library
+  libgfortran-12-dev
   # test runners and oracles
   python3-pytest python3-nltk wamerican python3-numpy python3-scipy python3-networkx
   # benchmarks and their peers
