@@ -25,7 +25,7 @@ public:
 
     // Products of at least this many elements (rows x columns) are shared
     // out, in blocks of about this many.
-    static constexpr long long kElementsPerBlock = 1 << 18;
+    static constexpr long long kElementsPerBlock = 1 << 19;
 };
 
 }  // namespace ovix

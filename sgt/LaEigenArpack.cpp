@@ -39,12 +39,13 @@ struct RankedEigenpairs {
     MappedArray<double> vectors;  // n x count, column r for rank r
 };
 
-// The engine's threads for a solve of order n with ncv basis vectors: the
-// basis products and the operator's products are shared out when the basis
-// is large enough for the threads to pay for waking up.
+// The engine's helper threads for a solve of order n with ncv basis vectors.
+// A basis that a processor's cache holds (below 16 MiB) is quicker on the
+// caller alone than shared out, whose wake-ups cost system time; a larger one
+// is bound by memory bandwidth, which every processor adds to.
 unsigned solveHelpers(int n, int ncv) {
-    const long long basis = static_cast<long long>(n) * ncv;
-    if (basis < 2 * ArpackBasisProducts::kElementsPerBlock)
+    constexpr long long kCachedBasis = 1 << 21;  // doubles
+    if (static_cast<long long>(n) * ncv < kCachedBasis)
         return 0;
     return std::max(1u, std::thread::hardware_concurrency()) - 1;
 }

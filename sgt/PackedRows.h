@@ -23,10 +23,13 @@ public:
     // y = A x; x and y hold n doubles each.
     void multiply(const double* x, double* y, WorkTeam& team) const;
 
-    static constexpr std::size_t kRowsPerPart = 4096;
+    // A product is cut into parts of whole rows holding about this many
+    // entries each; a smaller matrix is one part.
+    static constexpr std::size_t kEntriesPerPart = 1 << 18;
 
 private:
     std::size_t m_rows;
+    std::size_t m_rowsPerPart;
     MappedArray<std::size_t> m_offsets;  // m_rows + 1: row i is [offsets[i], offsets[i + 1])
     MappedArray<int> m_columns;
     MappedArray<T> m_weights;

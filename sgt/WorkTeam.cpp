@@ -1,5 +1,6 @@
 #include "sgt/WorkTeam.h"
 
+#include <algorithm>
 #include <system_error>
 
 namespace ovix {
@@ -40,7 +41,11 @@ void WorkTeam::run(std::size_t parts, const std::function<void(std::size_t)>& pa
         ++m_task;
         m_running = true;
     }
-    m_taskStarted.notify_all();
+    // As many helpers as there are parts besides the caller's first: a helper
+    // woken for nothing costs a sleep and a wake of the system's.
+    const std::size_t wanted = std::min<std::size_t>(parts - 1, m_threads.size());
+    for (std::size_t i = 0; i < wanted; ++i)
+        m_taskStarted.notify_one();
     takeParts();
     std::unique_lock lock(m_mutex);
     // Every part done, and no helper still inside the task: none can touch

@@ -3,7 +3,8 @@
 // thread that hands the task in. Each part goes to whichever thread is free
 // next, the caller included, so a thread that the system holds back delays
 // only the part it has taken, and a task whose helpers are slow to wake is
-// done by the caller alone. Between tasks the helpers sleep on a condition
+// done by the caller alone. A task wakes no more helpers than it has parts
+// besides the caller's; between tasks the helpers sleep on a condition
 // variable: they never spin.
 //
 // One task at a time: run is called by one thread at a time.

@@ -313,19 +313,19 @@ TEST(Arpack, RestoresTheCallersNewHandler) {
     EXPECT_FALSE(called);
 }
 
-// Ten components of 3000 nodes, each a random graph over a path: ten
-// eigenvalues 0 well apart from the rest, in a basis large enough for the
-// engine to share its products out over its threads.
+// Twenty components of 2600 nodes, each a random graph over a path: twenty
+// eigenvalues 0 well apart from the rest, in a basis (n x 41) large enough
+// for the engine to share its products out over its threads.
 template <class T>
-std::unique_ptr<LaPlacian<T>> tenComponents(int symmetric) {
-    const int size = 3000, n = 10 * size;
+std::unique_ptr<LaPlacian<T>> twentyComponents(int symmetric) {
+    const int size = 2600, n = 20 * size;
     auto L = std::make_unique<LaPlacian<T>>(n, n, 1, symmetric, 1);
     std::mt19937 draw(13);
     for (int c = 0; c < n; c += size) {
         for (int i = 0; i < size; ++i) {
             if (i + 1 < size)
                 L->set(c + i, c + i + 1, 1);
-            for (int e = 0; e < 3; ++e) {
+            for (int e = 0; e < 6; ++e) {
                 const int j = static_cast<int>(draw() % size);
                 if (j != i)
                     L->set(c + i, c + j, 1);
@@ -338,9 +338,9 @@ std::unique_ptr<LaPlacian<T>> tenComponents(int symmetric) {
 
 TEST(Arpack, ASolveSharedOutOverTheEngineThreadsFindsTrueEigenpairs) {
     for (const int symmetric : {1, 0}) {
-        auto L = tenComponents<double>(symmetric);
-        ASSERT_GE(L->decomposeArpack(10, *L, symmetric, 1), 10) << symmetric;
-        for (int r = 0; r < 10; ++r)
+        auto L = twentyComponents<double>(symmetric);
+        ASSERT_GE(L->decomposeArpack(20, *L, symmetric, 1), 20) << symmetric;
+        for (int r = 0; r < 20; ++r)
             EXPECT_NEAR(L->eigenvalue(r), 0, 1e-9) << symmetric << " rank " << r;
         EXPECT_LT(worstResidual(*L), 1e-9) << symmetric;
     }

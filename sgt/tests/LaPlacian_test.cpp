@@ -217,12 +217,13 @@ TYPED_TEST(LaPlacianTest, EigenvectorsDividedByTheDegreeHaveUnitLength) {
 // The solver's product reads packed rows over a team: the same doubles as
 // multiply, whichever thread summed which row.
 TYPED_TEST(LaPlacianTest, SolverProductIsMultiplyBitForBit) {
-    const int n = 3 * static_cast<int>(PackedRows<TypeParam>::kRowsPerPart) + 5;
+    // About three and a half parts of entries, with the diagonal.
+    const int perRow = 8, n = static_cast<int>(7 * PackedRows<TypeParam>::kEntriesPerPart / (2 * (perRow + 1)));
     LaPlacian<TypeParam> graph(n, n, 1, 0, 1);
     std::mt19937 draw(9);
     std::uniform_real_distribution<double> weight(0.01, 1.0);
     for (int i = 0; i < n; ++i)
-        for (int e = 0; i != 17 && e < 8; ++e)  // row 17 stays empty
+        for (int e = 0; i != 17 && e < perRow; ++e)  // row 17 stays empty
             graph.set(i, static_cast<int>(draw() % n), static_cast<TypeParam>(weight(draw)));
     graph.buildLaplacian(0);
     std::vector<double> x(n), expected(n);
