@@ -23,9 +23,9 @@ public:
     ArpackBasisProducts(const ArpackBasisProducts&) = delete;
     ArpackBasisProducts& operator=(const ArpackBasisProducts&) = delete;
 
-    // Products of at least this many elements (rows x columns) are shared
-    // out, in blocks of about this many.
-    static constexpr long long kElementsPerBlock = 1 << 19;
+    // A product is cut into blocks of about this many elements (rows x
+    // columns), and shared out when that makes two blocks or more.
+    static constexpr long long kElementsPerBlock = 1 << 18;
 };
 
 }  // namespace ovix
