@@ -39,9 +39,4 @@ SerialBlas::~SerialBlas() {
         openBlasThreads().set(m_callers);
 }
 
-int SerialBlas::threads() {
-    const OpenBlasThreads& openBlas = openBlasThreads();
-    return openBlas.get ? openBlas.get() : 1;
-}
-
 }  // namespace ovix

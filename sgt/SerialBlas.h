@@ -20,9 +20,6 @@ public:
     SerialBlas(const SerialBlas&) = delete;
     SerialBlas& operator=(const SerialBlas&) = delete;
 
-    // The library's thread count now; 1 for a library without one.
-    static int threads();
-
 private:
     int m_callers = 1;  // the count found
 };
