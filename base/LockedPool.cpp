@@ -31,7 +31,7 @@ std::size_t LockedPool::nodeSize() const {
 
 std::size_t LockedPool::chunkCount() const {
     std::lock_guard lock(m_lock);
-    return m_pool ? m_pool->chunksWithFreeNodes() + m_pool->fullChunks() : 0;
+    return m_pool ? m_pool->chunksWithFreeNodes() + m_pool->fullChunks() + m_pool->reserveChunks() : 0;
 }
 
 }  // namespace ovix

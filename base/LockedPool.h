@@ -33,7 +33,7 @@ public:
 
     // The node size, 0 before the first allocation.
     std::size_t nodeSize() const;
-    // Chunks held now, full or not.
+    // Chunks held now: full or not, and the reserve (MappedPool.h).
     std::size_t chunkCount() const;
 
 private:

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 #include <stdexcept>
+#include <utility>
 
 #include "base/AnonymousMapping.h"
 
@@ -55,11 +56,12 @@ MappedPool::~MappedPool() {
             releaseChunk(chunk);
         }
     }
+    releaseChunk(m_reserve);
 }
 
 void* MappedPool::alloc() {
     if (!m_withFreeNodes.front)
-        m_withFreeNodes.pushFront(newChunk());
+        m_withFreeNodes.pushFront(emptyChunk());
     Chunk* chunk = m_withFreeNodes.front;
     void* node;
     if (chunk->returned) {
@@ -85,7 +87,7 @@ void MappedPool::free(void* node) noexcept {
     }
     if (++chunk->free == m_nodesPerChunk) {
         m_withFreeNodes.unlink(chunk);
-        releaseChunk(chunk);
+        retire(chunk);
     } else {
         setNextReturned(node, chunk->returned);
         chunk->returned = node;
@@ -100,15 +102,26 @@ std::size_t MappedPool::fullChunks() const {
     return m_full.size();
 }
 
-MappedPool::Chunk* MappedPool::newChunk() {
-    void* memory = m_mode == Mode::heap ? ::operator new (chunkSize, std::align_val_t{chunkSize})
-                                        : ovix::mapAnonymousAligned(chunkSize, chunkSize);
+MappedPool::Chunk* MappedPool::emptyChunk() {
+    void* memory = std::exchange(m_reserve, nullptr);
+    if (!memory)
+        memory = m_mode == Mode::heap ? ::operator new (chunkSize, std::align_val_t{chunkSize})
+                                      : ovix::mapAnonymousAligned(chunkSize, chunkSize);
     Chunk* chunk = new (memory) Chunk{};
     chunk->free = static_cast<std::uint32_t>(m_nodesPerChunk);
     return chunk;
 }
 
+void MappedPool::retire(Chunk* chunk) noexcept {
+    if (m_reserve)
+        releaseChunk(chunk);
+    else
+        m_reserve = chunk;
+}
+
 void MappedPool::releaseChunk(Chunk* chunk) noexcept {
+    if (!chunk)
+        return;
     if (m_mode == Mode::heap)
         ::operator delete (chunk, std::align_val_t{chunkSize});
     else

@@ -13,7 +13,10 @@ rank. Both sides start from ARPACK's random vector, so the number of matrix
 products differs from run to run; the time per product (the solve's time over
 its products, median) compares the two without that. scipy's products are
 counted through a LinearOperator around the matrix, one Python call more per
-product than eigsh makes itself.
+product than eigsh makes itself. Both sides run in the caller's BLAS
+environment, as it is when the script starts: the module holds the BLAS
+library to one thread during a solve and shares the solve's work over its own
+threads; scipy's ARPACK calls the BLAS library at its thread count.
 
     arpack_eigs.py PATH_TO_arpack_eigs [--sizes 2000 10000] [--eigen 10] [--repeats 3]
 """
@@ -24,10 +27,6 @@ import statistics
 import subprocess
 import tempfile
 import time
-
-# One BLAS thread on both sides: the solves are dominated by the sparse
-# products, and idle BLAS threads that spin would blur the timings.
-os.environ.setdefault("OPENBLAS_NUM_THREADS", "1")
 
 import numpy as np
 import scipy.sparse as sp

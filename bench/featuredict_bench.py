@@ -5,23 +5,25 @@ run:
   - FeatureDict: one dictionary per document, applyTokenString(text, 1, 1)
     with the defaults (stop words dropped, Porter stems), every dictionary
     kept, as CountVectorizer keeps every document's counts;
-  - the same, each dictionary dropped after its document, as the main
-    application does once a document is packed (each document then takes
-    fresh chunks from the node pool, which goes back to the system empty);
+  - the same, each document packed with dvirFromFeatureDict and its
+    dictionary dropped, as the main application does (each document then
+    takes its nodes from the pool's reserve chunk);
   - CountVectorizer with an analyzer that does the same: letter tokens cut
     at case changes, 2 to 20 letters, lower-cased, stop words dropped, stemmed
     by NLTK's Porter stemmer;
   - CountVectorizer as it comes (its default word pattern, no stop words, no
     stemming).
 
-Each file is one document (str). Rounds alternate the contenders; a round of
+Each file is one document (str); --brown cuts the Brown corpus (the demo's,
+fetched into the cache folder) into N documents of 1.4 KB, as mails are.
+Rounds alternate the contenders; a round of
 a contender repeats the whole set of documents until it has run for at least
 0.2 s, and each figure is the median of its rounds. Tokens/s counts the
 letter tokens of the input, the same number for every contender. The first
 pass is shown apart: FeatureDict's per-thread cache of token ids starts empty
 there, while the rounds after it find the documents' words in it.
 
-  PYTHONPATH=build/python /usr/bin/python3 bench/featuredict_bench.py [--rounds N] [files...]
+  PYTHONPATH=build/python /usr/bin/python3 bench/featuredict_bench.py [--rounds N] [--brown N | files...]
 """
 
 import argparse
@@ -29,6 +31,7 @@ import math
 import pathlib
 import re
 import statistics
+import sys
 import time
 
 from nltk.stem.porter import PorterStemmer
@@ -55,6 +58,18 @@ def stemming_analyzer():
     return analyze
 
 
+def brown_pieces(count, size=1400):
+    """The corpus's texts one after the other, cut into `count` pieces of
+    `size` characters."""
+    sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent / "demo"))
+    import brown
+    text = " ".join(t.words for t in brown.load(brown.fetched_folder()))
+    pieces = [text[i:i + size] for i in range(0, len(text) - size + 1, size)]
+    if len(pieces) < count:
+        raise SystemExit(f"the corpus gives {len(pieces)} pieces of {size} characters, not {count}")
+    return pieces[:count]
+
+
 def feature_dicts(documents):
     fids = ovix.Fids(False)
     dicts = []
@@ -67,12 +82,12 @@ def feature_dicts(documents):
 
 def feature_dicts_one_at_a_time(documents):
     fids = ovix.Fids(False)
-    unique = 0
+    packed = []
     for text in documents:
         d = ovix.FeatureDict(fids)
         d.applyTokenString(text, 1, 1)
-        unique += d.getUniqueFeatureCount()
-    return unique
+        packed.append(ovix.dvirFromFeatureDict(d))
+    return packed
 
 
 CONTENDERS = {
@@ -86,10 +101,14 @@ CONTENDERS = {
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--rounds", type=int, default=5)
+    parser.add_argument("--brown", type=int, metavar="N", help="N pieces of 1.4 KB of the Brown corpus")
     parser.add_argument("files", nargs="*", type=pathlib.Path)
     args = parser.parse_args()
-    files = args.files or sorted(p for p in pathlib.Path("/usr/share/common-licenses").iterdir() if p.is_file())
-    documents = [f.read_bytes().decode("utf-8", "surrogateescape") for f in files]
+    if args.brown:
+        documents = brown_pieces(args.brown)
+    else:
+        files = args.files or sorted(p for p in pathlib.Path("/usr/share/common-licenses").iterdir() if p.is_file())
+        documents = [f.read_bytes().decode("utf-8", "surrogateescape") for f in files]
     megabytes = sum(len(d.encode("utf-8", "surrogateescape")) for d in documents) / 1e6
     tokens = sum(len(TOKEN.findall(d)) for d in documents)
 

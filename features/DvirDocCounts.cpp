@@ -2,10 +2,28 @@
 
 namespace ovix {
 
+namespace {
+
+std::vector<Fid> idsOf(DvirView v) {
+    std::vector<Fid> ids(v.size());
+    for (size_t i = 0; i < ids.size(); ++i)
+        ids[i] = v.fid(i);
+    return ids;
+}
+
+}  // namespace
+
+std::vector<int> dvirDocCounts(DvirView v, const FidsDocCount& dc) {
+    std::vector<int> counts(v.size());
+    dc.getDocCounts(idsOf(v), counts);
+    return counts;
+}
+
 double dvirDocCountHits(DvirView v, const FidsDocCount& dc) {
+    const std::vector<int> counts = dvirDocCounts(v, dc);
     double hits = 0.0;
-    for (size_t i = 0; i < v.size(); ++i) {
-        if (dc.getDocCount(v.fid(i)) > 0)
+    for (size_t i = 0; i < counts.size(); ++i) {
+        if (counts[i] > 0)
             hits += v.weight(i);
     }
     return hits;
@@ -19,13 +37,11 @@ double dvirInLanguageRatio(DvirView v, const FidsDocCount& dc) {
 }
 
 void dvirIncrDocCounts(DvirView v, FidsDocCount& dc) {
-    for (size_t i = 0; i < v.size(); ++i)
-        dc.incrDocCount(v.fid(i));
+    dc.incrDocCounts(idsOf(v));
 }
 
 void dvirDecrDocCounts(DvirView v, FidsDocCount& dc) {
-    for (size_t i = 0; i < v.size(); ++i)
-        dc.decrDocCount(v.fid(i));
+    dc.decrDocCounts(idsOf(v));
 }
 
 }  // namespace ovix

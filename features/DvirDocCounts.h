@@ -1,12 +1,18 @@
 #pragma once
-// Packed vectors against the document counts of a collection. Each entry's
-// count is read or changed by its own FidsDocCount call, which takes the Fids
-// lock for that entry alone: other threads may interleave between entries.
+// Packed vectors against the document counts of a collection. Each function
+// takes the Fids lock once per FidsLock::kBatch entries (FidsDocCount.h), so
+// that other threads wait at most one batch and may interleave between
+// batches.
+
+#include <vector>
 
 #include "features/Dvir.h"
 #include "features/FidsDocCount.h"
 
 namespace ovix {
+
+// The document count of every entry's id, in buffer order.
+std::vector<int> dvirDocCounts(DvirView v, const FidsDocCount& dc);
 
 // The sum of the weights of the entries whose document count is above 0.
 double dvirDocCountHits(DvirView v, const FidsDocCount& dc);

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "features/DvirDocCounts.h"
+
 namespace ovix {
 
 namespace {
@@ -13,13 +15,17 @@ void logTermFrequencies(std::vector<DocVecI>& entries) {
         e.weight = 1.0f + std::log(e.weight);
 }
 
-void inverseDocumentFrequencies(std::vector<DocVecI>& entries, FixedIdfAlg alg, int minDf, const FidsDocCount& dc) {
+// entries are those of v, in v's order.
+void inverseDocumentFrequencies(std::vector<DocVecI>& entries, DvirView v, FixedIdfAlg alg, int minDf,
+                                const FidsDocCount& dc) {
     // In floating point: a table that never had counts has a lowest count of
     // INT_MAX, and df + 1 must not wrap.
     const double documents = static_cast<double>(dc.getMaxDocCount()) + 2.0;
     const int lowest = dc.getMinDocCount();
-    for (DocVecI& e : entries) {
-        int df = dc.getDocCount(e.fid);
+    const std::vector<int> counts = dvirDocCounts(v, dc);
+    for (size_t i = 0; i < entries.size(); ++i) {
+        DocVecI& e = entries[i];
+        int df = counts[i];
         if (df == 0 && alg == FIXED_IDF_ALG_FLATLINE)
             df = lowest;
         if (df < minDf || (df == 0 && alg == FIXED_IDF_ALG_IGNORE))
@@ -65,7 +71,7 @@ std::optional<std::vector<DocVecI>> dvir2Weights(DvirView v, bool keepWeights, b
         if (logTf)
             logTermFrequencies(entries);
         if (idf)
-            inverseDocumentFrequencies(entries, alg, minDf, dc);
+            inverseDocumentFrequencies(entries, v, alg, minDf, dc);
     }
     if (cut)
         keepHeaviest(entries, static_cast<size_t>(topN));

@@ -27,7 +27,7 @@ enum FixedIdfAlg : int {
 //    and the entries whose weight is 0 are dropped; throws "Weight is NaN"
 //    when a weight is not a number then.
 // The result is in id order; nothing when neither step applies and the vector
-// stands as it is. dc is read (one lock per entry) only with idf.
+// stands as it is. dc is read (dvirDocCounts, DvirDocCounts.h) only with idf.
 std::optional<std::vector<DocVecI>> dvir2Weights(DvirView v, bool keepWeights, bool logTf, bool idf, int topN,
                                                  FixedIdfAlg alg, int minDf, const FidsDocCount& dc);
 

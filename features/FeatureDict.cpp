@@ -5,6 +5,8 @@
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "features/Arithmetic.h"
 #include "features/Fids.h"
@@ -38,8 +40,14 @@ void FeatureDict::applyTokenString(std::string_view text, int a, int b) {
     const int weight = wrapMul(a, b);
     char* const word = m_token.get();
     // Ids of tokens seen lately on this thread are reused, but a Fids that
-    // keeps tokens must see every one.
-    TokenFidCache* const cache = m_fids->keepTokens() ? nullptr : &TokenFidCache::forThisThread();
+    // keeps tokens must see every one: those are handed over a batch at a time.
+    const bool keepTokens = m_fids->keepTokens();
+    TokenFidCache* const cache = keepTokens ? nullptr : &TokenFidCache::forThisThread();
+    std::vector<std::pair<Fid, std::string>> kept;
+    const auto handOver = [&] {
+        m_fids->recordTokens(kept);
+        kept.clear();
+    };
     forEachToken(text, [&](std::string_view token) {
         const auto length = static_cast<std::ptrdiff_t>(token.size());
         if (length < m_minLen || length > m_maxLen)
@@ -56,10 +64,17 @@ void FeatureDict::applyTokenString(std::string_view text, int a, int b) {
                 m_stemmer.stem(word);
                 lowered = std::string_view(word, std::strlen(word));
             }
-            return m_fids->getFidNative(lowered);
+            return Fids::idOf(lowered);
         };
-        add(cache ? cache->idOf(lowered, m_stem, makeId) : makeId(), weight);
+        const Fid fid = cache ? cache->idOf(lowered, m_stem, makeId) : makeId();
+        if (keepTokens) {
+            kept.emplace_back(fid, lowered);
+            if (kept.size() == FidsLock::kBatch)
+                handOver();
+        }
+        add(fid, weight);
     });
+    handOver();
 }
 
 void FeatureDict::add(const Fid& fid, int count) {

@@ -2,30 +2,44 @@
 
 #include <nettle/md5.h>
 
-#include <mutex>
+#include <algorithm>
 
 namespace ovix {
 
 Fids::Fids(bool keepTokens) : m_keepTokens(keepTokens) {}
 
-Fid Fids::getFidNative(std::string_view token) {
+Fid Fids::idOf(std::string_view token) {
     md5_ctx md5;
     md5_init(&md5);
     md5_update(&md5, token.size(), reinterpret_cast<const std::uint8_t*>(token.data()));
     Fid fid;
     md5_digest(&md5, FID_LEN, reinterpret_cast<std::uint8_t*>(fid.m_fid));
+    return fid;
+}
 
+Fid Fids::getFidNative(std::string_view token) {
+    const Fid fid = idOf(token);
     if (m_keepTokens) {
-        std::lock_guard hold(m_lock);
+        const FidsLock::Section hold(m_lock);
         m_tokens.insert_or_assign(fid, std::string(token));
     }
     return fid;
 }
 
+void Fids::recordTokens(std::span<const std::pair<Fid, std::string>> tokens) {
+    if (!m_keepTokens)
+        return;
+    for (size_t first = 0; first < tokens.size(); first += FidsLock::kBatch) {
+        const FidsLock::Section hold(m_lock);
+        for (const auto& [fid, token] : tokens.subspan(first, std::min(FidsLock::kBatch, tokens.size() - first)))
+            m_tokens.insert_or_assign(fid, token);
+    }
+}
+
 std::vector<std::pair<Fid, std::string>> Fids::getNewTokens() {
     std::map<Fid, std::string, FidHash> taken;
     {
-        std::lock_guard hold(m_lock);
+        const FidsLock::Section hold(m_lock);
         taken.swap(m_tokens);
     }
     std::vector<std::pair<Fid, std::string>> tokens;

@@ -4,6 +4,7 @@
 // FidsDocCount built on it. All members may be called from any thread.
 
 #include <map>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -23,6 +24,11 @@ public:
     Fid getFidNative(std::string_view token);
     // The text form of getFidNative.
     std::string getFid(std::string_view token) { return getFidNative(token).text(); }
+    // The id of a token, recorded nowhere.
+    static Fid idOf(std::string_view token);
+    // Records each (id, token) as getFidNative does, in order, taking the lock
+    // once per FidsLock::kBatch tokens; does nothing unless keepTokens is set.
+    void recordTokens(std::span<const std::pair<Fid, std::string>> tokens);
     // Takes every (id, token) recorded since the previous call, in id order.
     std::vector<std::pair<Fid, std::string>> getNewTokens();
 

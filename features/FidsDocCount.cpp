@@ -36,41 +36,84 @@ FidsDocCount::~FidsDocCount() {
         m_fids->lock().unlockFor(m_iterationThread);
 }
 
+template <class Work>
+void FidsDocCount::inLockedBatches(size_t n, Work work) const {
+    for (size_t first = 0; first < n; first += FidsLock::kBatch) {
+        const FidsLock::Section hold(m_fids->lock());
+        work(first, std::min(n, first + FidsLock::kBatch));
+    }
+}
+
 void FidsDocCount::addFidCounts(std::span<const unsigned char> records, int nDocs, bool compressed) {
     const size_t recordSize = compressed ? 10 : 12;
-    std::lock_guard hold(m_fids->lock());
-    if (nDocs > m_max)
-        m_max = nDocs;
-    int lowest = m_min;
-    for (size_t at = 0; at + recordSize <= records.size(); at += recordSize) {
-        const unsigned char* record = records.data() + at;
-        const Fid fid(std::string_view(reinterpret_cast<const char*>(record), FID_LEN));
-        int count = compressed ? decompressCount(readBigEndian(record + FID_LEN, 2), nDocs)
-                               : static_cast<int>(readBigEndian(record + FID_LEN, 4));
-        if (count <= 0)
-            count = 1;
-        m_counts.insert_or_assign(fid, count);
-        lowest = std::min(lowest, count);
+    {
+        const FidsLock::Section hold(m_fids->lock());
+        if (nDocs > m_max)
+            m_max = nDocs;
     }
-    m_min = lowest;
+    inLockedBatches(records.size() / recordSize, [&](size_t first, size_t end) {
+        int lowest = m_min;
+        for (size_t i = first; i < end; ++i) {
+            const unsigned char* record = records.data() + i * recordSize;
+            const Fid fid(std::string_view(reinterpret_cast<const char*>(record), FID_LEN));
+            int count = compressed ? decompressCount(readBigEndian(record + FID_LEN, 2), nDocs)
+                                   : static_cast<int>(readBigEndian(record + FID_LEN, 4));
+            if (count <= 0)
+                count = 1;
+            m_counts.insert_or_assign(fid, count);
+            lowest = std::min(lowest, count);
+        }
+        m_min = lowest;
+    });
 }
 
 int FidsDocCount::getDocCount(const Fid& fid) const {
-    std::lock_guard hold(m_fids->lock());
-    auto it = m_counts.find(fid);
-    return it == m_counts.end() ? 0 : it->second;
+    int count;
+    getDocCounts({&fid, 1}, {&count, 1});
+    return count;
 }
 
 void FidsDocCount::incrDocCount(const Fid& fid) {
-    std::lock_guard hold(m_fids->lock());
+    const FidsLock::Section hold(m_fids->lock());
+    increment(fid);
+}
+
+void FidsDocCount::decrDocCount(const Fid& fid) {
+    const FidsLock::Section hold(m_fids->lock());
+    decrement(fid);
+}
+
+void FidsDocCount::getDocCounts(std::span<const Fid> fids, std::span<int> counts) const {
+    inLockedBatches(fids.size(), [&](size_t first, size_t end) {
+        for (size_t i = first; i < end; ++i) {
+            const auto it = m_counts.find(fids[i]);
+            counts[i] = it == m_counts.end() ? 0 : it->second;
+        }
+    });
+}
+
+void FidsDocCount::incrDocCounts(std::span<const Fid> fids) {
+    inLockedBatches(fids.size(), [&](size_t first, size_t end) {
+        for (size_t i = first; i < end; ++i)
+            increment(fids[i]);
+    });
+}
+
+void FidsDocCount::decrDocCounts(std::span<const Fid> fids) {
+    inLockedBatches(fids.size(), [&](size_t first, size_t end) {
+        for (size_t i = first; i < end; ++i)
+            decrement(fids[i]);
+    });
+}
+
+void FidsDocCount::increment(const Fid& fid) {
     int& count = m_counts[fid];
     count = wrapAdd(count, 1);
     if (count > m_max)
         m_max = count;
 }
 
-void FidsDocCount::decrDocCount(const Fid& fid) {
-    std::lock_guard hold(m_fids->lock());
+void FidsDocCount::decrement(const Fid& fid) {
     int& count = m_counts[fid];
     count = std::max(wrapAdd(count, -1), 0);
     if (count > 0 && count < m_min)
@@ -78,14 +121,14 @@ void FidsDocCount::decrDocCount(const Fid& fid) {
 }
 
 void FidsDocCount::clearFidCounts() {
-    std::lock_guard hold(m_fids->lock());
+    const FidsLock::Section hold(m_fids->lock());
     m_counts.clear();
     m_max = 0;
     m_min = INT_MAX;
 }
 
 size_t FidsDocCount::size() const {
-    std::lock_guard hold(m_fids->lock());
+    const FidsLock::Section hold(m_fids->lock());
     return m_counts.size();
 }
 

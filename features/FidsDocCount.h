@@ -2,6 +2,9 @@
 // Document counts of a collection: per feature id, the number of documents
 // that contain it. Every operation holds the lock of the Fids the table was
 // built on, but getMaxDocCount and getMinDocCount, which read without it.
+// Operations on many ids (addFidCounts and the batch forms) take the lock
+// once per FidsLock::kBatch ids, never longer: another thread waits at most
+// one batch, and may see a call's ids counted up to the end of a batch.
 // Members may be called from any thread; an iteration belongs to the thread
 // that started it.
 
@@ -41,6 +44,11 @@ public:
     int getDocCount(const Fid& fid) const;
     void incrDocCount(const Fid& fid);
     void decrDocCount(const Fid& fid);
+    // The batch forms: counts[i] = getDocCount(fids[i]) (counts holds as many
+    // ints as fids ids); incrDocCount or decrDocCount of each id in order.
+    void getDocCounts(std::span<const Fid> fids, std::span<int> counts) const;
+    void incrDocCounts(std::span<const Fid> fids);
+    void decrDocCounts(std::span<const Fid> fids);
     void clearFidCounts();
     int getMaxDocCount() const { return m_max.load(std::memory_order_relaxed); }
     int getMinDocCount() const { return m_min.load(std::memory_order_relaxed); }
@@ -59,6 +67,13 @@ public:
 
 private:
     std::vector<Entry> nextBatch(int n);  // with m_iteration held
+    // Calls work(first, end) for consecutive ranges of at most
+    // FidsLock::kBatch of n items, each under the Fids lock.
+    template <class Work>
+    void inLockedBatches(size_t n, Work work) const;
+    // With the Fids lock held.
+    void increment(const Fid& fid);
+    void decrement(const Fid& fid);
 
     Fids* const m_fids;
     std::unordered_map<Fid, int, FidHash> m_counts;

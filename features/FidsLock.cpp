@@ -2,14 +2,27 @@
 
 #include <stdexcept>
 
-#include "base/BlockingWait.h"
-
 namespace ovix {
+
+FidsLock::Section::Section(FidsLock& lock) : m_lock(lock) {
+    if (lock.try_lock())
+        return;
+    m_hostReleased.emplace();
+    lock.waitAndLock();
+}
+
+FidsLock::Section::~Section() {
+    m_lock.unlock();
+}
 
 void FidsLock::lock() {
     if (try_lock())
         return;
     BlockingWait wait;
+    waitAndLock();
+}
+
+void FidsLock::waitAndLock() {
     std::unique_lock state(m_state);
     m_freed.wait(state, [this] { return tryAcquireLocked(); });
 }

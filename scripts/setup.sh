@@ -9,6 +9,8 @@ OVIX_PACKAGES=(
   libf2c2-dev nettle-dev libcurl4-openssl-dev libsqlite3-dev
   # the display's idle time: the X screen-saver extension over xcb, opened at run time
   libxcb-screensaver0-dev
+  # the gfortran runtime of ARPACK's static library
+  libgfortran-12-dev
   # test runners and oracles
   python3-pytest python3-nltk wamerican python3-numpy python3-scipy python3-networkx
   # a display with synthetic input, for the idle time

@@ -1,6 +1,7 @@
 #pragma once
 // The ARPACK++ eigen-problems of the iterative solver (LaEigen::
-// decomposeArpack), with any member of the matrix family as the operator.
+// decomposeArpack), with the product of any member of the matrix family as
+// the operator (LaEigen::solverProduct).
 // Changed from ARPACK++'s own classes:
 // - the Arnoldi basis V (n x ncv + 1 doubles) and the work array workl
 //   (lworkl + 1 doubles) are page-file-backed arrays, not heap arrays;
@@ -22,37 +23,37 @@
 #include <limits>
 #include <new>
 #include <type_traits>
+#include <utility>
 
 #include "sgt/LaEigen.h"
 #include "sgt/MappedArray.h"
 
 namespace ovix {
 
-// The operator of an eigen-problem: y = A x through the matrix's multiply.
-template <class T>
+// The operator of an eigen-problem: y = A x.
 class ArpackOperator {
 public:
-    explicit ArpackOperator(const LaEigen<T>& matrix) : m_matrix(matrix) {}
-    void multiply(double* x, double* y) { m_matrix.multiply(x, y); }
+    explicit ArpackOperator(SolverProduct product) : m_product(std::move(product)) {}
+    void multiply(double* x, double* y) { m_product(x, y); }
 
 private:
-    const LaEigen<T>& m_matrix;
+    SolverProduct m_product;
 };
 
-template <class T, bool Symmetric>
+template <bool Symmetric>
 using ArpackBase =
-    std::conditional_t<Symmetric, ARSymStdEig<double, ArpackOperator<T>>, ARNonSymStdEig<double, ArpackOperator<T>>>;
+    std::conditional_t<Symmetric, ARSymStdEig<double, ArpackOperator>, ARNonSymStdEig<double, ArpackOperator>>;
 
 // The `wanted` eigenvalues (ARPACK's nev) of the smallest magnitude
 // (symmetric) or of the smallest real part (non-symmetric) of an operator of
 // order n, with ncv Arnoldi vectors, at most maxit iterations, machine
 // precision and ARPACK's random start.
-template <class T, bool Symmetric>
-class ArpackProblem final : public ArpackBase<T, Symmetric> {
+template <bool Symmetric>
+class ArpackProblem final : public ArpackBase<Symmetric> {
 public:
     // Throws ArpackDiagnostic for parameters ARPACK refuses and when the
     // arrays cannot be had.
-    ArpackProblem(ArpackOperator<T>& op, int order, int wanted, int arnoldiVectors, int maxIterations);
+    ArpackProblem(ArpackOperator& op, int order, int wanted, int arnoldiVectors, int maxIterations);
     ~ArpackProblem() override { detachArrays(); }
 
     // After FindEigenvectors: eigenpair i < ConvergedEigenvalues(), in
@@ -76,13 +77,13 @@ private:
     MappedArray<double> m_work;   // workl
 };
 
-template <class T, bool Symmetric>
-ArpackProblem<T, Symmetric>::ArpackProblem(ArpackOperator<T>& op, int order, int wanted, int arnoldiVectors,
-                                           int maxIterations) {
+template <bool Symmetric>
+ArpackProblem<Symmetric>::ArpackProblem(ArpackOperator& op, int order, int wanted, int arnoldiVectors,
+                                        int maxIterations) {
     const std::new_handler callers = std::get_new_handler();
     try {
         this->NoShift();
-        this->DefineParameters(order, wanted, &op, &ArpackOperator<T>::multiply, m_which, arnoldiVectors, 0.0,
+        this->DefineParameters(order, wanted, &op, &ArpackOperator::multiply, m_which, arnoldiVectors, 0.0,
                                maxIterations);
     } catch (...) {
         std::set_new_handler(callers);
@@ -92,16 +93,16 @@ ArpackProblem<T, Symmetric>::ArpackProblem(ArpackOperator<T>& op, int order, int
     std::set_new_handler(callers);
 }
 
-template <class T, bool Symmetric>
-double ArpackProblem<T, Symmetric>::eigenvalueImag(int i) const {
+template <bool Symmetric>
+double ArpackProblem<Symmetric>::eigenvalueImag(int i) const {
     if constexpr (Symmetric)
         return 0;
     else
         return this->EigValI[i];
 }
 
-template <class T, bool Symmetric>
-const double* ArpackProblem<T, Symmetric>::eigenvectorReal(int i) const {
+template <bool Symmetric>
+const double* ArpackProblem<Symmetric>::eigenvectorReal(int i) const {
     // A complex pair occupies two columns: the real part, then the imaginary
     // part, the member with the positive imaginary part first.
     int column = i;
@@ -111,8 +112,8 @@ const double* ArpackProblem<T, Symmetric>::eigenvectorReal(int i) const {
     return this->EigVec + static_cast<std::size_t>(column) * static_cast<std::size_t>(this->n);
 }
 
-template <class T, bool Symmetric>
-void ArpackProblem<T, Symmetric>::Prepare() {
+template <bool Symmetric>
+void ArpackProblem<Symmetric>::Prepare() {
     detachArrays();
     this->ClearMem();
     try {
@@ -132,8 +133,8 @@ void ArpackProblem<T, Symmetric>::Prepare() {
     this->PrepareOK = true;
 }
 
-template <class T, bool Symmetric>
-void ArpackProblem<T, Symmetric>::WorkspaceAllocate() {
+template <bool Symmetric>
+void ArpackProblem<Symmetric>::WorkspaceAllocate() {
     const auto vectors = static_cast<long long>(this->ncv);
     const long long workLength = Symmetric ? vectors * (vectors + 9) : 3 * vectors * (vectors + 2);
     if (workLength >= std::numeric_limits<int>::max())  // ARPACK counts in 32-bit integers
@@ -147,16 +148,16 @@ void ArpackProblem<T, Symmetric>::WorkspaceAllocate() {
         this->workv = new double[static_cast<std::size_t>(this->lworkv) + 1];
 }
 
-template <class T, bool Symmetric>
-int ArpackProblem<T, Symmetric>::CheckNev(int nevp) {
+template <bool Symmetric>
+int ArpackProblem<Symmetric>::CheckNev(int nevp) {
     const int limit = Symmetric ? this->n : this->n - 1;
     if (nevp < 1 || nevp >= limit)
         throw ArpackError(ArpackError::NEV_OUT_OF_BOUNDS);
     return nevp;
 }
 
-template <class T, bool Symmetric>
-void ArpackProblem<T, Symmetric>::detachArrays() noexcept {
+template <bool Symmetric>
+void ArpackProblem<Symmetric>::detachArrays() noexcept {
     this->V = nullptr;
     this->workl = nullptr;
     m_basis = MappedArray<double>();

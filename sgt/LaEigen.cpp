@@ -48,6 +48,11 @@ T LaEigen<T>::eigenvector(int rank, int component) const {
 }
 
 template <class T>
+SolverProduct LaEigen<T>::solverProduct(WorkTeam&) const {
+    return [this](const double* x, double* y) { multiply(x, y); };
+}
+
+template <class T>
 void LaEigen<T>::freeDecomposition() noexcept {
     m_eigReal.reset();
     m_eigImag.reset();

@@ -7,12 +7,18 @@
 // An object is used by one thread at a time; different objects may be
 // decomposed on different threads at once.
 
+#include <functional>
 #include <memory>
 
 #include "sgt/LaEigenCheck.h"
 #include "sgt/MappedArray.h"
 
 namespace ovix {
+
+class WorkTeam;
+
+// y = A x, x and y of the operator's order.
+using SolverProduct = std::function<void(const double* x, double* y)>;
 
 template <class T>
 class LaEigen {
@@ -40,6 +46,10 @@ public:
     // y = A x; x and y hold dimension() doubles each.
     virtual void multiply(const double* x, double* y) const = 0;
     virtual ~LaEigen() = default;
+    // The product the iterative solver repeats, valid while neither this
+    // object nor `team` changes or goes, and free to share its work out over
+    // the team: multiply on the calling thread unless a member knows better.
+    virtual SolverProduct solverProduct(WorkTeam& team) const;
 
     // The solvers. Each drops the decomposition held and stores that of A, an
     // operator of this object's order (normally this object itself): ranks

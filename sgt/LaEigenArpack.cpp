@@ -6,15 +6,19 @@
 #include <cstddef>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "base/BlockingWait.h"
+#include "sgt/ArpackBasisProducts.h"
 #include "sgt/ArpackDiagnostic.h"
 #include "sgt/ArpackProblem.h"
 #include "sgt/KeyOrder.h"
 #include "sgt/LaEigen.h"
+#include "sgt/SerialBlas.h"
 #include "sgt/SolverFailure.h"
+#include "sgt/WorkTeam.h"
 
 namespace ovix {
 
@@ -35,10 +39,21 @@ struct RankedEigenpairs {
     MappedArray<double> vectors;  // n x count, column r for rank r
 };
 
+// The engine's helper threads for a solve of order n with ncv basis vectors.
+// A basis that a processor's cache holds (below 16 MiB) is quicker on the
+// caller alone than shared out, whose wake-ups cost system time; a larger one
+// is bound by memory bandwidth, which every processor adds to.
+unsigned solveHelpers(int n, int ncv) {
+    constexpr long long kCachedBasis = 1 << 21;  // doubles
+    if (static_cast<long long>(n) * ncv < kCachedBasis)
+        return 0;
+    return std::max(1u, std::thread::hardware_concurrency()) - 1;
+}
+
 template <class T, bool Symmetric>
-RankedEigenpairs solveSmallest(const LaEigen<T>& A, int n, int wanted, int ncv, int maxit) {
-    ArpackOperator<T> op(A);
-    ArpackProblem<T, Symmetric> problem(op, n, wanted, ncv, maxit);
+RankedEigenpairs solveSmallest(SolverProduct product, int n, int wanted, int ncv, int maxit) {
+    ArpackOperator op(std::move(product));
+    ArpackProblem<Symmetric> problem(op, n, wanted, ncv, maxit);
     RankedEigenpairs result;
     result.count = problem.FindEigenvectors();
     const int count = result.count;
@@ -87,9 +102,15 @@ int LaEigen<T>::decomposeArpack(int wanted, const LaEigen& A, int symmetric, int
         std::mutex& lock = arpackLock();
         lockOutsideHost(lock);
         const std::lock_guard held(lock, std::adopt_lock);
+        // The engine shares the work out itself: the BLAS library's threads
+        // would only spin between ARPACK's calls and compete with its own.
+        WorkTeam team(solveHelpers(n, ncv));
+        const SerialBlas serialBlas;
+        const ArpackBasisProducts basisProducts(team);
         try {
-            solution = symmetric ? solveSmallest<T, true>(A, n, wanted, ncv, maxit)
-                                 : solveSmallest<T, false>(A, n, wanted, ncv, maxit);
+            SolverProduct product = A.solverProduct(team);
+            solution = symmetric ? solveSmallest<T, true>(std::move(product), n, wanted, ncv, maxit)
+                                 : solveSmallest<T, false>(std::move(product), n, wanted, ncv, maxit);
         } catch (const ArpackDiagnostic& diagnostic) {
             throw solverFailure(LaEigenCheck::arpack, diagnostic.what());
         }

@@ -2,8 +2,10 @@
 
 #include <cmath>
 #include <cstddef>
+#include <memory>
 
 #include "sgt/Invariant.h"
+#include "sgt/PackedRows.h"
 
 namespace ovix {
 
@@ -85,6 +87,13 @@ void LaPlacian<T>::multiply(const double* x, double* y) const {
             sum += w * x[j];
         y[i] = sum;
     }
+}
+
+template <class T>
+SolverProduct LaPlacian<T>::solverProduct(WorkTeam& team) const {
+    checkInvariant(hasRows(), LaPlacianCheck::multiplyWithoutRows, 0);
+    auto rows = std::make_shared<const PackedRows<T>>(m_rowMaps.get(), this->m_rows);
+    return [rows, &team](const double* x, double* y) { rows->multiply(x, y, team); };
 }
 
 template <class T>

@@ -38,6 +38,9 @@ public:
 
     // y = L x over the stored entries, in double.
     void multiply(const double* x, double* y) const override;
+    // multiply over a packed copy of the rows (PackedRows.h), shared out over
+    // the team.
+    SolverProduct solverProduct(WorkTeam& team) const override;
     // v != 0 stores v at (i, j); v == 0 removes the entry. Indices are not
     // checked.
     void set(int i, int j, T v) override;
@@ -97,20 +100,14 @@ public:
     // std::runtime_error when fewer than 2 nodes carry `key`, or the solver
     // fails or finds fewer than 2 eigenpairs; the marks are then unchanged.
     double cluster(int* marks, int key, int a, int b, int& sizeA, int& sizeB, int verbosity, std::FILE* log);
-    double cluster(int* marks, int& sizeA, int& sizeB, int verbosity, std::FILE* log)
-        requires std::same_as<T, double>
-    {
+    double cluster(int* marks, int& sizeA, int& sizeB, int verbosity, std::FILE* log) requires std::same_as<T, double> {
         return cluster(marks, 1, 0, 1, sizeA, sizeB, verbosity, log);
     }
 
     // The normalised cut between the nodes marked a and those marked b, over
     // this matrix's entries; other marks take no part.
     double ncut(const int* marks, int a, int b) const;
-    double ncut(const int* marks) const
-        requires std::same_as<T, double>
-    {
-        return ncut(marks, 0, 1);
-    }
+    double ncut(const int* marks) const requires std::same_as<T, double> { return ncut(marks, 0, 1); }
 
     // Whether the rows exist (see the constructors).
     bool hasRows() const { return m_rowMaps != nullptr; }

@@ -100,32 +100,52 @@ TEST_P(MappedPoolTest, ReleasedNodeOfAFullChunkIsTheNextOneHandedOut) {
     EXPECT_EQ(pool.chunksWithFreeNodes() + pool.fullChunks(), 0u);
 }
 
-TEST_P(MappedPoolTest, ChunkGoesBackAsSoonAsAllItsNodesAreBack) {
-    MappedPool pool(64, GetParam());
+// A pool that goes idle keeps one empty chunk in reserve and gives back every
+// other; the next chunk needed is the reserve, handing out its nodes from its
+// start again, so that a map made and dropped per document maps nothing.
+TEST_P(MappedPoolTest, EmptyChunkStaysInReserveAndOnlyOne) {
     std::vector<void*> first, second;
-    for (std::size_t i = 0; i < pool.nodesPerChunk(); ++i)
-        first.push_back(pool.alloc());
-    for (int i = 0; i < 10; ++i)
-        second.push_back(pool.alloc());
-    // Releasing the first chunk's nodes, the oldest last.
-    for (std::size_t i = first.size(); i-- > 1;)
-        pool.free(first[i]);
-    EXPECT_EQ(pool.chunksWithFreeNodes(), 2u);
-    pool.free(first[0]);
-    EXPECT_EQ(pool.chunksWithFreeNodes(), 1u);
+    {
+        MappedPool pool(64, GetParam());
+        for (std::size_t i = 0; i < pool.nodesPerChunk(); ++i)
+            first.push_back(pool.alloc());
+        for (int i = 0; i < 10; ++i)
+            second.push_back(pool.alloc());
+        // Releasing the first chunk's nodes, the oldest last.
+        for (std::size_t i = first.size(); i-- > 1;)
+            pool.free(first[i]);
+        EXPECT_EQ(pool.chunksWithFreeNodes(), 2u);
+        pool.free(first[0]);
+        EXPECT_EQ(pool.chunksWithFreeNodes(), 1u);
+        EXPECT_EQ(pool.reserveChunks(), 1u);
+        // The other chunk still hands out its own nodes; the reserve waits.
+        void* node = pool.alloc();
+        EXPECT_EQ(address(node) & ~std::uintptr_t{kChunk - 1}, address(second[0]) & ~std::uintptr_t{kChunk - 1});
+        pool.free(node);
+        for (void* n : second)
+            pool.free(n);
+        EXPECT_EQ(pool.chunksWithFreeNodes() + pool.fullChunks(), 0u);
+        EXPECT_EQ(pool.reserveChunks(), 1u);
+        if (GetParam() == MappedPool::Mode::mapping) {
+            EXPECT_TRUE(pageMapped(first[0]));
+            EXPECT_FALSE(pageMapped(second[0]));
+        }
+        // Made and dropped many times over, as one map per document: always the
+        // reserve, from its first node on.
+        for (int round = 0; round < 1000; ++round) {
+            std::vector<void*> nodes;
+            for (int i = 0; i < 100 + round; ++i)
+                nodes.push_back(pool.alloc());
+            ASSERT_EQ(nodes[0], first[0]) << round;
+            ASSERT_EQ(address(nodes.back()), address(first[0]) + nodes.size() * 64 - 64) << round;
+            for (void* n : nodes)
+                pool.free(n);
+            ASSERT_EQ(pool.chunksWithFreeNodes() + pool.fullChunks() + pool.reserveChunks(), 1u) << round;
+        }
+    }
+    // Destruction gives the reserve back too.
     if (GetParam() == MappedPool::Mode::mapping) {
         EXPECT_FALSE(pageMapped(first[0]));
-    }
-    // The other chunk is untouched and still hands out its own nodes.
-    EXPECT_TRUE(pageMapped(second[0]));
-    void* node = pool.alloc();
-    EXPECT_EQ(address(node) & ~std::uintptr_t{kChunk - 1}, address(second[0]) & ~std::uintptr_t{kChunk - 1});
-    pool.free(node);
-    for (void* n : second)
-        pool.free(n);
-    EXPECT_EQ(pool.chunksWithFreeNodes() + pool.fullChunks(), 0u);
-    if (GetParam() == MappedPool::Mode::mapping) {
-        EXPECT_FALSE(pageMapped(second[0]));
     }
 }
 
@@ -137,6 +157,8 @@ TEST_P(MappedPoolTest, DestructionGivesBackChunksStillInUse) {
         for (int i = 0; i < 100000; ++i)
             pool.alloc();
         EXPECT_EQ(pool.chunksWithFreeNodes() + pool.fullChunks(), 5u);
+        pool.free(node);
+        EXPECT_EQ(pool.reserveChunks(), 0u);  // the chunk of the others' nodes is not empty
     }
     // For the heap mode the leak check of the sanitizer build watches.
     if (GetParam() == MappedPool::Mode::mapping) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <future>
 #include <map>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -123,6 +124,41 @@ TEST_F(FidsDocCountTest, IncrementWrapsAtTheTopOfTheIntRange) {
     EXPECT_EQ(counts.getDocCount(Fid("a")), INT_MIN);
     counts.decrDocCount(Fid("a"));
     EXPECT_EQ(counts.getDocCount(Fid("a")), INT_MAX);
+}
+
+// The batch forms take the lock a batch of ids at a time: sizes on either side
+// of a batch's end count as one id at a time would.
+TEST_F(FidsDocCountTest, BatchFormsCountAsOneIdAtATimeAcrossLockBatches) {
+    constexpr size_t batch = FidsLock::kBatch;
+    for (const size_t n : {size_t{0}, size_t{1}, batch, batch + 1, 3 * batch + 7}) {
+        std::vector<Fid> ids;
+        for (size_t i = 0; i < n; ++i)
+            ids.emplace_back("b" + std::to_string(i % (n / 2 + 1)));  // most ids twice
+        FidsDocCount batched(&fids), single(&fids);
+        batched.incrDocCounts(ids);
+        batched.incrDocCounts(ids);
+        batched.decrDocCounts(std::span(ids).first(n / 3));
+        for (int round = 0; round < 2; ++round)
+            for (const Fid& id : ids)
+                single.incrDocCount(id);
+        for (const Fid& id : std::span(ids).first(n / 3))
+            single.decrDocCount(id);
+        std::vector<int> got(n, -1);
+        batched.getDocCounts(ids, got);
+        for (size_t i = 0; i < n; ++i)
+            ASSERT_EQ(got[i], single.getDocCount(ids[i])) << n << " " << i;
+        EXPECT_EQ(batched.size(), single.size()) << n;
+        EXPECT_EQ(batched.getMaxDocCount(), single.getMaxDocCount()) << n;
+        EXPECT_EQ(batched.getMinDocCount(), single.getMinDocCount()) << n;
+    }
+    // Records over several batches: the lowest count is in the last one.
+    Bytes records;
+    for (size_t i = 0; i < 2 * batch + 3; ++i)
+        appendRecord(records, "r" + std::to_string(i), i + 1 < 2 * batch + 3 ? 7 : 2, 4);
+    counts.addFidCounts(records, 40, false);
+    EXPECT_EQ(counts.size(), 2 * batch + 3);
+    EXPECT_EQ(counts.getMinDocCount(), 2);
+    EXPECT_EQ(counts.getMaxDocCount(), 40);
 }
 
 TEST_F(FidsDocCountTest, ClearResetsTableAndBounds) {

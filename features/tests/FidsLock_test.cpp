@@ -62,6 +62,31 @@ TEST(FidsLock, OtherThreadsWaitOutsideTheHostLock) {
     EXPECT_EQ(g_reacquired, 1);
 }
 
+// A section that had to wait takes the host's lock back only once the lock is
+// free again: no one queues for the lock behind a holder that waits for the
+// host's lock.
+TEST(FidsLock, SectionTakesTheHostLockBackOnlyAfterGivingTheLockUp) {
+    static FidsLock lock;
+    static std::atomic<int> freeAtReacquire{-1};
+    ovix::installBlockingWaitHooks({[]() -> void* { return &g_token; },
+                                    [](void*) {
+                                        // Asked from a third thread: the waiter's own try_lock would re-enter.
+                                        freeAtReacquire = std::async(std::launch::async, [] {
+                                                              const bool free = lock.try_lock();
+                                                              if (free)
+                                                                  lock.unlock();
+                                                              return free;
+                                                          }).get();
+                                    }});
+    lock.lock();
+    auto waiter = std::async(std::launch::async, [] { const FidsLock::Section section(lock); });
+    EXPECT_EQ(waiter.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
+    lock.unlock();
+    waiter.get();
+    ovix::installBlockingWaitHooks({nullptr, nullptr});
+    EXPECT_EQ(freeAtReacquire, 1);
+}
+
 TEST(FidsLock, AnotherThreadCanGiveBackTheOwnersLevel) {
     FidsLock lock;
     lock.lock();

@@ -1,11 +1,13 @@
 """Rows of the feature dictionary: FeatureDict."""
 
+import ast
 import functools
 import gc
 import hashlib
 import math
 import os
 import pathlib
+import random
 import re
 import struct
 import subprocess
@@ -102,6 +104,31 @@ class TestCountsEqualAnIndependentImplementation:
         d.applyTokenString(cut, 1, 1)
         assert d.getList() == oracle_list([cut])
         assert d.getList() != oracle_list([text])
+
+
+def test_a_dictionary_after_many_documents_counts_as_in_a_fresh_process():
+    """One dictionary per document, dropped after it, as the main application
+    feeds the module: the pool's reused chunk and the per-thread cache of ids
+    change nothing that a later dictionary gives."""
+    words = pathlib.Path("/usr/share/dict/words").read_text(encoding="utf-8").split()
+    rng = random.Random(19)
+    probe = " ".join(rng.choices(words, k=3000))
+    probe_script = f"""
+        import ovix
+        d = ovix.FeatureDict(ovix.Fids(False))
+        d.applyTokenString({probe!r}, 1, 1)
+        print(repr(d.getList()))
+    """
+    fresh = run_isolated(probe_script)
+    assert fresh.returncode == 0, fresh.stderr
+    fids = ovix.Fids(False)
+    for _ in range(3000):
+        d = ovix.FeatureDict(fids)
+        d.applyTokenString(" ".join(rng.choices(words, k=rng.randint(80, 220))), 1, 1)
+        del d
+    d = ovix.FeatureDict(fids)
+    d.applyTokenString(probe, 1, 1)
+    assert d.getList() == ast.literal_eval(fresh.stdout) == oracle_list([probe.encode()])
 
 
 class TestApplyTokenString:

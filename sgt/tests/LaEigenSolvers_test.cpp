@@ -1,3 +1,4 @@
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,6 +19,7 @@
 #include "base/BlockingWait.h"
 #include "sgt/LaDenseMatrix.h"
 #include "sgt/LaEigen.h"
+#include "sgt/LaPlacian.h"
 #include "sgt/LaPredictMatrix.h"
 #include "sgt/tests/InvariantReport.h"
 #include "sgt/tests/Laplacians.h"
@@ -309,6 +311,75 @@ TEST(Arpack, RestoresTheCallersNewHandler) {
     EXPECT_EQ(std::get_new_handler(), mine);
     std::set_new_handler(before);
     EXPECT_FALSE(called);
+}
+
+// Twenty components of 2600 nodes, each a random graph over a path: twenty
+// eigenvalues 0 well apart from the rest, in a basis (n x 41) large enough
+// for the engine to share its products out over its threads.
+template <class T>
+std::unique_ptr<LaPlacian<T>> twentyComponents(int symmetric) {
+    const int size = 2600, n = 20 * size;
+    auto L = std::make_unique<LaPlacian<T>>(n, n, 1, symmetric, 1);
+    std::mt19937 draw(13);
+    for (int c = 0; c < n; c += size) {
+        for (int i = 0; i < size; ++i) {
+            if (i + 1 < size)
+                L->set(c + i, c + i + 1, 1);
+            for (int e = 0; e < 6; ++e) {
+                const int j = static_cast<int>(draw() % size);
+                if (j != i)
+                    L->set(c + i, c + j, 1);
+            }
+        }
+    }
+    L->buildLaplacian(0);
+    return L;
+}
+
+TEST(Arpack, ASolveSharedOutOverTheEngineThreadsFindsTrueEigenpairs) {
+    for (const int symmetric : {1, 0}) {
+        auto L = twentyComponents<double>(symmetric);
+        ASSERT_GE(L->decomposeArpack(20, *L, symmetric, 1), 20) << symmetric;
+        for (int r = 0; r < 20; ++r)
+            EXPECT_NEAR(L->eigenvalue(r), 0, 1e-9) << symmetric << " rank " << r;
+        EXPECT_LT(worstResidual(*L), 1e-9) << symmetric;
+    }
+}
+
+// The engine shares a solve's work out itself: the BLAS library runs on one
+// thread during the solve, and has the caller's count again after it.
+TEST(Arpack, LeavesTheCallersBlasThreadCountAsItFoundIt) {
+    const auto get = reinterpret_cast<int (*)()>(dlsym(RTLD_DEFAULT, "openblas_get_num_threads"));
+    const auto set = reinterpret_cast<void (*)(int)>(dlsym(RTLD_DEFAULT, "openblas_set_num_threads"));
+    if (!get || !set)
+        GTEST_SKIP() << "the BLAS library keeps no thread count";
+    const int before = get();
+    class Recording : public Decomposable<double> {
+    public:
+        using Decomposable<double>::Decomposable;
+        void multiply(const double* x, double* y) const override {
+            during = std::max(during, m_blasThreads());
+            Decomposable<double>::multiply(x, y);
+        }
+        int (*m_blasThreads)() = nullptr;
+        mutable int during = 0;
+    };
+    for (const int callers : {3, 1, 2}) {
+        set(callers);
+        const Graph graph = ovix::testing::cycle(40);
+        Recording L(graph.n);
+        L.m_blasThreads = get;
+        for (const auto& [i, j] : graph.edges) {
+            L.set(i, j, -1);
+            L.set(j, i, -1);
+        }
+        for (int i = 0; i < graph.n; ++i)
+            L.set(i, i, 2);
+        EXPECT_EQ(L.decomposeArpack(3, L, callers % 2, 1), 3);
+        EXPECT_EQ(L.during, 1) << callers;
+        EXPECT_EQ(get(), callers);
+    }
+    set(before);
 }
 
 // ARPACK keeps the state of a solve in global variables: solves on two

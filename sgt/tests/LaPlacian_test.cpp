@@ -6,6 +6,8 @@
 #include <random>
 #include <vector>
 
+#include "sgt/PackedRows.h"
+#include "sgt/WorkTeam.h"
 #include "sgt/tests/InvariantReport.h"
 
 namespace ovix {
@@ -212,8 +214,35 @@ TYPED_TEST(LaPlacianTest, EigenvectorsDividedByTheDegreeHaveUnitLength) {
     EXPECT_NEAR(tail->get(1, 0), 1, 1e-6);
 }
 
+// The solver's product reads packed rows over a team: the same doubles as
+// multiply, whichever thread summed which row.
+TYPED_TEST(LaPlacianTest, SolverProductIsMultiplyBitForBit) {
+    // About three and a half parts of entries, with the diagonal.
+    const int perRow = 8, n = static_cast<int>(7 * PackedRows<TypeParam>::kEntriesPerPart / (2 * (perRow + 1)));
+    LaPlacian<TypeParam> graph(n, n, 1, 0, 1);
+    std::mt19937 draw(9);
+    std::uniform_real_distribution<double> weight(0.01, 1.0);
+    for (int i = 0; i < n; ++i)
+        for (int e = 0; i != 17 && e < perRow; ++e)  // row 17 stays empty
+            graph.set(i, static_cast<int>(draw() % n), static_cast<TypeParam>(weight(draw)));
+    graph.buildLaplacian(0);
+    std::vector<double> x(n), expected(n);
+    for (double& e : x)
+        e = weight(draw) - 0.5;
+    graph.multiply(x.data(), expected.data());
+    for (const unsigned helpers : {0u, 3u}) {
+        WorkTeam team(helpers);
+        const SolverProduct product = graph.solverProduct(team);
+        std::vector<double> y(n, -1);
+        product(x.data(), y.data());
+        EXPECT_EQ(y, expected) << helpers << " helpers";
+    }
+}
+
 TYPED_TEST(LaPlacianTest, UseWithoutRowsIsABrokenInvariant) {
     LaPlacian<TypeParam> empty(1, 0, 1);
+    WorkTeam team(0);
+    EXPECT_INVARIANT_REPORT(empty.solverProduct(team), "LaPlacian", 193, 0);
     double x = 1, y = 0;
     EXPECT_INVARIANT_REPORT(empty.get(0, 0), "LaPlacian", 98, 0);
     EXPECT_INVARIANT_REPORT(empty.set(0, 0, 1), "LaPlacian", 115, 0);
