@@ -79,4 +79,15 @@ compat::ComPtr<compat::ScriptedBrowser> AddonBrowser::bandBrowser(compat::Browse
     return bandWindow ? compat::hostedBrowser(bandWindow) : compat::ComPtr<compat::ScriptedBrowser>();
 }
 
+compat::ScriptedBrowser::Outcome AddonBrowser::pageGoesTo(compat::ScriptedBrowser& browser, const std::string& url) {
+    const std::size_t at = browser.navigations().size();
+    if (!browser.pageNavigates(url))
+        throw std::runtime_error("the browser's window is gone");
+    return browser.navigations().at(at).outcome;
+}
+
+bool AddonBrowser::showsEventually(compat::ScriptedBrowser& browser, const std::string& url) {
+    return eventually([&] { return browser.settle() && browser.location() == url; }, std::chrono::seconds(20));
+}
+
 }  // namespace ovix::testing

@@ -54,6 +54,11 @@ public:
     // when there is none.
     static compat::ComPtr<compat::ScriptedBrowser> bandBrowser(compat::BrowserWindow& window,
                                                                const compat::Guid& classId);
+    // The outcome of the navigation to `url` that the page of `browser`
+    // starts (the add-on may start others meanwhile).
+    static compat::ScriptedBrowser::Outcome pageGoesTo(compat::ScriptedBrowser& browser, const std::string& url);
+    // Waits, up to 20 s, until `browser` shows `url`.
+    static bool showsEventually(compat::ScriptedBrowser& browser, const std::string& url);
 
     LoopbackHttpServer server;
 
