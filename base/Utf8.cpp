@@ -64,4 +64,34 @@ std::string repairUtf8(std::string_view bytes) {
     return text;
 }
 
+std::string utf8FromUtf16(std::u16string_view units) {
+    std::string text;
+    text.reserve(units.size());
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        char32_t c = units[i];
+        const bool high = c >= 0xD800 && c <= 0xDBFF;
+        const bool pairs = high && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF;
+        if (pairs)
+            c = 0x10000 + ((c - 0xD800) << 10) + (units[++i] - 0xDC00);
+        else if (c >= 0xD800 && c <= 0xDFFF)
+            c = 0xFFFD;
+        if (c < 0x80) {
+            text += static_cast<char>(c);
+        } else if (c < 0x800) {
+            text += static_cast<char>(0xC0 | (c >> 6));
+            text += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            text += static_cast<char>(0xE0 | (c >> 12));
+            text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            text += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            text += static_cast<char>(0xF0 | (c >> 18));
+            text += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            text += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return text;
+}
+
 }  // namespace ovix

@@ -12,4 +12,7 @@ namespace ovix {
 // Python's "replace" error handler does.
 std::string repairUtf8(std::string_view bytes);
 
+// The UTF-8 of UTF-16 text, each unpaired surrogate becoming U+FFFD.
+std::string utf8FromUtf16(std::u16string_view units);
+
 }  // namespace ovix

@@ -2,9 +2,12 @@
 
 #include <array>
 
+#include "addon/bho/BHO.h"
+#include "addon/module/AddonIdentity.h"
 #include "addon/module/CVantileApp.h"
 #include "addon/module/Registration.h"
 #include "addon/module/Singleton.h"
+#include "addon/sidebar/CBarBand.h"
 #include "compat/com/ClassFactory.h"
 #include "compat/com/ComExports.h"
 #include "compat/com/ModuleUsage.h"
@@ -48,9 +51,18 @@ struct ClassFactoryEntry {
     compat::ClassFactory* factory;
 };
 
+template <class T>
+class Factory final : public compat::ClassFactoryFor<T> {};
+
+Factory<CBarBand> g_barBandFactory;
+Factory<BHO> g_bhoFactory;
+
 // The factories of the classes that the module serves; a registered class
 // without one answers CLASS_E_CLASSNOTAVAILABLE.
-const std::array<ClassFactoryEntry, 0> kClassFactories{};
+const std::array kClassFactories{
+    ClassFactoryEntry{kBarBandClassId, &g_barBandFactory},
+    ClassFactoryEntry{kBhoClassId, &g_bhoFactory},
+};
 
 std::filesystem::path moduleFile() {
     return compat::modulePath(&theApp);

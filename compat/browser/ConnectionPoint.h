@@ -38,4 +38,10 @@ protected:
     ~ConnectionPointContainer() = default;
 };
 
+// Advises `sink` at the connection point of `events` of `container` (an
+// object with ConnectionPointContainer); `cookie` names the connection.
+HRESULT AtlAdvise(ComUnknown* container, Dispatch* sink, const Guid& events, std::uint32_t& cookie);
+// Ends the connection `cookie` at that connection point.
+HRESULT AtlUnadvise(ComUnknown* container, const Guid& events, std::uint32_t cookie);
+
 }  // namespace compat

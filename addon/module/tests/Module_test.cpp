@@ -41,7 +41,8 @@ TEST(ModuleTest, ExportsOnlyTheFourEntryPoints) {
 
 // A host whose program is explorer.exe, in any case, gets the code of a
 // library that failed to start from the class object and both registration
-// entry points, and nothing is written; iexplore.exe is served.
+// entry points, and nothing is written; iexplore.exe is served (and the
+// class object that it holds keeps the module loaded).
 TEST(ModuleTest, RefusesAHostNamedExplorer) {
     ovix::testing::ScratchFolder scratch;
     setenv("XDG_CONFIG_HOME", (scratch / "config").c_str(), 1);
@@ -54,7 +55,7 @@ TEST(ModuleTest, RefusesAHostNamedExplorer) {
     const Case cases[] = {
         {"explorer.exe", "8007045A 8007045A 8007045A 00000000\n"},
         {"Explorer.EXE", "8007045A 8007045A 8007045A 00000000\n"},
-        {"iexplore.exe", "80040111 00000000 00000000 00000000\n"},
+        {"iexplore.exe", "00000000 00000000 00000000 00000001\n"},
     };
     for (const auto& c : cases) {
         const auto host = scratch / c.host;

@@ -1,0 +1,83 @@
+#include "addon/bho/BHO.h"
+
+#include "addon/AdmitsPage.h"
+#include "addon/bho/PageCommands.h"
+#include "addon/module/AddonIdentity.h"
+#include "addon/module/CVantileApp.h"
+#include "compat/browser/ConnectionPoint.h"
+#include "compat/browser/Window.h"
+
+namespace ovix {
+
+using namespace compat;
+
+BHO::~BHO() {
+    leaveBrowser();
+}
+
+HRESULT BHO::SetSite(ComUnknown* site) {
+    leaveBrowser();
+    if (!site)
+        return S_OK;
+    if (!succeeded(site->QueryInterface(WebBrowser2::kId, m_browser.putVoid())))
+        return S_OK;
+    AtlAdvise(m_browser.get(), this, DIID_DWebBrowserEvents2, m_cookie);
+    WindowHandle frame = 0;
+    if (succeeded(m_browser->GetHWND(frame)) && theApp.browserSmallIcon == 0) {
+        std::uintptr_t none = 0;
+        theApp.browserSmallIcon.compare_exchange_strong(
+            none, static_cast<std::uintptr_t>(SendMessage(frame, WM_GETICON, ICON_SMALL, 0)));
+    }
+    return S_OK;
+}
+
+void BHO::leaveBrowser() {
+    if (m_browser && m_cookie)
+        AtlUnadvise(m_browser.get(), DIID_DWebBrowserEvents2, m_cookie);
+    m_cookie = 0;
+    m_browser.reset();
+}
+
+HRESULT BHO::GetSite(const Guid& id, void** site) {
+    if (!site)
+        return E_POINTER;
+    *site = nullptr;
+    return m_browser ? m_browser->QueryInterface(id, site) : E_FAIL;
+}
+
+HRESULT BHO::GetIDsOfNames(std::string_view, DispatchId&) {
+    return DISP_E_UNKNOWNNAME;
+}
+
+HRESULT BHO::Invoke(DispatchId id, std::span<const DispatchValue> arguments, DispatchValue&) {
+    if (id != DISPID_BEFORENAVIGATE2)
+        return S_OK;
+    const auto* url = arguments.size() == 7 ? std::get_if<std::string>(&arguments[1]) : nullptr;
+    auto* const* cancel = arguments.size() == 7 ? std::get_if<bool*>(&arguments[6]) : nullptr;
+    if (!url || !cancel || !*cancel)
+        return DISP_E_BADPARAMCOUNT;
+    OnBeforeNavigate2(*url, **cancel);
+    return S_OK;
+}
+
+void BHO::OnBeforeNavigate2(const std::string& url, bool& cancel) {
+    if (!IsPageCommand(url) || !m_browser)
+        return;
+    std::string location;
+    if (!succeeded(m_browser->GetLocationURL(location)) || !AdmitsPage(theApp.config.HomepageUrl, location))
+        return;
+    if (url.starts_with(kCloseCommand)) {
+        WindowHandle frame = 0;
+        if (succeeded(m_browser->GetHWND(frame)))
+            PostMessage(frame, WM_CLOSE, 0, 0);
+    }
+    const auto showBar = [&](std::string_view key, const Guid& bar) {
+        if (const int flag = ParseFlagParam(url, key))
+            m_browser->ShowBrowserBar(bar.toString(), flag == 1, std::int32_t{0});
+    };
+    showBar(kSidebarFlag, kBarBandClassId);
+    showBar(kToolbarFlag, kWToolBarClassId);
+    cancel = true;
+}
+
+}  // namespace ovix
