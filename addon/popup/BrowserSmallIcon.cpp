@@ -13,7 +13,8 @@ std::atomic<compat::IconHandle> g_smallIcon{0};
 void SaveBrowserSmallIcon(compat::WindowHandle frame) {
     if (g_smallIcon.load() != 0)
         return;
-    const auto icon = static_cast<compat::IconHandle>(compat::SendMessage(frame, compat::WM_GETICON, compat::ICON_SMALL, 0));
+    const auto icon =
+        static_cast<compat::IconHandle>(compat::SendMessage(frame, compat::WM_GETICON, compat::ICON_SMALL, 0));
     compat::IconHandle none = 0;
     g_smallIcon.compare_exchange_strong(none, icon);
 }

@@ -27,8 +27,8 @@ std::optional<NewWindowCommand> NewWindowCommand::parse(std::string_view url) {
 
 bool ParseNewWindowCommand(std::string_view url) {
     auto command = NewWindowCommand::parse(url);
-    return command && WebBrowser::Open(std::move(command->title), std::move(command->url), command->width,
-                                       command->height);
+    return command &&
+           WebBrowser::Open(std::move(command->title), std::move(command->url), command->width, command->height);
 }
 
 }  // namespace ovix

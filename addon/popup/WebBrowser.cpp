@@ -38,6 +38,13 @@ int clampToInt(std::int64_t value) {
         std::clamp<std::int64_t>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
+// Where a side of `length` starts when centred between `start` and `end`,
+// moved in where it would leave them, the start first.
+int centredStart(int start, int end, int length) {
+    const std::int64_t centred = (std::int64_t{start} + end) / 2 - length / 2;
+    return static_cast<int>(std::max<std::int64_t>(std::min<std::int64_t>(centred, std::int64_t{end} - length), start));
+}
+
 // The size that ":resize(" width "," height ")" in `url` gives, or nothing
 // when the command or one of its separators is missing.
 std::optional<std::pair<int, int>> resizeCommandSize(std::string_view url) {
@@ -121,8 +128,8 @@ bool WebBrowser::CreateBrowserWindow() {
                                      std::intptr_t lParam) { return WindowProc(window, message, wParam, lParam); });
     if (m_window == 0)
         return false;
-    m_controlWindow = CreateWindowEx(0, kAxHostClass, "about:blank", kControlStyle, 0, 0, m_width, m_height,
-                                     m_window, 0);
+    m_controlWindow =
+        CreateWindowEx(0, kAxHostClass, "about:blank", kControlStyle, 0, 0, m_width, m_height, m_window, 0);
     ComPtr<ComUnknown> control;
     if (m_controlWindow != 0 && succeeded(AtlAxGetControl(m_controlWindow, control.put())))
         m_browser = control.as<WebBrowser2>();
@@ -147,15 +154,11 @@ bool WebBrowser::CreateBrowserWindow() {
         }
     }
 
-    // Centred in the work area, and inside it where it does not fit.
     MoveWindow(m_window, 0, 0, m_width, m_height, false);
     Rect area;
     SystemParametersInfo(SPI_GETWORKAREA, 0, &area, 0);
-    std::int64_t left = (std::int64_t{area.left} + area.right) / 2 - m_width / 2;
-    std::int64_t top = (std::int64_t{area.top} + area.bottom) / 2 - m_height / 2;
-    left = std::max<std::int64_t>(std::min<std::int64_t>(left, std::int64_t{area.right} - m_width), area.left);
-    top = std::max<std::int64_t>(std::min<std::int64_t>(top, std::int64_t{area.bottom} - m_height), area.top);
-    MoveWindow(m_window, clampToInt(left), clampToInt(top), m_width, m_height, false);
+    MoveWindow(m_window, centredStart(area.left, area.right, m_width), centredStart(area.top, area.bottom, m_height),
+               m_width, m_height, false);
     SendMessage(m_window, WM_SIZE, SIZE_RESTORED, makeLParam(m_width, m_height));
 
     SetWindowText(m_window, m_title);
@@ -168,36 +171,31 @@ bool WebBrowser::CreateBrowserWindow() {
 std::intptr_t WebBrowser::WindowProc(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                                      std::intptr_t lParam) {
     switch (message) {
-    case WM_SIZE:
-        if (IsWindow(m_controlWindow)) {
-            Rect client;
-            GetClientRect(window, client);
-            MoveWindow(m_controlWindow, client.left, client.top, client.width(), client.height(), true);
-        }
-        return 0;
-    case WM_ACTIVATE:
-        // Also between two popups of one process, where no WM_ACTIVATEAPP comes.
-        if (lowWord(wParam) != WA_INACTIVE)
-            PopupKeyboardHook::SetActivePopup(window);
-        break;
-    case WM_COMMAND:
-        return 0;
-    case WM_SYSCOMMAND:
-        // The system keeps the low four bits of the command word for itself.
-        if ((wParam & 0xFFF0) == SC_CLOSE) {
-            DestroyWindow(window);
+        case WM_SIZE:
+            if (IsWindow(m_controlWindow)) {
+                Rect client;
+                GetClientRect(window, client);
+                MoveWindow(m_controlWindow, client.left, client.top, client.width(), client.height(), true);
+            }
             return 0;
-        }
-        break;
-    case WM_NCDESTROY:
-        // However the window went, the popup and its thread end with it.
-        Disconnect();
-        m_window = 0;
-        m_controlWindow = 0;
-        PostQuitMessage(0);
-        return 0;
-    default:
-        break;
+        case WM_ACTIVATE:
+            // Also between two popups of one process, where no WM_ACTIVATEAPP comes.
+            if (lowWord(wParam) != WA_INACTIVE)
+                PopupKeyboardHook::SetActivePopup(window);
+            break;
+        case WM_COMMAND:
+            return 0;
+        case WM_NCDESTROY:
+            // However the window went (the close box's SC_CLOSE, whatever its low
+            // four bits, reaches the default procedure, which closes it), the
+            // popup and its thread end with it.
+            Disconnect();
+            m_window = 0;
+            m_controlWindow = 0;
+            PostQuitMessage(0);
+            return 0;
+        default:
+            break;
     }
     return DefWindowProc(window, message, wParam, lParam);
 }

@@ -9,9 +9,7 @@
 namespace {
 
 using ovix::NewWindowCommand;
-
-constexpr int kMax = std::numeric_limits<int>::max();
-constexpr int kMin = std::numeric_limits<int>::min();
+using Int = std::numeric_limits<int>;
 
 TEST(NewWindowCommand, ReadsTitleAddressAndSize) {
     const struct {
@@ -29,7 +27,7 @@ TEST(NewWindowCommand, ReadsTitleAddressAndSize) {
         // Numbers as atoi reads them, held to the range of int.
         {"morvane:new(T,/p,\t+12px,-7)", {"T", "/p", 12, -7}},
         {"morvane:new(T,/p, abc,)", {"T", "/p", 0, 0}},
-        {"morvane:new(T,/p, 99999999999999999999,-2147483649)", {"T", "/p", kMax, kMin}},
+        {"morvane:new(T,/p, 99999999999999999999,-2147483649)", {"T", "/p", Int::max(), Int::min()}},
         {"morvane:new(T,/p,1,2):new(U,/q,3,4)", {"T", "/p", 1, 2}},
     };
     for (const auto& c : cases)

@@ -83,7 +83,9 @@ protected:
     }
     // Every popup thread has ended and freed its popup: the module has no
     // use left.
-    static bool threadsEnded() { return eventually([] { return moduleCanUnload(); }); }
+    static bool threadsEnded() {
+        return eventually([] { return moduleCanUnload(); });
+    }
     static Rect rectOf(WindowHandle window) {
         const auto state = windowState(window);
         return state ? state->screenRect : Rect{};
@@ -224,7 +226,7 @@ TEST_F(Popups, KeysGoToTheControlOfThePopupActivatedLast) {
     EXPECT_EQ(pressKey(VK_TAB, false), KeyOutcome::Posted);
     EXPECT_EQ(pressKey('A'), KeyOutcome::Posted);
     EXPECT_EQ(keysOf(first), (std::vector<std::string>{"TranslateAccelerator(256, 9)", "TranslateAccelerator(257, 9)",
-                                                        "TranslateAccelerator(256, 65)"}));
+                                                       "TranslateAccelerator(256, 65)"}));
     ASSERT_TRUE(clickWindow(second.browser->window()));
     EXPECT_EQ(ovix::PopupKeyboardHook::ActivePopup(), second.window);
     EXPECT_EQ(pressKey(VK_F5), KeyOutcome::Swallowed);
