@@ -1,0 +1,244 @@
+#include "addon/popup/WebBrowser.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <system_error>
+#include <utility>
+
+#include "addon/popup/BrowserSmallIcon.h"
+#include "addon/popup/PopupKeyboardHook.h"
+#include "addon/server/AddonThreads.h"
+#include "base/LeadingInt.h"
+#include "compat/browser/AxHost.h"
+#include "compat/browser/ConnectionPoint.h"
+#include "compat/browser/DocHostUIHandler.h"
+#include "compat/com/ComObject.h"
+
+namespace ovix {
+
+using namespace compat;
+
+namespace {
+
+constexpr std::string_view kCommandScheme = "morvane:";
+constexpr std::string_view kCloseCommand = "morvane:close";
+constexpr std::string_view kResizeOpening = ":resize(";
+constexpr std::uint32_t kPopupStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+constexpr std::uint32_t kControlStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL;
+
+int popupSide(int side) {
+    return std::clamp(side, 0, kLargestPopupSide);
+}
+
+int clampToInt(std::int64_t value) {
+    return static_cast<int>(
+        std::clamp<std::int64_t>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
+// The size that ":resize(" width "," height ")" in `url` gives, or nothing
+// when the command or one of its separators is missing.
+std::optional<std::pair<int, int>> resizeCommandSize(std::string_view url) {
+    const std::size_t opening = url.find(kResizeOpening);
+    if (opening == std::string_view::npos)
+        return std::nullopt;
+    const std::size_t widthStart = opening + kResizeOpening.size();
+    const std::size_t comma = url.find(',', widthStart);
+    if (comma == std::string_view::npos)
+        return std::nullopt;
+    const std::size_t closing = url.find(')', comma + 1);
+    if (closing == std::string_view::npos)
+        return std::nullopt;
+    return std::pair{leadingInt(url.substr(widthStart, comma - widthStart)),
+                     leadingInt(url.substr(comma + 1, closing - comma - 1))};
+}
+
+}  // namespace
+
+// The popup's sink of its control's events: BeforeNavigate2 goes to the
+// popup until the popup lets its control go.
+class WebBrowser::Events final : public ComObject<Dispatch> {
+public:
+    explicit Events(WebBrowser* popup) : m_popup(popup) {}
+    void detach() { m_popup = nullptr; }
+
+    HRESULT GetIDsOfNames(std::string_view, DispatchId&) override { return DISP_E_UNKNOWNNAME; }
+    HRESULT Invoke(DispatchId id, std::span<const DispatchValue> arguments, DispatchValue&) override {
+        if (id != DISPID_BEFORENAVIGATE2)
+            return DISP_E_MEMBERNOTFOUND;
+        if (arguments.size() != 7)
+            return DISP_E_BADPARAMCOUNT;
+        const auto* url = std::get_if<std::string>(&arguments[1]);
+        const auto* cancel = std::get_if<bool*>(&arguments[6]);
+        if (m_popup && url && cancel && *cancel)
+            m_popup->OnBeforeNavigate2(*url, **cancel);
+        return S_OK;
+    }
+
+private:
+    WebBrowser* m_popup;
+};
+
+WebBrowser::WebBrowser(std::string title, std::string url, int width, int height)
+    : m_title(std::move(title)), m_url(std::move(url)), m_width(popupSide(width)), m_height(popupSide(height)) {}
+
+WebBrowser::~WebBrowser() {
+    Disconnect();
+}
+
+bool WebBrowser::Open(std::string title, std::string url, int width, int height) {
+    std::unique_ptr<WebBrowser> popup(new WebBrowser(std::move(title), std::move(url), width, height));
+    try {
+        StartThread(std::make_unique<Thread1<int (*)(WebBrowser*), WebBrowser*>>(&ThreadProc, popup.get())).detach();
+    } catch (const std::system_error&) {
+        return false;
+    }
+    // The thread owns it now.
+    popup.release();
+    return true;
+}
+
+int WebBrowser::ThreadProc(WebBrowser* popup) {
+    const std::unique_ptr<WebBrowser> owned(popup);
+    if (!popup->CreateBrowserWindow())
+        return 1;
+    const PopupKeyboardHook hook;
+    Message message;
+    while (GetMessage(message) > 0) {
+        TranslateMessage(message);
+        DispatchMessage(message);
+    }
+    if (IsWindow(popup->m_window))
+        DestroyWindow(popup->m_window);
+    return 0;
+}
+
+bool WebBrowser::CreateBrowserWindow() {
+    m_window = CreateWindowEx(0, kPopupWindowClass, "TagIt", kPopupStyle, 0, 0, m_width, m_height, 0, 0,
+                              [this](WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                                     std::intptr_t lParam) { return WindowProc(window, message, wParam, lParam); });
+    if (m_window == 0)
+        return false;
+    m_controlWindow = CreateWindowEx(0, kAxHostClass, "about:blank", kControlStyle, 0, 0, m_width, m_height,
+                                     m_window, 0);
+    ComPtr<ComUnknown> control;
+    if (m_controlWindow != 0 && succeeded(AtlAxGetControl(m_controlWindow, control.put())))
+        m_browser = control.as<WebBrowser2>();
+    ComPtr<ConnectionPoint> events;
+    if (auto container = m_browser.as<ConnectionPointContainer>())
+        container->FindConnectionPoint(DIID_DWebBrowserEvents2, events.put());
+    if (events) {
+        m_events = ComPtr<Events>::adopt(new Events(this));
+        events->Advise(m_events.get(), m_eventsCookie);
+    }
+    if (m_eventsCookie == 0) {
+        // No browser to show: the popup closes at once.
+        DestroyWindow(m_window);
+        return false;
+    }
+    ComPtr<ComUnknown> host;
+    if (succeeded(AtlAxGetHost(m_controlWindow, host.put()))) {
+        if (auto ambient = host.as<AxWinAmbientDispatch>()) {
+            std::uint32_t flags = 0;
+            if (succeeded(ambient->GetDocHostFlags(flags)))
+                ambient->PutDocHostFlags(flags | DOCHOSTUIFLAG_THEME);
+        }
+    }
+
+    // Centred in the work area, and inside it where it does not fit.
+    MoveWindow(m_window, 0, 0, m_width, m_height, false);
+    Rect area;
+    SystemParametersInfo(SPI_GETWORKAREA, 0, &area, 0);
+    std::int64_t left = (std::int64_t{area.left} + area.right) / 2 - m_width / 2;
+    std::int64_t top = (std::int64_t{area.top} + area.bottom) / 2 - m_height / 2;
+    left = std::max<std::int64_t>(std::min<std::int64_t>(left, std::int64_t{area.right} - m_width), area.left);
+    top = std::max<std::int64_t>(std::min<std::int64_t>(top, std::int64_t{area.bottom} - m_height), area.top);
+    MoveWindow(m_window, clampToInt(left), clampToInt(top), m_width, m_height, false);
+    SendMessage(m_window, WM_SIZE, SIZE_RESTORED, makeLParam(m_width, m_height));
+
+    SetWindowText(m_window, m_title);
+    SendMessage(m_window, WM_SETICON, ICON_SMALL, static_cast<std::intptr_t>(BrowserSmallIcon()));
+    ShowWindow(m_window, SW_SHOW);
+    m_browser->Navigate2(m_url);
+    return true;
+}
+
+std::intptr_t WebBrowser::WindowProc(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                                     std::intptr_t lParam) {
+    switch (message) {
+    case WM_SIZE:
+        if (IsWindow(m_controlWindow)) {
+            Rect client;
+            GetClientRect(window, client);
+            MoveWindow(m_controlWindow, client.left, client.top, client.width(), client.height(), true);
+        }
+        return 0;
+    case WM_ACTIVATE:
+        // Also between two popups of one process, where no WM_ACTIVATEAPP comes.
+        if (lowWord(wParam) != WA_INACTIVE)
+            PopupKeyboardHook::SetActivePopup(window);
+        break;
+    case WM_COMMAND:
+        return 0;
+    case WM_SYSCOMMAND:
+        // The system keeps the low four bits of the command word for itself.
+        if ((wParam & 0xFFF0) == SC_CLOSE) {
+            DestroyWindow(window);
+            return 0;
+        }
+        break;
+    case WM_NCDESTROY:
+        // However the window went, the popup and its thread end with it.
+        Disconnect();
+        m_window = 0;
+        m_controlWindow = 0;
+        PostQuitMessage(0);
+        return 0;
+    default:
+        break;
+    }
+    return DefWindowProc(window, message, wParam, lParam);
+}
+
+void WebBrowser::OnBeforeNavigate2(std::string_view url, bool& cancel) {
+    if (!url.starts_with(kCommandScheme))
+        return;
+    cancel = true;
+    if (url.starts_with(kCloseCommand)) {
+        // After the event: the control is still raising it.
+        PostMessage(m_window, WM_CLOSE, 0, 0);
+        return;
+    }
+    if (const auto size = resizeCommandSize(url))
+        Resize(size->first, size->second);
+}
+
+void WebBrowser::Resize(int width, int height) {
+    Rect rect;
+    if (!GetWindowRect(m_window, rect))
+        return;
+    width = popupSide(width);
+    height = popupSide(height);
+    // The centre stays where it was, to within a pixel.
+    const std::int64_t left = rect.left - (std::int64_t{rect.left} + width - rect.right) / 2;
+    const std::int64_t top = rect.top - (std::int64_t{rect.top} + height - rect.bottom) / 2;
+    MoveWindow(m_window, clampToInt(left), clampToInt(top), width, height, true);
+}
+
+void WebBrowser::Disconnect() {
+    if (m_events)
+        m_events->detach();
+    if (m_browser && m_eventsCookie != 0) {
+        ComPtr<ConnectionPoint> events;
+        if (auto container = m_browser.as<ConnectionPointContainer>();
+            container && succeeded(container->FindConnectionPoint(DIID_DWebBrowserEvents2, events.put())))
+            events->Unadvise(m_eventsCookie);
+    }
+    m_eventsCookie = 0;
+    m_events.reset();
+    m_browser.reset();
+}
+
+}  // namespace ovix
