@@ -1,10 +1,10 @@
 // The add-on module: its static objects and its exported entry points.
 
-#include <array>
-
+#include "addon/module/AddonIdentity.h"
 #include "addon/module/CVantileApp.h"
 #include "addon/module/Registration.h"
 #include "addon/module/Singleton.h"
+#include "addon/toolbar/CWToolBar.h"
 #include "compat/com/ClassFactory.h"
 #include "compat/com/ComExports.h"
 #include "compat/com/ModuleUsage.h"
@@ -48,9 +48,20 @@ struct ClassFactoryEntry {
     compat::ClassFactory* factory;
 };
 
+// The toolbar band of the module's application object.
+class ModuleToolBar final : public CWToolBar {
+public:
+    ModuleToolBar() : CWToolBar(theApp) {}
+};
+
+class ToolBarFactory final : public compat::ClassFactoryFor<ModuleToolBar> {};
+ToolBarFactory g_toolBarFactory;
+
 // The factories of the classes that the module serves; a registered class
 // without one answers CLASS_E_CLASSNOTAVAILABLE.
-const std::array<ClassFactoryEntry, 0> kClassFactories{};
+const ClassFactoryEntry kClassFactories[] = {
+    {kWToolBarClassId, &g_toolBarFactory},
+};
 
 std::filesystem::path moduleFile() {
     return compat::modulePath(&theApp);
