@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -62,6 +63,21 @@ inline bool eventually(const std::function<bool()>& condition,
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return true;
+}
+
+// What `command`, run by the shell, prints on its standard output, followed
+// by "(cannot run)" or "(failed)" when it cannot be run or exits other than 0.
+inline std::string commandOutput(const std::string& command) {
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return "(cannot run)";
+    std::string output;
+    char buffer[512];
+    while (std::size_t got = fread(buffer, 1, sizeof buffer, pipe))
+        output.append(buffer, got);
+    if (pclose(pipe) != 0)
+        output += "(failed)";
+    return output;
 }
 
 // Descriptors of this process that survive exec: a child inherits them from

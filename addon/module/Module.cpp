@@ -8,6 +8,7 @@
 #include "addon/module/Registration.h"
 #include "addon/module/Singleton.h"
 #include "addon/sidebar/CBarBand.h"
+#include "addon/toolbar/CWToolBar.h"
 #include "compat/com/ClassFactory.h"
 #include "compat/com/ComExports.h"
 #include "compat/com/ModuleUsage.h"
@@ -54,14 +55,21 @@ struct ClassFactoryEntry {
 template <class T>
 class Factory final : public compat::ClassFactoryFor<T> {};
 
+// The toolbar band of the module's application object.
+class ModuleToolBar final : public CWToolBar {
+public:
+    ModuleToolBar() : CWToolBar(theApp) {}
+};
+
 Factory<CBarBand> g_barBandFactory;
 Factory<BHO> g_bhoFactory;
+Factory<ModuleToolBar> g_toolBarFactory;
 
-// The factories of the classes that the module serves; a registered class
-// without one answers CLASS_E_CLASSNOTAVAILABLE.
+// The factories of the classes that the module serves.
 const std::array kClassFactories{
     ClassFactoryEntry{kBarBandClassId, &g_barBandFactory},
     ClassFactoryEntry{kBhoClassId, &g_bhoFactory},
+    ClassFactoryEntry{kWToolBarClassId, &g_toolBarFactory},
 };
 
 std::filesystem::path moduleFile() {

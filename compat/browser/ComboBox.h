@@ -15,6 +15,8 @@
 namespace compat {
 
 inline constexpr std::string_view WC_COMBOBOX = "ComboBox";
+// A box with an edit field above its list.
+inline constexpr std::uint32_t CBS_DROPDOWN = 0x0002;
 
 // Messages, with what their parameters are here.
 inline constexpr std::uint32_t CB_ADDSTRING = 0x0143;     // 0, const char* (UTF-8); its index

@@ -26,7 +26,9 @@ inline constexpr unsigned MF_SEPARATOR = 0x0800;
 // Asks a window for its context menu; the long parameter holds the screen
 // point, x in its low word and y in its high word, each signed.
 inline constexpr std::uint32_t WM_CONTEXTMENU = 0x007B;
-// Placement of a shown menu relative to its point (TrackPopupMenu).
+// Placement of a shown menu relative to its point, and the mouse button
+// that picks from it (TrackPopupMenu).
+inline constexpr unsigned TPM_RIGHTBUTTON = 0x0002;
 inline constexpr unsigned TPM_RIGHTALIGN = 0x0008;
 inline constexpr unsigned TPM_BOTTOMALIGN = 0x0020;
 

@@ -28,4 +28,9 @@ std::filesystem::path modulePath(const void* address) {
     return std::filesystem::absolute(path, error);
 }
 
+std::uintptr_t moduleInstance(const void* address) {
+    Dl_info info{};
+    return dladdr(address, &info) != 0 ? reinterpret_cast<std::uintptr_t>(info.dli_fbase) : 0;
+}
+
 }  // namespace compat

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <random>
 #include <sstream>
 #include <string>
@@ -36,17 +35,7 @@ std::string unhex(const std::string& text) {
 
 // Runs the oracle on a file; what it prints.
 std::string oracle(const std::string& mode, const std::filesystem::path& cases) {
-    const std::string command = std::string(PYTHON3) + " " + CODING_ORACLE + " " + mode + " " + cases.string();
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return "(cannot run the oracle)";
-    std::string output;
-    char buffer[512];
-    while (std::size_t got = fread(buffer, 1, sizeof buffer, pipe))
-        output.append(buffer, got);
-    if (pclose(pipe) != 0)
-        output += "(the oracle failed)";
-    return output;
+    return testing::commandOutput(std::string(PYTHON3) + " " + CODING_ORACLE + " " + mode + " " + cases.string());
 }
 
 class RandomText {

@@ -1,0 +1,92 @@
+// The toolbar as a browser window gets it from the installed module: placed
+// in the toolbar area, its Tag It dialog closed by its own page, and gone
+// with the window.
+
+#include <gtest/gtest.h>
+
+#include "addon/module/AddonIdentity.h"
+#include "addon/popup/WebBrowser.h"
+#include "addon/tests/AddonBrowserTest.h"
+#include "addon/toolbar/TagIt.h"
+#include "compat/browser/AxHost.h"
+#include "compat/browser/LoadedPage.h"
+#include "compat/browser/ToolbarControl.h"
+#include "compat/browser/Window.h"
+
+namespace ovix {
+
+namespace {
+
+using namespace compat;
+using ovix::testing::eventually;
+
+constexpr const char* kHome = "http://localhost:10101";
+
+class ToolbarBrowserTest : public ovix::testing::AddonBrowserTest<> {
+protected:
+    void SetUp() override {
+        AddonBrowserTest::SetUp();
+        install(configText({{"HomepageUrl", kHome}}));
+    }
+
+    // The window of the toolbar that `window` holds; 0 when it holds none.
+    static WindowHandle toolbarOf(BrowserWindow& window) {
+        WindowHandle toolbar = 0;
+        if (auto band = window.addon(kWToolBarClassId).as<OleWindow>())
+            window.run([&] { band->GetWindow(toolbar); });
+        return toolbar;
+    }
+    static std::vector<WindowHandle> popupWindows() {
+        std::vector<WindowHandle> found;
+        for (WindowHandle window : topLevelWindows()) {
+            if (GetClassName(window) == kPopupWindowClass)
+                found.push_back(window);
+        }
+        return found;
+    }
+};
+
+TEST_F(ToolbarBrowserTest, TheWindowPlacesTheToolbarAndTakesItDown) {
+    BrowserWindow& window = openWindow();
+    const std::string id = kWToolBarClassId.toString();
+    const auto calls = window.calls();
+    for (const auto& call : {"SetSite " + id, "GetBandInfo " + id, "ShowDW " + id + " true"})
+        EXPECT_NE(std::find(calls.begin(), calls.end(), call), calls.end()) << call;
+    const WindowHandle toolbar = toolbarOf(window);
+    ASSERT_TRUE(IsChild(window.toolbarArea(), toolbar));
+    EXPECT_EQ(toolbarState(toolbar)->buttons.size(), 2u);
+    EXPECT_EQ(window.bandInfo(kWToolBarClassId)->actual.x, 300);
+
+    ASSERT_TRUE(window.close());
+    EXPECT_FALSE(IsWindow(toolbar));
+    EXPECT_TRUE(childWindows(window.toolbarArea()).empty());
+    EXPECT_EQ(module().canUnloadNow(), S_OK);
+}
+
+// The Tag It dialog opens in a popup for the page shown, and its page
+// closes it with "morvane:close".
+TEST_F(ToolbarBrowserTest, TagItDialogClosesAtItsPagesCommand) {
+    declarePage("http://page.example/", "Page");
+    BrowserWindow& window = openWindow();
+    ASSERT_TRUE(window.navigate("http://page.example/") && window.settle());
+    ASSERT_TRUE(clickToolbarButton(toolbarOf(window), 6004));
+
+    const std::string dialog = kHome + TagItPath(0, "Page", "http://page.example/");
+    ComPtr<ScriptedBrowser> popupBrowser;
+    ASSERT_TRUE(eventually([&] {
+        const auto popups = popupWindows();
+        const auto children = popups.size() == 1 ? childWindows(popups[0]) : std::vector<WindowHandle>{};
+        popupBrowser = children.size() == 1 ? hostedBrowser(children[0]) : ComPtr<ScriptedBrowser>();
+        return popupBrowser && popupBrowser->location() == dialog;
+    }));
+    EXPECT_EQ(GetWindowText(popupWindows().at(0)), "Morvane");
+
+    ASSERT_TRUE(popupBrowser->pageNavigates("morvane:close"));
+    EXPECT_TRUE(eventually([] { return popupWindows().empty(); }));
+    ASSERT_TRUE(window.close());
+    EXPECT_TRUE(eventually([&] { return module().canUnloadNow() == S_OK; }));
+}
+
+}  // namespace
+
+}  // namespace ovix
