@@ -4,6 +4,8 @@
 #include "addon/bho/PageCommands.h"
 #include "addon/module/AddonIdentity.h"
 #include "addon/module/CVantileApp.h"
+#include "addon/popup/BrowserSmallIcon.h"
+#include "addon/popup/NewWindowCommand.h"
 #include "compat/browser/ConnectionPoint.h"
 #include "compat/browser/Window.h"
 
@@ -23,11 +25,8 @@ HRESULT BHO::SetSite(ComUnknown* site) {
         return S_OK;
     AtlAdvise(m_browser.get(), this, DIID_DWebBrowserEvents2, m_cookie);
     WindowHandle frame = 0;
-    if (succeeded(m_browser->GetHWND(frame)) && theApp.browserSmallIcon == 0) {
-        std::uintptr_t none = 0;
-        theApp.browserSmallIcon.compare_exchange_strong(
-            none, static_cast<std::uintptr_t>(SendMessage(frame, WM_GETICON, ICON_SMALL, 0)));
-    }
+    if (succeeded(m_browser->GetHWND(frame)))
+        SaveBrowserSmallIcon(frame);
     return S_OK;
 }
 
@@ -77,6 +76,7 @@ void BHO::OnBeforeNavigate2(const std::string& url, bool& cancel) {
     };
     showBar(kSidebarFlag, kBarBandClassId);
     showBar(kToolbarFlag, kWToolBarClassId);
+    ParseNewWindowCommand(url);
     cancel = true;
 }
 

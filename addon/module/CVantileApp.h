@@ -1,12 +1,11 @@
 #pragma once
 // The add-on module's application object, one per loaded module: whether the
 // module may be used in its host, the configuration read once at load, the
-// process's toolbar band, the sidebar-shown flag and the browser's saved
-// icon. After InitInstance the configuration is only read; the rest may be
-// used from any thread.
+// process's toolbar band and the sidebar-shown flag. After InitInstance the
+// configuration is only read; the band record and the flag may be used from
+// any thread.
 
 #include <atomic>
-#include <cstdint>
 #include <filesystem>
 #include <mutex>
 
@@ -48,9 +47,6 @@ public:
     CAddonConfig config;
     // 1 while the sidebar is shown; written by the sidebar and the toolbar.
     std::atomic<int> sidebarShown{0};
-    // The browser's small icon (a window-icon handle), saved once by the
-    // first helper object placed in the process, for the popups; 0 until then.
-    std::atomic<std::uintptr_t> browserSmallIcon{0};
 
 private:
     std::mutex m_bandLock;

@@ -6,6 +6,7 @@
 #include "addon/bho/PageCommands.h"
 #include "addon/module/CVantileApp.h"
 #include "addon/module/Singleton.h"
+#include "addon/popup/NewWindowCommand.h"
 #include "addon/server/LauncherControl.h"
 #include "base/Ascii.h"
 #include "compat/browser/ActiveWindow.h"
@@ -283,6 +284,8 @@ void CBarBand::OnBeforeNavigate2(const std::string& url, bool& cancel) {
         return;
     if (url == kStartServerCommand)
         StartLauncher();
+    else
+        ParseNewWindowCommand(url);
 }
 
 void CBarBand::OnDocumentComplete() {
