@@ -71,12 +71,17 @@ compat::HRESULT AddonBrowser::showBar(compat::BrowserWindow& window, const compa
     return result;
 }
 
+compat::WindowHandle AddonBrowser::bandWindow(compat::BrowserWindow& window, const compat::Guid& classId) {
+    compat::WindowHandle found = 0;
+    if (auto band = window.addon(classId).as<compat::OleWindow>())
+        window.run([&] { band->GetWindow(found); });
+    return found;
+}
+
 compat::ComPtr<compat::ScriptedBrowser> AddonBrowser::bandBrowser(compat::BrowserWindow& window,
                                                                   const compat::Guid& classId) {
-    compat::WindowHandle bandWindow = 0;
-    if (auto band = window.addon(classId).as<compat::OleWindow>())
-        window.run([&] { band->GetWindow(bandWindow); });
-    return bandWindow ? compat::hostedBrowser(bandWindow) : compat::ComPtr<compat::ScriptedBrowser>();
+    const compat::WindowHandle band = bandWindow(window, classId);
+    return band ? compat::hostedBrowser(band) : compat::ComPtr<compat::ScriptedBrowser>();
 }
 
 compat::ScriptedBrowser::Outcome AddonBrowser::pageGoesTo(compat::ScriptedBrowser& browser, const std::string& url) {

@@ -50,6 +50,8 @@ public:
     // The window's browser's ShowBrowserBar for the bar of `classId`, run on
     // the window's thread.
     static compat::HRESULT showBar(compat::BrowserWindow& window, const compat::Guid& classId, bool show);
+    // The window of the band of `classId`; 0 when there is none.
+    static compat::WindowHandle bandWindow(compat::BrowserWindow& window, const compat::Guid& classId);
     // The browser control in the window of the band of `classId`; empty
     // when there is none.
     static compat::ComPtr<compat::ScriptedBrowser> bandBrowser(compat::BrowserWindow& window,

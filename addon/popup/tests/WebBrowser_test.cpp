@@ -12,6 +12,7 @@
 #include "addon/popup/BrowserSmallIcon.h"
 #include "addon/popup/NewWindowCommand.h"
 #include "addon/popup/PopupKeyboardHook.h"
+#include "addon/popup/tests/PopupWindows.h"
 #include "compat/browser/ActiveWindow.h"
 #include "compat/browser/AxHost.h"
 #include "compat/browser/Keyboard.h"
@@ -26,6 +27,7 @@ namespace {
 
 using namespace compat;
 using ovix::testing::eventually;
+using ovix::testing::popupWindows;
 using Outcome = ScriptedBrowser::Outcome;
 
 constexpr std::uint32_t kPopupStyle = 0x80C80000;  // WS_POPUP | WS_CAPTION | WS_SYSMENU
@@ -52,14 +54,6 @@ protected:
         EXPECT_TRUE(threadsEnded());
     }
 
-    static std::vector<WindowHandle> popupWindows() {
-        std::vector<WindowHandle> found;
-        for (WindowHandle window : topLevelWindows()) {
-            if (GetClassName(window) == ovix::kPopupWindowClass)
-                found.push_back(window);
-        }
-        return found;
-    }
     // The popup titled `title` once it shows its page `url`.
     static Popup waitForPopup(const std::string& title, const std::string& url) {
         Popup popup;

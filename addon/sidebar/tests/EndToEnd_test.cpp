@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 
 #include "addon/module/AddonIdentity.h"
+#include "addon/popup/tests/PopupWindows.h"
 #include "addon/server/LauncherControl.h"
 #include "addon/tests/AddonBrowserTest.h"
+#include "compat/browser/ToolbarControl.h"
+#include "compat/browser/Window.h"
 #include "compat/ipc/NamedMutex.h"
 #include "testing/launcher/LauncherSandbox.h"
 
@@ -26,9 +29,10 @@ protected:
     }
 };
 
-// From the not-started page the sidebar starts the launcher, which opens its
-// address; the sidebar follows its server to SidebarUrl, and back to the
-// not-started page once the launcher has quit.
+// The toolbar's open button shows the sidebar on the not-started page, from
+// which the sidebar starts the launcher, which opens its address; the sidebar
+// follows its server to SidebarUrl, and back to the not-started page once the
+// launcher has quit. The homepage that the button opened opens a popup.
 TEST_F(SidebarEndToEnd, SidebarStartsTheLauncherAndFollowsItsServer) {
     install(configText({{"HomepageUrl", server.url("/")},
                         {"SidebarUrl", server.url("/sidebar")},
@@ -36,7 +40,7 @@ TEST_F(SidebarEndToEnd, SidebarStartsTheLauncherAndFollowsItsServer) {
     setInstallDirectory(m_launcher.parent_path());
     standIn("status=0");
     auto& window = openWindow();
-    ASSERT_EQ(showBar(window, kBarBandClassId, true), compat::S_OK);
+    ASSERT_TRUE(compat::clickToolbarButton(bandWindow(window, kWToolBarClassId), 6003));
     const auto hosted = bandBrowser(window, kBarBandClassId);
     ASSERT_TRUE(hosted);
     auto& sidebar = *hosted.get();
@@ -53,6 +57,23 @@ TEST_F(SidebarEndToEnd, SidebarStartsTheLauncherAndFollowsItsServer) {
     EXPECT_EQ(run("/quit"), 0);
     EXPECT_TRUE(ovix::testing::eventually([] { return !compat::NamedMutex::isHeld(kLauncherMutex); }));
     EXPECT_TRUE(ovix::testing::eventually([&] { return sidebar.settle() && sidebar.location() == notStarted; }, 60s));
+
+    auto& frame = window.browser();
+    ASSERT_TRUE(showsEventually(frame, server.url("/")));
+    EXPECT_EQ(pageGoesTo(frame, "morvane:new(Morvane,http://127.0.0.1:1/x, 300,200)"), Outcome::Cancelled);
+    std::optional<compat::WindowState> popup;
+    EXPECT_TRUE(ovix::testing::eventually([&] {
+        const auto popups = ovix::testing::popupWindows();
+        popup = popups.size() == 1 ? compat::windowState(popups[0]) : std::nullopt;
+        return popup && popup->visible;
+    }));
+    ASSERT_TRUE(popup);
+    EXPECT_EQ(popup->text, "Morvane");
+    EXPECT_EQ(popup->screenRect.width(), 300);
+    EXPECT_EQ(popup->screenRect.height(), 200);
+    for (const compat::WindowHandle shown : ovix::testing::popupWindows())
+        compat::PostMessage(shown, compat::WM_CLOSE, 0, 0);
+    EXPECT_TRUE(ovix::testing::eventually([] { return ovix::testing::popupWindows().empty(); }));
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 #include <algorithm>
 
 #include "addon/module/AddonIdentity.h"
-#include "addon/popup/WebBrowser.h"
+#include "addon/popup/tests/PopupWindows.h"
 #include "addon/toolbar/TagIt.h"
 #include "compat/browser/ActiveWindow.h"
 #include "compat/browser/AxHost.h"
@@ -34,6 +34,7 @@ namespace {
 
 using namespace compat;
 using ovix::testing::eventually;
+using ovix::testing::popupWindows;
 
 constexpr const char* kHome = "http://localhost:10101";
 
@@ -43,15 +44,6 @@ struct Popup {
     Rect rect;
     std::string url;
 };
-
-std::vector<WindowHandle> popupWindows() {
-    std::vector<WindowHandle> found;
-    for (WindowHandle window : topLevelWindows()) {
-        if (GetClassName(window) == kPopupWindowClass)
-            found.push_back(window);
-    }
-    return found;
-}
 
 // The one popup open, once it shows a page other than its first blank one.
 std::optional<Popup> onePopup() {

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "addon/module/AddonIdentity.h"
-#include "addon/popup/WebBrowser.h"
+#include "addon/popup/tests/PopupWindows.h"
 #include "addon/tests/AddonBrowserTest.h"
 #include "addon/toolbar/TagIt.h"
 #include "compat/browser/AxHost.h"
@@ -19,6 +19,7 @@ namespace {
 
 using namespace compat;
 using ovix::testing::eventually;
+using ovix::testing::popupWindows;
 
 constexpr const char* kHome = "http://localhost:10101";
 
@@ -28,22 +29,6 @@ protected:
         AddonBrowserTest::SetUp();
         install(configText({{"HomepageUrl", kHome}}));
     }
-
-    // The window of the toolbar that `window` holds; 0 when it holds none.
-    static WindowHandle toolbarOf(BrowserWindow& window) {
-        WindowHandle toolbar = 0;
-        if (auto band = window.addon(kWToolBarClassId).as<OleWindow>())
-            window.run([&] { band->GetWindow(toolbar); });
-        return toolbar;
-    }
-    static std::vector<WindowHandle> popupWindows() {
-        std::vector<WindowHandle> found;
-        for (WindowHandle window : topLevelWindows()) {
-            if (GetClassName(window) == kPopupWindowClass)
-                found.push_back(window);
-        }
-        return found;
-    }
 };
 
 TEST_F(ToolbarBrowserTest, TheWindowPlacesTheToolbarAndTakesItDown) {
@@ -52,7 +37,7 @@ TEST_F(ToolbarBrowserTest, TheWindowPlacesTheToolbarAndTakesItDown) {
     const auto calls = window.calls();
     for (const auto& call : {"SetSite " + id, "GetBandInfo " + id, "ShowDW " + id + " true"})
         EXPECT_NE(std::find(calls.begin(), calls.end(), call), calls.end()) << call;
-    const WindowHandle toolbar = toolbarOf(window);
+    const WindowHandle toolbar = bandWindow(window, kWToolBarClassId);
     ASSERT_TRUE(IsChild(window.toolbarArea(), toolbar));
     EXPECT_EQ(toolbarState(toolbar)->buttons.size(), 2u);
     EXPECT_EQ(window.bandInfo(kWToolBarClassId)->actual.x, 300);
@@ -69,7 +54,7 @@ TEST_F(ToolbarBrowserTest, TagItDialogClosesAtItsPagesCommand) {
     declarePage("http://page.example/", "Page");
     BrowserWindow& window = openWindow();
     ASSERT_TRUE(window.navigate("http://page.example/") && window.settle());
-    ASSERT_TRUE(clickToolbarButton(toolbarOf(window), 6004));
+    ASSERT_TRUE(clickToolbarButton(bandWindow(window, kWToolBarClassId), 6004));
 
     const std::string dialog = kHome + TagItPath(0, "Page", "http://page.example/");
     ComPtr<ScriptedBrowser> popupBrowser;
