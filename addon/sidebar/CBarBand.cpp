@@ -88,8 +88,8 @@ HRESULT CBarBand::SetSite(ComUnknown* site) {
         services->QueryService(SID_SWebBrowserApp, WebBrowser2::kId, m_frameBrowser.putVoid());
     Rect area;
     GetClientRect(m_siteWindow, area);
-    m_window = CreateWindowEx(0, kBandWindowClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0,
-                              0, area.width(), area.height(), m_siteWindow, 0);
+    m_window = CreateWindowEx(0, kBandWindowClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0,
+                              area.width(), area.height(), m_siteWindow, 0);
     if (!m_window)
         return E_FAIL;
     CreateHostedBrowser();

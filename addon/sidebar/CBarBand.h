@@ -36,10 +36,9 @@
 
 namespace ovix {
 
-class CBarBand final
-    : public compat::ComObject<compat::ObjectWithSite, compat::DeskBand, compat::InputObject, compat::ClientSite,
-                               compat::OleInPlaceSite, compat::Dispatch, compat::DocHostUIHandler,
-                               compat::DropTarget, compat::OleControlSite> {
+class CBarBand final : public compat::ComObject<compat::ObjectWithSite, compat::DeskBand, compat::InputObject,
+                                                compat::ClientSite, compat::OleInPlaceSite, compat::Dispatch,
+                                                compat::DocHostUIHandler, compat::DropTarget, compat::OleControlSite> {
 public:
     CBarBand();
 

@@ -55,7 +55,9 @@ TEST_F(BHOTest, ObeysAndCancelsTheCommandsOfPagesUnderTheHomepage) {
     const Case cases[] = {
         {home, "morvane:sidebar=1", {showBarCall(kBarBandClassId, true)}, true},
         {home, "morvane:x?sidebar=1&sidebar=0", {showBarCall(kBarBandClassId, true)}, true},
-        {home, "morvane:sidebar=0&toolbar=1", {showBarCall(kBarBandClassId, false), showBarCall(kWToolBarClassId, true)},
+        {home,
+         "morvane:sidebar=0&toolbar=1",
+         {showBarCall(kBarBandClassId, false), showBarCall(kWToolBarClassId, true)},
          true},
         {home, "morvane:foo", {}, true},
         // No command: the scheme is written otherwise.

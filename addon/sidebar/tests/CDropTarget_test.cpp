@@ -26,9 +26,10 @@ std::vector<std::string> pythonDecoded(const std::vector<std::string>& texts, co
     for (const auto& text : texts)
         input += text + '\0';
     ovix::testing::writeFile(scratch, input);
-    const std::string command = "/usr/bin/python3 -c 'import base64, sys; sys.stdout.buffer.write(b\"\".join("
-                                "base64.b64decode(t) + b\"\\0\" for t in sys.stdin.buffer.read().split(b\"\\0\")[:-1]))' < " +
-                                scratch.string();
+    const std::string command =
+        "/usr/bin/python3 -c 'import base64, sys; sys.stdout.buffer.write(b\"\".join("
+        "base64.b64decode(t) + b\"\\0\" for t in sys.stdin.buffer.read().split(b\"\\0\")[:-1]))' < " +
+        scratch.string();
     std::string output;
     if (FILE* pipe = popen(command.c_str(), "r")) {
         char buffer[512];

@@ -34,9 +34,8 @@ protected:
 // follows its server to SidebarUrl, and back to the not-started page once the
 // launcher has quit. The homepage that the button opened opens a popup.
 TEST_F(SidebarEndToEnd, SidebarStartsTheLauncherAndFollowsItsServer) {
-    install(configText({{"HomepageUrl", server.url("/")},
-                        {"SidebarUrl", server.url("/sidebar")},
-                        {"SidebarCheckOn", "on"}}));
+    install(configText(
+        {{"HomepageUrl", server.url("/")}, {"SidebarUrl", server.url("/sidebar")}, {"SidebarCheckOn", "on"}}));
     setInstallDirectory(m_launcher.parent_path());
     standIn("status=0");
     auto& window = openWindow();
@@ -48,8 +47,8 @@ TEST_F(SidebarEndToEnd, SidebarStartsTheLauncherAndFollowsItsServer) {
     ASSERT_TRUE(showsEventually(sidebar, notStarted));
 
     EXPECT_EQ(pageGoesTo(sidebar, "morvane:startServer"), Outcome::Cancelled);
-    EXPECT_TRUE(ovix::testing::eventually([&] { return ovix::testing::readFile(opened()) == "http://localhost:10101\n"; },
-                                          30s));
+    EXPECT_TRUE(ovix::testing::eventually(
+        [&] { return ovix::testing::readFile(opened()) == "http://localhost:10101\n"; }, 30s));
     EXPECT_TRUE(showsEventually(sidebar, staticPageUrl("morvane_starting.html")));
     server.setReply("/sidebar", {.status = 200});
     EXPECT_TRUE(showsEventually(sidebar, server.url("/sidebar")));
