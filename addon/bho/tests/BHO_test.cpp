@@ -1,11 +1,13 @@
 // The helper object in a browser window, loaded from the registry store:
-// the commands that it obeys and cancels, and those that it leaves alone.
+// the commands that it obeys and cancels, and those that it leaves alone,
+// and the small icon that it saves for the popups.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 #include "addon/module/AddonIdentity.h"
+#include "addon/popup/tests/PopupWindows.h"
 #include "addon/tests/AddonBrowserTest.h"
 
 namespace ovix {
@@ -100,6 +102,30 @@ TEST_F(BHOTest, CloseCommandClosesTheWindowAfterTheRestIsDone) {
     EXPECT_EQ(window.browser().sinkCount(), 0u);
     EXPECT_EQ(sidebar->sinkCount(), 0u);
     EXPECT_TRUE(ovix::testing::eventually([&] { return module().canUnloadNow() == compat::S_OK; }));
+}
+
+// The popup of a page's ":new(" shows the small icon of the first window of
+// the process, not that of the window whose page opened it; a page that is
+// not admitted opens none.
+TEST_F(BHOTest, NewCommandOpensAPopupWithTheFirstWindowsIcon) {
+    install(configText({{"HomepageUrl", "http://localhost:10101"}}));
+    const auto& first = openWindow();
+    auto& second = openWindow();
+    ASSERT_NE(first.smallIcon(), second.smallIcon());
+    const auto refused = commandFrom(second, "http://localhost:10101.evil.example/",
+                                     "morvane:new(Refused,http://127.0.0.1:1/x, 300,200)");
+    EXPECT_NE(refused.outcome, Outcome::Cancelled);
+    const auto obeyed =
+        commandFrom(second, "http://localhost:10101/x", "morvane:new(Morvane,http://127.0.0.1:1/x, 300,200)");
+    EXPECT_EQ(obeyed.outcome, Outcome::Cancelled);
+
+    const auto popup = ovix::testing::shownPopup();
+    ASSERT_TRUE(popup);
+    EXPECT_EQ(popup->text, "Morvane");
+    EXPECT_EQ(popup->screenRect.width(), 300);
+    EXPECT_EQ(popup->screenRect.height(), 200);
+    EXPECT_EQ(popup->smallIcon, first.smallIcon());
+    EXPECT_TRUE(ovix::testing::closePopups());
 }
 
 TEST_F(BHOTest, EmptyHomepageAdmitsNoPage) {

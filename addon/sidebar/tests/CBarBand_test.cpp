@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "addon/module/AddonIdentity.h"
+#include "addon/popup/tests/PopupWindows.h"
 #include "addon/server/LauncherControl.h"
 #include "addon/server/ServerState.h"
 #include "addon/tests/AddonBrowserTest.h"
@@ -166,7 +167,7 @@ std::size_t lineCount(const fs::path& file) {
 // Commands are cancelled, and carried out only for the pages that the band
 // serves (under the homepage, and its state pages), which alone reach the
 // frame's browser as their external object.
-TEST_F(SidebarTest, ServedPagesStartTheLauncherAndReachTheFrame) {
+TEST_F(SidebarTest, ServedPagesStartTheLauncherOpenPopupsAndReachTheFrame) {
     installWith("/app", "/Side/Bar", true);
     const auto starts = fakeLauncher(addonFolder() / "launcher");
     setInstallDirectory(starts.parent_path());
@@ -191,12 +192,18 @@ TEST_F(SidebarTest, ServedPagesStartTheLauncherAndReachTheFrame) {
     ASSERT_TRUE(showsEventually(sidebar, server.url("/Side/Bar")));
     EXPECT_FALSE(sidebar.pageExternal());
     EXPECT_EQ(pageGoesTo(sidebar, "morvane:startServer"), Outcome::Cancelled);
+    EXPECT_EQ(pageGoesTo(sidebar, "morvane:new(Refused,http://127.0.0.1:1/x, 300,200)"), Outcome::Cancelled);
 
     EXPECT_NE(pageGoesTo(sidebar, server.url("/app/page")), Outcome::Cancelled);
     ASSERT_TRUE(showsEventually(sidebar, server.url("/app/page")));
     EXPECT_EQ(sidebar.pageExternal().get(), frame);
     EXPECT_EQ(pageGoesTo(sidebar, "morvane:startServer"), Outcome::Cancelled);
     EXPECT_TRUE(started(2));
+    EXPECT_EQ(pageGoesTo(sidebar, "morvane:new(Served,http://127.0.0.1:1/x, 300,200)"), Outcome::Cancelled);
+    const auto popup = ovix::testing::shownPopup();
+    ASSERT_TRUE(popup);
+    EXPECT_EQ(popup->text, "Served");
+    EXPECT_TRUE(ovix::testing::closePopups());
 }
 
 // ShowDW tells a loaded page that defines both onShow and onHide.
@@ -231,9 +238,10 @@ TEST_F(SidebarTest, ShownAndHiddenPagesHearOfItWhenTheyDefineBothFunctions) {
     EXPECT_EQ(scriptCallsOf(false), (std::vector<std::string>{"GetIDsOfNames onShow", "GetIDsOfNames onHide"}));
 }
 
-// The poller started by the first sidebar holds the module: it stays mapped
-// after the window is gone and the host has unloaded it, and goes on
-// polling, its posts to the band's destroyed listener dropped.
+// Closing the window takes the band off its control (sinks, client site,
+// listener). The poller started by the first sidebar holds the module: it
+// stays mapped after the window is gone and the host has unloaded it, and
+// goes on polling, its posts to the band's destroyed listener dropped.
 TEST_F(SidebarTest, PollerOutlivesTheBandAndTheHostsUnload) {
     installWith("/", "/sidebar", true);
     compat::NamedMutex launcher(kLauncherMutex);
@@ -245,6 +253,7 @@ TEST_F(SidebarTest, PollerOutlivesTheBandAndTheHostsUnload) {
     ASSERT_TRUE(m_window->close());
     EXPECT_TRUE(listeners().empty());
     EXPECT_EQ(sidebar.sinkCount(), 0u);
+    EXPECT_EQ(sidebar.calls().back(), "SetClientSite(null)");
     unloadModule();
     const std::string module = (addonFolder() / "Vantile.dll").string();
     EXPECT_NE(ovix::testing::readFile("/proc/self/maps").find(module), std::string::npos);

@@ -60,19 +60,12 @@ TEST_F(SidebarEndToEnd, SidebarStartsTheLauncherAndFollowsItsServer) {
     auto& frame = window.browser();
     ASSERT_TRUE(showsEventually(frame, server.url("/")));
     EXPECT_EQ(pageGoesTo(frame, "morvane:new(Morvane,http://127.0.0.1:1/x, 300,200)"), Outcome::Cancelled);
-    std::optional<compat::WindowState> popup;
-    EXPECT_TRUE(ovix::testing::eventually([&] {
-        const auto popups = ovix::testing::popupWindows();
-        popup = popups.size() == 1 ? compat::windowState(popups[0]) : std::nullopt;
-        return popup && popup->visible;
-    }));
+    const auto popup = ovix::testing::shownPopup();
     ASSERT_TRUE(popup);
     EXPECT_EQ(popup->text, "Morvane");
     EXPECT_EQ(popup->screenRect.width(), 300);
     EXPECT_EQ(popup->screenRect.height(), 200);
-    for (const compat::WindowHandle shown : ovix::testing::popupWindows())
-        compat::PostMessage(shown, compat::WM_CLOSE, 0, 0);
-    EXPECT_TRUE(ovix::testing::eventually([] { return ovix::testing::popupWindows().empty(); }));
+    EXPECT_TRUE(ovix::testing::closePopups());
 }
 
 }  // namespace

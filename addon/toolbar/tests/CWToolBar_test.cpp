@@ -33,6 +33,7 @@ namespace ovix {
 namespace {
 
 using namespace compat;
+using ovix::testing::closePopups;
 using ovix::testing::eventually;
 using ovix::testing::popupWindows;
 
@@ -61,13 +62,6 @@ std::optional<Popup> onePopup() {
     if (!shown)
         return std::nullopt;
     return popup;
-}
-
-// Closes every popup and waits until they are gone.
-bool closePopups() {
-    for (WindowHandle window : popupWindows())
-        PostMessage(window, WM_CLOSE, 0, 0);
-    return eventually([] { return popupWindows().empty(); });
 }
 
 // A text whose every byte is percent-encoded.
