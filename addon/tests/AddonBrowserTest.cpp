@@ -5,6 +5,8 @@
 
 #include <stdexcept>
 
+#include "addon/module/AddonIdentity.h"
+#include "addon/popup/tests/PopupWindows.h"
 #include "compat/browser/ActiveWindow.h"
 #include "compat/browser/AxHost.h"
 #include "compat/browser/LoadedPage.h"
@@ -93,6 +95,27 @@ compat::ScriptedBrowser::Outcome AddonBrowser::pageGoesTo(compat::ScriptedBrowse
 
 bool AddonBrowser::showsEventually(compat::ScriptedBrowser& browser, const std::string& url) {
     return eventually([&] { return browser.settle() && browser.location() == url; }, std::chrono::seconds(20));
+}
+
+bool AddonBrowser::retirePoller() {
+    auto& window = openWindow();
+    return showBar(window, kBarBandClassId, true) == compat::S_OK && window.close() &&
+           eventually([&] { return m_module->canUnloadNow() == compat::S_OK; }, std::chrono::seconds(20));
+}
+
+std::vector<compat::WindowState> AddonBrowser::shownPopups() {
+    std::vector<compat::WindowState> shown;
+    for (const compat::WindowHandle popup : popupWindows()) {
+        if (auto state = compat::windowState(popup); state && state->visible)
+            shown.push_back(std::move(*state));
+    }
+    return shown;
+}
+
+bool AddonBrowser::closePopups() {
+    for (const compat::WindowHandle popup : popupWindows())
+        compat::PostMessage(popup, compat::WM_CLOSE, 0, 0);
+    return eventually([] { return popupWindows().empty(); }, std::chrono::seconds(20));
 }
 
 }  // namespace ovix::testing

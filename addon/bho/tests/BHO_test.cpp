@@ -113,6 +113,24 @@ TEST_F(BHOTest, EmptyHomepageAdmitsNoPage) {
     EXPECT_TRUE(window.isOpen());
 }
 
+// The first helper object placed in the process saves its window's small
+// icon; a popup that a page command opens shows it, whichever window asked.
+TEST_F(BHOTest, CommandPopupsShowTheFirstWindowsIcon) {
+    install(configText({{"HomepageUrl", "http://localhost:10101"}}));
+    auto& first = openWindow();
+    auto& second = openWindow();
+    ASSERT_NE(first.smallIcon(), second.smallIcon());
+    const auto seen =
+        commandFrom(second, "http://localhost:10101/x", "morvane:new(Asked,http://127.0.0.1:1/x, 300,200)");
+    EXPECT_EQ(seen.outcome, Outcome::Cancelled);
+    std::vector<compat::WindowState> popups;
+    EXPECT_TRUE(ovix::testing::eventually([&] { return !(popups = shownPopups()).empty(); }));
+    ASSERT_EQ(popups.size(), 1u);
+    EXPECT_EQ(popups[0].text, "Asked");
+    EXPECT_EQ(popups[0].smallIcon, first.smallIcon());
+    EXPECT_TRUE(closePopups());
+}
+
 }  // namespace
 
 }  // namespace ovix
