@@ -5,6 +5,7 @@
 
 #include <stdexcept>
 
+#include "addon/module/AddonIdentity.h"
 #include "compat/browser/ActiveWindow.h"
 #include "compat/browser/AxHost.h"
 #include "compat/browser/LoadedPage.h"
@@ -93,6 +94,12 @@ compat::ScriptedBrowser::Outcome AddonBrowser::pageGoesTo(compat::ScriptedBrowse
 
 bool AddonBrowser::showsEventually(compat::ScriptedBrowser& browser, const std::string& url) {
     return eventually([&] { return browser.settle() && browser.location() == url; }, std::chrono::seconds(20));
+}
+
+bool AddonBrowser::retirePoller() {
+    auto& window = openWindow();
+    return showBar(window, kBarBandClassId, true) == compat::S_OK && window.close() &&
+           eventually([&] { return m_module->canUnloadNow() == compat::S_OK; }, std::chrono::seconds(20));
 }
 
 }  // namespace ovix::testing

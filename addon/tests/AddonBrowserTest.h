@@ -61,6 +61,11 @@ public:
     static compat::ScriptedBrowser::Outcome pageGoesTo(compat::ScriptedBrowser& browser, const std::string& url);
     // Waits, up to 20 s, until `browser` shows `url`.
     static bool showsEventually(compat::ScriptedBrowser& browser, const std::string& url);
+    // With "SidebarCheckOn" off the poller posts 2 once, to the sidebars it
+    // starts with, and ends. Shows a sidebar in a window of its own, closes
+    // it and waits until the module is unused, so that later sidebars get no
+    // state but those the test posts; false when that does not happen.
+    bool retirePoller();
 
     LoopbackHttpServer server;
 

@@ -19,6 +19,16 @@ inline std::vector<compat::WindowHandle> popupWindows() {
     return found;
 }
 
+// The popups that are shown now.
+inline std::vector<compat::WindowState> shownPopups() {
+    std::vector<compat::WindowState> shown;
+    for (const compat::WindowHandle popup : popupWindows()) {
+        if (auto state = compat::windowState(popup); state && state->visible)
+            shown.push_back(std::move(*state));
+    }
+    return shown;
+}
+
 // The one popup open, once it is shown; nothing when none shows, or more
 // than one is open, within the wait.
 inline std::optional<compat::WindowState> shownPopup() {

@@ -14,6 +14,7 @@
 #include "addon/server/LauncherControl.h"
 #include "addon/server/ServerState.h"
 #include "addon/tests/AddonBrowserTest.h"
+#include "compat/browser/Keyboard.h"
 #include "compat/browser/LoadedPage.h"
 #include "compat/browser/Window.h"
 #include "compat/ipc/NamedMutex.h"
@@ -26,7 +27,9 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using compat::ComPtr;
 using compat::ScriptedBrowser;
+using ovix::testing::closePopups;
 using ovix::testing::eventually;
+using ovix::testing::shownPopups;
 using Outcome = ScriptedBrowser::Outcome;
 
 class SidebarTest : public ovix::testing::AddonBrowserTest<> {
@@ -121,12 +124,13 @@ TEST_F(SidebarTest, GuardLetsASidebarOutsideTheHomepageShow) {
     EXPECT_NE(pageGoesTo(sidebar, server.url("/Side/Bar")), Outcome::Cancelled);
 }
 
-// With the check off the poller posts 2 once and nothing more, so the posts
-// are the test's: a state whose page is shown already (but for case and one
-// trailing "/") changes nothing, nor does a state outside 0 to 2; the others
-// go to their pages as they are written.
+// With the check off and the poller done, the posts are the test's: a state
+// whose page is shown already (but for case and one trailing "/") changes
+// nothing, nor does a state outside 0 to 2; the others go to their pages as
+// they are written.
 TEST_F(SidebarTest, PostedStatesGoToTheirPagesUnlessShown) {
     installWith("/", "/Side/Bar/", false);
+    ASSERT_TRUE(retirePoller());
     auto& sidebar = openSidebar();
     ASSERT_TRUE(showsEventually(sidebar, server.url("/Side/Bar/")));
     const auto listening = listeners();
@@ -166,19 +170,28 @@ std::size_t lineCount(const fs::path& file) {
 
 // Commands are cancelled, and carried out only for the pages that the band
 // serves (under the homepage, and its state pages), which alone reach the
-// frame's browser as their external object.
+// frame's browser as their external object. With the check off and the
+// poller done, the test alone moves the sidebar.
 TEST_F(SidebarTest, ServedPagesStartTheLauncherOpenPopupsAndReachTheFrame) {
-    installWith("/app", "/Side/Bar", true);
+    installWith("/app", "/Side/Bar", false);
+    ASSERT_TRUE(retirePoller());
     const auto starts = fakeLauncher(addonFolder() / "launcher");
     setInstallDirectory(starts.parent_path());
     auto& sidebar = openSidebar();
-    ASSERT_TRUE(showsEventually(sidebar, notStartedPage()));
     const auto frame = static_cast<compat::WebBrowser2*>(&m_window->browser());
-    EXPECT_EQ(sidebar.pageExternal().get(), frame);
-
     const auto started = [&](std::size_t count) {
         return eventually([&] { return lineCount(starts) >= count; }) && lineCount(starts) == count;
     };
+
+    // SidebarUrl lies outside the homepage: it is shown, but not served.
+    ASSERT_TRUE(showsEventually(sidebar, server.url("/Side/Bar")));
+    EXPECT_FALSE(sidebar.pageExternal());
+    for (const char* command : {"morvane:startServer", "morvane:new(Outside,http://127.0.0.1:1/x, 300,200)"})
+        EXPECT_EQ(pageGoesTo(sidebar, command), Outcome::Cancelled) << command;
+
+    EXPECT_NE(pageGoesTo(sidebar, notStartedPage()), Outcome::Cancelled);
+    ASSERT_TRUE(showsEventually(sidebar, notStartedPage()));
+    EXPECT_EQ(sidebar.pageExternal().get(), frame);
     for (const char* command : {"morvane:startServer/", "morvane:close", "morvane:startServer"})
         EXPECT_EQ(pageGoesTo(sidebar, command), Outcome::Cancelled) << command;
     EXPECT_TRUE(started(1));
@@ -186,9 +199,7 @@ TEST_F(SidebarTest, ServedPagesStartTheLauncherOpenPopupsAndReachTheFrame) {
     EXPECT_TRUE(m_window->isOpen());
 
     // SidebarUrl lies outside the homepage: it is shown, but not served.
-    compat::NamedMutex launcher(kLauncherMutex);
-    server.setReply("/Side/Bar", {.status = 200});
-    EXPECT_EQ(pageGoesTo(sidebar, "http://outside.example/"), Outcome::Cancelled);
+    EXPECT_NE(pageGoesTo(sidebar, server.url("/Side/Bar")), Outcome::Cancelled);
     ASSERT_TRUE(showsEventually(sidebar, server.url("/Side/Bar")));
     EXPECT_FALSE(sidebar.pageExternal());
     EXPECT_EQ(pageGoesTo(sidebar, "morvane:startServer"), Outcome::Cancelled);
@@ -197,18 +208,82 @@ TEST_F(SidebarTest, ServedPagesStartTheLauncherOpenPopupsAndReachTheFrame) {
     EXPECT_NE(pageGoesTo(sidebar, server.url("/app/page")), Outcome::Cancelled);
     ASSERT_TRUE(showsEventually(sidebar, server.url("/app/page")));
     EXPECT_EQ(sidebar.pageExternal().get(), frame);
-    EXPECT_EQ(pageGoesTo(sidebar, "morvane:startServer"), Outcome::Cancelled);
+    for (const char* command : {"morvane:startServer", "morvane:new(Served,http://127.0.0.1:1/x, 300,200)"})
+        EXPECT_EQ(pageGoesTo(sidebar, command), Outcome::Cancelled) << command;
     EXPECT_TRUE(started(2));
-    EXPECT_EQ(pageGoesTo(sidebar, "morvane:new(Served,http://127.0.0.1:1/x, 300,200)"), Outcome::Cancelled);
-    const auto popup = ovix::testing::shownPopup();
-    ASSERT_TRUE(popup);
-    EXPECT_EQ(popup->text, "Served");
-    EXPECT_TRUE(ovix::testing::closePopups());
+    // The popup the served page asked for, and none other.
+    std::vector<std::string> titles;
+    EXPECT_TRUE(eventually([&] {
+        titles.clear();
+        for (const auto& popup : shownPopups())
+            titles.push_back(popup.text);
+        return std::find(titles.begin(), titles.end(), "Served") != titles.end();
+    }));
+    EXPECT_EQ(titles, std::vector<std::string>{"Served"});
+    EXPECT_TRUE(closePopups());
+}
+
+// The band asks for its fixed layout, takes the focus into its control and
+// hands it keys. A site without a window gets no band; one without the
+// browser's service gets a band whose pages do not reach the frame.
+TEST_F(SidebarTest, LayoutFocusAndSitesWithoutTheirLinks) {
+    using namespace compat;
+    installWith("/", "/sidebar", false);
+    auto& sidebar = openSidebar();
+    const auto xy = [](Point point) { return std::pair(point.x, point.y); };
+    const auto info = m_window->bandInfo(kBarBandClassId);
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->mask, DBIM_MINSIZE | DBIM_MAXSIZE | DBIM_INTEGRAL | DBIM_ACTUAL | DBIM_TITLE | DBIM_MODEFLAGS);
+    EXPECT_EQ(xy(info->minSize), std::pair(155, 100));
+    EXPECT_EQ(xy(info->maxSize), std::pair(155, -1));
+    EXPECT_EQ(xy(info->integral), std::pair(0, 1));
+    EXPECT_EQ(xy(info->actual), std::pair(155, 0));
+    EXPECT_EQ(info->title, "Morvane");
+    EXPECT_EQ(info->modeFlags, DBIMF_VARIABLEHEIGHT);
+
+    const auto band = m_window->addon(kBarBandClassId);
+    DeskBandInfo titleOnly;
+    titleOnly.mask = DBIM_TITLE | DBIM_BKCOLOR;
+    HRESULT noInfo = S_OK;
+    std::vector<HRESULT> focus;
+    std::vector<HRESULT> keys;
+    m_window->run([&] {
+        const auto desk = band.as<DeskBand>();
+        desk->GetBandInfo(1, DBIF_VIEWMODE_VERTICAL, &titleOnly);
+        noInfo = desk->GetBandInfo(1, DBIF_VIEWMODE_VERTICAL, nullptr);
+        const auto input = band.as<InputObject>();
+        focus = {input->HasFocusIO(), input->UIActivateIO(true, nullptr), input->HasFocusIO()};
+        for (const std::uintptr_t key : {std::uintptr_t{VK_TAB}, std::uintptr_t{'A'}}) {
+            MessageRecord down;
+            down.message = WM_KEYDOWN;
+            down.wParam = key;
+            keys.push_back(input->TranslateAcceleratorIO(down));
+        }
+    });
+    EXPECT_EQ(titleOnly.mask, DBIM_TITLE);
+    EXPECT_EQ(titleOnly.title, "Morvane");
+    EXPECT_EQ(xy(titleOnly.minSize), std::pair(0, 0));
+    EXPECT_EQ(noInfo, E_INVALIDARG);
+    EXPECT_EQ(focus, (std::vector<HRESULT>{S_FALSE, S_OK, S_OK}));
+    EXPECT_TRUE(sidebar.inPlaceActive());
+    const auto calls = m_window->calls();
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "OnFocusChangeIS true"), calls.end());
+    EXPECT_EQ(keys, (std::vector<HRESULT>{S_OK, S_FALSE}));
+
+    auto& noWindow = openWindow({.links = {.window = false}});
+    EXPECT_EQ(showBar(noWindow, kBarBandClassId, true), E_FAIL);
+    EXPECT_TRUE(childWindows(noWindow.barArea()).empty());
+    auto& noService = openWindow({.links = {.serviceProvider = false}});
+    ASSERT_EQ(showBar(noService, kBarBandClassId, true), S_OK);
+    const auto hosted = bandBrowser(noService, kBarBandClassId);
+    ASSERT_TRUE(hosted && showsEventually(*hosted.get(), server.url("/sidebar")));
+    EXPECT_FALSE(hosted->pageExternal());
 }
 
 // ShowDW tells a loaded page that defines both onShow and onHide.
 TEST_F(SidebarTest, ShownAndHiddenPagesHearOfItWhenTheyDefineBothFunctions) {
     installWith("/", "/both", false);
+    ASSERT_TRUE(retirePoller());
     compat::declarePage(server.url("/both"), "Both", {"onShow", "onHide"});
     compat::declarePage(server.url("/one"), "One", {"onShow"});
     auto& sidebar = openSidebar();
@@ -254,6 +329,7 @@ TEST_F(SidebarTest, PollerOutlivesTheBandAndTheHostsUnload) {
     EXPECT_TRUE(listeners().empty());
     EXPECT_EQ(sidebar.sinkCount(), 0u);
     EXPECT_EQ(sidebar.calls().back(), "SetClientSite(null)");
+    EXPECT_EQ(module().canUnloadNow(), compat::S_FALSE);
     unloadModule();
     const std::string module = (addonFolder() / "Vantile.dll").string();
     EXPECT_NE(ovix::testing::readFile("/proc/self/maps").find(module), std::string::npos);

@@ -52,6 +52,7 @@ TEST_F(DropTest, DroppedTextReachesDropItWithTheFramesTitleForItsAddress) {
     const std::string address = "http://frame.example/a/rather/long/path/to/a/page?with=a&query=string&and=more";
     const std::string title = "Fr\u00E4me \u2014 \U0001F600 title";
     compat::declarePage(address, title);
+    ASSERT_TRUE(retirePoller());
     auto& window = openWindow();
     ASSERT_TRUE(window.navigate(address) && window.settle());
     ASSERT_EQ(showBar(window, kBarBandClassId, true), compat::S_OK);
