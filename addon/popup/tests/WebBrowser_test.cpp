@@ -111,6 +111,7 @@ TEST_F(Popups, OpenCentredInTheWorkAreaWithTheirControlAndTheBrowsersIcon) {
 
     const auto control = windowState(popup.control);
     EXPECT_EQ(control->className, kAxHostClass);
+    EXPECT_EQ(control->text, "about:blank");
     EXPECT_EQ(control->style, kControlStyle);
     EXPECT_EQ(control->screenRect, state->screenRect);
     EXPECT_EQ(windowState(popup.browser->window())->screenRect, state->screenRect);

@@ -77,14 +77,15 @@ std::pair<int, int> xy(Point point) {
     return {point.x, point.y};
 }
 
+// How many references `object` has.
+template <class Object>
+std::uint32_t references(Object* object) {
+    object->AddRef();
+    return object->Release();
+}
+
 // A counted object that only counts.
-class Counted final : public ComObject<OleCommandTarget> {
-public:
-    std::uint32_t count() {
-        AddRef();
-        return Release();
-    }
-};
+class Counted final : public ComObject<OleCommandTarget> {};
 
 class ToolbarBandTest : public ovix::testing::RuntimeFolderTest {
 protected:
@@ -439,10 +440,12 @@ TEST_F(ToolbarBandTest, SitesWithoutTheirLinks) {
 }
 
 // Taken off its site the band destroys its windows, lets go of everything
-// and leaves the application's record, which only the band that set it
-// clears; released, nothing of it is left.
+// (the site, and the frame browser that the site holds too) and leaves the
+// application's record, which only the band that set it clears; released,
+// nothing of it is left.
 TEST_F(ToolbarBandTest, TakenOffItsSiteItLeavesNothingBehind) {
     BrowserWindow window;
+    const std::uint32_t browserReferences = references(&window.browser());
     auto first = place(window);
     auto second = place(window);
     const WindowHandle toolbar = toolbarOf(window, first);
@@ -456,7 +459,7 @@ TEST_F(ToolbarBandTest, TakenOffItsSiteItLeavesNothingBehind) {
     window.run([&] { result = first->SetSite(nullptr); });
     EXPECT_EQ(result, S_OK);
     m_app.SetSidebarBrowser(sidebarBrowser.get());
-    EXPECT_EQ(sidebarBrowser->count(), 2u);
+    EXPECT_EQ(references(sidebarBrowser.get()), 2u);
     for (WindowHandle gone : {toolbar, host, box})
         EXPECT_FALSE(IsWindow(gone));
     HRESULT siteResult = S_OK;
@@ -471,10 +474,11 @@ TEST_F(ToolbarBandTest, TakenOffItsSiteItLeavesNothingBehind) {
 
     window.run([&] { result = second->SetSite(nullptr); });
     EXPECT_EQ(result, S_OK);
-    EXPECT_EQ(sidebarBrowser->count(), 1u);
+    EXPECT_EQ(references(sidebarBrowser.get()), 1u);
     m_app.SetSidebarBrowser(laterBrowser.get());
-    EXPECT_EQ(laterBrowser->count(), 1u);
+    EXPECT_EQ(references(laterBrowser.get()), 1u);
     EXPECT_TRUE(childWindows(window.toolbarArea()).empty());
+    EXPECT_EQ(references(&window.browser()), browserReferences);
 
     window.run([&] {
         first.reset();

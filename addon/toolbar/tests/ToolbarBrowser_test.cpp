@@ -1,6 +1,6 @@
 // The toolbar as a browser window gets it from the installed module: placed
-// in the toolbar area, its Tag It dialog closed by its own page, and gone
-// with the window.
+// in the toolbar area, its menu's check mark set by the sidebar, its Tag It
+// dialog closed by its own page, and gone with the window.
 
 #include <gtest/gtest.h>
 
@@ -12,6 +12,8 @@
 #include "compat/browser/LoadedPage.h"
 #include "compat/browser/ToolbarControl.h"
 #include "compat/browser/Window.h"
+#include "compat/desktop/DesktopJournal.h"
+#include "compat/desktop/Menu.h"
 
 namespace ovix {
 
@@ -46,6 +48,22 @@ TEST_F(ToolbarBrowserTest, TheWindowPlacesTheToolbarAndTakesItDown) {
     EXPECT_FALSE(IsWindow(toolbar));
     EXPECT_TRUE(childWindows(window.toolbarArea()).empty());
     EXPECT_EQ(module().canUnloadNow(), S_OK);
+}
+
+// The sidebar that the window shows and hides sets the flag behind the
+// check mark of "Morvane Sidebar".
+TEST_F(ToolbarBrowserTest, CheckMarkFollowsTheSidebarTheWindowShows) {
+    BrowserWindow& window = openWindow();
+    const WindowHandle toolbar = bandWindow(window, kWToolBarClassId);
+    for (bool shown : {true, false, true}) {
+        ASSERT_EQ(showBar(window, kBarBandClassId, shown), S_OK);
+        clearDesktopEvents();
+        chooseMenuItem(0);
+        ASSERT_TRUE(clickToolbarArrow(toolbar, 6003));
+        const auto events = desktopEvents();
+        ASSERT_FALSE(events.empty());
+        EXPECT_EQ(events[0], std::string("menu-check item=32784 ") + (shown ? "checked" : "unchecked")) << shown;
+    }
 }
 
 // The Tag It dialog opens in a popup for the page shown, and its page
