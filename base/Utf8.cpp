@@ -64,6 +64,24 @@ std::string repairUtf8(std::string_view bytes) {
     return text;
 }
 
+void appendUtf8(std::string& text, char32_t c) {
+    if (c < 0x80) {
+        text += static_cast<char>(c);
+    } else if (c < 0x800) {
+        text += static_cast<char>(0xC0 | (c >> 6));
+        text += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        text += static_cast<char>(0xE0 | (c >> 12));
+        text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        text += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        text += static_cast<char>(0xF0 | (c >> 18));
+        text += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        text += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
 std::string utf8FromUtf16(std::u16string_view units) {
     std::string text;
     text.reserve(units.size());
@@ -75,21 +93,7 @@ std::string utf8FromUtf16(std::u16string_view units) {
             c = 0x10000 + ((c - 0xD800) << 10) + (units[++i] - 0xDC00);
         else if (c >= 0xD800 && c <= 0xDFFF)
             c = 0xFFFD;
-        if (c < 0x80) {
-            text += static_cast<char>(c);
-        } else if (c < 0x800) {
-            text += static_cast<char>(0xC0 | (c >> 6));
-            text += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            text += static_cast<char>(0xE0 | (c >> 12));
-            text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            text += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            text += static_cast<char>(0xF0 | (c >> 18));
-            text += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            text += static_cast<char>(0x80 | (c & 0x3F));
-        }
+        appendUtf8(text, c);
     }
     return text;
 }

@@ -51,11 +51,10 @@ HRESULT BHO::GetIDsOfNames(std::string_view, DispatchId&) {
 HRESULT BHO::Invoke(DispatchId id, std::span<const DispatchValue> arguments, DispatchValue&) {
     if (id != DISPID_BEFORENAVIGATE2)
         return S_OK;
-    const auto* url = arguments.size() == 7 ? std::get_if<std::string>(&arguments[1]) : nullptr;
-    auto* const* cancel = arguments.size() == 7 ? std::get_if<bool*>(&arguments[6]) : nullptr;
-    if (!url || !cancel || !*cancel)
+    const auto navigation = beforeNavigate2Arguments(arguments);
+    if (!navigation)
         return DISP_E_BADPARAMCOUNT;
-    OnBeforeNavigate2(*url, **cancel);
+    OnBeforeNavigate2(*navigation.url, *navigation.cancel);
     return S_OK;
 }
 

@@ -75,12 +75,11 @@ public:
     HRESULT Invoke(DispatchId id, std::span<const DispatchValue> arguments, DispatchValue&) override {
         if (id != DISPID_BEFORENAVIGATE2)
             return DISP_E_MEMBERNOTFOUND;
-        if (arguments.size() != 7)
+        const auto navigation = beforeNavigate2Arguments(arguments);
+        if (!navigation)
             return DISP_E_BADPARAMCOUNT;
-        const auto* url = std::get_if<std::string>(&arguments[1]);
-        const auto* cancel = std::get_if<bool*>(&arguments[6]);
-        if (m_popup && url && cancel && *cancel)
-            m_popup->OnBeforeNavigate2(*url, **cancel);
+        if (m_popup)
+            m_popup->OnBeforeNavigate2(*navigation.url, *navigation.cancel);
         return S_OK;
     }
 

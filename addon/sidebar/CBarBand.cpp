@@ -248,11 +248,9 @@ HRESULT CBarBand::GetIDsOfNames(std::string_view, DispatchId&) {
 HRESULT CBarBand::Invoke(DispatchId id, std::span<const DispatchValue> arguments, DispatchValue&) {
     if (id == DISPID_DOCUMENTCOMPLETE) {
         OnDocumentComplete();
-    } else if (id == DISPID_BEFORENAVIGATE2 && arguments.size() == 7) {
-        const auto* url = std::get_if<std::string>(&arguments[1]);
-        auto* const* cancel = std::get_if<bool*>(&arguments[6]);
-        if (url && cancel && *cancel)
-            OnBeforeNavigate2(*url, **cancel);
+    } else if (id == DISPID_BEFORENAVIGATE2) {
+        if (const auto navigation = beforeNavigate2Arguments(arguments))
+            OnBeforeNavigate2(*navigation.url, *navigation.cancel);
     }
     return S_OK;
 }

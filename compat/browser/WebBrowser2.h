@@ -4,6 +4,7 @@
 // (DIID_DWebBrowserEvents2) reach the sinks advised at its connection point.
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,21 @@ inline constexpr Guid CLSID_WebBrowser = Guid::parse("{8856F961-340A-11D0-A96B-0
 inline constexpr Guid DIID_DWebBrowserEvents2 = Guid::parse("{34A715A0-6587-11D0-924A-0020AFC7AC4D}");
 inline constexpr DispatchId DISPID_BEFORENAVIGATE2 = 250;
 inline constexpr DispatchId DISPID_DOCUMENTCOMPLETE = 259;
+
+// The URL and the Cancel slot of BeforeNavigate2's arguments; both null when
+// `arguments` are not seven such that these are a text and a slot.
+struct BeforeNavigate2Arguments {
+    const std::string* url = nullptr;
+    bool* cancel = nullptr;
+    explicit operator bool() const { return url && cancel; }
+};
+inline BeforeNavigate2Arguments beforeNavigate2Arguments(std::span<const DispatchValue> arguments) {
+    if (arguments.size() != 7)
+        return {};
+    const auto* url = std::get_if<std::string>(&arguments[1]);
+    auto* const* cancel = std::get_if<bool*>(&arguments[6]);
+    return url && cancel && *cancel ? BeforeNavigate2Arguments{url, *cancel} : BeforeNavigate2Arguments{};
+}
 
 class WebBrowser2 : public ComUnknown {
 public:

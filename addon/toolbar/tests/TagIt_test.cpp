@@ -10,6 +10,7 @@
 #include <string>
 
 #include "addon/coding/CURLEncode.h"
+#include "base/Utf8.h"
 #include "testing/ScratchFolder.h"
 
 namespace ovix {
@@ -37,22 +38,7 @@ std::string randomText(std::mt19937& draw) {
     const auto length = std::uniform_int_distribution<int>(0, 90)(draw);
     for (int i = 0; i < length; ++i) {
         const auto band = std::uniform_int_distribution<int>(0, 5)(draw);
-        const char32_t c = std::uniform_int_distribution<char32_t>(kLow[band], kHigh[band])(draw);
-        if (c < 0x80) {
-            text += static_cast<char>(c);
-        } else if (c < 0x800) {
-            text += static_cast<char>(0xC0 | (c >> 6));
-            text += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            text += static_cast<char>(0xE0 | (c >> 12));
-            text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            text += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            text += static_cast<char>(0xF0 | (c >> 18));
-            text += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            text += static_cast<char>(0x80 | (c & 0x3F));
-        }
+        appendUtf8(text, std::uniform_int_distribution<char32_t>(kLow[band], kHigh[band])(draw));
     }
     return text;
 }
