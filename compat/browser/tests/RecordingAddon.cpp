@@ -65,20 +65,17 @@ private:
 class Connection {
 public:
     void connect(const ComPtr<WebBrowser2>& browser, Dispatch* sink) {
-        ComPtr<ConnectionPoint> point;
-        if (auto container = browser.as<ConnectionPointContainer>();
-            container && succeeded(container->FindConnectionPoint(DIID_DWebBrowserEvents2, point.put())))
-            point->Advise(sink, m_cookie);
-        m_point = point;
+        if (succeeded(AtlAdvise(browser.get(), sink, DIID_DWebBrowserEvents2, m_cookie)))
+            m_browser = browser;
     }
     void disconnect() {
-        if (m_point)
-            m_point->Unadvise(m_cookie);
-        m_point.reset();
+        if (m_browser)
+            AtlUnadvise(m_browser.get(), DIID_DWebBrowserEvents2, m_cookie);
+        m_browser.reset();
     }
 
 private:
-    ComPtr<ConnectionPoint> m_point;
+    ComPtr<WebBrowser2> m_browser;
     std::uint32_t m_cookie = 0;
 };
 
