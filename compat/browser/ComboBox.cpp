@@ -3,7 +3,6 @@
 #include <memory>
 #include <mutex>
 
-#include "compat/browser/ThreadTask.h"
 #include "compat/browser/Window.h"
 #include "compat/browser/WindowClass.h"
 
@@ -71,12 +70,10 @@ private:
     int m_selection = -1;
 };
 
-// Sends the box's parent WM_COMMAND with `code`, on the box's thread.
+// Sends the box's parent WM_COMMAND with `code`.
 bool notifyParent(WindowHandle box, unsigned code) {
-    return runOnWindowThread(box, [&] {
-        const auto id = static_cast<unsigned>(GetWindowLong(box, GWL_ID));
-        SendMessage(GetParent(box), WM_COMMAND, makeWParam(id, code), static_cast<std::intptr_t>(box));
-    });
+    const auto id = static_cast<unsigned>(GetWindowLong(box, GWL_ID));
+    return sendToParent(box, WM_COMMAND, makeWParam(id, code), static_cast<std::intptr_t>(box));
 }
 
 }  // namespace

@@ -10,7 +10,6 @@
 namespace compat {
 
 constexpr HRESULT CONNECT_E_NOCONNECTION = makeResult(0x80040200);
-constexpr HRESULT CONNECT_E_CANNOTCONNECT = makeResult(0x80040202);
 
 class ConnectionPoint : public ComUnknown {
 public:

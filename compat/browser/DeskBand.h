@@ -19,7 +19,6 @@ inline constexpr std::uint32_t DBIM_TITLE = 0x0010;
 inline constexpr std::uint32_t DBIM_MODEFLAGS = 0x0020;
 inline constexpr std::uint32_t DBIM_BKCOLOR = 0x0040;
 // Mode flags.
-inline constexpr std::uint32_t DBIMF_NORMAL = 0x0000;
 inline constexpr std::uint32_t DBIMF_VARIABLEHEIGHT = 0x0008;
 inline constexpr std::uint32_t DBIMF_BREAK = 0x0100;
 // View modes.

@@ -79,11 +79,4 @@ bool isGlobalBlock(GlobalHandle block) {
     return t.blocks.count(block) == 1;
 }
 
-unsigned globalLockCount(GlobalHandle block) {
-    auto& t = table();
-    std::lock_guard lock(t.mutex);
-    auto found = t.blocks.find(block);
-    return found == t.blocks.end() ? 0 : found->second.locks;
-}
-
 }  // namespace compat

@@ -24,8 +24,7 @@ std::size_t GlobalSize(GlobalHandle block);
 GlobalHandle GlobalFree(GlobalHandle block);
 
 // For tests that count what was handed over and released: whether the
-// handle names a block that is not freed yet, and how often it is locked.
+// handle names a block that is not freed yet.
 bool isGlobalBlock(GlobalHandle block);
-unsigned globalLockCount(GlobalHandle block);
 
 }  // namespace compat

@@ -40,20 +40,17 @@ struct ThreadInput {
 thread_local ThreadInput t_input;
 
 // The hook of `thread` installed last before `newerThan` (0: the newest).
-HookProcedure hookBefore(ThreadId thread, HookHandle newerThan, HookHandle& found) {
+HookProcedure hookBefore(ThreadId thread, HookHandle newerThan) {
     auto& t = hookTable();
     std::lock_guard lock(t.mutex);
     bool passed = newerThan == 0;
     for (auto hook = t.hooks.rbegin(); hook != t.hooks.rend(); ++hook) {
         if (hook->thread != thread)
             continue;
-        if (passed) {
-            found = hook->handle;
+        if (passed)
             return hook->procedure;
-        }
         passed = hook->handle == newerThan;
     }
-    found = 0;
     return nullptr;
 }
 
@@ -73,8 +70,7 @@ KeyOutcome deliverKey(std::uint8_t key, bool down) {
     t_input.time = nowMilliseconds();
     t_input.position = static_cast<std::uint32_t>(makeLParam(pointer.x, pointer.y));
     const auto flags = static_cast<std::intptr_t>(1u | (wasDown ? 1u << 30 : 0u) | (down ? 0u : 1u << 31));
-    HookHandle hook = 0;
-    if (HookProcedure first = hookBefore(currentThreadId(), 0, hook)) {
+    if (HookProcedure first = hookBefore(currentThreadId(), 0)) {
         if (first(HC_ACTION, key, flags) != 0)
             return KeyOutcome::Swallowed;
     }
@@ -113,8 +109,7 @@ std::intptr_t CallNextHookEx(HookHandle hook, int code, std::uintptr_t wParam, s
             return 0;
         thread = found->thread;
     }
-    HookHandle next = 0;
-    HookProcedure procedure = hookBefore(thread, hook, next);
+    HookProcedure procedure = hookBefore(thread, hook);
     return procedure ? procedure(code, wParam, lParam) : 0;
 }
 

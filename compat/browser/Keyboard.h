@@ -17,7 +17,6 @@ inline constexpr int WH_KEYBOARD = 2;
 inline constexpr int HC_ACTION = 0;
 inline constexpr std::uint8_t VK_BACK = 0x08;
 inline constexpr std::uint8_t VK_TAB = 0x09;
-inline constexpr std::uint8_t VK_RETURN = 0x0D;
 inline constexpr std::uint8_t VK_F5 = 0x74;
 
 using HookHandle = std::uintptr_t;  // 0: no hook

@@ -4,7 +4,6 @@
 #include <mutex>
 #include <utility>
 
-#include "compat/browser/ThreadTask.h"
 #include "compat/browser/Window.h"
 #include "compat/browser/WindowClass.h"
 
@@ -128,8 +127,10 @@ private:
     ToolbarSnapshot m_state;
 };
 
-std::shared_ptr<Toolbar> toolbarOf(WindowHandle window) {
-    return windowBehaviorAs<Toolbar>(window);
+// The button of `command` on `toolbar` and its rectangle, if there is one.
+std::optional<std::pair<ToolbarButton, Rect>> buttonOf(WindowHandle toolbar, int command) {
+    auto model = windowBehaviorAs<Toolbar>(toolbar);
+    return model ? model->button(command) : std::nullopt;
 }
 
 }  // namespace
@@ -139,45 +140,35 @@ std::shared_ptr<WindowClassBehavior> makeToolbarBehavior() {
 }
 
 std::optional<ToolbarSnapshot> toolbarState(WindowHandle toolbar) {
-    auto model = toolbarOf(toolbar);
+    auto model = windowBehaviorAs<Toolbar>(toolbar);
     if (!model)
         return std::nullopt;
     return model->snapshot();
 }
 
 bool clickToolbarButton(WindowHandle toolbar, int command) {
-    auto model = toolbarOf(toolbar);
-    const auto button = model ? model->button(command) : std::nullopt;
+    const auto button = buttonOf(toolbar, command);
     if (!button || !(button->first.state & TBSTATE_ENABLED))
         return false;
-    return runOnWindowThread(toolbar, [&] {
-        SendMessage(GetParent(toolbar), WM_COMMAND, makeWParam(static_cast<unsigned>(command), BN_CLICKED),
-                    static_cast<std::intptr_t>(toolbar));
-    });
+    return sendToParent(toolbar, WM_COMMAND, makeWParam(static_cast<unsigned>(command), BN_CLICKED),
+                        static_cast<std::intptr_t>(toolbar));
 }
 
 bool clickToolbarArrow(WindowHandle toolbar, int command) {
-    auto model = toolbarOf(toolbar);
-    const auto button = model ? model->button(command) : std::nullopt;
+    const auto button = buttonOf(toolbar, command);
     if (!button || !(button->first.style & BTNS_DROPDOWN))
         return false;
-    return runOnWindowThread(toolbar, [&] {
-        const auto id = static_cast<std::uintptr_t>(GetWindowLong(toolbar, GWL_ID));
-        ToolbarNotify notify{NotifyHeader{toolbar, id, TBN_DROPDOWN}, command, button->first, button->second};
-        SendMessage(GetParent(toolbar), WM_NOTIFY, id, reinterpret_cast<std::intptr_t>(&notify));
-    });
+    const auto id = static_cast<std::uintptr_t>(GetWindowLong(toolbar, GWL_ID));
+    ToolbarNotify notify{NotifyHeader{toolbar, id, TBN_DROPDOWN}, command, button->first, button->second};
+    return sendToParent(toolbar, WM_NOTIFY, id, reinterpret_cast<std::intptr_t>(&notify));
 }
 
 std::optional<std::string> toolbarTooltip(WindowHandle toolbar, int command) {
-    auto model = toolbarOf(toolbar);
-    if (!model || !model->button(command) || !(GetWindowLong(toolbar, GWL_STYLE) & TBSTYLE_TOOLTIPS))
+    if (!buttonOf(toolbar, command) || !(GetWindowLong(toolbar, GWL_STYLE) & TBSTYLE_TOOLTIPS))
         return std::nullopt;
     ToolTipText tip;
     tip.header = NotifyHeader{toolbar, static_cast<std::uintptr_t>(command), TTN_GETDISPINFOW};
-    if (!runOnWindowThread(toolbar, [&] {
-            SendMessage(GetParent(toolbar), WM_NOTIFY, static_cast<std::uintptr_t>(command),
-                        reinterpret_cast<std::intptr_t>(&tip));
-        }))
+    if (!sendToParent(toolbar, WM_NOTIFY, static_cast<std::uintptr_t>(command), reinterpret_cast<std::intptr_t>(&tip)))
         return std::nullopt;
     return tip.text;
 }

@@ -34,6 +34,10 @@ std::shared_ptr<WindowClassBehavior> makeToolbarBehavior();
 std::shared_ptr<WindowClassBehavior> makeComboBoxBehavior();
 std::shared_ptr<WindowClassBehavior> makeAxHostBehavior(WindowHandle window);
 
+// Sends the parent of `control` a message on the control's thread, as a
+// control tells its parent what the user did; false when the control is gone.
+bool sendToParent(WindowHandle control, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+
 // The behaviour of `window` as the class T, or null.
 template <class T>
 std::shared_ptr<T> windowBehaviorAs(WindowHandle window) {

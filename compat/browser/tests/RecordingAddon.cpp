@@ -65,20 +65,17 @@ private:
 class Connection {
 public:
     void connect(const ComPtr<WebBrowser2>& browser, Dispatch* sink) {
-        ComPtr<ConnectionPoint> point;
-        if (auto container = browser.as<ConnectionPointContainer>();
-            container && succeeded(container->FindConnectionPoint(DIID_DWebBrowserEvents2, point.put())))
-            point->Advise(sink, m_cookie);
-        m_point = point;
+        if (succeeded(AtlAdvise(browser.get(), sink, DIID_DWebBrowserEvents2, m_cookie)))
+            m_browser = browser;
     }
     void disconnect() {
-        if (m_point)
-            m_point->Unadvise(m_cookie);
-        m_point.reset();
+        if (m_browser)
+            AtlUnadvise(m_browser.get(), DIID_DWebBrowserEvents2, m_cookie);
+        m_browser.reset();
     }
 
 private:
-    ComPtr<ConnectionPoint> m_point;
+    ComPtr<WebBrowser2> m_browser;
     std::uint32_t m_cookie = 0;
 };
 
@@ -111,21 +108,20 @@ public:
             m_recorder.record("DocumentComplete " + text(arguments[1]));
             return S_OK;
         }
-        if (id != DISPID_BEFORENAVIGATE2 || arguments.size() != 7)
+        const auto navigation = beforeNavigate2Arguments(arguments);
+        if (id != DISPID_BEFORENAVIGATE2 || !navigation)
             return DISP_E_MEMBERNOTFOUND;
         std::string line = "BeforeNavigate2";
         for (const auto& argument : arguments)
             line += " " + describe(argument);
         m_recorder.record(line);
-        const std::string url = text(arguments[1]);
-        bool* cancel = std::get<bool*>(arguments[6]);
-        const auto command = [&](const char* prefix) { return url.rfind(prefix, 0) == 0; };
+        const auto command = [&](const char* prefix) { return navigation.url->starts_with(prefix); };
         if (command(kShowBarPrefix) || command(kHideBarPrefix))
             m_browser->ShowBrowserBar(kBarId.toString(), command(kShowBarPrefix), std::int32_t{0});
         if (command(kClosePrefix))
             PostMessage(m_frame, WM_CLOSE, 0, 0);
         if (command(kCancelPrefix) || command(kShowBarPrefix) || command(kHideBarPrefix) || command(kClosePrefix))
-            *cancel = true;
+            *navigation.cancel = true;
         return S_OK;
     }
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <future>
 #include <mutex>
@@ -72,12 +73,8 @@ public:
     }
     // The messages among `kinds` that `window` received, in order.
     std::vector<Seen> of(WindowHandle window, const std::vector<std::uint32_t>& kinds) const {
-        std::lock_guard lock(m_mutex);
-        std::vector<Seen> found;
-        for (const auto& seen : m_seen) {
-            if (seen.window == window && std::find(kinds.begin(), kinds.end(), seen.message) != kinds.end())
-                found.push_back(seen);
-        }
+        auto found = all(kinds);
+        std::erase_if(found, [window](const Seen& seen) { return seen.window != window; });
         return found;
     }
     // The messages among `kinds`, of any window.
