@@ -7,7 +7,6 @@
 #include <fstream>
 #include <string>
 
-#include "compat/system/ExpandEnvironment.h"
 #include "testing/ScratchFolder.h"
 
 namespace {
@@ -58,21 +57,6 @@ TEST_F(ProfileStringTest, OnlyRegularFilesAreRead) {
     ASSERT_EQ(mkfifo((m_scratch / "pipe.url").c_str(), 0600), 0);
     for (const std::filesystem::path& file : {m_scratch / "missing.url", m_scratch.path(), m_scratch / "pipe.url"})
         EXPECT_EQ(readProfileString(file, "InternetShortcut", "URL"), "") << file;
-}
-
-TEST(ExpandEnvironmentTest, ReplacesSetVariablesOnly) {
-    setenv("OVIX_EXPAND_A", "/home/a", 1);
-    unsetenv("OVIX_EXPAND_UNSET");
-    using compat::expandEnvironment;
-    EXPECT_EQ(expandEnvironment("%OVIX_EXPAND_A%\\Favorites"), "/home/a\\Favorites");
-    EXPECT_EQ(expandEnvironment("x%OVIX_EXPAND_A%%OVIX_EXPAND_A%y"), "x/home/a/home/ay");
-    EXPECT_EQ(expandEnvironment("%OVIX_EXPAND_UNSET%/f"), "%OVIX_EXPAND_UNSET%/f");
-    // The closing mark of an unknown name may open a known one.
-    EXPECT_EQ(expandEnvironment("%OVIX_EXPAND_UNSET%OVIX_EXPAND_A%"), "%OVIX_EXPAND_UNSET/home/a");
-    EXPECT_EQ(expandEnvironment("100%"), "100%");
-    EXPECT_EQ(expandEnvironment("%%"), "%%");
-    EXPECT_EQ(expandEnvironment(""), "");
-    unsetenv("OVIX_EXPAND_A");
 }
 
 }  // namespace
