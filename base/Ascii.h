@@ -31,4 +31,14 @@ constexpr bool asciiStartsWithNoCase(std::string_view text, std::string_view pre
     return text.size() >= prefix.size() && asciiEqualNoCase(text.substr(0, prefix.size()), prefix);
 }
 
+// `text` holds `part` somewhere, ASCII letters compared without regard to
+// case; an empty `part` is in every text.
+constexpr bool asciiContainsNoCase(std::string_view text, std::string_view part) {
+    for (std::size_t at = 0; at + part.size() <= text.size(); ++at) {
+        if (asciiEqualNoCase(text.substr(at, part.size()), part))
+            return true;
+    }
+    return false;
+}
+
 }  // namespace ovix

@@ -1,7 +1,9 @@
 #include "launcher/Autostart.h"
 
 #include <string>
+#include <string_view>
 
+#include "base/Ascii.h"
 #include "base/FileText.h"
 #include "compat/system/AutostartEntry.h"
 
@@ -10,14 +12,6 @@ namespace ovix {
 namespace {
 
 constexpr std::size_t kValueCapacity = 260;
-
-std::string upperAscii(std::string text) {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    }
-    return text;
-}
 
 bool entryMatches(const std::filesystem::path& launcherPath) {
     const auto text = ovix::readFileText(compat::autostartEntryPath(kAutostartEntry));
@@ -36,8 +30,8 @@ bool IsAutostartSet(const compat::RegistryKey& runKey, const std::filesystem::pa
     auto value = runKey.query(kAutostartValue);
     if (!value || value->data.size() > kValueCapacity)
         return false;
-    std::string text = value->data.substr(0, value->data.find('\0'));
-    return upperAscii(std::move(text)).find(upperAscii(launcherPath.string())) != std::string::npos;
+    const std::string_view text = std::string_view(value->data).substr(0, value->data.find('\0'));
+    return asciiContainsNoCase(text, launcherPath.string());
 }
 
 bool SetAutostart(unsigned bits, const std::filesystem::path& launcherPath) {

@@ -19,6 +19,8 @@
 #include <new>
 #include <string>
 
+#include "base/UniqueFd.h"
+
 namespace ovix::testing {
 
 struct ChildLimits {
@@ -32,11 +34,12 @@ inline std::string outcomeInChild(const std::function<std::string()>& hostileCas
     int channel[2];
     if (pipe(channel) != 0)
         return "no pipe";
+    UniqueFd reader(channel[0]), writer(channel[1]);
     const pid_t child = fork();
     if (child < 0)
         return "no child";
     if (child == 0) {
-        close(channel[0]);
+        reader.reset();
 #ifndef __SANITIZE_ADDRESS__
         std::size_t pages = 0;
         std::ifstream("/proc/self/statm") >> pages;
@@ -53,19 +56,19 @@ inline std::string outcomeInChild(const std::function<std::string()>& hostileCas
         } catch (const std::exception& e) {
             outcome = e.what();
         }
-        const ssize_t written = write(channel[1], outcome.data(), outcome.size());
+        const ssize_t written = write(writer.get(), outcome.data(), outcome.size());
         _exit(written == static_cast<ssize_t>(outcome.size()) ? 0 : 1);
     }
-    close(channel[1]);
+    writer.reset();
     std::string outcome;
     char buffer[4096];
-    for (ssize_t got; (got = read(channel[0], buffer, sizeof buffer)) != 0;) {
+    for (ssize_t got; (got = read(reader.get(), buffer, sizeof buffer)) != 0;) {
         if (got > 0)
             outcome.append(buffer, static_cast<std::size_t>(got));
         else if (errno != EINTR)
             break;
     }
-    close(channel[0]);
+    reader.reset();
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }

@@ -4,12 +4,12 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 #include <string>
 
 #include "base/FileText.h"
 #include "compat/system/Process.h"
+#include "compat/system/ProcessList.h"
 
 namespace compat {
 
@@ -57,12 +57,7 @@ bool isMarkedMember(pid_t pid, pid_t group, std::string_view mark) {
 
 std::size_t endMarkedGroupMembers(pid_t group, std::string_view mark) {
     std::size_t ended = 0;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
-        const auto name = entry.path().filename().string();
-        if (name.find_first_not_of("0123456789") != std::string::npos)
-            continue;
-        const auto pid = static_cast<pid_t>(std::stol(name));
+    for (const pid_t pid : userProcessIds()) {
         if (pid == getpid() || !isMarkedMember(pid, group, mark))
             continue;
         const auto process = Process::open(pid);

@@ -14,7 +14,14 @@ namespace compat {
 
 namespace {
 
-// The ids of the processes of the user that this process runs as.
+bool runsProgramNamed(pid_t pid, std::string_view name) {
+    std::error_code error;
+    const auto program = std::filesystem::read_symlink("/proc/" + std::to_string(pid) + "/exe", error);
+    return !error && program.filename() == name;
+}
+
+}  // namespace
+
 std::vector<pid_t> userProcessIds() {
     std::vector<pid_t> ids;
     DIR* folder = opendir("/proc");
@@ -33,14 +40,6 @@ std::vector<pid_t> userProcessIds() {
     std::sort(ids.begin(), ids.end());
     return ids;
 }
-
-bool runsProgramNamed(pid_t pid, std::string_view name) {
-    std::error_code error;
-    const auto program = std::filesystem::read_symlink("/proc/" + std::to_string(pid) + "/exe", error);
-    return !error && program.filename() == name;
-}
-
-}  // namespace
 
 std::optional<Process> findUserProcess(std::string_view name) {
     for (const pid_t pid : userProcessIds()) {

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "base/UniqueFd.h"
 #include "compat/system/Futex.h"
 
 namespace compat {
@@ -91,15 +92,13 @@ Task taskOf(pid_t tid) {
     char path[48] = "/proc/self/task/";
     char* end = std::to_chars(path + 16, path + sizeof path - 6, tid).ptr;
     std::memcpy(end, "/stat", 6);
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    const ovix::UniqueFd fd(::open(path, O_RDONLY | O_CLOEXEC));
+    if (!fd)
         return {errno == ENOENT || errno == ESRCH ? Task::gone : Task::unknown};
     char text[1024];
-    const ssize_t length = read(fd, text, sizeof text);
-    const int readError = errno;
-    close(fd);
+    const ssize_t length = read(fd.get(), text, sizeof text);
     if (length <= 0)
-        return {length < 0 && readError == ESRCH ? Task::gone : Task::unknown};
+        return {length < 0 && errno == ESRCH ? Task::gone : Task::unknown};
     // After the command name, which ends at the last ')': the state (field
     // 3), then the start time 19 fields on (field 22).
     std::string_view fields(text, static_cast<std::size_t>(length));

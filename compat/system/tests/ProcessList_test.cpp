@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -16,7 +15,7 @@ using namespace std::chrono_literals;
 // The ids, in order, of this user's processes whose program file is named
 // `name`, as Python finds them.
 std::string pythonScan(const std::string& name) {
-    const std::string command =
+    return ovix::testing::commandOutput(
         std::string(PYTHON3) +
         " -c 'import os,sys\n"
         "found = []\n"
@@ -26,15 +25,7 @@ std::string pythonScan(const std::string& name) {
         "os.path.basename(os.readlink(\"/proc/\" + p + \"/exe\")) == sys.argv[1]: found.append(int(p))\n"
         "    except OSError: pass\n"
         "print(\" \".join(map(str, sorted(found))))' " +
-        name;
-    FILE* pipe = popen(command.c_str(), "r");
-    std::string output;
-    char buffer[256];
-    while (pipe && fgets(buffer, sizeof buffer, pipe))
-        output += buffer;
-    if (pipe)
-        pclose(pipe);
-    return output;
+        name);
 }
 
 // A program found by its whole file name, as Python finds it, and by no
