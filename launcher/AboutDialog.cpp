@@ -36,7 +36,7 @@ void showAboutDialog(compat::WindowHandle owner) {
     styles.style |= compat::WS_POPUP;
     styles.exStyle &= compat::WS_EX_CLIENTEDGE;
     compat::setDialogStyles(dialog, styles);
-    compat::ShowWindow(dialog, compat::SW_SHOW);
+    compat::ShowDialog(dialog, compat::SW_SHOW);
 }
 
 }  // namespace ovix

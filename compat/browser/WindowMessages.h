@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "compat/desktop/WindowStyle.h"
 #include "compat/ipc/MessageQueue.h"
 
 namespace compat {
@@ -45,10 +46,9 @@ inline constexpr std::uintptr_t SIZE_RESTORED = 0;
 // Notification codes of WM_COMMAND from buttons.
 inline constexpr unsigned BN_CLICKED = 0;
 
-// Window styles.
-inline constexpr std::uint32_t WS_POPUP = 0x80000000;
+// Window styles (WS_POPUP and WS_VISIBLE, and the show commands, are in
+// compat/desktop/WindowStyle.h).
 inline constexpr std::uint32_t WS_CHILD = 0x40000000;
-inline constexpr std::uint32_t WS_VISIBLE = 0x10000000;
 inline constexpr std::uint32_t WS_CLIPSIBLINGS = 0x04000000;
 inline constexpr std::uint32_t WS_CLIPCHILDREN = 0x02000000;
 inline constexpr std::uint32_t WS_CAPTION = 0x00C00000;
@@ -59,9 +59,7 @@ inline constexpr std::uint32_t WS_TABSTOP = 0x00010000;
 inline constexpr std::uint32_t WS_OVERLAPPEDWINDOW = 0x00CF0000;
 inline constexpr std::uint32_t WS_EX_TOOLWINDOW = 0x00000080;
 
-// ShowWindow commands, GetWindowLong indexes, SystemParametersInfo actions.
-inline constexpr int SW_HIDE = 0;
-inline constexpr int SW_SHOW = 5;
+// GetWindowLong indexes, SystemParametersInfo actions.
 inline constexpr int GWL_ID = -12;
 inline constexpr int GWL_STYLE = -16;
 inline constexpr int GWL_EXSTYLE = -20;

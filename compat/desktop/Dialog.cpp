@@ -81,7 +81,7 @@ bool setDialogStyles(WindowHandle dialog, WindowStyles styles) {
     return true;
 }
 
-bool ShowWindow(WindowHandle dialog, int command) {
+bool ShowDialog(WindowHandle dialog, int command) {
     DialogRecord record;
     {
         std::lock_guard lock(g_lock);

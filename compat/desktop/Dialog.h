@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "compat/desktop/WindowStyle.h"
 #include "compat/ipc/MessageWindow.h"
 
 namespace compat {
@@ -17,15 +18,10 @@ namespace compat {
 inline constexpr std::uint32_t WM_INITDIALOG = 0x0110;
 inline constexpr std::uint32_t WM_LBUTTONUP = 0x0202;
 
-inline constexpr std::uint32_t WS_POPUP = 0x80000000;
-inline constexpr std::uint32_t WS_VISIBLE = 0x10000000;
 inline constexpr std::uint32_t DS_MODALFRAME = 0x0080;
 inline constexpr std::uint32_t DS_CENTER = 0x0800;
 inline constexpr std::uint32_t WS_EX_DLGMODALFRAME = 0x0001;
 inline constexpr std::uint32_t WS_EX_CLIENTEDGE = 0x0200;
-
-inline constexpr int SW_HIDE = 0;
-inline constexpr int SW_SHOW = 5;
 
 struct DialogItem {
     enum class Kind { Bitmap, Text };
@@ -57,7 +53,8 @@ WindowHandle CreateDialog(const DialogTemplate& dialogTemplate, WindowHandle own
 
 std::optional<WindowStyles> dialogStyles(WindowHandle dialog);
 bool setDialogStyles(WindowHandle dialog, WindowStyles styles);
-bool ShowWindow(WindowHandle dialog, int command);
+// Shows (SW_SHOW) or hides (SW_HIDE) a dialog.
+bool ShowDialog(WindowHandle dialog, int command);
 
 // Ends a modeless dialog with `result` and destroys it; on the dialog's
 // thread only. False when it is not a dialog of this thread.
