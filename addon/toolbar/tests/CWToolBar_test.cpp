@@ -10,6 +10,7 @@
 
 #include <algorithm>
 
+#include "addon/coding/CURLEncode.h"
 #include "addon/module/AddonIdentity.h"
 #include "addon/popup/tests/PopupWindows.h"
 #include "addon/toolbar/TagIt.h"
@@ -66,10 +67,9 @@ std::optional<Popup> onePopup() {
 
 // A text whose every byte is percent-encoded.
 std::string percentEncoded(std::string_view text) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string encoded;
     for (unsigned char c : text)
-        encoded += {'%', kDigits[c >> 4], kDigits[c & 15]};
+        encoded += "%" + CURLEncode::ToHex(c);
     return encoded;
 }
 
