@@ -8,6 +8,7 @@
 #include <system_error>
 #include <utility>
 
+#include "addon/PageCommands.h"
 #include "addon/popup/BrowserSmallIcon.h"
 #include "addon/popup/PopupKeyboardHook.h"
 #include "addon/server/AddonThreads.h"
@@ -23,8 +24,6 @@ using namespace compat;
 
 namespace {
 
-constexpr std::string_view kCommandScheme = "morvane:";
-constexpr std::string_view kCloseCommand = "morvane:close";
 constexpr std::string_view kResizeOpening = ":resize(";
 constexpr std::uint32_t kPopupStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 constexpr std::uint32_t kControlStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL;
@@ -200,7 +199,7 @@ std::intptr_t WebBrowser::WindowProc(WindowHandle window, std::uint32_t message,
 }
 
 void WebBrowser::OnBeforeNavigate2(std::string_view url, bool& cancel) {
-    if (!url.starts_with(kCommandScheme))
+    if (!IsPageCommand(url))
         return;
     cancel = true;
     if (url.starts_with(kCloseCommand)) {

@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "addon/AdmitsPage.h"
-#include "addon/bho/PageCommands.h"
+#include "addon/PageCommands.h"
 #include "addon/coding/CURLEncode.h"
 #include "addon/module/CVantileApp.h"
 #include "addon/module/Singleton.h"

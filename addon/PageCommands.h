@@ -1,8 +1,8 @@
 #pragma once
 // The commands that pages of the local web interface give by navigating to
-// "morvane:" addresses, which no protocol serves: the helper object and the
-// sidebar catch them, carry them out for the pages they serve and cancel
-// them. Every text is compared in the case written here.
+// "morvane:" addresses, which no protocol serves: the helper object, the
+// sidebar and the popups catch them, carry them out for the pages they serve
+// and cancel them. Every text is compared in the case written here.
 // Thread safety: pure functions.
 
 #include <string_view>

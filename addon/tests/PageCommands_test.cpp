@@ -1,4 +1,4 @@
-#include "addon/bho/PageCommands.h"
+#include "addon/PageCommands.h"
 
 #include <gtest/gtest.h>
 
