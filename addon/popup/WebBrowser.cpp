@@ -47,18 +47,10 @@ int centredStart(int start, int end, int length) {
 // The size that ":resize(" width "," height ")" in `url` gives, or nothing
 // when the command or one of its separators is missing.
 std::optional<std::pair<int, int>> resizeCommandSize(std::string_view url) {
-    const std::size_t opening = url.find(kResizeOpening);
-    if (opening == std::string_view::npos)
+    const auto fields = CommandArguments(url, kResizeOpening, 2);
+    if (!fields)
         return std::nullopt;
-    const std::size_t widthStart = opening + kResizeOpening.size();
-    const std::size_t comma = url.find(',', widthStart);
-    if (comma == std::string_view::npos)
-        return std::nullopt;
-    const std::size_t closing = url.find(')', comma + 1);
-    if (closing == std::string_view::npos)
-        return std::nullopt;
-    return std::pair{leadingInt(url.substr(widthStart, comma - widthStart)),
-                     leadingInt(url.substr(comma + 1, closing - comma - 1))};
+    return std::pair{leadingInt((*fields)[0]), leadingInt((*fields)[1])};
 }
 
 }  // namespace
