@@ -6,7 +6,6 @@
 #include <random>
 #include <sstream>
 #include <string>
-#include <vector>
 
 #include "addon/coding/Base64.h"
 #include "addon/coding/CURLEncode.h"
