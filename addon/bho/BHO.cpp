@@ -1,7 +1,7 @@
 #include "addon/bho/BHO.h"
 
 #include "addon/AdmitsPage.h"
-#include "addon/bho/PageCommands.h"
+#include "addon/PageCommands.h"
 #include "addon/module/AddonIdentity.h"
 #include "addon/module/CVantileApp.h"
 #include "addon/popup/BrowserSmallIcon.h"

@@ -1,8 +1,6 @@
 #pragma once
 // The identifiers and registry texts of the add-on module.
 
-#include <cstdint>
-
 #include "compat/com/Guid.h"
 
 namespace ovix {

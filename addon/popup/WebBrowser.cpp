@@ -8,6 +8,7 @@
 #include <system_error>
 #include <utility>
 
+#include "addon/PageCommands.h"
 #include "addon/popup/BrowserSmallIcon.h"
 #include "addon/popup/PopupKeyboardHook.h"
 #include "addon/server/AddonThreads.h"
@@ -23,8 +24,6 @@ using namespace compat;
 
 namespace {
 
-constexpr std::string_view kCommandScheme = "morvane:";
-constexpr std::string_view kCloseCommand = "morvane:close";
 constexpr std::string_view kResizeOpening = ":resize(";
 constexpr std::uint32_t kPopupStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 constexpr std::uint32_t kControlStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL;
@@ -48,18 +47,10 @@ int centredStart(int start, int end, int length) {
 // The size that ":resize(" width "," height ")" in `url` gives, or nothing
 // when the command or one of its separators is missing.
 std::optional<std::pair<int, int>> resizeCommandSize(std::string_view url) {
-    const std::size_t opening = url.find(kResizeOpening);
-    if (opening == std::string_view::npos)
+    const auto fields = CommandArguments(url, kResizeOpening, 2);
+    if (!fields)
         return std::nullopt;
-    const std::size_t widthStart = opening + kResizeOpening.size();
-    const std::size_t comma = url.find(',', widthStart);
-    if (comma == std::string_view::npos)
-        return std::nullopt;
-    const std::size_t closing = url.find(')', comma + 1);
-    if (closing == std::string_view::npos)
-        return std::nullopt;
-    return std::pair{leadingInt(url.substr(widthStart, comma - widthStart)),
-                     leadingInt(url.substr(comma + 1, closing - comma - 1))};
+    return std::pair{leadingInt((*fields)[0]), leadingInt((*fields)[1])};
 }
 
 }  // namespace
@@ -200,7 +191,7 @@ std::intptr_t WebBrowser::WindowProc(WindowHandle window, std::uint32_t message,
 }
 
 void WebBrowser::OnBeforeNavigate2(std::string_view url, bool& cancel) {
-    if (!url.starts_with(kCommandScheme))
+    if (!IsPageCommand(url))
         return;
     cancel = true;
     if (url.starts_with(kCloseCommand)) {

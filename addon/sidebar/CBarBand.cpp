@@ -3,7 +3,8 @@
 #include <utility>
 
 #include "addon/AdmitsPage.h"
-#include "addon/bho/PageCommands.h"
+#include "addon/PageCommands.h"
+#include "addon/coding/CURLEncode.h"
 #include "addon/module/CVantileApp.h"
 #include "addon/module/Singleton.h"
 #include "addon/popup/NewWindowCommand.h"
@@ -35,13 +36,12 @@ constexpr Point kActualSize{155, 0};
 // The file address of the page `name` in the static folder beside the
 // module; bytes that an address cannot hold as they are, percent-encoded.
 std::string staticPage(std::string_view name) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
     const std::string path = (modulePath(&theApp).parent_path() / "static" / name).string();
     std::string url = "file://";
     for (const char c : path) {
         const auto byte = static_cast<unsigned char>(c);
         const bool plain = byte > 0x20 && byte < 0x7F && c != '%' && c != '?' && c != '#';
-        url += plain ? std::string(1, c) : std::string{'%', kHex[byte >> 4], kHex[byte & 0xF]};
+        url += plain ? std::string(1, c) : "%" + CURLEncode::ToHex(byte);
     }
     return url;
 }

@@ -9,7 +9,6 @@
 // Used on the thread that made it.
 
 #include <cstdint>
-#include <string>
 #include <string_view>
 
 #include "addon/module/CVantileApp.h"

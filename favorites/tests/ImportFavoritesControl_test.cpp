@@ -20,11 +20,12 @@ namespace {
 using compat::ComPtr;
 using compat::DispatchValue;
 using compat::HRESULT;
+using ovix::testing::ScriptedPage;
 
 class ImportFavoritesTest : public ovix::testing::ControlHostFixture {
 protected:
     // A control placed on `page`, reached as a script reaches it.
-    ComPtr<compat::Dispatch> placeOn(const compat::ScriptedPage& page) {
+    ComPtr<compat::Dispatch> placeOn(const ScriptedPage& page) {
         HRESULT result = compat::E_FAIL;
         auto control = m_module->create<compat::OleObject>(kControlClassId, result);
         EXPECT_EQ(result, compat::S_OK);
@@ -38,12 +39,12 @@ protected:
 
     // What ImportFavorites gives a page at `href`.
     std::string importFrom(const std::optional<std::string>& href) {
-        compat::ScriptedPage page;
+        ScriptedPage page;
         page.setHref(href);
         return callImport(page);
     }
 
-    std::string callImport(const compat::ScriptedPage& page) {
+    std::string callImport(const ScriptedPage& page) {
         auto script = placeOn(page);
         if (!script)
             return "(no control)";
@@ -59,7 +60,7 @@ TEST_F(ImportFavoritesTest, ActivatedThroughTheModuleLikeAHost) {
     pointAtFavorites();
     auto& module = load("HomepageUrl=http://localhost:10101\r\n");
 
-    compat::ScriptedPage page;
+    ScriptedPage page;
     page.setHref("http://localhost:10101/setup");
     {
         HRESULT result = compat::E_FAIL;
@@ -172,20 +173,20 @@ TEST_F(ImportFavoritesTest, EveryBrokenStepToTheAddressGivesEmptyText) {
     // No address.
     EXPECT_EQ(importFrom(std::nullopt), "");
     {
-        compat::ScriptedPage page;
+        ScriptedPage page;
         page.setHref("http://x/");
         page.setHasLocation(false);
         EXPECT_EQ(callImport(page), "");
     }
     {
-        compat::ScriptedPage page;
+        ScriptedPage page;
         page.setHref("http://x/");
         page.setContainerIsDocument(false);
         EXPECT_EQ(callImport(page), "");
         EXPECT_EQ(page.calls().back(), "Container.QueryInterface(HtmlDocument)");
     }
     {
-        compat::ScriptedPage page;
+        ScriptedPage page;
         page.setHref("http://x/");
         page.setHasContainer(false);
         EXPECT_EQ(callImport(page), "");

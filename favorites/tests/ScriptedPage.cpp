@@ -5,7 +5,9 @@
 #include "compat/com/ComObject.h"
 #include "compat/com/HtmlDocument.h"
 
-namespace compat {
+namespace ovix::testing {
+
+using namespace compat;
 
 struct ScriptedPage::State {
     std::mutex mutex;
@@ -137,4 +139,4 @@ std::vector<std::string> ScriptedPage::calls() const {
     return m_state->calls;
 }
 
-}  // namespace compat
+}  // namespace ovix::testing

@@ -12,7 +12,7 @@
 #include "compat/com/ClientSite.h"
 #include "compat/com/ComPtr.h"
 
-namespace compat {
+namespace ovix::testing {
 
 class ScriptedPage {
 public:
@@ -28,7 +28,7 @@ public:
     void setHasLocation(bool has);
 
     // The site to hand to the control.
-    ComPtr<ClientSite> site() const;
+    compat::ComPtr<compat::ClientSite> site() const;
     // The calls made so far, such as "ClientSite.GetContainer".
     std::vector<std::string> calls() const;
 
@@ -37,7 +37,7 @@ public:
 
 private:
     std::shared_ptr<State> m_state;
-    ComPtr<ClientSite> m_site;
+    compat::ComPtr<compat::ClientSite> m_site;
 };
 
-}  // namespace compat
+}  // namespace ovix::testing

@@ -6,10 +6,10 @@
 #include <random>
 #include <sstream>
 #include <string>
-#include <vector>
 
 #include "addon/coding/Base64.h"
 #include "addon/coding/CURLEncode.h"
+#include "base/Utf8.h"
 #include "testing/ScratchFolder.h"
 
 namespace ovix {
@@ -49,7 +49,7 @@ public:
             static constexpr char32_t kLow[] = {0x00, 0x80, 0x800, 0xE000, 0x10000};
             static constexpr char32_t kHigh[] = {0x7F, 0x7FF, 0xD7FF, 0xFFFF, 0x10FFFF};
             const auto band = number(0, 4);
-            append(text, static_cast<char32_t>(number(kLow[band], kHigh[band])));
+            appendUtf8(text, static_cast<char32_t>(number(kLow[band], kHigh[band])));
         }
         return text;
     }
@@ -94,24 +94,6 @@ public:
     }
 
 private:
-    static void append(std::string& text, char32_t c) {
-        if (c < 0x80) {
-            text += static_cast<char>(c);
-        } else if (c < 0x800) {
-            text += static_cast<char>(0xC0 | c >> 6);
-            text += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            text += static_cast<char>(0xE0 | c >> 12);
-            text += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            text += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            text += static_cast<char>(0xF0 | c >> 18);
-            text += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-            text += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            text += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-
     std::mt19937 m_draw;
 };
 

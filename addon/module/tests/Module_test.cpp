@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <set>
 #include <sstream>
@@ -18,20 +17,10 @@ namespace ovix {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string output(const std::string& command) {
-    std::string text;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[512];
-        while (std::size_t got = fread(buffer, 1, sizeof buffer, pipe))
-            text.append(buffer, got);
-        pclose(pipe);
-    }
-    return text;
-}
+using ovix::testing::commandOutput;
 
 TEST(ModuleTest, ExportsOnlyTheFourEntryPoints) {
-    std::istringstream listing(output(std::string("nm -D --defined-only ") + ADDON_MODULE));
+    std::istringstream listing(commandOutput(std::string("nm -D --defined-only ") + ADDON_MODULE));
     std::set<std::string> names;
     for (std::string line; std::getline(listing, line);)
         names.insert(line.substr(line.rfind(' ') + 1));
@@ -60,7 +49,7 @@ TEST(ModuleTest, RefusesAHostNamedExplorer) {
     for (const auto& c : cases) {
         const auto host = scratch / c.host;
         fs::copy_file(MODULE_HOST, host);
-        EXPECT_EQ(output(host.string() + " " + module.string() + " " + kBarBandClassId.toString()), c.answers)
+        EXPECT_EQ(commandOutput(host.string() + " " + module.string() + " " + kBarBandClassId.toString()), c.answers)
             << c.host;
         if (std::string(c.host) != "iexplore.exe") {
             EXPECT_FALSE(fs::exists(scratch / "config")) << c.host;

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "compat/com/ComModule.h"
-#include "compat/com/ComRegistration.h"
 #include "compat/store/RegistryKey.h"
 #include "testing/ScratchFolder.h"
 

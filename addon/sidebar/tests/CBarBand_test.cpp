@@ -4,7 +4,6 @@
 // of the page's script, and its poller once the window is gone.
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <fstream>

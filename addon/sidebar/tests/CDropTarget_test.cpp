@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 #include "addon/module/AddonIdentity.h"
 #include "addon/tests/AddonBrowserTest.h"
 #include "compat/browser/DraggedData.h"
@@ -30,13 +28,7 @@ std::vector<std::string> pythonDecoded(const std::vector<std::string>& texts, co
         "/usr/bin/python3 -c 'import base64, sys; sys.stdout.buffer.write(b\"\".join("
         "base64.b64decode(t) + b\"\\0\" for t in sys.stdin.buffer.read().split(b\"\\0\")[:-1]))' < " +
         scratch.string();
-    std::string output;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[512];
-        while (const std::size_t got = fread(buffer, 1, sizeof buffer, pipe))
-            output.append(buffer, got);
-        pclose(pipe);
-    }
+    const std::string output = ovix::testing::commandOutput(command);
     std::vector<std::string> decoded;
     for (std::size_t start = 0, end; (end = output.find('\0', start)) != std::string::npos; start = end + 1)
         decoded.push_back(output.substr(start, end - start));

@@ -8,7 +8,6 @@
 #include "addon/server/LauncherControl.h"
 #include "addon/tests/AddonBrowserTest.h"
 #include "compat/browser/ToolbarControl.h"
-#include "compat/browser/Window.h"
 #include "compat/ipc/NamedMutex.h"
 #include "testing/launcher/LauncherSandbox.h"
 

@@ -6,12 +6,13 @@
 #include "addon/toolbar/CWToolBar.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <algorithm>
 
+#include "addon/coding/CURLEncode.h"
 #include "addon/module/AddonIdentity.h"
 #include "addon/popup/tests/PopupWindows.h"
+#include "addon/tests/AddonBrowserTest.h"
 #include "addon/toolbar/TagIt.h"
 #include "compat/browser/ActiveWindow.h"
 #include "compat/browser/AxHost.h"
@@ -24,8 +25,6 @@
 #include "compat/com/ModuleUsage.h"
 #include "compat/desktop/DesktopJournal.h"
 #include "compat/system/ModulePath.h"
-#include "testing/LoopbackHttpServer.h"
-#include "testing/RuntimeFolderTest.h"
 #include "testing/ScratchFolder.h"
 
 namespace ovix {
@@ -66,10 +65,9 @@ std::optional<Popup> onePopup() {
 
 // A text whose every byte is percent-encoded.
 std::string percentEncoded(std::string_view text) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string encoded;
     for (unsigned char c : text)
-        encoded += {'%', kDigits[c >> 4], kDigits[c & 15]};
+        encoded += "%" + CURLEncode::ToHex(c);
     return encoded;
 }
 
@@ -87,20 +85,19 @@ std::uint32_t references(Object* object) {
 // A counted object that only counts.
 class Counted final : public ComObject<OleCommandTarget> {};
 
-class ToolbarBandTest : public ovix::testing::RuntimeFolderTest {
+// The band of the test's own application object: the fixture's folders and
+// server, without the installed module.
+class ToolbarBandTest : public ovix::testing::AddonBrowserTest<> {
 protected:
     void SetUp() override {
-        RuntimeFolderTest::SetUp();
-        setenv("XDG_CONFIG_HOME", (m_runtime / "config").c_str(), 1);
-        forgetDeclaredPages();
-        activateOtherApplication();
+        AddonBrowserTest::SetUp();
         clearDesktopEvents();
         m_app.config.HomepageUrl = kHome;
-        m_app.config.InterestsListUrl = m_server.url("/interests");
+        m_app.config.InterestsListUrl = server.url("/interests");
     }
     void TearDown() override {
         EXPECT_TRUE(closePopups());
-        unsetenv("XDG_CONFIG_HOME");
+        AddonBrowserTest::TearDown();
     }
 
     // A new band placed on a new band site in the window's toolbar area, as
@@ -145,7 +142,6 @@ protected:
 
     const std::string m_sidebarId = kBarBandClassId.toString();
     CVantileApp m_app;
-    ovix::testing::LoopbackHttpServer m_server;
     std::shared_ptr<CallLog> m_siteLog = std::make_shared<CallLog>();
     std::size_t m_callsSeen = 0;
 };
@@ -358,8 +354,8 @@ TEST_F(ToolbarBandTest, InterestsBoxListsAndTagsUnderAnInterest) {
     std::string bareLongName;  // Base64 without a line break
     for (int i = 0; i < 20; ++i)
         bareLongName += "bm5u";
-    m_server.setReply("/interests",
-                      {.body = percentEncoded("{3:\"UmVhZGluZw==\",9:\"Q2Fmw6kg4piV\",5:\"" + bareLongName + "\"}")});
+    server.setReply("/interests",
+                    {.body = percentEncoded("{3:\"UmVhZGluZw==\",9:\"Q2Fmw6kg4piV\",5:\"" + bareLongName + "\"}")});
     declarePage("http://page.example/", "Page");
     BrowserWindow window;
     auto band = place(window);
@@ -383,7 +379,7 @@ TEST_F(ToolbarBandTest, InterestsBoxListsAndTagsUnderAnInterest) {
     EXPECT_EQ(comboBoxState(box)->text, "typed");
     const auto siteCalls = m_siteLog->lines();
     EXPECT_EQ(std::count(siteCalls.begin(), siteCalls.end(), "OnFocusChangeIS true"), 2);
-    const auto head = m_server.requests().at(0);
+    const auto head = server.requests().at(0);
     EXPECT_NE(head.find("\r\nUser-Agent: Web Service Client\r\n"), std::string::npos) << head;
     EXPECT_EQ(head.find("Content-Type"), std::string::npos) << head;
 
@@ -410,7 +406,7 @@ TEST_F(ToolbarBandTest, InterestsBoxListsAndTagsUnderAnInterest) {
     EXPECT_EQ(popup->rect.width(), 520);
     EXPECT_EQ(popup->rect.height(), 280);
 
-    m_server.setReply("/interests", {.status = 500, .body = percentEncoded("{3:\"UmVhZGluZw==\"}")});
+    server.setReply("/interests", {.status = 500, .body = percentEncoded("{3:\"UmVhZGluZw==\"}")});
     ASSERT_TRUE(dropDownComboBox(box));
     EXPECT_EQ(comboBoxState(box)->items, (std::vector<std::string>{"New interest ...", separator}));
     window.run([&] { band->SetSite(nullptr); });

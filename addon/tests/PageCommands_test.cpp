@@ -1,4 +1,4 @@
-#include "addon/bho/PageCommands.h"
+#include "addon/PageCommands.h"
 
 #include <gtest/gtest.h>
 
@@ -37,6 +37,29 @@ TEST(PageCommandsTest, ACommandBeginsWithTheScheme) {
     EXPECT_FALSE(IsPageCommand("http://x.example/?morvane:close"));
     EXPECT_FALSE(IsPageCommand(" morvane:close"));
     EXPECT_FALSE(IsPageCommand("morvane"));
+}
+
+// Arguments as they stand, each ended by its separator, from the first
+// opening on.
+TEST(PageCommandsTest, CommandArguments) {
+    using Arguments = std::optional<std::vector<std::string_view>>;
+    struct Case {
+        const char* url;
+        const char* opening;
+        std::size_t count;
+        Arguments arguments;
+    };
+    const Case cases[] = {
+        {"morvane:new(T,/p, 640,480)", ":new(", 4, Arguments({"T", "/p", " 640", "480"})},
+        {"morvane:x:resize(1,2)&y:resize(3,4)", ":resize(", 2, Arguments({"1", "2"})},
+        {"morvane:resize(,)", ":resize(", 2, Arguments({"", ""})},
+        {"morvane:resize(1,2,3)", ":resize(", 2, Arguments({"1", "2,3"})},
+        {"morvane:resize(1)", ":resize(", 2, std::nullopt},
+        {"morvane:resize(1,2", ":resize(", 2, std::nullopt},
+        {"morvane:RESIZE(1,2)", ":resize(", 2, std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CommandArguments(c.url, c.opening, c.count), c.arguments) << c.url;
 }
 
 }  // namespace
