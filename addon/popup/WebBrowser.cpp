@@ -123,12 +123,9 @@ bool WebBrowser::CreateBrowserWindow() {
     ComPtr<ComUnknown> control;
     if (m_controlWindow != 0 && succeeded(AtlAxGetControl(m_controlWindow, control.put())))
         m_browser = control.as<WebBrowser2>();
-    ComPtr<ConnectionPoint> events;
-    if (auto container = m_browser.as<ConnectionPointContainer>())
-        container->FindConnectionPoint(DIID_DWebBrowserEvents2, events.put());
-    if (events) {
+    if (m_browser) {
         m_events = ComPtr<Events>::adopt(new Events(this));
-        events->Advise(m_events.get(), m_eventsCookie);
+        AtlAdvise(m_browser.get(), m_events.get(), DIID_DWebBrowserEvents2, m_eventsCookie);
     }
     if (m_eventsCookie == 0) {
         // No browser to show: the popup closes at once.
@@ -218,12 +215,8 @@ void WebBrowser::Resize(int width, int height) {
 void WebBrowser::Disconnect() {
     if (m_events)
         m_events->detach();
-    if (m_browser && m_eventsCookie != 0) {
-        ComPtr<ConnectionPoint> events;
-        if (auto container = m_browser.as<ConnectionPointContainer>();
-            container && succeeded(container->FindConnectionPoint(DIID_DWebBrowserEvents2, events.put())))
-            events->Unadvise(m_eventsCookie);
-    }
+    if (m_browser && m_eventsCookie != 0)
+        AtlUnadvise(m_browser.get(), DIID_DWebBrowserEvents2, m_eventsCookie);
     m_eventsCookie = 0;
     m_events.reset();
     m_browser.reset();
