@@ -19,14 +19,6 @@ struct Address {
     std::string_view rest;
 };
 
-bool isAsciiAlpha(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-bool isAsciiDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 bool isSchemeChar(char c) {
     return isAsciiAlpha(c) || isAsciiDigit(c) || c == '+' || c == '-' || c == '.';
 }
@@ -34,10 +26,9 @@ bool isSchemeChar(char c) {
 // A host name, or the inside of "[...]" when `literal` (an IPv6 address).
 bool isHostText(std::string_view host, bool literal) {
     for (const char c : host) {
-        const bool allowed = literal ? isAsciiDigit(c) || (asciiToLower(c) >= 'a' && asciiToLower(c) <= 'f') ||
-                                           c == ':' || c == '.'
-                                     : isAsciiAlpha(c) || isAsciiDigit(c) || c == '-' || c == '.' || c == '_' ||
-                                           c == '~';
+        const bool allowed = literal
+                                 ? asciiHexValue(c) >= 0 || c == ':' || c == '.'
+                                 : isAsciiAlpha(c) || isAsciiDigit(c) || c == '-' || c == '.' || c == '_' || c == '~';
         if (!allowed)
             return false;
     }
@@ -141,8 +132,8 @@ std::optional<Address> parse(std::string_view url) {
 bool AdmitsPage(std::string_view homepageUrl, std::string_view pageUrl) {
     const auto home = parse(homepageUrl);
     const auto page = parse(pageUrl);
-    if (!home || !page || home->scheme != page->scheme || home->host != page->host ||
-        home->port != page->port || !page->rest.starts_with(home->path))
+    if (!home || !page || home->scheme != page->scheme || home->host != page->host || home->port != page->port ||
+        !page->rest.starts_with(home->path))
         return false;
     if (home->path.empty() || home->path.ends_with('/') || page->rest.size() == home->path.size())
         return true;

@@ -11,6 +11,23 @@ constexpr bool isAsciiUpper(char c) {
     return c >= 'A' && c <= 'Z';
 }
 
+constexpr bool isAsciiAlpha(char c) {
+    return isAsciiUpper(c) || (c >= 'a' && c <= 'z');
+}
+
+constexpr bool isAsciiDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The value of a hexadecimal digit of either case; -1 for any other byte.
+constexpr int asciiHexValue(char c) {
+    if (isAsciiDigit(c))
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+}
+
 constexpr char asciiToLower(char c) {
     return isAsciiUpper(c) ? static_cast<char>(c - 'A' + 'a') : c;
 }

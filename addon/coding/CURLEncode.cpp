@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "base/Ascii.h"
 #include "base/Utf8.h"
 
 namespace ovix {
@@ -18,16 +19,6 @@ constexpr std::array<bool, 256> reservedTable() {
 }
 
 constexpr std::array<bool, 256> kIsReserved = reservedTable();
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 }  // namespace
 
@@ -56,8 +47,9 @@ std::string CURLEncode::Decode(std::string_view text) {
         const char c = text[i];
         if (c == '+') {
             bytes += ' ';
-        } else if (c == '%' && i + 2 < text.size() && hexDigit(text[i + 1]) >= 0 && hexDigit(text[i + 2]) >= 0) {
-            bytes += static_cast<char>(hexDigit(text[i + 1]) * 16 + hexDigit(text[i + 2]));
+        } else if (c == '%' && i + 2 < text.size() && asciiHexValue(text[i + 1]) >= 0 &&
+                   asciiHexValue(text[i + 2]) >= 0) {
+            bytes += static_cast<char>(asciiHexValue(text[i + 1]) * 16 + asciiHexValue(text[i + 2]));
             i += 2;
         } else {
             bytes += c;

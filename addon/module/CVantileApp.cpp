@@ -9,18 +9,10 @@ namespace {
 
 constexpr std::string_view kRefusedHost = "explorer.exe";
 
-bool containsNoCase(std::string_view text, std::string_view part) {
-    for (std::size_t at = 0; at + part.size() <= text.size(); ++at) {
-        if (asciiEqualNoCase(text.substr(at, part.size()), part))
-            return true;
-    }
-    return false;
-}
-
 }  // namespace
 
 bool CVantileApp::AcceptsHost(const std::filesystem::path& hostProgram) {
-    return !containsNoCase(hostProgram.string(), kRefusedHost);
+    return !asciiContainsNoCase(hostProgram.string(), kRefusedHost);
 }
 
 bool CVantileApp::InitInstance() {

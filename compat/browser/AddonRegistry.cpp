@@ -12,10 +12,8 @@ namespace {
 std::vector<Guid> classIds(const std::vector<std::string>& names) {
     std::vector<Guid> ids;
     for (const auto& name : names) {
-        try {
-            ids.push_back(Guid::parse(name));
-        } catch (const std::invalid_argument&) {
-        }
+        if (const auto id = Guid::tryParse(name))
+            ids.push_back(*id);
     }
     return ids;
 }

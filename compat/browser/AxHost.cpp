@@ -61,11 +61,7 @@ HRESULT browserControlNamed(std::string_view name, bool& address) {
     address = !name.empty() && name.front() != '{';
     if (address)
         return S_OK;
-    try {
-        return Guid::parse(name) == CLSID_WebBrowser ? S_OK : REGDB_E_CLASSNOTREG;
-    } catch (const std::invalid_argument&) {
-        return REGDB_E_CLASSNOTREG;
-    }
+    return Guid::tryParse(name) == CLSID_WebBrowser ? S_OK : REGDB_E_CLASSNOTREG;
 }
 
 // A window of the control host's class.

@@ -32,13 +32,6 @@ std::optional<LoadedPage> declared(const std::string& url) {
     return found->second;
 }
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    c = ovix::asciiToLower(c);
-    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-}
-
 // The path of a "file://" address ("file:///x" or "file://localhost/x"),
 // %XX decoded; empty when it names no local absolute path.
 std::string filePath(std::string_view url) {
@@ -49,8 +42,9 @@ std::string filePath(std::string_view url) {
         return {};
     std::string path;
     for (std::size_t i = 0; i < rest.size(); ++i) {
-        if (rest[i] == '%' && i + 2 < rest.size() && hexDigit(rest[i + 1]) >= 0 && hexDigit(rest[i + 2]) >= 0) {
-            path += static_cast<char>(hexDigit(rest[i + 1]) * 16 + hexDigit(rest[i + 2]));
+        if (rest[i] == '%' && i + 2 < rest.size() && ovix::asciiHexValue(rest[i + 1]) >= 0 &&
+            ovix::asciiHexValue(rest[i + 2]) >= 0) {
+            path += static_cast<char>(ovix::asciiHexValue(rest[i + 1]) * 16 + ovix::asciiHexValue(rest[i + 2]));
             i += 2;
         } else {
             path += rest[i];

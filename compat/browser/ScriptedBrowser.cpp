@@ -239,13 +239,8 @@ HRESULT ScriptedBrowser::ShowBrowserBar(const DispatchValue& classId, const Disp
     const auto* visible = std::get_if<bool>(&show);
     if (!text || !visible)
         return E_INVALIDARG;
-    Guid id;
-    try {
-        id = Guid::parse(*text);
-    } catch (const std::invalid_argument&) {
-        return E_INVALIDARG;
-    }
-    return frame->showBrowserBar(id, *visible);
+    const auto id = Guid::tryParse(*text);
+    return id ? frame->showBrowserBar(*id, *visible) : E_INVALIDARG;
 }
 
 HRESULT ScriptedBrowser::PutVisible(bool visible) {

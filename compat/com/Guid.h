@@ -4,9 +4,12 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+
+#include "base/Ascii.h"
 
 namespace compat {
 
@@ -19,6 +22,8 @@ struct Guid {
     // Parses the braced form; throws std::invalid_argument on any other text
     // (a compile-time error in constant expressions).
     static constexpr Guid parse(std::string_view text);
+    // The same, or nothing for any other text.
+    static std::optional<Guid> tryParse(std::string_view text);
 
     // The braced form in upper case.
     std::string toString() const;
@@ -31,14 +36,7 @@ namespace detail {
 constexpr std::uint64_t hexField(std::string_view text, std::size_t from, std::size_t digits) {
     std::uint64_t value = 0;
     for (std::size_t i = from; i < from + digits; ++i) {
-        const char c = text[i];
-        int digit = -1;
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (c >= 'a' && c <= 'f')
-            digit = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F')
-            digit = c - 'A' + 10;
+        const int digit = ovix::asciiHexValue(text[i]);
         if (digit < 0)
             throw std::invalid_argument("not a braced identifier");
         value = value * 16 + static_cast<std::uint64_t>(digit);
@@ -61,6 +59,14 @@ constexpr Guid Guid::parse(std::string_view text) {
     for (std::size_t i = 0; i < 6; ++i)
         id.data4[2 + i] = static_cast<std::uint8_t>(detail::hexField(text, 25 + 2 * i, 2));
     return id;
+}
+
+inline std::optional<Guid> Guid::tryParse(std::string_view text) {
+    try {
+        return parse(text);
+    } catch (const std::invalid_argument&) {
+        return std::nullopt;
+    }
 }
 
 }  // namespace compat
