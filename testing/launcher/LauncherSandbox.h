@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "compat/system/Process.h"
+#include "compat/system/ProcessList.h"
 #include "launcher/LauncherRegistry.h"
 #include "testing/ScratchFolder.h"
 
@@ -116,14 +117,13 @@ private:
     // Stand-ins of this test that still run, found by their record setting.
     void endStrayStandIns() {
         const std::string marker = "OVIX_STANDIN=record=" + record().string();
-        for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-            const auto name = entry.path().filename().string();
-            if (name.find_first_not_of("0123456789") != std::string::npos || std::stoi(name) == getpid())
+        for (const pid_t pid : compat::userProcessIds()) {
+            if (pid == getpid())
                 continue;
-            const std::string environment = readFile(entry.path() / "environ");
+            const std::string environment = readFile("/proc/" + std::to_string(pid) + "/environ");
             if (environment.find(marker + '\0') != std::string::npos ||
                 environment.find(marker + ',') != std::string::npos)
-                kill(std::stoi(name), SIGKILL);
+                kill(pid, SIGKILL);
         }
     }
 
