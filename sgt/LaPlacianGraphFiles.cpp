@@ -20,6 +20,7 @@
 #include "features/DocVecOutput.h"
 #include "features/LineScanner.h"
 #include "sgt/LaPlacian.h"
+#include "sgt/MatrixFileColumns.h"
 
 namespace ovix {
 
@@ -88,12 +89,6 @@ int scanNode(LineScanner& fields, const char* path, long long entry, const char*
         fail(path, "entry " + std::to_string(entry + 1) + " has the " + what + " " + std::to_string(node) +
                        ", outside 1.." + std::to_string(n));
     return node;
-}
-
-Fid fidOfColumn(std::uint64_t column) {
-    Fid fid;
-    std::memcpy(fid.m_fid, &column, sizeof column);
-    return fid;
 }
 
 }  // namespace
@@ -198,21 +193,19 @@ int LaPlacian<T>::readGraphDocVec(const char* path, int format, std::vector<int>
     const int n = file.nDocs();
     auto rows = std::make_unique<Row[]>(static_cast<std::size_t>(n));
     std::vector<int> rowLabels(static_cast<std::size_t>(n));
+    const auto refuse = [&](const std::string& problem) { fail(path, problem); };
     DocVecRecord record;
     for (int i = 0; i < n; ++i) {
         file.readDoc(record);
         rowLabels[static_cast<std::size_t>(i)] = record.label;
         Row& r = rows[static_cast<std::size_t>(i)];
         for (const DocVecI& entry : record.entries) {
-            const std::uint64_t column = entry.fid.asNumber();
-            if (column >= static_cast<std::uint64_t>(n))
-                fail(path, "record " + std::to_string(i) + " has the column " + std::to_string(column) +
-                               ", outside 0.." + std::to_string(n - 1));
+            const int column = columnOf(entry, i, n, refuse);
             const T v = static_cast<T>(entry.weight);
             if (v != 0)
-                r.insert_or_assign(static_cast<int>(column), v);
+                r.insert_or_assign(column, v);
             else
-                r.erase(static_cast<int>(column));
+                r.erase(column);
         }
     }
     file.close();
