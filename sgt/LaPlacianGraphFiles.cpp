@@ -1,8 +1,6 @@
 // LaPlacian's graph files: a text list of weighted edges, or a document-vector
 // file with one record per row.
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -15,8 +13,8 @@
 #include <vector>
 
 #include "base/FormatFixed.h"
-#include "base/RegularFile.h"
 #include "features/DocVec.h"
+#include "features/DocVecInput.h"
 #include "features/DocVecOutput.h"
 #include "features/LineScanner.h"
 #include "sgt/LaPlacian.h"
@@ -48,24 +46,15 @@ void checkHasRows(bool hasRows, const char* path) {
 
 // The whole of a regular file, as many bytes as it held when it was opened.
 std::string readWholeFile(const char* path) {
-    RegularFile file = openRegularFile(path, O_RDONLY);
-    if (file.notRegular)
+    DocVecInput file;
+    const DocVecInput::Opened opened = file.open(path);
+    if (opened == DocVecInput::Opened::notRegular)
         fail(path, "is not a regular file");
-    if (!file.fd)
+    if (opened == DocVecInput::Opened::no)
         fail(path, std::string("cannot be opened: ") + std::strerror(errno));
-    std::string text(static_cast<std::size_t>(file.size), '\0');
-    std::size_t got = 0;
-    while (got < text.size()) {
-        const ssize_t part = read(file.fd.get(), text.data() + got, text.size() - got);
-        if (part < 0 && errno == EINTR)
-            continue;
-        if (part < 0)
-            fail(path, "cannot be read");
-        if (part == 0)
-            break;
-        got += static_cast<std::size_t>(part);
-    }
-    text.resize(got);
+    std::string text(static_cast<std::size_t>(file.size()), '\0');
+    if (!file.readBytes(text.data(), text.size()))
+        fail(path, "cannot be read");
     return text;
 }
 
