@@ -13,10 +13,10 @@ demo/road.py:
 Documents come from the Brown corpus: each picks a genre, takes a short run of
 that genre's text and fills up to 80-220 words with words drawn from that
 genre and from the whole corpus, so that documents are topical but not
-near-copies. The features and weights stages are demo/road.py's own. Per stage the script
-prints wall-clock seconds, processor time
-(user and system) and context switches (voluntary and involuntary) of this
-process; then its peak memory (VmHWM, the generated texts included).
+near-copies. The features and weights stages are demo/road.py's own. Per
+stage the script prints wall-clock seconds, processor time (user and system)
+and context switches (voluntary and involuntary) of this process; then its
+peak memory (VmHWM, the generated texts included).
 
 --busy K runs K CPU-bound processes beside the road. --peer then writes the
 decomposed Laplacian and solves it with scipy's ARPACK (eigs "SR" for the

@@ -137,21 +137,19 @@ DocVec::~DocVec() {
 }
 
 void DocVec::fail(DocVecCheck check, long long value) {
-    m_failed = true;
-    std::fprintf(stderr, "%s:%d: %d\n", "docVec", static_cast<int>(check), clampToInt(value));
-    throw DocVecError(check, value, std::string("DocVec: ") + describe(check) + " in " + m_path);
+    fail(check, value, std::string("DocVec: ") + describe(check) + " in " + m_path);
 }
 
-void DocVec::failNotRegular(const std::string& path) {
+void DocVec::fail(DocVecCheck check, long long value, const std::string& message) {
     m_failed = true;
-    std::fprintf(stderr, "%s:%d: %d\n", "docVec", static_cast<int>(DocVecCheck::notRegular), 0);
-    throw DocVecError(DocVecCheck::notRegular, 0, "DocVec: " + path + " is not a regular file");
+    std::fprintf(stderr, "%s:%d: %d\n", "docVec", static_cast<int>(check), clampToInt(value));
+    throw DocVecError(check, value, message);
 }
 
 bool DocVec::openInput(DocVecInput& file, const std::string& path, int flags) {
     const DocVecInput::Opened opened = file.open(path, flags);
     if (opened == DocVecInput::Opened::notRegular)
-        failNotRegular(path);
+        fail(DocVecCheck::notRegular, 0, "DocVec: " + path + " is not a regular file");
     return opened == DocVecInput::Opened::yes;
 }
 

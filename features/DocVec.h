@@ -136,8 +136,10 @@ private:
         int firstIndex = 0;
     };
 
+    // Prints the check's line and throws DocVecError with `message`, by
+    // default "DocVec: WHAT in PATH".
     [[noreturn]] void fail(DocVecCheck check, long long value);
-    [[noreturn]] void failNotRegular(const std::string& path);
+    [[noreturn]] void fail(DocVecCheck check, long long value, const std::string& message);
     // Opens one file of the set for reading; false when it does not open.
     bool openInput(DocVecInput& file, const std::string& path, int flags = O_RDONLY);
     std::string subFilePath(int k) const;

@@ -1,7 +1,8 @@
 #pragma once
-// One file of a document-vector set opened for reading, through a buffer of
-// its own: little-endian 32-bit integers, raw bytes and whole text lines. Only
-// a regular file is read, and opening one never waits (base/RegularFile.h).
+// One file opened for reading (a file of a document-vector set, or another
+// file the module reads), through a buffer of its own: little-endian 32-bit
+// integers, raw bytes and whole text lines. Only a regular file is read, and
+// opening one never waits (base/RegularFile.h).
 // The file's size is taken when it opens, so a count read from the file can
 // be checked against the bytes that are left.
 

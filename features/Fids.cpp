@@ -3,6 +3,7 @@
 #include <nettle/md5.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace ovix {
 
@@ -26,13 +27,13 @@ Fid Fids::getFidNative(std::string_view token) {
     return fid;
 }
 
-void Fids::recordTokens(std::span<const std::pair<Fid, std::string>> tokens) {
+void Fids::recordTokens(std::span<std::pair<Fid, std::string>> tokens) {
     if (!m_keepTokens)
         return;
     for (size_t first = 0; first < tokens.size(); first += FidsLock::kBatch) {
         const FidsLock::Section hold(m_lock);
-        for (const auto& [fid, token] : tokens.subspan(first, std::min(FidsLock::kBatch, tokens.size() - first)))
-            m_tokens.insert_or_assign(fid, token);
+        for (auto& [fid, token] : tokens.subspan(first, std::min(FidsLock::kBatch, tokens.size() - first)))
+            m_tokens.insert_or_assign(fid, std::move(token));
     }
 }
 

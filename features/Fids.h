@@ -26,9 +26,10 @@ public:
     std::string getFid(std::string_view token) { return getFidNative(token).text(); }
     // The id of a token, recorded nowhere.
     static Fid idOf(std::string_view token);
-    // Records each (id, token) as getFidNative does, in order, taking the lock
-    // once per FidsLock::kBatch tokens; does nothing unless keepTokens is set.
-    void recordTokens(std::span<const std::pair<Fid, std::string>> tokens);
+    // Records each (id, token) as getFidNative does, in order, moving the
+    // tokens' text in and taking the lock once per FidsLock::kBatch tokens;
+    // does nothing unless keepTokens is set.
+    void recordTokens(std::span<std::pair<Fid, std::string>> tokens);
     // Takes every (id, token) recorded since the previous call, in id order.
     std::vector<std::pair<Fid, std::string>> getNewTokens();
 

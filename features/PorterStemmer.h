@@ -1,11 +1,10 @@
 #pragma once
-
-namespace ovix {
-
 // M. F. Porter's suffix-stripping stemmer for English, in the variant of his
 // reference implementation: "bli" becomes "ble", "logi" becomes "log", and
 // words of two letters or fewer are left alone. It has no state; stem may be
 // called from any thread.
+
+namespace ovix {
 
 class PorterStemmer {
 public:

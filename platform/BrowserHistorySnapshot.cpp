@@ -3,7 +3,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <stdlib.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "base/RegularFile.h"
 #include "base/UniqueFd.h"
 #include "compat/system/XdgFolders.h"
 
@@ -44,18 +44,15 @@ bool writeAll(int fd, const char* data, std::size_t size) {
 // Copies the regular file `from`, up to the end it has when the copy reaches
 // it, into the new file `to`.
 Copied copyRegularFile(const std::string& from, const std::string& to) {
-    const UniqueFd in(::open(from.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (!in)
-        return errno == ENOENT ? Copied::Absent : Copied::Failed;
-    struct stat info;
-    if (fstat(in.get(), &info) != 0 || !S_ISREG(info.st_mode))
-        return Copied::Failed;
+    const RegularFile in = openRegularFile(from, O_RDONLY);
+    if (!in.fd)
+        return !in.notRegular && errno == ENOENT ? Copied::Absent : Copied::Failed;
     UniqueFd out(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (!out)
         return Copied::Failed;
     std::vector<char> buffer(256 * 1024);
     for (;;) {
-        const ssize_t got = ::read(in.get(), buffer.data(), buffer.size());
+        const ssize_t got = ::read(in.fd.get(), buffer.data(), buffer.size());
         if (got == 0)
             break;
         if (got < 0 && errno == EINTR)

@@ -50,10 +50,6 @@ public:
     CheckFailure(SourceCheck check, long long value)
         : std::runtime_error(text(check, clamped(value), " ", " ")), m_check(check), m_value(clamped(value)) {}
 
-    const char* source() const { return m_check.source; }
-    int check() const { return m_check.number; }
-    int value() const { return m_value; }
-
     // "SOURCE:CHECK: VALUE\n", the report of a broken invariant.
     std::string report() const { return text(m_check, m_value, ":", ": "); }
 

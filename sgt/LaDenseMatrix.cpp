@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -13,6 +12,7 @@
 #include "features/DocVec.h"
 #include "sgt/Invariant.h"
 #include "sgt/Lapack.h"
+#include "sgt/MatrixFileColumns.h"
 #include "sgt/SolverFailure.h"
 
 namespace ovix {
@@ -33,12 +33,6 @@ constexpr const char* checkSource(LaDenseMatrixCheck) {
     return "sgt/LaDenseMatrix.h";
 }
 
-Fid fidOfColumn(std::uint64_t column) {
-    Fid fid;
-    std::memcpy(fid.m_fid, &column, sizeof column);
-    return fid;
-}
-
 [[noreturn]] void badFile(const DocVec& file, const std::string& problem) {
     throw std::runtime_error("decomposition file " + file.path() + ": " + problem);
 }
@@ -54,20 +48,16 @@ void checkRecordId(const DocVec& file, int i, const DocVecRecord& record) {
 // are never more columns than rows.
 std::pair<int, int> fileShape(DocVec& file) {
     const int rows = file.nDocs();
-    std::uint64_t largest = 0;
+    const auto refuse = [&](const std::string& problem) { badFile(file, problem); };
+    int largest = 0;
     DocVecRecord record;
     for (int i = 0; i < rows; ++i) {
         file.readDoc(record);
         checkRecordId(file, i, record);
-        for (const DocVecI& entry : record.entries) {
-            const std::uint64_t column = entry.fid.asNumber();
-            if (column >= static_cast<std::uint64_t>(rows))
-                badFile(file, "record " + std::to_string(i) + " has the column " + std::to_string(column) +
-                                  ", outside 0.." + std::to_string(rows - 1));
-            largest = std::max(largest, column);
-        }
+        for (const DocVecI& entry : record.entries)
+            largest = std::max(largest, columnOf(entry, i, rows, refuse));
     }
-    return {rows, static_cast<int>(largest) + 1};
+    return {rows, largest + 1};
 }
 
 }  // namespace

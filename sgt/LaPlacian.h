@@ -118,7 +118,6 @@ public:
     // Square roots of the row sums after the symmetric normalised Laplacian
     // was built, else null.
     const T* degrees() const { return m_degree.get(); }
-    bool sumsEdges() const { return m_sumEdges != 0; }
     bool isSymmetric() const { return m_symmetric != 0; }
     bool isNormalized() const { return m_normalized != 0; }
 

@@ -1,8 +1,6 @@
 // LaPlacian's graph files: a text list of weighted edges, or a document-vector
 // file with one record per row.
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -15,11 +13,12 @@
 #include <vector>
 
 #include "base/FormatFixed.h"
-#include "base/RegularFile.h"
 #include "features/DocVec.h"
+#include "features/DocVecInput.h"
 #include "features/DocVecOutput.h"
 #include "features/LineScanner.h"
 #include "sgt/LaPlacian.h"
+#include "sgt/MatrixFileColumns.h"
 
 namespace ovix {
 
@@ -47,24 +46,15 @@ void checkHasRows(bool hasRows, const char* path) {
 
 // The whole of a regular file, as many bytes as it held when it was opened.
 std::string readWholeFile(const char* path) {
-    RegularFile file = openRegularFile(path, O_RDONLY);
-    if (file.notRegular)
+    DocVecInput file;
+    const DocVecInput::Opened opened = file.open(path);
+    if (opened == DocVecInput::Opened::notRegular)
         fail(path, "is not a regular file");
-    if (!file.fd)
+    if (opened == DocVecInput::Opened::no)
         fail(path, std::string("cannot be opened: ") + std::strerror(errno));
-    std::string text(static_cast<std::size_t>(file.size), '\0');
-    std::size_t got = 0;
-    while (got < text.size()) {
-        const ssize_t part = read(file.fd.get(), text.data() + got, text.size() - got);
-        if (part < 0 && errno == EINTR)
-            continue;
-        if (part < 0)
-            fail(path, "cannot be read");
-        if (part == 0)
-            break;
-        got += static_cast<std::size_t>(part);
-    }
-    text.resize(got);
+    std::string text(static_cast<std::size_t>(file.size()), '\0');
+    if (!file.readBytes(text.data(), text.size()))
+        fail(path, "cannot be read");
     return text;
 }
 
@@ -88,12 +78,6 @@ int scanNode(LineScanner& fields, const char* path, long long entry, const char*
         fail(path, "entry " + std::to_string(entry + 1) + " has the " + what + " " + std::to_string(node) +
                        ", outside 1.." + std::to_string(n));
     return node;
-}
-
-Fid fidOfColumn(std::uint64_t column) {
-    Fid fid;
-    std::memcpy(fid.m_fid, &column, sizeof column);
-    return fid;
 }
 
 }  // namespace
@@ -198,21 +182,19 @@ int LaPlacian<T>::readGraphDocVec(const char* path, int format, std::vector<int>
     const int n = file.nDocs();
     auto rows = std::make_unique<Row[]>(static_cast<std::size_t>(n));
     std::vector<int> rowLabels(static_cast<std::size_t>(n));
+    const auto refuse = [&](const std::string& problem) { fail(path, problem); };
     DocVecRecord record;
     for (int i = 0; i < n; ++i) {
         file.readDoc(record);
         rowLabels[static_cast<std::size_t>(i)] = record.label;
         Row& r = rows[static_cast<std::size_t>(i)];
         for (const DocVecI& entry : record.entries) {
-            const std::uint64_t column = entry.fid.asNumber();
-            if (column >= static_cast<std::uint64_t>(n))
-                fail(path, "record " + std::to_string(i) + " has the column " + std::to_string(column) +
-                               ", outside 0.." + std::to_string(n - 1));
+            const int column = columnOf(entry, i, n, refuse);
             const T v = static_cast<T>(entry.weight);
             if (v != 0)
-                r.insert_or_assign(static_cast<int>(column), v);
+                r.insert_or_assign(column, v);
             else
-                r.erase(static_cast<int>(column));
+                r.erase(column);
         }
     }
     file.close();

@@ -1,6 +1,7 @@
 #include "sgt/LaPredictMatrix.h"
 
 #include <climits>
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 
@@ -47,11 +48,10 @@ LaPredictMatrix<T>::LaPredictMatrix(const LaMatrix<T>& G, const LaDenseMatrix<T>
 
 template <class T>
 LaPredictMatrix<T>::LaPredictMatrix(const LaMatrix<T>& G, const LaDenseMatrix<T>& B, int n)
-    : LaMatrix<T>(2 * n, 2 * n),
-      m_packedSize(static_cast<std::size_t>(n) * (static_cast<std::size_t>(n) + 1) / 2),
-      m_half(n) {
-    m_blockG = std::make_unique<T[]>(m_packedSize);
-    m_blockB = std::make_unique<T[]>(m_packedSize);
+    : LaMatrix<T>(2 * n, 2 * n), m_half(n) {
+    const std::size_t packedSize = static_cast<std::size_t>(n) * (static_cast<std::size_t>(n) + 1) / 2;
+    m_blockG = std::make_unique<T[]>(packedSize);
+    m_blockB = std::make_unique<T[]>(packedSize);
     std::size_t next = 0;
     for (int i = 0; i < m_half; ++i)
         for (int k = 0; k <= i; ++k, ++next) {

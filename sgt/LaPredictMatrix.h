@@ -3,7 +3,6 @@
 // never stores its (2n)^2 elements: it keeps the lower triangles of G and B,
 // packed, and reads each block as symmetric. Indices are not checked.
 
-#include <cstddef>
 #include <memory>
 
 #include "sgt/LaDenseMatrix.h"
@@ -35,10 +34,9 @@ private:
     // sum += (row r of the packed block) x, over the block's n columns.
     void addRowProduct(const T* block, int r, const double* x, double& sum) const;
 
-    std::unique_ptr<T[]> m_blockG;
+    std::unique_ptr<T[]> m_blockG;  // n (n + 1) / 2 elements
     std::unique_ptr<T[]> m_blockB;
-    std::size_t m_packedSize;  // n (n + 1) / 2
-    int m_half;                // n
+    int m_half;  // n
 };
 
 extern template class LaPredictMatrix<float>;

@@ -11,7 +11,6 @@ namespace ovix {
 namespace {
 
 using namespace ovix::testing;
-using namespace ovix::testing;
 
 constexpr double kNoLimit = std::numeric_limits<double>::infinity();
 

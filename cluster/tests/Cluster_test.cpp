@@ -12,7 +12,6 @@ namespace ovix {
 namespace {
 
 using namespace ovix::testing;
-using namespace ovix::testing;
 
 class ClusterTest : public ::testing::Test {
 protected:
