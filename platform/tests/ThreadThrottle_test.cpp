@@ -106,6 +106,7 @@ TEST(ThreadThrottle, NoneAndFullShareNeverSuspend) {
         const auto stopsBefore = compat::suspensionCount();
         throttle.start();
         std::this_thread::sleep_for(400ms);
+        EXPECT_TRUE(registered.advancesWithin(5s)) << share;
         throttle.stop();
         EXPECT_EQ(compat::suspensionCount(), stopsBefore) << share;
     }
