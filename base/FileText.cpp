@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdint>
 
+#include "base/FdIo.h"
 #include "base/RegularFile.h"
 #include "base/UniqueFd.h"
 
@@ -50,16 +51,7 @@ bool replaceFileText(const std::filesystem::path& path, std::string_view text) {
     UniqueFd fd(open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644));
     if (!fd)
         return false;
-    bool written = true;
-    while (written && !text.empty()) {
-        const ssize_t put = write(fd.get(), text.data(), text.size());
-        if (put < 0 && errno == EINTR)
-            continue;
-        written = put > 0;
-        if (written)
-            text.remove_prefix(static_cast<std::size_t>(put));
-    }
-    written = written && fsync(fd.get()) == 0;
+    bool written = writeAll(fd.get(), text) && fsync(fd.get()) == 0;
     written = fd.close() && written;
     if (!written || rename(temporary.c_str(), path.c_str()) != 0) {
         const int error = errno;

@@ -4,10 +4,10 @@
 
 #include <algorithm>
 #include <bit>
-#include <cerrno>
 #include <cstring>
 #include <utility>
 
+#include "base/FdIo.h"
 #include "base/RegularFile.h"
 
 namespace ovix {
@@ -45,16 +45,7 @@ bool DocVecInput::rewind() {
 }
 
 size_t DocVecInput::readFile(char* to, size_t n) {
-    size_t got = 0;
-    while (got < n) {
-        const ssize_t part = read(m_fd.get(), to + got, n - got);
-        if (part < 0 && errno == EINTR)
-            continue;
-        if (part <= 0)
-            break;
-        got += static_cast<size_t>(part);
-    }
-    return got;
+    return readUpTo(m_fd.get(), to, n);
 }
 
 bool DocVecInput::refill() {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "base/FdIo.h"
 #include "base/RegularFile.h"
 #include "base/UniqueFd.h"
 #include "compat/system/XdgFolders.h"
@@ -28,18 +29,6 @@ std::filesystem::path snapshotParent() {
 
 enum class Copied { Whole, Absent, Failed };
 
-bool writeAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
 
 // Copies the regular file `from`, up to the end it has when the copy reaches
 // it, into the new file `to`.
@@ -57,7 +46,7 @@ Copied copyRegularFile(const std::string& from, const std::string& to) {
             break;
         if (got < 0 && errno == EINTR)
             continue;
-        if (got < 0 || !writeAll(out.get(), buffer.data(), static_cast<std::size_t>(got)))
+        if (got < 0 || !writeAll(out.get(), {buffer.data(), static_cast<std::size_t>(got)}))
             return Copied::Failed;
     }
     return out.close() ? Copied::Whole : Copied::Failed;

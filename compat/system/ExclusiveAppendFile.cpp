@@ -4,7 +4,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-#include <cerrno>
+#include "base/FdIo.h"
 
 namespace compat {
 
@@ -17,16 +17,7 @@ std::optional<ExclusiveAppendFile> ExclusiveAppendFile::open(const std::filesyst
 }
 
 bool ExclusiveAppendFile::append(std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t written = write(m_fd.get(), text.data(), text.size());
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        text.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
+    return ovix::writeAll(m_fd.get(), text);
 }
 
 }  // namespace compat
