@@ -114,10 +114,18 @@ void FeatureDict::scale(double x) {
 }
 
 int FeatureDict::getDocCountHits(const FidsDocCount& dc) const {
+    // One lookup of all ids, which takes the Fids lock once per batch.
+    std::vector<Fid> fids;
+    fids.reserve(m_counts.size());
+    for (const auto& entry : m_counts)
+        fids.push_back(entry.first);
+    std::vector<int> docCounts(fids.size());
+    dc.getDocCounts(fids, docCounts);
     int hits = 0;
-    for (const auto& [fid, count] : m_counts)
-        if (dc.getDocCount(fid) > 0)
-            hits = wrapAdd(hits, count);
+    std::size_t i = 0;
+    for (const auto& entry : m_counts)
+        if (docCounts[i++] > 0)
+            hits = wrapAdd(hits, entry.second);
     return hits;
 }
 
