@@ -17,17 +17,19 @@ bool writeAll(int fd, std::string_view data) {
     return true;
 }
 
-std::size_t readUpTo(int fd, char* to, std::size_t size) {
-    std::size_t got = 0;
-    while (got < size) {
-        const ssize_t part = read(fd, to + got, size - got);
+ReadResult readUpTo(int fd, char* to, std::size_t size) {
+    ReadResult result;
+    while (result.count < size) {
+        const ssize_t part = read(fd, to + result.count, size - result.count);
         if (part < 0 && errno == EINTR)
             continue;
+        if (part < 0)
+            result.error = errno;
         if (part <= 0)
             break;
-        got += static_cast<std::size_t>(part);
+        result.count += static_cast<std::size_t>(part);
     }
-    return got;
+    return result;
 }
 
 }  // namespace ovix

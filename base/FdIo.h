@@ -10,8 +10,14 @@ namespace ovix {
 // Writes all of `data`; false at the first failure (errno tells why).
 bool writeAll(int fd, std::string_view data);
 
-// Reads into `to` until `size` bytes, the end of the file or a failure; the
-// count read.
-std::size_t readUpTo(int fd, char* to, std::size_t size);
+// What a read gave: the bytes read, and the errno of the failure that stopped
+// it (0 when it stopped at `size` bytes or at the end of the file).
+struct ReadResult {
+    std::size_t count = 0;
+    int error = 0;
+};
+
+// Reads into `to` until `size` bytes, the end of the file or a failure.
+[[nodiscard]] ReadResult readUpTo(int fd, char* to, std::size_t size);
 
 }  // namespace ovix

@@ -28,21 +28,19 @@ std::optional<std::string> readFileText(const std::filesystem::path& path, FileT
     text.reserve(static_cast<std::size_t>(file.size));
     char buffer[4096];
     for (;;) {
-        const ssize_t got = read(file.fd.get(), buffer, sizeof buffer);
-        if (got == 0)
-            break;
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
+        const ReadResult got = readUpTo(file.fd.get(), buffer, sizeof buffer);
+        if (got.error != 0) {
+            errno = got.error;
             return std::nullopt;
         }
-        if (static_cast<std::size_t>(got) > how.maxBytes - text.size()) {
+        if (got.count > how.maxBytes - text.size()) {
             errno = EFBIG;
             return std::nullopt;
         }
-        text.append(buffer, static_cast<std::size_t>(got));
+        text.append(buffer, got.count);
+        if (got.count < sizeof buffer)
+            return text;
     }
-    return text;
 }
 
 bool replaceFileText(const std::filesystem::path& path, std::string_view text) {

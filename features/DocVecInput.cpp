@@ -45,7 +45,7 @@ bool DocVecInput::rewind() {
 }
 
 size_t DocVecInput::readFile(char* to, size_t n) {
-    return readUpTo(m_fd.get(), to, n);
+    return readUpTo(m_fd.get(), to, n).count;
 }
 
 bool DocVecInput::refill() {
