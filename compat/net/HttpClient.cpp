@@ -1,18 +1,15 @@
 #include "compat/net/HttpClient.h"
 
 #include <curl/curl.h>
-#include <linux/close_range.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <exception>
 #include <memory>
-#include <mutex>
 #include <stdexcept>
 #include <string_view>
-#include <system_error>
-#include <thread>
+
+#include "compat/net/PrivateDescriptorTable.h"
 
 namespace compat {
 
@@ -115,6 +112,7 @@ bool configure(CURL* h, Answer& answer, curl_slist* headers, const std::string& 
            (request.userAgent.empty() || setOption(h, CURLOPT_USERAGENT, request.userAgent.c_str())) &&
            (!request.readBody ||
             setOption(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(request.bodyLimit))) &&
+           setOption(h, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L) &&  // a proxy's answer is no header block
            setOption(h, CURLOPT_HEADERFUNCTION, takeHeader) && setOption(h, CURLOPT_HEADERDATA, &answer) &&
            setOption(h, CURLOPT_WRITEFUNCTION, takeBody) && setOption(h, CURLOPT_WRITEDATA, &answer);
 }
@@ -189,25 +187,16 @@ std::optional<HttpResponse> httpGet(const HttpRequest& request) {
                                     std::to_string(request.timeLimit.count()) + " ms");
     std::optional<HttpResponse> response;
     std::exception_ptr failure;
-    try {
-        std::thread worker([&] {
-            // From here on the thread's descriptors are its own: a table
-            // that holds only the standard streams, shared with no thread.
-            if (close_range(3, ~0U, CLOSE_RANGE_UNSHARE) != 0)
-                return;
-            try {
-                response = exchange(request);
-            } catch (...) {
-                failure = std::current_exception();
-            }
-        });
-        worker.join();
-    } catch (const std::system_error&) {
-        return std::nullopt;  // no thread to ask on
-    }
+    const bool ran = runInPrivateDescriptorTable([&] {
+        try {
+            response = exchange(request);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    });
     if (failure)
         std::rethrow_exception(failure);
-    return response;
+    return ran ? response : std::nullopt;
 }
 
 }  // namespace compat

@@ -9,13 +9,13 @@
 // declared end (its length, its last chunk, or the close when it declares
 // neither). A redirect is taken only from a header block that ended.
 //
-// Each request runs on a thread of its own whose descriptor table is private
-// (it keeps only the standard streams): every socket libcurl makes, those
-// that no option of it reaches included (the wake-up pair of its multi
-// handle, the pair of its threaded resolver, its IPv6 probe), exists only in
-// that table, which no other thread shares, so a child that any other thread
-// starts inherits none of them. The descriptors of the process are never
-// touched. Needs Linux 5.9 (close_range with CLOSE_RANGE_UNSHARE).
+// Each request runs on a thread of the client's private descriptor table
+// (PrivateDescriptorTable.h): every socket libcurl makes, those that no
+// option of it reaches included (the wake-up pair of its multi handle, the
+// pair of its threaded resolver, its IPv6 probe), exists only there, so a
+// child that any other thread starts inherits none of them, and the
+// process's own descriptors are never touched. The connection sockets are
+// close-on-exec too.
 
 #include <chrono>
 #include <cstddef>
