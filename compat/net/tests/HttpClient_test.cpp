@@ -1,5 +1,6 @@
-// The HTTP client against a loopback server: framings, statuses, redirects,
-// failures, the body limit, proxies and schemes.
+// The HTTP client against a loopback server: framings, statuses, answers cut
+// short, redirects, failures, the body limit, proxies, schemes and the
+// descriptors that children of other threads could inherit.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
