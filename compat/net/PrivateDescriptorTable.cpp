@@ -29,8 +29,11 @@ public:
     Starter(const Starter&) = delete;
     Starter& operator=(const Starter&) = delete;
 
-    // A thread of the table running `work`; none when it cannot be had.
+    // A thread of the table running `work`; none when it cannot be had. A
+    // child forked from this process has no starter thread: it gets none.
     std::optional<std::thread> start(const std::function<void()>& work) {
+        if (getpid() != m_process)
+            return std::nullopt;
         Order order{work};
         std::unique_lock lock(m_lock);
         m_orders.push_back(&order);
@@ -71,6 +74,7 @@ private:
     std::condition_variable m_changed;  // an order came, or was served, or the starter stops
     std::deque<Order*> m_orders;
     bool m_stopping = false;
+    const pid_t m_process = getpid();
     std::thread m_thread;  // last: it starts serving the members above
 };
 

@@ -17,7 +17,8 @@ namespace compat {
 
 // Runs `work`, which must not throw, on a new thread of the private table and
 // waits for it to end. False, with nothing run, when no such thread can be
-// had (a kernel without CLOSE_RANGE_UNSHARE, no thread left).
+// had (a kernel without CLOSE_RANGE_UNSHARE, no thread left, a child forked
+// after the table was made).
 bool runInPrivateDescriptorTable(const std::function<void()>& work);
 
 }  // namespace compat
