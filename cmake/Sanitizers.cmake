@@ -20,3 +20,14 @@ if(OVIX_SANITIZE)
       "ASAN_OPTIONS=detect_leaks=0"
       "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
 endif()
+
+# OVIX_SANITIZE_THREAD builds everything with ThreadSanitizer; a GoogleTest
+# program fails when it reports anything.
+if(OVIX_SANITIZE_THREAD)
+  if(OVIX_SANITIZE)
+    message(FATAL_ERROR "OVIX_SANITIZE_THREAD and OVIX_SANITIZE exclude each other")
+  endif()
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+  set(OVIX_GTEST_SANITIZER_ENV "TSAN_OPTIONS=halt_on_error=1 second_deadlock_stack=1")
+endif()

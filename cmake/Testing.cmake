@@ -9,7 +9,8 @@ function(ovix_add_gtest name)
   add_executable(${name} ${ARG_SOURCES})
   set_property(GLOBAL APPEND PROPERTY OVIX_TESTS ${name})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT ${ARG_TIMEOUT})
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+                       PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${OVIX_GTEST_SANITIZER_ENV}")
 endfunction()
 
 # ovix_add_pytests(<prefix> <test dir> [ENVIRONMENT var=value...]): one test

@@ -140,6 +140,9 @@ void LoopbackHttpServer::serve(UniqueFd connection) {
             }
             return;
         }
+        case Reply::Kind::Raw:
+            sendAll(fd, reply.body);
+            return;
         case Reply::Kind::Answer:
             break;
     }

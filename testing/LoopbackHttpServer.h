@@ -26,6 +26,7 @@ public:
             Close,    // closes the connection without a word
             Hang,     // reads the request and never answers
             Endless,  // status and headers, then body bytes until the client leaves
+            Raw,      // the body's bytes as they are, then closes: an answer cut anywhere
         };
         enum class Framing { Length, Chunked, UntilClose };
         Kind kind = Kind::Answer;

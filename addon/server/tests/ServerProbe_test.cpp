@@ -35,6 +35,16 @@ TEST(ServerProbeTest, UpOnlyOnA200) {
         {"503", {.status = 503, .body = "starting"}, false},
         {"redirect to a 404", {.status = 302, .headers = {"Location: /missing"}}, false},
         {"closed", {.kind = Reply::Kind::Close}, false},
+        {"closed after a 200's status line", {.kind = Reply::Kind::Raw, .body = "HTTP/1.1 200 OK\r\n"}, false},
+        {"closed inside a 200's header",
+         {.kind = Reply::Kind::Raw, .body = "HTTP/1.1 200 OK\r\nContent-Type: te"},
+         false},
+        {"closed before a 200's blank line",
+         {.kind = Reply::Kind::Raw, .body = "HTTP/1.1 200 OK\r\nContent-Length: 7\r\n"},
+         false},
+        {"closed inside a redirect's header block to a 200",
+         {.kind = Reply::Kind::Raw, .body = "HTTP/1.1 302 Found\r\nLocation: /up\r\n"},
+         false},
     };
     server.setReply("/up", {.status = 200});
     for (const auto& c : cases) {
@@ -51,6 +61,15 @@ TEST(ServerProbeTest, UpOnlyOnA200) {
         refusedUrl = gone.url("/sidebar");
     }
     EXPECT_FALSE(ProbeServer(refusedUrl, 3000ms));
+}
+
+// A limit that is not positive is no probe: false at once, nothing asked.
+TEST(ServerProbeTest, LimitNotPositive) {
+    LoopbackHttpServer server;
+    server.setReply("/sidebar", {.status = 200});
+    for (const auto limit : {0ms, -1ms})
+        EXPECT_FALSE(ProbeServer(server.url("/sidebar"), limit)) << limit.count();
+    EXPECT_TRUE(server.requests().empty());
 }
 
 // A server that takes the request and never answers is not up, once the

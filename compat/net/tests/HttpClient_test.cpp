@@ -1,14 +1,23 @@
-// The HTTP client against a loopback server: framings, statuses, redirects,
-// failures, the body limit, proxies and schemes.
+// The HTTP client against a loopback server: framings, statuses, answers cut
+// short, redirects, failures, the body limit, proxies, schemes and the
+// descriptors that children of other threads could inherit.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <future>
+#include <latch>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "compat/net/HttpClient.h"
 #include "testing/LoopbackHttpServer.h"
@@ -23,6 +32,19 @@ using ovix::testing::LoopbackHttpServer;
 using Reply = LoopbackHttpServer::Reply;
 
 constexpr std::size_t kMiB = 1 << 20;
+
+// ThreadSanitizer knows one descriptor table per process, and the client's
+// requests run in a table of their own, numbered from 3 as the process's is:
+// the process's descriptors are kept from 256 up, so that the tool never
+// takes one of them for one of the client's.
+const bool kDescriptorsApart = [] {
+    const int filler = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    for (int fd = 3; filler >= 0 && fd < 256; ++fd) {
+        if (fcntl(fd, F_GETFD) < 0)
+            dup3(filler, fd, O_CLOEXEC);
+    }
+    return true;
+}();
 
 class HttpClientTest : public ::testing::Test {
 protected:
@@ -76,6 +98,49 @@ TEST_F(HttpClientTest, SendsTheRequestAsGiven) {
     EXPECT_EQ(requests[1].find("Content-Type"), std::string::npos);
 }
 
+// An answer cut anywhere before its end is no answer; without the body the
+// header block alone must be whole. A redirect is not taken from a header
+// block that did not end.
+TEST_F(HttpClientTest, AnswerCutShort) {
+    const std::string head = "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n";
+    const std::string chunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+    struct Case {
+        const char* cut;
+        std::string bytes;
+        bool wholeHead;
+        bool wholeAnswer;
+    };
+    const Case cases[] = {
+        {"nothing", "", false, false},
+        {"inside the status line", "HTTP/1.1 20", false, false},
+        {"after the status line", "HTTP/1.1 200 OK\r\n", false, false},
+        {"inside a header", "HTTP/1.1 200 OK\r\nContent-Le", false, false},
+        {"before the blank line", head, false, false},
+        {"inside the blank line", head + "\r", false, false},
+        {"inside an interim answer", "HTTP/1.1 100 Continue\r\n", false, false},
+        {"after an interim answer", "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\n", false, false},
+        {"before the declared body", head + "\r\n", true, false},
+        {"inside the declared body", head + "\r\nhel", true, false},
+        {"inside a chunk size", chunked + "5", true, false},
+        {"inside a chunk", chunked + "5\r\nhel", true, false},
+        {"after a chunk", chunked + "5\r\nhello\r\n", true, false},
+        {"after the last chunk size", chunked + "5\r\nhello\r\n0\r\n", true, false},
+        {"inside a redirect's header block", "HTTP/1.1 302 Found\r\nLocation: /whole\r\n", false, false},
+        // The whole answers of the same kinds.
+        {"at the end of the declared body", head + "\r\nhello", true, true},
+        {"at the end of the last chunk", chunked + "5\r\nhello\r\n0\r\n\r\n", true, true},
+        {"where nothing is declared", "HTTP/1.1 200 OK\r\n\r\nhel", true, true},
+    };
+    m_server.setReply("/whole", {.body = "redirected"});
+    for (const auto& c : cases) {
+        m_server.setReply("/cut", {.kind = Reply::Kind::Raw, .body = c.bytes});
+        EXPECT_EQ(get("/cut").has_value(), c.wholeAnswer) << c.cut;
+        EXPECT_EQ(get("/cut", {.readBody = false}).has_value(), c.wholeHead) << c.cut;
+    }
+    for (const auto& request : m_server.requests())
+        EXPECT_EQ(request.rfind("GET /cut ", 0), 0u) << request;
+}
+
 // Up to five redirects are followed; the sixth fails.
 TEST_F(HttpClientTest, FollowsFiveRedirects) {
     for (int i = 0; i < 6; ++i)
@@ -86,6 +151,14 @@ TEST_F(HttpClientTest, FollowsFiveRedirects) {
     EXPECT_EQ(fifth->status, 200);
     EXPECT_EQ(fifth->body, "there");
     EXPECT_FALSE(get("/r0"));
+}
+
+// A time limit that is not positive is refused before anything is sent.
+TEST_F(HttpClientTest, TimeLimitMustBePositive) {
+    m_server.setReply("/page", {.body = "x"});
+    for (const auto limit : {0ms, -1ms})
+        EXPECT_THROW(get("/page", {.timeLimit = limit}), std::invalid_argument) << limit.count();
+    EXPECT_TRUE(m_server.requests().empty());
 }
 
 TEST_F(HttpClientTest, NoAnswerIsAFailure) {
@@ -170,6 +243,48 @@ TEST_F(HttpClientTest, SocketIsCloseOnExec) {
     // The server going away ends the request.
     server.reset();
     EXPECT_FALSE(request.get());
+}
+
+// Requests on four threads while this one makes inheritable socket pairs and
+// starts children: no child inherits a descriptor of the client, and every
+// pair stays inheritable. scripts/test --tsan runs it under ThreadSanitizer.
+TEST_F(HttpClientTest, ChildrenInheritNothingOfTheClient) {
+    m_server.setReply("/page", {.body = "x"});
+    const auto inherited = ovix::testing::inheritableDescriptors();
+    constexpr int kClients = 4;
+    std::latch clientsAtWork(kClients);
+    std::atomic<bool> spawning{true};
+    std::atomic<int> failures{0};
+    std::vector<std::thread> clients;
+    for (int i = 0; i < kClients; ++i)
+        clients.emplace_back([&] {
+            bool first = true;
+            while (first || spawning) {
+                if (!get("/page"))
+                    ++failures;
+                if (std::exchange(first, false))
+                    clientsAtWork.count_down();
+            }
+        });
+    clientsAtWork.wait();
+    for (int child = 0; child < 100; ++child) {
+        int pair[2];
+        ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+        auto expected = inherited;
+        expected.insert(pair, pair + 2);
+        const auto listing = ovix::testing::commandOutput("ls -l /proc/self/fd");
+        int listed = 0;
+        EXPECT_EQ(ovix::testing::strayDescriptors(listing, expected, listed), std::vector<std::string>{}) << child;
+        for (const int fd : pair) {
+            EXPECT_NE(listing.find(" " + std::to_string(fd) + " -> socket:["), std::string::npos) << listing;
+            EXPECT_EQ(fcntl(fd, F_GETFD) & FD_CLOEXEC, 0) << fd;
+            close(fd);
+        }
+    }
+    spawning = false;
+    for (auto& client : clients)
+        client.join();
+    EXPECT_EQ(failures, 0);
 }
 
 }  // namespace
