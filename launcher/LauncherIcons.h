@@ -1,7 +1,7 @@
 #pragma once
 // The launcher's icons, drawn in code: a disc in the application's state
-// colour around a white ring, green when it is online, grey while it starts
-// or is offline, and with an orange badge when there are new messages.
+// colour with a white ring inside, green when it is online, grey while it
+// starts or is offline, and with an orange badge when there are new messages.
 
 #include <vector>
 

@@ -45,7 +45,7 @@ StatusNotifierItem::StatusNotifierItem(sd_bus* bus, std::string id, std::string 
                               kWatcher + "'";
     sd_bus_slot* slot = nullptr;
     if (sd_bus_add_match_async(m_bus, &slot, match.c_str(), onWatcherOwner, nullptr, this) >= 0)
-        m_watcherSlot.reset(slot);
+        m_watcherMatch.reset(slot);
 }
 
 void StatusNotifierItem::show(Look look) {

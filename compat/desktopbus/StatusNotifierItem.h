@@ -61,7 +61,7 @@ private:
     std::string m_name;        // the bus name asked for the item shown; empty when hidden
     std::string m_registered;  // the name it is registered under, once the name request is answered
     unsigned m_shown = 0;      // how many times it was shown: each time under a new name
-    BusSlot m_watcherSlot;
+    BusSlot m_watcherMatch;
     BusSlot m_object;
     BusSlot m_nameCall;
     BusSlot m_registerCall;
