@@ -9,6 +9,10 @@
 
 namespace ovix {
 
+// The main window's title (string 103), which is also the launcher's name on
+// the desktop.
+inline constexpr const char* kWindowTitle = "MorvaneLaunch";
+
 // Icons by application status: 120 online, 121 starting or offline, 122 new
 // messages.
 inline constexpr unsigned IDI_ONLINE = 120;

@@ -64,7 +64,11 @@ bool TrayWindow::addIcon() {
         record.infoTitle = kStartingBalloonTitle;
         record.info = kStartingBalloon;
     }
-    return compat::Shell_NotifyIcon(compat::NIM_ADD, record);
+    if (!compat::Shell_NotifyIcon(compat::NIM_ADD, record))
+        return false;
+    // For desktops that open the icon's menu themselves.
+    compat::setNotifyIconMenu(m_window, kTrayIconId, m_trayMenu);
+    return true;
 }
 
 void TrayWindow::removeIcon() {

@@ -2,6 +2,7 @@
 
 #include "compat/system/ModulePath.h"
 #include "launcher/CommandLine.h"
+#include "launcher/LauncherDesktop.h"
 #include "launcher/MorvaneLaunch.h"
 #include "launcher/TrayLauncherParts.h"
 
@@ -9,5 +10,6 @@ int main(int argc, char** argv) {
     ovix::LauncherState state;
     state.launcherPath = compat::executablePath();
     ovix::TrayLauncherParts parts;
+    const compat::SessionBusDesktop desktop(ovix::launcherDesktopSettings());
     return ovix::runMorvaneLaunch(ovix::argumentText(argc, argv), state, parts);
 }

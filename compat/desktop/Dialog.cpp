@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "compat/desktop/DesktopJournal.h"
+#include "compat/desktop/DesktopPresenter.h"
 
 namespace compat {
 
@@ -15,6 +16,7 @@ struct DialogRecord {
     unsigned templateId = 0;
     WindowStyles styles;
     bool visible = false;
+    std::vector<std::string> texts;  // of its text items
 };
 
 std::mutex g_lock;
@@ -26,21 +28,26 @@ std::string hex(std::uint32_t value) {
     return text;
 }
 
-std::string texts(const DialogTemplate& dialogTemplate) {
-    std::string joined;
+std::vector<std::string> texts(const DialogTemplate& dialogTemplate) {
+    std::vector<std::string> found;
     for (const auto& item : dialogTemplate.items) {
-        if (item.kind != DialogItem::Kind::Text)
-            continue;
-        if (!joined.empty())
-            joined += '|';
-        joined += item.text;
+        if (item.kind == DialogItem::Kind::Text)
+            found.push_back(item.text);
     }
-    return joined;
+    return found;
+}
+
+std::string joined(const std::vector<std::string>& texts) {
+    std::string line;
+    for (const auto& text : texts)
+        line += (line.empty() ? "" : "|") + text;
+    return line;
 }
 
 void recordShown(WindowHandle dialog, const DialogRecord& record) {
     recordDesktopEvent("dialog-show id=" + std::to_string(record.templateId) + " style=" + hex(record.styles.style) +
                        " exstyle=" + hex(record.styles.exStyle) + " window=" + std::to_string(dialog));
+    presentOnDesktop([&](DesktopPresenter& desktop) { desktop.showDialog(record.texts); });
 }
 
 }  // namespace
@@ -49,14 +56,14 @@ WindowHandle CreateDialog(const DialogTemplate& dialogTemplate, WindowHandle, Wi
     const WindowHandle dialog = CreateMessageWindow(procedure);
     if (dialog == 0)
         return 0;
-    const DialogRecord record{
-        dialogTemplate.id, {dialogTemplate.style, dialogTemplate.exStyle}, (dialogTemplate.style & WS_VISIBLE) != 0};
+    const DialogRecord record{dialogTemplate.id, {dialogTemplate.style, dialogTemplate.exStyle},
+                              (dialogTemplate.style & WS_VISIBLE) != 0, texts(dialogTemplate)};
     {
         std::lock_guard lock(g_lock);
         g_dialogs[dialog] = record;
     }
     recordDesktopEvent("dialog-create id=" + std::to_string(dialogTemplate.id) +
-                       " texts=" + journalQuote(texts(dialogTemplate)) + " window=" + std::to_string(dialog));
+                       " texts=" + journalQuote(joined(record.texts)) + " window=" + std::to_string(dialog));
     if (procedure)
         procedure(dialog, WM_INITDIALOG, 0, 0);
     if (record.visible)

@@ -3,7 +3,8 @@
 // (MessageWindow.h) made from a template, whose procedure gets the dialog's
 // messages; a test acts as the user by posting them (a click is
 // WM_LBUTTONUP). Creating, showing and ending a dialog are recorded in the
-// desktop journal (DesktopJournal.h).
+// desktop journal (DesktopJournal.h); a dialog shown goes to a real desktop
+// too when one is attached (DesktopPresenter.h).
 
 #include <cstdint>
 #include <optional>

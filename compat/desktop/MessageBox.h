@@ -1,7 +1,8 @@
 #pragma once
 // Message boxes, as a headless model: each box is recorded in the desktop
-// journal (DesktopJournal.h) and answered at once, as a user who presses its
-// first button.
+// journal (DesktopJournal.h), shown on a real desktop when one is attached
+// (DesktopPresenter.h), and answered at once, as a user who presses its first
+// button.
 
 #include <string_view>
 

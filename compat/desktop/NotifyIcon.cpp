@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "compat/desktop/DesktopJournal.h"
+#include "compat/desktop/DesktopPresenter.h"
 #include "compat/ipc/MessageWindow.h"
 
 namespace compat {
@@ -57,36 +58,39 @@ bool Shell_NotifyIcon(std::uint32_t action, const NotifyIconData& data) {
     std::lock_guard lock(g_lock);
     const auto key = std::make_pair(data.window, data.id);
     auto found = g_icons.find(key);
+    NotifyIconData icon;
     std::string line;
     switch (action) {
-        case NIM_ADD: {
+        case NIM_ADD:
             if (found != g_icons.end())
                 return false;
-            NotifyIconData icon;
             icon.window = data.window;
             icon.id = data.id;
             take(icon, data);
             line = describe("add", icon, data.flags);
-            g_icons.emplace(key, std::move(icon));
+            g_icons.emplace(key, icon);
             break;
-        }
         case NIM_MODIFY:
             if (found == g_icons.end())
                 return false;
             take(found->second, data);
-            line = describe("modify", found->second, data.flags);
+            icon = found->second;
+            line = describe("modify", icon, data.flags);
             break;
         case NIM_DELETE:
             if (found == g_icons.end())
                 return false;
-            line = describe("delete", found->second, 0);
+            icon = found->second;
+            line = describe("delete", icon, 0);
             g_icons.erase(found);
             break;
         default:
             return false;
     }
-    // Under the lock, so that the journal keeps the order of the changes.
+    // Under the lock, so that the journal and the desktop keep the order of
+    // the changes.
     recordDesktopEvent(line);
+    presentOnDesktop([&](DesktopPresenter& desktop) { desktop.showNotifyIcon(action, icon, data.flags); });
     return true;
 }
 
@@ -96,6 +100,14 @@ std::optional<NotifyIconData> notifyIcon(WindowHandle window, unsigned id) {
     if (found == g_icons.end())
         return std::nullopt;
     return found->second;
+}
+
+bool setNotifyIconMenu(WindowHandle window, unsigned id, MenuHandle menu) {
+    std::lock_guard lock(g_lock);
+    if (!g_icons.count({window, id}))
+        return false;
+    presentOnDesktop([&](DesktopPresenter& desktop) { desktop.showNotifyIconMenu(window, id, menu); });
+    return true;
 }
 
 bool clickNotifyIcon(WindowHandle window, unsigned id, std::uint32_t mouseMessage) {

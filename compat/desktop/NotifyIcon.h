@@ -1,12 +1,14 @@
 #pragma once
 // The notification area, as a headless model: it keeps each icon's state,
-// records every change in the desktop journal (DesktopJournal.h) and lets
-// tests act as the user on an icon.
+// records every change in the desktop journal (DesktopJournal.h), hands it to
+// a real desktop when one is attached (DesktopPresenter.h) and lets tests act
+// as the user on an icon.
 
 #include <cstdint>
 #include <optional>
 #include <string>
 
+#include "compat/desktop/Menu.h"
 #include "compat/ipc/MessageQueue.h"
 
 namespace compat {
@@ -43,6 +45,11 @@ struct NotifyIconData {
 // fields whose flag is set. False when NIM_ADD finds the icon there already,
 // or NIM_MODIFY or NIM_DELETE does not find it.
 bool Shell_NotifyIcon(std::uint32_t action, const NotifyIconData& data);
+
+// The menu that a desktop which opens icon menus itself shows for the icon of
+// (window, id); a pick goes to `window` as WM_COMMAND, as from TrackPopupMenu.
+// False when there is no such icon.
+bool setNotifyIconMenu(WindowHandle window, unsigned id, MenuHandle menu);
 
 // The icon's current state, its flags the union of those ever set.
 std::optional<NotifyIconData> notifyIcon(WindowHandle window, unsigned id);

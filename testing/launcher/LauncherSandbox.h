@@ -1,8 +1,9 @@
 #pragma once
 // A private world for the launcher as a real process: its own runtime,
 // configuration, temporary and program folders, the launcher and the stand-in
-// main application copied side by side, a recording URL opener first on PATH
-// and a desktop journal. Stand-ins that outlive a test are ended with it.
+// main application copied side by side, a recording URL opener first on PATH,
+// a desktop journal and no session bus. Stand-ins that outlive a test are
+// ended with it.
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -27,6 +28,11 @@ namespace ovix::testing {
 
 class LauncherSandbox : public ::testing::Test {
 protected:
+    // What a launcher that shows its icon logs here, where there is no bus.
+    static constexpr const char* kNoBusLine =
+        "desktop: no session bus (No such file or directory): the icon, its menu and the messages stay off the "
+        "desktop\n";
+
     void SetUp() override {
         namespace fs = std::filesystem;
         for (const char* folder : {"run", "config", "app", "bin", "tmp"})
@@ -36,6 +42,8 @@ protected:
         setenv("XDG_CONFIG_HOME", (m_scratch / "config").c_str(), 1);
         setenv("TMPDIR", (m_scratch / "tmp").c_str(), 1);
         setenv("OVIX_DESKTOP_JOURNAL", journal().c_str(), 1);
+        // No session bus: the runtime folder holds none either.
+        unsetenv("DBUS_SESSION_BUS_ADDRESS");
         setenv("PATH", ((m_scratch / "bin").string() + ":" + std::getenv("PATH")).c_str(), 1);
         standIn("never-report");
         // The launcher works in its own folder and starts the application
