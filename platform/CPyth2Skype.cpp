@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <new>
 #include <stdexcept>
-#include <vector>
 #include <thread>
+#include <vector>
 
 #include "base/BlockingWait.h"
 #include "compat/ipc/MessageWindow.h"

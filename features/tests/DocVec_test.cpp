@@ -637,8 +637,8 @@ TEST(DocVecLifecycle, AFailedReadIsNotAShortFile) {
         DocVecFormat format;
         bool withinRecord;
     } cases[] = {
-        {DOCVEC_FORMAT_TEXT, false},  {DOCVEC_FORMAT_BINARY, false}, {DOCVEC_FORMAT_LINES, false},
-        {DOCVEC_FORMAT_TEXT, true},   {DOCVEC_FORMAT_BINARY, true},  {DOCVEC_FORMAT_LINES, true},
+        {DOCVEC_FORMAT_TEXT, false}, {DOCVEC_FORMAT_BINARY, false}, {DOCVEC_FORMAT_LINES, false},
+        {DOCVEC_FORMAT_TEXT, true},  {DOCVEC_FORMAT_BINARY, true},  {DOCVEC_FORMAT_LINES, true},
     };
     for (const auto& c : cases) {
         const std::string what = "format " + std::to_string(c.format) + (c.withinRecord ? " within a record" : "");

@@ -190,8 +190,8 @@ TEST_F(RegistrationTest, WritesTheTableAndRemovesItsPart) {
 TEST_F(RegistrationTest, ConcurrentCallsRunOneAtATime) {
     constexpr int kThreads = 4, kProcesses = 2, kRounds = 3;
     module();  // loaded before the children are forked
-    const auto registered = ovix::testing::concurrentResults([&] { return module().registerServer(); }, kThreads,
-                                                             kProcesses, kRounds);
+    const auto registered =
+        ovix::testing::concurrentResults([&] { return module().registerServer(); }, kThreads, kProcesses, kRounds);
     EXPECT_EQ(registered, std::vector<std::int32_t>((kThreads + kProcesses) * kRounds, compat::S_OK));
     EXPECT_EQ(ovix::testing::folderTree(registry()), expected(registeredEntries()));
 
@@ -199,7 +199,8 @@ TEST_F(RegistrationTest, ConcurrentCallsRunOneAtATime) {
         ovix::testing::concurrentResults([&] { return module().unregisterServer(); }, kThreads, kProcesses, 1);
     ASSERT_EQ(unregistered.size(), std::size_t{kThreads + kProcesses});
     EXPECT_EQ(std::count(unregistered.begin(), unregistered.end(), compat::S_OK), 1);
-    EXPECT_EQ(std::count(unregistered.begin(), unregistered.end(), compat::SELFREG_E_TYPELIB), kThreads + kProcesses - 1);
+    EXPECT_EQ(std::count(unregistered.begin(), unregistered.end(), compat::SELFREG_E_TYPELIB),
+              kThreads + kProcesses - 1);
     EXPECT_EQ(ovix::testing::folderTree(registry()), expected(keptEntries()));
 }
 

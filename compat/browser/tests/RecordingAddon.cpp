@@ -150,7 +150,8 @@ public:
         static_cast<void>(site->QueryInterface(InputObjectSite::kId, m_inputSite.putVoid()));
         if (auto target = ComPtr<ComUnknown>::share(site).as<OleCommandTarget>()) {
             if (auto services = target.as<ServiceProvider>())
-                static_cast<void>(services->QueryService(SID_SWebBrowserApp, WebBrowser2::kId, m_frameBrowser.putVoid()));
+                static_cast<void>(
+                    services->QueryService(SID_SWebBrowserApp, WebBrowser2::kId, m_frameBrowser.putVoid()));
         }
         m_recorder.record(std::string("SetSite window ") + (m_siteWindow ? "yes" : "no") + " input site " +
                           (m_inputSite ? "yes" : "no") + " browser " + (m_frameBrowser ? "yes" : "no"));
