@@ -71,7 +71,12 @@ MODULE_EXPORT HRESULT DllCanUnloadNow() {
     return compat::moduleCanUnload() ? compat::S_OK : compat::S_FALSE;
 }
 
+// Registration and unregistration run one at a time in every thread and
+// process; a store that cannot be locked gives the first step's failure.
 MODULE_EXPORT HRESULT DllRegisterServer() {
+    const auto lock = compat::lockRegistration();
+    if (!lock.held())
+        return compat::SELFREG_E_TYPELIB;
     const auto module = moduleFile();
     if (!compat::registerTypeLibrary(typeLibrary(), module))
         return compat::SELFREG_E_TYPELIB;
@@ -83,6 +88,9 @@ MODULE_EXPORT HRESULT DllRegisterServer() {
 }
 
 MODULE_EXPORT HRESULT DllUnregisterServer() {
+    const auto lock = compat::lockRegistration();
+    if (!lock.held())
+        return compat::E_FAIL;
     if (!compat::removeClassFromCategory(kControlClassId, kSafeForInitializing) ||
         !compat::removeClassFromCategory(kControlClassId, kSafeForScripting))
         return compat::E_FAIL;

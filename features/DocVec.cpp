@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <utility>
 
 #include "features/LineScanner.h"
@@ -55,6 +56,8 @@ const char* describe(DocVecCheck check) {
             return "reading stopped";
         case DocVecCheck::notRegular:
             return "not a regular file";
+        case DocVecCheck::read:
+            return "read failed";
     }
     return "error";
 }
@@ -146,6 +149,14 @@ void DocVec::fail(DocVecCheck check, long long value, const std::string& message
     throw DocVecError(check, value, message);
 }
 
+void DocVec::failShortRead(const DocVecInput& file, DocVecCheck check, long long value) {
+    const int error = file.readError();
+    if (error == 0)
+        fail(check, value);
+    const std::string path = &file == &m_sub ? subFilePath(m_subFile) : m_path;
+    fail(DocVecCheck::read, error, "DocVec: " + path + " cannot be read: " + std::strerror(error));
+}
+
 bool DocVec::openInput(DocVecInput& file, const std::string& path, int flags) {
     const DocVecInput::Opened opened = file.open(path, flags);
     if (opened == DocVecInput::Opened::notRegular)
@@ -183,7 +194,7 @@ DocVec::Header DocVec::readFileHeader(DocVecInput& file) {
     Header header;
     if (m_format == DOCVEC_FORMAT_TEXT) {
         if (!file.readLine(m_text))
-            fail(DocVecCheck::header, 0);
+            failShortRead(file, DocVecCheck::header, 0);
         LineScanner fields(m_text);
         std::string_view mark;
         if (!fields.scanInt(header.nDocs) || !fields.scanInt(header.nSubFiles) || !fields.scanInt(header.firstIndex) ||
@@ -199,7 +210,7 @@ DocVec::Header DocVec::readFileHeader(DocVecInput& file) {
     }
     std::int32_t magic;
     if (!file.readInt(magic))
-        fail(DocVecCheck::header, 0);
+        failShortRead(file, DocVecCheck::header, 0);
     if (!knownBinaryMagic(magic))
         fail(DocVecCheck::magic, magic);
     header.magic = magic;
@@ -207,7 +218,7 @@ DocVec::Header DocVec::readFileHeader(DocVecInput& file) {
                                                      : file.readInt(header.nDocs) && file.readInt(header.nSubFiles) &&
                                                            file.readInt(header.firstIndex);
     if (!complete)
-        fail(DocVecCheck::header, magic);
+        failShortRead(file, DocVecCheck::header, magic);
     if (magic == kMagicWideIds || magic == kMagicNarrowIds)
         std::fprintf(stderr, "********* This file is in an old format(%d), continuing... ************\n", magic);
     else if (magic == kMagicShortHeader)
@@ -223,10 +234,12 @@ void DocVec::readMainHeader() {
     if (!m_main.rewind())
         fail(DocVecCheck::header, 0);
     if (m_format == DOCVEC_FORMAT_LINES) {
-        const std::int64_t lines = m_main.countNewlines();
-        if (lines > INT_MAX)
-            fail(DocVecCheck::docCount, lines);
-        m_nDocs = static_cast<int>(lines);
+        const std::optional<std::int64_t> lines = m_main.countNewlines();
+        if (!lines)
+            failShortRead(m_main, DocVecCheck::header, 0);
+        if (*lines > INT_MAX)
+            fail(DocVecCheck::docCount, *lines);
+        m_nDocs = static_cast<int>(*lines);
         m_nSubFiles = m_mainFirstIndex = 0;
         m_main.rewind();
         return;
@@ -313,14 +326,14 @@ std::int64_t DocVec::readBinaryRecord(DocVecRecord& record) {
     for (;;) {
         const std::int64_t offset = current().offset();
         if (!current().readInt(index))
-            fail(DocVecCheck::record, m_index);
+            failShortRead(current(), DocVecCheck::record, m_index);
         if (atTrailer(index)) {
             openNextSubFile();
             continue;
         }
         std::int32_t fields[3];
         if (!current().readBytes(fields, sizeof fields))
-            fail(DocVecCheck::record, m_index);
+            failShortRead(current(), DocVecCheck::record, m_index);
         checkIndex(index);
         record.id = fields[0];
         record.label = fields[1];
@@ -338,7 +351,7 @@ void DocVec::readBinaryEntries(int n, DocVecRecord& record) {
     record.entries.resize(static_cast<size_t>(n));
     if (m_currentMagic == DOCVEC_MAGIC) {
         if (!file.readBytes(record.entries.data(), record.entries.size() * kEntryBytes))
-            fail(DocVecCheck::entry, 0);
+            failShortRead(file, DocVecCheck::entry, 0);
         return;
     }
     // Older layouts: all ids, then all weights.
@@ -353,12 +366,12 @@ void DocVec::readBinaryEntries(int n, DocVecRecord& record) {
             id = static_cast<std::uint64_t>(static_cast<std::int64_t>(narrow));
         }
         if (!read)
-            fail(DocVecCheck::entry, i);
+            failShortRead(file, DocVecCheck::entry, i);
         record.entries[static_cast<size_t>(i)].fid = fidFromNumber(id);
     }
     for (int i = 0; i < n; ++i) {
         if (!file.readBytes(&record.entries[static_cast<size_t>(i)].weight, sizeof(float)))
-            fail(DocVecCheck::entry, i);
+            failShortRead(file, DocVecCheck::entry, i);
     }
 }
 
@@ -366,7 +379,7 @@ std::int64_t DocVec::readTextRecord(DocVecRecord& record) {
     for (;;) {
         const std::int64_t offset = current().offset();
         if (!current().readLine(m_text))
-            fail(DocVecCheck::record, m_index);
+            failShortRead(current(), DocVecCheck::record, m_index);
         LineScanner fields(m_text);
         int index;
         if (!fields.scanInt(index))
@@ -393,7 +406,7 @@ std::int64_t DocVec::readTextRecord(DocVecRecord& record) {
 std::int64_t DocVec::readLinesRecord(DocVecRecord& record) {
     const std::int64_t offset = m_main.offset();
     if (!m_main.readLine(m_text))
-        fail(DocVecCheck::record, m_index);
+        failShortRead(m_main, DocVecCheck::record, m_index);
     const auto n = std::count(m_text.begin(), m_text.end(), ':');
     if (n > INT_MAX)
         fail(DocVecCheck::entryCount, n);
@@ -442,6 +455,11 @@ int DocVec::checkMagic(DocVecInput& file) {
         read = file.readLine(m_text) && scanTextMagic(m_text, magic);
     }
     const char* kind = binary() ? "binary" : "text";
+    if (!read && file.readError() != 0) {
+        std::fprintf(stderr, "DocVec: Error reading %s file %s: %s\n", kind, m_path.c_str(),
+                     std::strerror(file.readError()));
+        return 2;
+    }
     if (!read) {
         std::fprintf(stderr, "DocVec: Error with magic number in %s file %s \n", kind, m_path.c_str());
         return 2;

@@ -4,8 +4,11 @@
 // size limit goes on in numbered sub-files ("vectors.bin.sub1", ...), which a
 // reader follows. Binary files of three older layouts are still read.
 //
-// A malformed file, a failed write or a visitor that stops forEachDoc prints
-// "docVec:CHECK: VALUE" on the standard error stream and throws DocVecError.
+// A malformed file, a failed read or write or a visitor that stops forEachDoc
+// prints "docVec:CHECK: VALUE" on the standard error stream and throws
+// DocVecError. A file that ends too soon fails the check of what it lacks
+// ("DocVec: record cannot be read in PATH"); a read that fails is told apart:
+// "DocVec: PATH cannot be read: CAUSE".
 // A file that cannot be opened or created is not an error: the object is left
 // without files and counts 0 documents (isOpen tells). Opening never waits: a
 // reader refuses a FIFO, a device or a folder with "DocVec: PATH is not a
@@ -56,6 +59,7 @@ enum class DocVecCheck {
     write = 13,        // a write that failed, or a writer without a file
     stopped = 14,      // a forEachDoc visitor that returned false
     notRegular = 15,   // a FIFO, a device or a folder where a file of the set should be
+    read = 16,         // a read of a file of the set that failed (the value is its errno)
 };
 
 class DocVecError : public std::runtime_error {
@@ -140,6 +144,9 @@ private:
     // default "DocVec: WHAT in PATH".
     [[noreturn]] void fail(DocVecCheck check, long long value);
     [[noreturn]] void fail(DocVecCheck check, long long value, const std::string& message);
+    // A read of `file` that came up short: its read failure when one stopped
+    // it, else `check` (the file ended first).
+    [[noreturn]] void failShortRead(const DocVecInput& file, DocVecCheck check, long long value);
     // Opens one file of the set for reading; false when it does not open.
     bool openInput(DocVecInput& file, const std::string& path, int flags = O_RDONLY);
     std::string subFilePath(int k) const;

@@ -34,6 +34,7 @@ void DocVecInput::close() {
     m_size = 0;
     m_position = m_end = 0;
     m_bufferOffset = 0;
+    m_readError = 0;
 }
 
 bool DocVecInput::rewind() {
@@ -41,11 +42,16 @@ bool DocVecInput::rewind() {
         return false;
     m_position = m_end = 0;
     m_bufferOffset = 0;
+    m_readError = 0;
     return true;
 }
 
 size_t DocVecInput::readFile(char* to, size_t n) {
-    return readUpTo(m_fd.get(), to, n).count;
+    if (m_readError != 0)
+        return 0;
+    const ReadResult read = readUpTo(m_fd.get(), to, n);
+    m_readError = read.error;
+    return read.count;
 }
 
 bool DocVecInput::refill() {
@@ -92,7 +98,7 @@ bool DocVecInput::readLine(std::string& line) {
     bool readAny = false;
     for (;;) {
         if (m_position == m_end && !refill())
-            return readAny;
+            return readAny && m_readError == 0;
         readAny = true;
         const char* from = m_buffer.data() + m_position;
         const size_t held = m_end - m_position;
@@ -108,7 +114,7 @@ bool DocVecInput::readLine(std::string& line) {
     }
 }
 
-std::int64_t DocVecInput::countNewlines() {
+std::optional<std::int64_t> DocVecInput::countNewlines() {
     std::int64_t count = 0;
     if (!m_fd)
         return 0;
@@ -116,6 +122,8 @@ std::int64_t DocVecInput::countNewlines() {
         count += std::count(m_buffer.data() + m_position, m_buffer.data() + m_end, '\n');
         m_position = m_end;
     } while (refill());
+    if (m_readError != 0)
+        return std::nullopt;
     return count;
 }
 

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,20 +37,25 @@ public:
     std::int64_t remaining() const { return m_size - offset(); }
     bool rewind();
 
-    // False, when the file ends first.
+    // False when the file ends first or a read fails (readError tells).
     bool readBytes(void* out, size_t n);
     bool readInt(std::int32_t& value);
     // The next line without its newline; false at the end of the file with
-    // nothing left to read.
+    // nothing left to read, or when a read fails (never a part of a line).
     bool readLine(std::string& line);
     // Newline characters from here to the end of the file; the position is
-    // left at the end.
-    std::int64_t countNewlines();
+    // left at the end. Empty when a read fails.
+    std::optional<std::int64_t> countNewlines();
+
+    // The errno of the read that failed, 0 when none did. After a failure
+    // every read fails, until the file is opened again or rewound.
+    int readError() const { return m_readError; }
 
 private:
-    // Up to n bytes from the file into `to`; fewer only at its end or on an error.
+    // Up to n bytes from the file into `to`; fewer only at its end or when a
+    // read fails.
     size_t readFile(char* to, size_t n);
-    bool refill();  // keeps nothing of the current buffer; false at the end
+    bool refill();  // keeps nothing of the current buffer; false at the end or on a failure
 
     UniqueFd m_fd;
     std::int64_t m_size = 0;
@@ -57,6 +63,7 @@ private:
     size_t m_position = 0;            // next byte in m_buffer
     size_t m_end = 0;                 // bytes held in m_buffer
     std::int64_t m_bufferOffset = 0;  // file offset of m_buffer[0]
+    int m_readError = 0;
 };
 
 }  // namespace ovix

@@ -4,10 +4,12 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
+#include <new>
 #include <stdexcept>
-#include <vector>
 #include <thread>
+#include <vector>
 
 #include "base/BlockingWait.h"
 #include "compat/ipc/MessageWindow.h"
@@ -27,7 +29,7 @@ constexpr unsigned kPingPeriodMs = 1000;
 constexpr std::uint32_t kStartPingMessage = compat::WM_USER + 1;
 constexpr std::uint32_t kStopPingMessage = compat::WM_USER + 2;
 
-// The text of a failure to queue an event for want of memory.
+// The text of a failure to handle an event for want of memory.
 constexpr const char* kOutOfMemory = "Out of memory";
 
 constexpr const char* kClientKey = "Software\\Skype\\Phone\\UI";
@@ -436,22 +438,38 @@ void CPyth2Skype::QueueEvent(std::uint32_t code, const char* text, const char* f
     Notify();
 }
 
+void CPyth2Skype::QueueFailure(std::uint32_t code, const char* text) noexcept {
+    try {
+        QueueEvent(code, text);
+    } catch (...) {
+        // The handler's event and its failure are both lost.
+    }
+}
+
+template <class Work>
+void CPyth2Skype::Guarded(Work work) noexcept {
+    try {
+        work();
+    } catch (const std::bad_alloc&) {
+        QueueFailure(ERR_NOMEM, kOutOfMemory);
+    } catch (const std::exception& failure) {
+        QueueFailure(ERR_EVENT, failure.what());
+    } catch (...) {
+        QueueFailure(ERR_EVENT, "unknown C++ exception");
+    }
+}
+
 template <class Work>
 void CPyth2Skype::Guarded(std::uint32_t failureCode, const char* failure, Work work) noexcept {
     try {
         work();
-        return;
     } catch (...) {
-    }
-    try {
-        QueueEvent(failureCode, failure);
-    } catch (...) {
-        // Not even the failure fits in memory: the event is lost.
+        QueueFailure(failureCode, failure);
     }
 }
 
 void CPyth2Skype::OnConnect(CAdapter*) {
-    Guarded(ERR_NOMEM, kOutOfMemory, [&] {
+    Guarded([&] {
         {
             const auto lock = Lock();
             m_connected = 1;
@@ -463,7 +481,7 @@ void CPyth2Skype::OnConnect(CAdapter*) {
 }
 
 void CPyth2Skype::OnDisconnect(CAdapter*, const void*) {
-    Guarded(ERR_NOMEM, kOutOfMemory, [&] {
+    Guarded([&] {
         {
             const auto lock = Lock();
             StopPingTimer(m_pingTimerId);
@@ -539,19 +557,19 @@ void CPyth2Skype::OnSendMsgReliable(CAdapter*, int) {
 }
 
 void CPyth2Skype::OnReceiveMsgReliable(CAdapter*, const char* from, const char* text) {
-    Guarded(ERR_NOMEM, kOutOfMemory, [&] { QueueEvent(NOERR, text, from); });
+    Guarded([&] { QueueEvent(NOERR, text, from); });
 }
 
 void CPyth2Skype::OnError(CAdapter*, int code, const char* text) {
-    Guarded(ERR_NOMEM, kOutOfMemory, [&] { QueueEvent(static_cast<std::uint32_t>(code), text); });
+    Guarded([&] { QueueEvent(static_cast<std::uint32_t>(code), text); });
 }
 
 void CPyth2Skype::OnContactListChanged(CAdapter*, const char*) {
-    Guarded(ERR_NOMEM, kOutOfMemory, [&] { QueueEvent(NOERR, "contactlistchanged"); });
+    Guarded([&] { QueueEvent(NOERR, "contactlistchanged"); });
 }
 
 void CPyth2Skype::OnBlockUser(CAdapter*, const char*, int) {
-    Guarded(ERR_NOMEM, kOutOfMemory, [&] { QueueEvent(NOERR, "contactlistchanged"); });
+    Guarded([&] { QueueEvent(NOERR, "contactlistchanged"); });
 }
 
 }  // namespace ovix

@@ -36,7 +36,9 @@ namespace ovix {
 class CPyth2Skype {
 public:
     // Error codes of the queued failures; the requests queue the adapter's
-    // own codes.
+    // own codes. ERR_EVENT, the bridge's own, is not among the module's
+    // constants: an event that could not be handled for another reason than
+    // memory, its text telling why.
     enum Error : std::uint32_t {
         NOERR = 0,
         ERR_NODLL = 1,
@@ -47,6 +49,7 @@ public:
         ERR_NOENUMGROUPS = 6,
         ERR_NOENUMUSERS = 7,
         ERR_SKYPETIMEOUT_ENABLED = 8,
+        ERR_EVENT = 9,
     };
     // Bits of the chat code: which chat events the bridge subscribes.
     enum ChatCode : int { NOCHAT = 0, CHATSEND = 1, CHATRECV = 2, CHATALL = 3 };
@@ -164,11 +167,17 @@ private:
     void Notify();
     // Queues {login, text, from, code} and wakes the notice thread.
     void QueueEvent(std::uint32_t code, const char* text, const char* from = "");
-    // Runs a handler's work on the adapter's thread, where nothing may
-    // escape: a failure (a count beyond the adapter's array, memory running
-    // out) is queued as {login, failure, "", failureCode} instead.
+    // Run a handler's work on the adapter's thread, where nothing may escape.
+    // A failure is queued as {login, text, "", code} instead: with the
+    // handler's own code and text when it gives them (an enumeration), else
+    // by its cause: ERR_NOMEM "Out of memory" for an allocation that failed,
+    // ERR_EVENT with the exception's own text for anything else.
+    template <class Work>
+    void Guarded(Work work) noexcept;
     template <class Work>
     void Guarded(std::uint32_t failureCode, const char* failure, Work work) noexcept;
+    // Lost when not even the failure can be queued.
+    void QueueFailure(std::uint32_t code, const char* text) noexcept;
     int Request(int (CAdapter::*operation)(), const char* failure);
 
     // The ping timer lives on the window's thread; from another thread the

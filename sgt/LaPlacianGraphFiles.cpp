@@ -54,7 +54,8 @@ std::string readWholeFile(const char* path) {
         fail(path, std::string("cannot be opened: ") + std::strerror(errno));
     std::string text(static_cast<std::size_t>(file.size()), '\0');
     if (!file.readBytes(text.data(), text.size()))
-        fail(path, "cannot be read");
+        fail(path, file.readError() != 0 ? std::string("cannot be read: ") + std::strerror(file.readError())
+                                         : std::string("cannot be read"));
     return text;
 }
 

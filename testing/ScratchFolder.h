@@ -14,6 +14,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <map>
 #include <set>
 #include <sstream>
 #include <string>
@@ -51,6 +52,22 @@ inline std::string readFile(const std::filesystem::path& path) {
 
 inline void writeFile(const std::filesystem::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// Every folder (its path ending in "/") and file below `root`, by relative
+// path, with the files' bytes; lock files (".lock") and empty files left out.
+inline std::map<std::string, std::string> folderTree(const std::filesystem::path& root) {
+    std::map<std::string, std::string> entries;
+    if (!std::filesystem::exists(root))
+        return entries;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        const auto relative = std::filesystem::relative(entry.path(), root).string();
+        if (entry.is_directory())
+            entries[relative + "/"] = "";
+        else if (entry.path().extension() != ".lock" && entry.file_size() > 0)
+            entries[relative] = readFile(entry.path());
+    }
+    return entries;
 }
 
 // Polls `condition` every 10 ms until it holds or `limit` has passed.

@@ -23,7 +23,8 @@ HRESULT BHO::SetSite(ComUnknown* site) {
         return S_OK;
     if (!succeeded(site->QueryInterface(WebBrowser2::kId, m_browser.putVoid())))
         return S_OK;
-    AtlAdvise(m_browser.get(), this, DIID_DWebBrowserEvents2, m_cookie);
+    if (!succeeded(AtlAdvise(m_browser.get(), this, DIID_DWebBrowserEvents2, m_cookie)))
+        m_cookie = 0;  // no connection: the helper hears no navigation
     WindowHandle frame = 0;
     if (succeeded(m_browser->GetHWND(frame)))
         SaveBrowserSmallIcon(frame);
@@ -31,8 +32,9 @@ HRESULT BHO::SetSite(ComUnknown* site) {
 }
 
 void BHO::leaveBrowser() {
+    // A connection that cannot be ended goes with the browser's last reference.
     if (m_browser && m_cookie)
-        AtlUnadvise(m_browser.get(), DIID_DWebBrowserEvents2, m_cookie);
+        static_cast<void>(AtlUnadvise(m_browser.get(), DIID_DWebBrowserEvents2, m_cookie));
     m_cookie = 0;
     m_browser.reset();
 }
@@ -69,9 +71,11 @@ void BHO::OnBeforeNavigate2(const std::string& url, bool& cancel) {
         if (succeeded(m_browser->GetHWND(frame)))
             PostMessage(frame, WM_CLOSE, 0, 0);
     }
+    // A bar that the browser cannot show or hide stays as it is; the command
+    // is cancelled all the same.
     const auto showBar = [&](std::string_view key, const Guid& bar) {
         if (const int flag = ParseFlagParam(url, key))
-            m_browser->ShowBrowserBar(bar.toString(), flag == 1, std::int32_t{0});
+            static_cast<void>(m_browser->ShowBrowserBar(bar.toString(), flag == 1, std::int32_t{0}));
     };
     showBar(kSidebarFlag, kBarBandClassId);
     showBar(kToolbarFlag, kWToolBarClassId);

@@ -48,6 +48,9 @@ bool removeToolbarEntry() {
 }  // namespace
 
 compat::HRESULT RegisterAddon(const std::filesystem::path& module) {
+    const auto lock = compat::lockRegistration();
+    if (!lock.held())
+        return compat::SELFREG_E_TYPELIB;
     for (const char* cache : kClassesCategoryCaches)
         removeTree(compat::kClassesHive, compat::classesPath(cache));
     for (const char* cache : kUserCategoryCaches)
@@ -69,6 +72,9 @@ compat::HRESULT RegisterAddon(const std::filesystem::path& module) {
 }
 
 compat::HRESULT UnregisterAddon() {
+    const auto lock = compat::lockRegistration();
+    if (!lock.held())
+        return compat::SELFREG_E_TYPELIB;
     if (!compat::unregisterTypeLibrary(typeLibrary()))
         return compat::SELFREG_E_TYPELIB;
     // Each one is tried, whatever the others do.

@@ -1,8 +1,10 @@
 #pragma once
 // The add-on's entries in the registry store: its type library, its three
 // classes, the sidebar's place among the vertical bars and its width, the
-// toolbar's entry and the helper object's key. Called by the module's
-// registration entry points, one at a time.
+// toolbar's entry and the helper object's key. Registrations and
+// unregistrations of every thread and process run one at a time; when the
+// store cannot be locked, nothing is written and the result is that of the
+// first step.
 
 #include <filesystem>
 

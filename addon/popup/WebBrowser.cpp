@@ -125,7 +125,8 @@ bool WebBrowser::CreateBrowserWindow() {
         m_browser = control.as<WebBrowser2>();
     if (m_browser) {
         m_events = ComPtr<Events>::adopt(new Events(this));
-        AtlAdvise(m_browser.get(), m_events.get(), DIID_DWebBrowserEvents2, m_eventsCookie);
+        if (!succeeded(AtlAdvise(m_browser.get(), m_events.get(), DIID_DWebBrowserEvents2, m_eventsCookie)))
+            m_eventsCookie = 0;
     }
     if (m_eventsCookie == 0) {
         // No browser to show: the popup closes at once.
@@ -136,8 +137,9 @@ bool WebBrowser::CreateBrowserWindow() {
     if (succeeded(AtlAxGetHost(m_controlWindow, host.put()))) {
         if (auto ambient = host.as<AxWinAmbientDispatch>()) {
             std::uint32_t flags = 0;
+            // Refused, the page is shown without the theme.
             if (succeeded(ambient->GetDocHostFlags(flags)))
-                ambient->PutDocHostFlags(flags | DOCHOSTUIFLAG_THEME);
+                static_cast<void>(ambient->PutDocHostFlags(flags | DOCHOSTUIFLAG_THEME));
         }
     }
 
@@ -151,7 +153,8 @@ bool WebBrowser::CreateBrowserWindow() {
     SetWindowText(m_window, m_title);
     SendMessage(m_window, WM_SETICON, ICON_SMALL, static_cast<std::intptr_t>(BrowserSmallIcon()));
     ShowWindow(m_window, SW_SHOW);
-    m_browser->Navigate2(m_url);
+    // A page that cannot be opened leaves the popup blank, for its user to close.
+    static_cast<void>(m_browser->Navigate2(m_url));
     return true;
 }
 
@@ -215,8 +218,9 @@ void WebBrowser::Resize(int width, int height) {
 void WebBrowser::Disconnect() {
     if (m_events)
         m_events->detach();
+    // A connection that cannot be ended goes with the browser's last reference.
     if (m_browser && m_eventsCookie != 0)
-        AtlUnadvise(m_browser.get(), DIID_DWebBrowserEvents2, m_eventsCookie);
+        static_cast<void>(AtlUnadvise(m_browser.get(), DIID_DWebBrowserEvents2, m_eventsCookie));
     m_eventsCookie = 0;
     m_events.reset();
     m_browser.reset();

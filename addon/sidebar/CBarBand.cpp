@@ -80,12 +80,14 @@ HRESULT CBarBand::SetSite(ComUnknown* site) {
     TakeDown();
     if (!site)
         return S_OK;
+    // A step that fails leaves its member empty, and the band is built all the same.
     const auto given = ComPtr<ComUnknown>::share(site);
-    if (const auto window = given.as<OleWindow>())
-        window->GetWindow(m_siteWindow);
+    const auto window = given.as<OleWindow>();
+    if (window && !succeeded(window->GetWindow(m_siteWindow)))
+        m_siteWindow = 0;
     m_inputSite = given.as<InputObjectSite>();
     if (const auto services = given.as<OleCommandTarget>().as<ServiceProvider>())
-        services->QueryService(SID_SWebBrowserApp, WebBrowser2::kId, m_frameBrowser.putVoid());
+        static_cast<void>(services->QueryService(SID_SWebBrowserApp, WebBrowser2::kId, m_frameBrowser.putVoid()));
     Rect area;
     GetClientRect(m_siteWindow, area);
     m_window = CreateWindowEx(0, kBandWindowClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0,
@@ -109,24 +111,32 @@ void CBarBand::CreateHostedBrowser() {
         m_hostedObject.reset();
         return;
     }
+    // Without the host's site there is no default handler to forward to.
     ComPtr<ClientSite> hostSite;
-    m_hostedObject->GetClientSite(hostSite.put());
+    static_cast<void>(m_hostedObject->GetClientSite(hostSite.put()));
     m_defaultHandler = hostSite.as<DocHostUIHandler>();
-    m_hostedObject->SetClientSite(this);
-    AtlAdvise(m_hostedBrowser.get(), this, DIID_DWebBrowserEvents2, m_eventsCookie);
+    // Refused, the control keeps its host's site: its pages show, without the
+    // bar's handler (no external object, no drop target).
+    static_cast<void>(m_hostedObject->SetClientSite(this));
+    // Without the connection no navigation is guarded and no command carried out.
+    if (!succeeded(AtlAdvise(m_hostedBrowser.get(), this, DIID_DWebBrowserEvents2, m_eventsCookie)))
+        m_eventsCookie = 0;
     theApp.SetSidebarBrowser(m_hostedBrowser.get());
-    m_hostedBrowser->PutRegisterAsDropTarget(true);
-    m_hostedBrowser->Navigate2(theApp.config.SidebarUrl);
+    // Refused, nothing can be dropped on the page.
+    static_cast<void>(m_hostedBrowser->PutRegisterAsDropTarget(true));
+    // A page that cannot be opened leaves the bar empty until the next state page.
+    static_cast<void>(m_hostedBrowser->Navigate2(theApp.config.SidebarUrl));
 }
 
 void CBarBand::TakeDown() {
     m_listener.Destroy();
     m_dropTarget->SetDocument({});
+    // Taken down whatever the control answers: the references go below.
     if (m_hostedBrowser && m_eventsCookie)
-        AtlUnadvise(m_hostedBrowser.get(), DIID_DWebBrowserEvents2, m_eventsCookie);
+        static_cast<void>(AtlUnadvise(m_hostedBrowser.get(), DIID_DWebBrowserEvents2, m_eventsCookie));
     m_eventsCookie = 0;
     if (m_hostedObject)
-        m_hostedObject->SetClientSite(nullptr);
+        static_cast<void>(m_hostedObject->SetClientSite(nullptr));
     if (m_window)
         DestroyWindow(std::exchange(m_window, 0));
     m_hostedBrowser.reset();
@@ -152,16 +162,20 @@ HRESULT CBarBand::GetWindow(WindowHandle& window) {
 }
 
 HRESULT CBarBand::ShowDW(bool show) {
+    ShowBar(show);
+    return S_OK;
+}
+
+void CBarBand::ShowBar(bool show) {
     if (m_window) {
         ShowWindow(m_window, show ? SW_SHOW : SW_HIDE);
         CallPageScript(show);
     }
     theApp.sidebarShown = show ? 1 : 0;
-    return S_OK;
 }
 
 HRESULT CBarBand::CloseDW(std::uint32_t) {
-    ShowDW(false);
+    ShowBar(false);
     if (m_window)
         DestroyWindow(std::exchange(m_window, 0));
     return S_OK;
@@ -236,8 +250,9 @@ HRESULT CBarBand::GetWindowContext(Rect& position, Rect& clip) {
 }
 
 HRESULT CBarBand::OnFocus(bool gotFocus) {
+    // A notice: the site may do nothing with it.
     if (m_inputSite)
-        m_inputSite->OnFocusChangeIS(static_cast<ObjectWithSite*>(this), gotFocus);
+        static_cast<void>(m_inputSite->OnFocusChangeIS(static_cast<ObjectWithSite*>(this), gotFocus));
     return S_OK;
 }
 
@@ -267,9 +282,12 @@ void CBarBand::OnBeforeNavigate2(const std::string& url, bool& cancel) {
             return;
         }
         cancel = true;
+        // A page that could not be opened is not taken as shown, so the next
+        // navigation tries it again.
         if (!samePage(chosen, m_currentPage) && m_hostedBrowser) {
-            m_currentPage = chosen;
-            m_hostedBrowser->Navigate2(chosen);
+            const std::string shown = std::exchange(m_currentPage, chosen);
+            if (!succeeded(m_hostedBrowser->Navigate2(chosen)))
+                m_currentPage = shown;
         }
         return;
     }
@@ -289,7 +307,7 @@ void CBarBand::OnBeforeNavigate2(const std::string& url, bool& cancel) {
 void CBarBand::OnDocumentComplete() {
     ComPtr<ComUnknown> document;
     if (m_hostedBrowser)
-        m_hostedBrowser->GetDocument(document.put());
+        static_cast<void>(m_hostedBrowser->GetDocument(document.put()));  // empty when there is none
     m_dropTarget->SetDocument(document.as<HtmlDocument>());
     m_documentReady = true;
 }
@@ -306,16 +324,18 @@ void CBarBand::CallPageScript(bool show) {
     if (!succeeded(script->GetIDsOfNames("onShow", id)) || !succeeded(script->GetIDsOfNames("onHide", id)))
         return;
     DispatchValue result;
+    // What the page's function does is its own affair.
     if (const auto window = script.as<HtmlWindow2>())
-        window->execScript(show ? "onShow()" : "onHide()", "javascript", result);
+        static_cast<void>(window->execScript(show ? "onShow()" : "onHide()", "javascript", result));
 }
 
 void CBarBand::ShowStatePage(std::uintptr_t state) {
     if (state > SERVER_STATE_STARTED || !m_hostedBrowser)
         return;
     const std::string page = StatePage(static_cast<int>(state));
+    // A page that cannot be opened leaves the bar on the one it shows.
     if (!samePage(page, m_currentPage))
-        m_hostedBrowser->Navigate2(page);
+        static_cast<void>(m_hostedBrowser->Navigate2(page));
 }
 
 std::string CBarBand::StatePage(int state) const {

@@ -119,6 +119,8 @@ private:
     ~CBarBand() override;
 
     void CreateHostedBrowser();
+    // ShowDW's work.
+    void ShowBar(bool show);
     void OnBeforeNavigate2(const std::string& url, bool& cancel);
     void OnDocumentComplete();
     void CallPageScript(bool show);

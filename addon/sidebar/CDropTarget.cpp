@@ -63,14 +63,15 @@ void CDropTarget::CallDropIt(const std::string& text, Point point) {
     std::string title;
     if (const auto frame = m_band->FrameBrowser()) {
         std::string address;
-        if (succeeded(frame->GetLocationURL(address)) && address == text)
-            frame->GetLocationName(title);
+        if (succeeded(frame->GetLocationURL(address)) && address == text && !succeeded(frame->GetLocationName(title)))
+            title.clear();
     }
     ScreenToClient(m_band->BandWindow(), point);
     const DispatchValue arguments[] = {Base64FromText(text), NativeInt{point.x}, NativeInt{point.y},
                                        Base64FromText(title)};
     DispatchValue result;
-    script->Invoke(dropIt, arguments, result);
+    // What the page makes of the drop is its own affair.
+    static_cast<void>(script->Invoke(dropIt, arguments, result));
 }
 
 }  // namespace ovix

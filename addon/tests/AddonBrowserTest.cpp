@@ -75,7 +75,7 @@ compat::HRESULT AddonBrowser::showBar(compat::BrowserWindow& window, const compa
 compat::WindowHandle AddonBrowser::bandWindow(compat::BrowserWindow& window, const compat::Guid& classId) {
     compat::WindowHandle found = 0;
     if (auto band = window.addon(classId).as<compat::OleWindow>())
-        window.run([&] { band->GetWindow(found); });
+        window.run([&] { EXPECT_EQ(band->GetWindow(found), compat::S_OK); });
     return found;
 }
 

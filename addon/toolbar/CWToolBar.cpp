@@ -15,14 +15,17 @@ HRESULT CWToolBar::SetSite(compat::ComUnknown* site) {
     if (!site)
         return compat::S_OK;
     const auto held = compat::ComPtr<compat::ComUnknown>::share(site);
+    // A step that fails leaves its part empty, and the windows are made all the same.
     compat::WindowHandle siteWindow = 0;
-    if (const auto window = held.as<compat::OleWindow>())
-        window->GetWindow(siteWindow);
+    const auto window = held.as<compat::OleWindow>();
+    if (window && !compat::succeeded(window->GetWindow(siteWindow)))
+        siteWindow = 0;
     m_inputSite = held.as<compat::InputObjectSite>();
     compat::ComPtr<compat::WebBrowser2> frameBrowser;
     if (const auto target = held.as<compat::OleCommandTarget>()) {
         if (const auto services = target.as<compat::ServiceProvider>())
-            services->QueryService(compat::SID_SWebBrowserApp, compat::WebBrowser2::kId, frameBrowser.putVoid());
+            static_cast<void>(services->QueryService(compat::SID_SWebBrowserApp, compat::WebBrowser2::kId,
+                                                     frameBrowser.putVoid()));  // empty when it fails
     }
     compat::Rect area;
     compat::GetClientRect(siteWindow, area);

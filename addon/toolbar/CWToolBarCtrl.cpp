@@ -197,16 +197,19 @@ void CWToolBarCtrl::ToggleSidebar() {
     const bool show = shown == 0;
     if (!m_site.frameBrowser)
         return;
-    m_site.frameBrowser->PutVisible(true);
-    m_site.frameBrowser->ShowBrowserBar(kBarBandClassId.toString(), show, compat::NativeInt{1});
+    // A browser that refuses leaves the bar as it was; the flag has turned
+    // all the same, as the button has.
+    static_cast<void>(m_site.frameBrowser->PutVisible(true));
+    static_cast<void>(m_site.frameBrowser->ShowBrowserBar(kBarBandClassId.toString(), show, compat::NativeInt{1}));
 }
 
 void CWToolBarCtrl::TagIt(std::string_view interestName) {
     std::string title, address;
-    if (m_site.frameBrowser) {
-        m_site.frameBrowser->GetLocationName(title);
-        m_site.frameBrowser->GetLocationURL(address);
-    }
+    // What the browser cannot give is sent empty.
+    if (m_site.frameBrowser && !compat::succeeded(m_site.frameBrowser->GetLocationName(title)))
+        title.clear();
+    if (m_site.frameBrowser && !compat::succeeded(m_site.frameBrowser->GetLocationURL(address)))
+        address.clear();
     const int id = interestName.empty() ? 0 : m_interests.IdOf(interestName);
     OpenPopup(TagItPath(id, title, address), kTagItPopup.x, kTagItPopup.y);
 }
@@ -223,8 +226,9 @@ void CWToolBarCtrl::RefreshInterests() {
     add(separatorItem());
     for (const auto& entry : m_interests.entries())
         add(TextFromBase64(entry.name));
+    // A notice: the site may do nothing with it.
     if (m_site.inputSite)
-        m_site.inputSite->OnFocusChangeIS(m_site.band, true);
+        static_cast<void>(m_site.inputSite->OnFocusChangeIS(m_site.band, true));
 }
 
 void CWToolBarCtrl::SelectInterest() {
@@ -242,8 +246,9 @@ void CWToolBarCtrl::SelectInterest() {
 }
 
 void CWToolBarCtrl::OpenPage(std::string_view path) {
+    // A page that cannot be opened leaves the tab as it was, as a failed link would.
     if (m_site.frameBrowser)
-        m_site.frameBrowser->Navigate2(m_app.config.GetHomepageUrl() + std::string(path));
+        static_cast<void>(m_site.frameBrowser->Navigate2(m_app.config.GetHomepageUrl() + std::string(path)));
 }
 
 void CWToolBarCtrl::OpenPopup(std::string_view path, int width, int height) {

@@ -123,8 +123,9 @@ HRESULT AtlAxCreateControl(std::string_view name, WindowHandle container, ComUnk
         std::lock_guard lock(t.mutex);
         t.containers[container] = Hosted{browser, site, window};
     }
+    // The control stands even when its first page cannot be opened.
     if (address)
-        browser->navigate(name);
+        static_cast<void>(browser->navigate(name));
     if (control) {
         *control = static_cast<WebBrowser2*>(browser.get());
         (*control)->AddRef();

@@ -85,7 +85,10 @@ void BrowserWindow::loadAddons() {
             continue;
         }
         m_calls->add("SetSite " + classId.toString());
-        placed->SetSite(static_cast<WebBrowser2*>(m_browser.get()));
+        if (!succeeded(placed->SetSite(static_cast<WebBrowser2*>(m_browser.get())))) {
+            m_calls->add("load " + classId.toString() + " failed: SetSite");
+            continue;
+        }
         std::lock_guard lock(m_mutex);
         m_addons.push_back(Addon{classId, object, {}, {}});
     }
@@ -120,7 +123,9 @@ bool BrowserWindow::placeBand(const Guid& classId, WindowHandle area, std::uint3
     DeskBandInfo info;
     info.mask = kAllBandInfo;
     m_calls->add("GetBandInfo " + name);
-    band->GetBandInfo(bandId, viewMode, &info);
+    // A band that tells nothing of its layout gets the defaults.
+    if (!succeeded(band->GetBandInfo(bandId, viewMode, &info)))
+        info = DeskBandInfo{};
     std::lock_guard lock(m_mutex);
     m_addons.push_back(Addon{classId, object, site, info});
     return true;
@@ -132,7 +137,7 @@ void BrowserWindow::showBand(const Guid& classId, bool show) {
     if (!band)
         return;
     m_calls->add("ShowDW " + classId.toString() + (show ? " true" : " false"));
-    band->ShowDW(show);
+    static_cast<void>(band->ShowDW(show));  // the calls record it; a browser does nothing more
 }
 
 HRESULT BrowserWindow::showBrowserBar(const Guid& classId, bool show) {
@@ -154,13 +159,14 @@ void BrowserWindow::tearDown() {
     }
     for (auto addon = addons.rbegin(); addon != addons.rend(); ++addon) {
         const std::string name = addon->classId.toString();
+        // The window goes whatever its add-ons answer.
         if (auto band = addon->object.as<DeskBand>()) {
             m_calls->add("CloseDW " + name);
-            band->CloseDW(0);
+            static_cast<void>(band->CloseDW(0));
         }
         m_calls->add("SetSite " + name + " null");
         if (auto placed = addon->object.as<ObjectWithSite>())
-            placed->SetSite(nullptr);
+            static_cast<void>(placed->SetSite(nullptr));
         if (addon->site)
             addon->site->detach();
     }
@@ -188,7 +194,8 @@ bool BrowserWindow::settle() {
 
 bool BrowserWindow::navigate(std::string_view url) {
     const std::string copy(url);
-    return run([&] { m_browser->navigate(copy); });
+    HRESULT result = E_FAIL;
+    return run([&] { result = m_browser->navigate(copy); }) && succeeded(result);
 }
 
 bool BrowserWindow::close() {

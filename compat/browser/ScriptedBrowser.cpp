@@ -98,9 +98,10 @@ void ScriptedBrowser::fire(DispatchId event, std::vector<DispatchValue> argument
         for (const auto& [cookie, sink] : m_sinks)
             sinks.push_back(sink);
     }
+    // What a sink answers does not change the event for the others.
     for (const auto& sink : sinks) {
         DispatchValue result;
-        sink->Invoke(event, arguments, result);
+        static_cast<void>(sink->Invoke(event, arguments, result));
     }
 }
 
@@ -173,9 +174,10 @@ void ScriptedBrowser::finishLoad(std::uint64_t serial, std::size_t index) {
         m_document = makeScriptedDocument(url, page->functions, m_scripts);
         m_navigations[index].outcome = Outcome::Completed;
     }
+    // Asked as a browser asks; the answer changes nothing in this model.
     if (auto handler = uiHandler()) {
         DocHostUiInfo info;
-        handler->GetHostInfo(info);
+        static_cast<void>(handler->GetHostInfo(info));
     }
     chooseDropTarget();
     fire(DISPID_DOCUMENTCOMPLETE, {self(), url});
@@ -319,7 +321,7 @@ HRESULT ScriptedBrowser::SetClientSite(ClientSite* site) {
         deactivated = std::move(m_inPlaceSite);
     }
     if (deactivated)
-        deactivated->OnInPlaceDeactivate();
+        static_cast<void>(deactivated->OnInPlaceDeactivate());  // a notice
     return S_OK;
 }
 
@@ -355,9 +357,8 @@ HRESULT ScriptedBrowser::DoVerb(std::int32_t verb, const MessageRecord*, ClientS
     if (!inPlace)
         return E_FAIL;
     if (!active) {
-        if (inPlace->CanInPlaceActivate() != S_OK)
+        if (inPlace->CanInPlaceActivate() != S_OK || !succeeded(inPlace->OnInPlaceActivate()))
             return E_FAIL;
-        inPlace->OnInPlaceActivate();
         std::lock_guard lock(m_mutex);
         m_inPlaceSite = inPlace;
     }
@@ -386,7 +387,7 @@ void ScriptedBrowser::focusChanged(bool gotFocus) {
         site = m_clientSite;
     }
     if (auto controlSite = site.as<OleControlSite>())
-        controlSite->OnFocus(gotFocus);
+        static_cast<void>(controlSite->OnFocus(gotFocus));  // a notice
 }
 
 void ScriptedBrowser::windowDestroyed() {
@@ -398,7 +399,7 @@ void ScriptedBrowser::windowDestroyed() {
         dropTarget = std::move(m_dropTarget);
     }
     if (deactivated)
-        deactivated->OnInPlaceDeactivate();
+        static_cast<void>(deactivated->OnInPlaceDeactivate());  // a notice
 }
 
 std::vector<ScriptedBrowser::Navigation> ScriptedBrowser::navigations() const {
@@ -436,7 +437,8 @@ bool ScriptedBrowser::inPlaceActive() const {
 
 bool ScriptedBrowser::pageNavigates(std::string_view url) {
     const std::string copy(url);
-    return runOnWindowThread(m_window, [&] { navigate(copy); });
+    HRESULT result = E_FAIL;
+    return runOnWindowThread(m_window, [&] { result = navigate(copy); }) && succeeded(result);
 }
 
 ScriptedBrowser::DropOutcome ScriptedBrowser::drop(DataObject* data, Point point) {
@@ -453,13 +455,14 @@ ScriptedBrowser::DropOutcome ScriptedBrowser::drop(DataObject* data, Point point
         constexpr std::uint32_t allowed = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
         std::uint32_t effect = allowed;
         outcome.result = target->DragEnter(data, MK_LBUTTON, point, effect);
+        // What the target answers to DragLeave and DragOver would only show in the cursor.
         if (!succeeded(outcome.result) || effect == DROPEFFECT_NONE) {
-            target->DragLeave();
+            static_cast<void>(target->DragLeave());
             outcome.effect = DROPEFFECT_NONE;
             return;
         }
         effect = allowed;
-        target->DragOver(MK_LBUTTON, point, effect);
+        static_cast<void>(target->DragOver(MK_LBUTTON, point, effect));
         effect = allowed;
         outcome.result = target->Drop(data, MK_LBUTTON, point, effect);
         outcome.effect = effect;
@@ -471,7 +474,7 @@ ComPtr<ComUnknown> ScriptedBrowser::pageExternal() {
     ComPtr<ComUnknown> external;
     runOnWindowThread(m_window, [&] {
         if (auto handler = uiHandler())
-            handler->GetExternal(external.put());
+            static_cast<void>(handler->GetExternal(external.put()));  // empty when the page has none
     });
     return external;
 }

@@ -53,8 +53,9 @@ public:
     template <class I>
     ComPtr<I> as() const {
         ComPtr<I> other;
+        // A failed lookup leaves `other` empty, which says it.
         if (m_raw)
-            m_raw->QueryInterface(I::kId, other.putVoid());
+            static_cast<void>(m_raw->QueryInterface(I::kId, other.putVoid()));
         return other;
     }
 

@@ -57,6 +57,10 @@ bool registerProgIds(const Guid& classId, const ClassEntry::ProgIds& progIds) {
 
 }  // namespace
 
+RegistryLock lockRegistration() {
+    return RegistryLock("registration");
+}
+
 std::string classesPath(std::string_view subkey) {
     return std::string(kClassesRoot) + "\\" + std::string(subkey);
 }

@@ -12,6 +12,7 @@
 
 #include "compat/com/Guid.h"
 #include "compat/store/RegistryKey.h"
+#include "compat/store/RegistryLock.h"
 
 namespace compat {
 
@@ -88,6 +89,11 @@ bool registerCategory(const Guid& category, std::uint32_t locale, std::string_vi
 bool addClassToCategory(const Guid& classId, const Guid& category);
 // True when the class is no longer in the category; the category stays.
 bool removeClassFromCategory(const Guid& classId, const Guid& category);
+
+// Held by a module while it writes or removes its entries, so that the
+// registrations of every thread and process run one at a time, each seeing
+// the store as the one before left it. Not held: the store cannot be locked.
+RegistryLock lockRegistration();
 
 // The key path below the classes key, for readers of these entries.
 std::string classesPath(std::string_view subkey);

@@ -1,19 +1,20 @@
 #pragma once
 // Result codes of the component layer: zero or above is success, a set top
-// bit is failure.
+// bit is failure. A result is a 32-bit integer that nobody may drop: a caller
+// checks it, or discards it in so many words, saying why.
 
 #include <cstdint>
 
 namespace compat {
 
-using HRESULT = std::int32_t;
+enum [[nodiscard]] HRESULT : std::int32_t {};
 
 constexpr HRESULT makeResult(std::uint32_t bits) {
-    return static_cast<HRESULT>(bits);
+    return static_cast<HRESULT>(static_cast<std::int32_t>(bits));
 }
 
-constexpr HRESULT S_OK = 0;
-constexpr HRESULT S_FALSE = 1;
+constexpr HRESULT S_OK = makeResult(0);
+constexpr HRESULT S_FALSE = makeResult(1);
 constexpr HRESULT E_NOTIMPL = makeResult(0x80004001);
 constexpr HRESULT E_NOINTERFACE = makeResult(0x80004002);
 constexpr HRESULT E_POINTER = makeResult(0x80004003);

@@ -1,7 +1,5 @@
 #include "compat/store/RegistryKey.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,7 +11,7 @@
 
 #include "base/Ascii.h"
 #include "base/FileText.h"
-#include "base/UniqueFd.h"
+#include "compat/store/RegistryLock.h"
 #include "compat/system/XdgFolders.h"
 
 namespace compat {
@@ -88,34 +86,6 @@ std::optional<fs::path> keyFolder(RegistryHive hive, std::string_view path) {
     }
 }
 
-// Holds a hive's lock file for writing.
-class HiveLock {
-public:
-    explicit HiveLock(RegistryHive hive) {
-        std::error_code error;
-        const auto root = registryRoot();
-        fs::create_directories(root, error);
-        if (error) {
-            errno = error.value();
-            return;
-        }
-        const auto path = root / (std::string(hiveName(hive)) + ".lock");
-        m_fd.reset(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
-        if (!m_fd)
-            return;
-        int result;
-        do {
-            result = flock(m_fd.get(), LOCK_EX);
-        } while (result != 0 && errno == EINTR);
-        if (result != 0)
-            m_fd.reset();
-    }
-    bool held() const { return static_cast<bool>(m_fd); }
-
-private:
-    ovix::UniqueFd m_fd;
-};
-
 bool isFolder(const fs::path& path) {
     std::error_code error;
     return fs::is_directory(fs::symlink_status(path, error));
@@ -187,7 +157,7 @@ std::optional<RegistryKey> RegistryKey::create(RegistryHive hive, std::string_vi
         errno = EINVAL;
         return std::nullopt;
     }
-    HiveLock lock(hive);
+    RegistryLock lock(hiveName(hive));
     if (!lock.held())
         return std::nullopt;
     std::error_code error;
@@ -203,7 +173,7 @@ bool RegistryKey::removeTree(RegistryHive hive, std::string_view path) {
     const auto folder = keyFolder(hive, path);
     if (!folder)
         return false;
-    HiveLock lock(hive);
+    RegistryLock lock(hiveName(hive));
     if (!lock.held() || !isFolder(*folder))
         return false;
     // Renamed first, so that readers see the whole tree or none of it.
@@ -250,7 +220,7 @@ std::optional<std::vector<RegistryKey::Entry>> RegistryKey::readEntries() const 
 }
 
 bool RegistryKey::update(const Change& change) const {
-    HiveLock lock(m_hive);
+    RegistryLock lock(hiveName(m_hive));
     if (!lock.held())
         return false;
     auto entries = readEntries();

@@ -1,16 +1,21 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "compat/com/ComRegistration.h"
 #include "favorites/ControlIdentity.h"
 #include "favorites/tests/ControlHost.h"
+#include "testing/ConcurrentCalls.h"
 
 namespace ovix::favorites {
 
 namespace {
 
 using compat::RegistryKey;
+using ovix::testing::concurrentResults;
+using ovix::testing::folderTree;
 
 class RegistrationTest : public ovix::testing::ControlHostFixture {
 protected:
@@ -83,6 +88,28 @@ TEST_F(RegistrationTest, RegisterWritesEveryEntryAndUnregisterRemovesThem) {
               "Controls safely scriptable!");
     // Nothing left to unregister: the type library step fails first.
     EXPECT_EQ(module.unregisterServer(), compat::SELFREG_E_TYPELIB);
+}
+
+// Registrations, then unregistrations, from four threads and two processes at
+// once leave what one call leaves: every registration succeeds, one
+// unregistration removes the entries and the others find them gone.
+TEST_F(RegistrationTest, ConcurrentCallsRunOneAtATime) {
+    constexpr int kThreads = 4, kProcesses = 2, kCalls = kThreads + kProcesses;
+    auto& module = load();
+    const auto store = registryHive().parent_path();
+    ASSERT_EQ(module.registerServer(), compat::S_OK);
+    const auto registered = folderTree(store);
+    ASSERT_EQ(module.unregisterServer(), compat::S_OK);
+    const auto unregistered = folderTree(store);
+
+    const auto registrations = concurrentResults([&] { return module.registerServer(); }, kThreads, kProcesses, 1);
+    EXPECT_EQ(registrations, std::vector<std::int32_t>(kCalls, compat::S_OK));
+    EXPECT_EQ(folderTree(store), registered);
+    const auto removals = concurrentResults([&] { return module.unregisterServer(); }, kThreads, kProcesses, 1);
+    ASSERT_EQ(removals.size(), std::size_t{kCalls});
+    EXPECT_EQ(std::count(removals.begin(), removals.end(), compat::S_OK), 1);
+    EXPECT_EQ(std::count(removals.begin(), removals.end(), compat::SELFREG_E_TYPELIB), kCalls - 1);
+    EXPECT_EQ(folderTree(store), unregistered);
 }
 
 TEST_F(RegistrationTest, TypeLibraryFailureStopsBeforeTheClasses) {

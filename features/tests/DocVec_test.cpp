@@ -1,9 +1,13 @@
 #include "features/DocVec.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <limits>
 #include <random>
@@ -607,6 +611,58 @@ TEST(DocVecLifecycle, AFailedReadPrintsItsLineAndThrows) {
     GetCapturedStderr();
     EXPECT_EQ(in.readHeader(), 2);
     EXPECT_EQ(in.readDoc(record), 16);
+}
+
+// Every later read of the descriptor that this process holds on `path` fails
+// with EIO, as on a failing disk: /proc/self/mem, whose reads at offset 0 fail
+// for root too, takes its place.
+void failReadsOf(const std::string& path) {
+    const int failing = open("/proc/self/mem", O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(failing, 0);
+    for (const auto& link : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        if (std::filesystem::read_symlink(link.path(), error) == path)
+            dup2(failing, std::stoi(link.path().filename().string()));
+    }
+    close(failing);
+}
+
+// A read that fails is reported with its cause, never as a file that ends
+// too soon or holds no documents: at the first byte (/proc/self/mem itself)
+// and within a record that reaches past the reader's buffer.
+TEST(DocVecLifecycle, AFailedReadIsNotAShortFile) {
+    ScratchFolder folder;
+    const std::vector<Doc> wide = {{1, 0, std::vector<DocVecI>(10000, entry(3, 1.0f))}};  // over 64 KiB
+    const struct {
+        DocVecFormat format;
+        bool withinRecord;
+    } cases[] = {
+        {DOCVEC_FORMAT_TEXT, false}, {DOCVEC_FORMAT_BINARY, false}, {DOCVEC_FORMAT_LINES, false},
+        {DOCVEC_FORMAT_TEXT, true},  {DOCVEC_FORMAT_BINARY, true},  {DOCVEC_FORMAT_LINES, true},
+    };
+    for (const auto& c : cases) {
+        const std::string what = "format " + std::to_string(c.format) + (c.withinRecord ? " within a record" : "");
+        std::string path = "/proc/self/mem";
+        if (c.withinRecord) {
+            path = folder.file("wide" + std::to_string(c.format));
+            writeDocs(path, c.format, wide);
+        }
+        CaptureStderr();
+        try {
+            DocVec in(path, c.format, false);
+            if (c.withinRecord) {
+                failReadsOf(path);
+                DocVecRecord record;
+                in.readDoc(record);
+            }
+            ADD_FAILURE() << what << ": read as " << in.nDocs() << " documents";
+        } catch (const DocVecError& e) {
+            EXPECT_EQ(e.check(), DocVecCheck::read) << what;
+            EXPECT_EQ(e.value(), EIO) << what;
+            EXPECT_EQ(std::string(e.what()), "DocVec: " + path + " cannot be read: " + std::strerror(EIO)) << what;
+        }
+        EXPECT_EQ(GetCapturedStderr(), "docVec:16: " + std::to_string(EIO) + "\n") << what;
+    }
 }
 
 TEST(DocVecLifecycle, AVisitorThatStopsFailsForEachDoc) {

@@ -16,9 +16,11 @@
 #include <mutex>
 #include <new>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/CAdapter.h"
@@ -52,6 +54,8 @@ struct Settings {
     int countOverride = kRealCount;
     bool nullArray = false;
     int memberCountOverride = kRealCount;
+    int loginThrow = 0;
+    std::string loginThrowText;
 };
 
 struct Sent {
@@ -193,7 +197,10 @@ public:
         const std::lock_guard lock(g_mutex);
         return g_settings.caps;
     }
-    const char* GetLoginName() override { return m_login ? m_login->c_str() : nullptr; }
+    const char* GetLoginName() override {
+        throwIfAsked();
+        return m_login ? m_login->c_str() : nullptr;
+    }
     void Start() override { count(g_record.start); }
     void Stop() override { count(g_record.stop); }
     int Connect() override {
@@ -234,6 +241,21 @@ public:
     void Settle() { m_events.settle(); }
 
 private:
+    static void throwIfAsked() {
+        int kind;
+        std::string text;
+        {
+            const std::lock_guard lock(g_mutex);
+            kind = std::exchange(g_settings.loginThrow, 0);
+            text = g_settings.loginThrowText;
+        }
+        if (kind == 1)
+            throw std::bad_alloc();
+        if (kind == 2)
+            throw std::runtime_error(text);
+        if (kind == 3)
+            throw kind;
+    }
     static void count(int& calls) {
         const std::lock_guard lock(g_mutex);
         ++calls;
@@ -425,6 +447,12 @@ void StandIn_OverrideMemberCount(int count) {
 void StandIn_SetSynchronous(int synchronous) {
     const std::lock_guard lock(g_mutex);
     g_settings.synchronous = synchronous != 0;
+}
+
+void StandIn_ThrowAtNextLogin(int kind, const char* text) {
+    const std::lock_guard lock(g_mutex);
+    g_settings.loginThrow = kind;
+    g_settings.loginThrowText = textOf(text);
 }
 
 int StandIn_RaiseReceive(int chat, const char* from, const char* text) {

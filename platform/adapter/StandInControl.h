@@ -40,6 +40,10 @@ void StandIn_OverrideMemberCount(int count);
 // Events are raised on the calling thread, inside the request, instead of
 // on a thread of the adapter.
 void StandIn_SetSynchronous(int synchronous);
+// The next GetLoginName of any adapter throws, once: 1 std::bad_alloc, 2
+// std::runtime_error with `text`, 3 something that is no std::exception; 0
+// nothing.
+void StandIn_ThrowAtNextLogin(int kind, const char* text);
 
 // --- Events of the live adapter: 0, or -1 when there is none -------------------
 int StandIn_RaiseReceive(int chat, const char* from, const char* text);

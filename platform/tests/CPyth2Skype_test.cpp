@@ -7,9 +7,11 @@
 #include <climits>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "compat/ipc/MessageQueue.h"
@@ -541,6 +543,41 @@ TEST_F(CPyth2SkypeTest, CountsBeyondTheAdaptersArraysAreRefused) {
         EXPECT_EQ(bridge->QueuedMsgs(), 0u) << c.what;
         EXPECT_EQ(bridge->Contacts(), 1u) << c.what;
         EXPECT_EQ(bridge->Groups(), 1u) << c.what;
+    }
+}
+
+// A handler whose work throws queues the cause: "Out of memory" only for an
+// allocation that failed; any other failure keeps its own text.
+TEST_F(CPyth2SkypeTest, AFailedHandlerQueuesItsCause) {
+    auto bridge = connected();
+    CAdapter* adapter = bridge->GetAdapter();
+    const std::pair<const char*, std::function<void()>> events[] = {
+        {"connect", [&] { adapter->OnConnect.Raise(adapter); }},
+        {"disconnect", [&] { adapter->OnDisconnect.Raise(adapter, nullptr); }},
+        {"receive", [&] { adapter->OnReceiveMsgReliable.Raise(adapter, "ann", "hello"); }},
+        {"error", [&] { adapter->OnError.Raise(adapter, 12, "oops"); }},
+        {"contact added", [&] { adapter->OnAddUser.Raise(adapter, "ann"); }},
+        {"contact blocked", [&] { adapter->OnBlockUser.Raise(adapter, "ann", 1); }},
+    };
+    const struct {
+        int kind;
+        std::uint32_t code;
+        const char* text;
+    } failures[] = {
+        {1, CPyth2Skype::ERR_NOMEM, "Out of memory"},
+        {2, CPyth2Skype::ERR_EVENT, "the adapter gave up"},
+        {3, CPyth2Skype::ERR_EVENT, "unknown C++ exception"},
+    };
+    for (const auto& [event, raise] : events) {
+        for (const auto& f : failures) {
+            StandIn_ThrowAtNextLogin(f.kind, "the adapter gave up");
+            raise();
+            const Popped failure = pop(*bridge);
+            EXPECT_EQ(failure.code, f.code) << event << ": " << f.text;
+            EXPECT_EQ(failure.msg, f.text) << event;
+            EXPECT_EQ(failure.to, "me") << event << ": " << f.text;
+            EXPECT_EQ(bridge->QueuedMsgs(), 0u) << event << ": " << f.text;
+        }
     }
 }
 

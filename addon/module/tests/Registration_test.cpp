@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -12,6 +13,7 @@
 
 #include "compat/com/ComModule.h"
 #include "compat/store/RegistryKey.h"
+#include "testing/ConcurrentCalls.h"
 #include "testing/ScratchFolder.h"
 
 namespace ovix {
@@ -33,22 +35,6 @@ struct Entry {
     std::string text{};
     RegistryType type = RegistryType::String;
 };
-
-// Every folder and file below `root`, by relative path, with the files'
-// bytes; lock files left out, and an empty values file taken as none.
-std::map<std::string, std::string> tree(const fs::path& root) {
-    std::map<std::string, std::string> entries;
-    if (!fs::exists(root))
-        return entries;
-    for (const auto& entry : fs::recursive_directory_iterator(root)) {
-        const auto relative = fs::relative(entry.path(), root).string();
-        if (entry.is_directory())
-            entries[relative + "/"] = "";
-        else if (entry.path().extension() != ".lock" && entry.file_size() > 0)
-            entries[relative] = ovix::testing::readFile(entry.path());
-    }
-    return entries;
-}
 
 class RegistrationTest : public ::testing::Test {
 protected:
@@ -82,7 +68,7 @@ protected:
             EXPECT_TRUE(key->set(entry.name, entry.type, data)) << entry.key;
         }
         compat::setRegistryRoot({});
-        return tree(root);
+        return ovix::testing::folderTree(root);
     }
 
     // What stays after unregistration: the bands' ProgID keys, the helper
@@ -187,14 +173,33 @@ protected:
 // object's key, and leaves exactly the rest.
 TEST_F(RegistrationTest, WritesTheTableAndRemovesItsPart) {
     ASSERT_EQ(module().registerServer(), compat::S_OK);
-    const auto written = tree(registry());
+    const auto written = ovix::testing::folderTree(registry());
     EXPECT_EQ(written, expected(registeredEntries()));
     ASSERT_EQ(module().registerServer(), compat::S_OK);
-    EXPECT_EQ(tree(registry()), written);
+    EXPECT_EQ(ovix::testing::folderTree(registry()), written);
 
     ASSERT_EQ(module().unregisterServer(), compat::S_OK);
-    EXPECT_EQ(tree(registry()), expected(keptEntries()));
+    EXPECT_EQ(ovix::testing::folderTree(registry()), expected(keptEntries()));
     EXPECT_EQ(module().unregisterServer(), compat::SELFREG_E_TYPELIB);
+}
+
+// Registrations, then unregistrations, from four threads and two processes at
+// once act as if one came after the other: every registration succeeds and
+// leaves what one leaves; one unregistration removes the entries and the
+// others find them gone.
+TEST_F(RegistrationTest, ConcurrentCallsRunOneAtATime) {
+    using ovix::testing::concurrentResults;
+    constexpr int kThreads = 4, kProcesses = 2, kCalls = kThreads + kProcesses;
+    module();  // loaded before the children are forked
+    const auto registered = concurrentResults([&] { return module().registerServer(); }, kThreads, kProcesses, 1);
+    EXPECT_EQ(registered, std::vector<std::int32_t>(kCalls, compat::S_OK));
+    EXPECT_EQ(ovix::testing::folderTree(registry()), expected(registeredEntries()));
+
+    const auto unregistered = concurrentResults([&] { return module().unregisterServer(); }, kThreads, kProcesses, 1);
+    ASSERT_EQ(unregistered.size(), std::size_t{kCalls});
+    EXPECT_EQ(std::count(unregistered.begin(), unregistered.end(), compat::S_OK), 1);
+    EXPECT_EQ(std::count(unregistered.begin(), unregistered.end(), compat::SELFREG_E_TYPELIB), kCalls - 1);
+    EXPECT_EQ(ovix::testing::folderTree(registry()), expected(keptEntries()));
 }
 
 // The shell's cached lists of the bar categories go; their categories stay.

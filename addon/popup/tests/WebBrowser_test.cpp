@@ -116,7 +116,7 @@ TEST_F(Popups, OpenCentredInTheWorkAreaWithTheirControlAndTheBrowsersIcon) {
     EXPECT_EQ(control->screenRect, state->screenRect);
     EXPECT_EQ(windowState(popup.browser->window())->screenRect, state->screenRect);
     DocHostUiInfo info;
-    controlHostSite(popup.control)->GetHostInfo(info);
+    ASSERT_EQ(controlHostSite(popup.control)->GetHostInfo(info), S_OK);
     EXPECT_TRUE(info.flags & DOCHOSTUIFLAG_THEME);
     EXPECT_EQ(popup.browser->sinkCount(), 1u);
 }

@@ -248,7 +248,7 @@ TEST_F(SidebarTest, LayoutFocusAndSitesWithoutTheirLinks) {
     std::vector<HRESULT> keys;
     m_window->run([&] {
         const auto desk = band.as<DeskBand>();
-        desk->GetBandInfo(1, DBIF_VIEWMODE_VERTICAL, &titleOnly);
+        EXPECT_EQ(desk->GetBandInfo(1, DBIF_VIEWMODE_VERTICAL, &titleOnly), S_OK);
         noInfo = desk->GetBandInfo(1, DBIF_VIEWMODE_VERTICAL, nullptr);
         const auto input = band.as<InputObject>();
         focus = {input->HasFocusIO(), input->UIActivateIO(true, nullptr), input->HasFocusIO()};

@@ -120,7 +120,7 @@ protected:
     }
     static WindowHandle toolbarOf(BrowserWindow& window, const ComPtr<CWToolBar>& band) {
         WindowHandle toolbar = 0;
-        window.run([&] { band->GetWindow(toolbar); });
+        window.run([&] { EXPECT_EQ(band->GetWindow(toolbar), S_OK); });
         return toolbar;
     }
     static WindowHandle boxOf(WindowHandle toolbar) {
@@ -223,7 +223,7 @@ TEST_F(ToolbarBandTest, SitedItHasExactlyItsWindowsButtonsAndMetrics) {
     // Shown, hidden, and hidden but kept when closed; the focus.
     HRESULT focus[2] = {};
     window.run([&] {
-        band->ShowDW(true);
+        EXPECT_EQ(band->ShowDW(true), S_OK);
         focus[0] = band->HasFocusIO();
         SetFocus(boxOf(toolbar));
         focus[1] = band->HasFocusIO();
@@ -231,11 +231,11 @@ TEST_F(ToolbarBandTest, SitedItHasExactlyItsWindowsButtonsAndMetrics) {
     EXPECT_TRUE(windowState(toolbar)->visible);
     EXPECT_EQ(focus[0], S_FALSE);
     EXPECT_EQ(focus[1], S_OK);
-    window.run([&] { band->CloseDW(0); });
+    window.run([&] { EXPECT_EQ(band->CloseDW(0), S_OK); });
     EXPECT_TRUE(IsWindow(toolbar));
     EXPECT_FALSE(windowState(toolbar)->visible);
 
-    window.run([&] { band->SetSite(nullptr); });
+    window.run([&] { EXPECT_EQ(band->SetSite(nullptr), S_OK); });
 }
 
 // Every command id opens its page in the current tab, or its dialog in a
@@ -279,7 +279,7 @@ TEST_F(ToolbarBandTest, EachCommandOpensItsPage) {
         " picked=32782");
     EXPECT_EQ(newCalls(window), std::vector<std::string>{"Navigate2(" + std::string(kHome) + "/sync)"});
 
-    window.run([&] { band->SetSite(nullptr); });
+    window.run([&] { EXPECT_EQ(band->SetSite(nullptr), S_OK); });
 }
 
 // 6003 shows the sidebar even when the flag says it is shown, then opens
@@ -304,7 +304,7 @@ TEST_F(ToolbarBandTest, OpenButtonAlwaysShowsTheSidebarAndTheMenuToggles) {
         EXPECT_EQ(newCalls(window), (std::vector<std::string>{"PutVisible(true)", call})) << before;
         EXPECT_EQ(m_app.sidebarShown, after);
     }
-    window.run([&] { band->SetSite(nullptr); });
+    window.run([&] { EXPECT_EQ(band->SetSite(nullptr), S_OK); });
 }
 
 // The check mark of "Morvane Sidebar" shows the flag as the sidebar sets it
@@ -327,7 +327,7 @@ TEST_F(ToolbarBandTest, CheckMarkFollowsTheSidebarFlag) {
     EXPECT_EQ(focus, S_OK);
     // The arrow of the other button has no menu.
     EXPECT_FALSE(clickToolbarArrow(toolbar, 6004));
-    window.run([&] { band->SetSite(nullptr); });
+    window.run([&] { EXPECT_EQ(band->SetSite(nullptr), S_OK); });
 }
 
 TEST_F(ToolbarBandTest, TagItOpensTheDialogForTheCurrentPage) {
@@ -343,7 +343,7 @@ TEST_F(ToolbarBandTest, TagItOpensTheDialogForTheCurrentPage) {
     EXPECT_EQ(popup->rect.width(), 700);
     EXPECT_EQ(popup->rect.height(), 500);
     EXPECT_EQ(popup->url, kHome + TagItPath(0, "abc", "xyz"));
-    window.run([&] { band->SetSite(nullptr); });
+    window.run([&] { EXPECT_EQ(band->SetSite(nullptr), S_OK); });
 }
 
 // The box lists the interests fetched at each drop-down under its two fixed
@@ -409,7 +409,7 @@ TEST_F(ToolbarBandTest, InterestsBoxListsAndTagsUnderAnInterest) {
     server.setReply("/interests", {.status = 500, .body = percentEncoded("{3:\"UmVhZGluZw==\"}")});
     ASSERT_TRUE(dropDownComboBox(box));
     EXPECT_EQ(comboBoxState(box)->items, (std::vector<std::string>{"New interest ...", separator}));
-    window.run([&] { band->SetSite(nullptr); });
+    window.run([&] { EXPECT_EQ(band->SetSite(nullptr), S_OK); });
 }
 
 // A site without a window gets no band; one without the browser's service
@@ -432,7 +432,7 @@ TEST_F(ToolbarBandTest, SitesWithoutTheirLinks) {
     ASSERT_TRUE(popup);
     EXPECT_EQ(popup->url, kHome + TagItPath(0, "", ""));
     EXPECT_TRUE(window.browser().calls().empty());
-    window.run([&] { band->SetSite(nullptr); });
+    window.run([&] { EXPECT_EQ(band->SetSite(nullptr), S_OK); });
 }
 
 // Taken off its site the band destroys its windows, lets go of everything
@@ -463,7 +463,7 @@ TEST_F(ToolbarBandTest, TakenOffItsSiteItLeavesNothingBehind) {
     window.run([&] {
         void* site = nullptr;
         siteResult = first->GetSite(InputObjectSite::kId, &site);
-        first->GetWindow(noWindow);
+        EXPECT_EQ(first->GetWindow(noWindow), S_OK);
     });
     EXPECT_EQ(siteResult, E_FAIL);
     EXPECT_EQ(noWindow, 0u);

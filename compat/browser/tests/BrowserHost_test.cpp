@@ -47,8 +47,9 @@ protected:
     static std::vector<std::string> seenBy(BrowserWindow& window, const Guid& classId) {
         DispatchValue result;
         window.run([&] {
-            if (auto object = window.addon(classId).as<Dispatch>())
-                object->Invoke(kCallsId, {}, result);
+            if (auto object = window.addon(classId).as<Dispatch>()) {
+                EXPECT_EQ(object->Invoke(kCallsId, {}, result), S_OK);
+            }
         });
         std::vector<std::string> lines;
         std::istringstream text(std::get<std::string>(result));
@@ -117,8 +118,8 @@ TEST_F(BrowserHost, EveryNavigationReachesEverySinkAndCancelStopsIt) {
     EXPECT_EQ(browser.title(), "http://Other.example/?q");
     // The add-on's own navigations: the newer load replaces the older.
     window.run([&] {
-        browser.Navigate2("http://page.example/b");
-        browser.Navigate2("http://page.example/c");
+        EXPECT_EQ(browser.Navigate2("http://page.example/b"), S_OK);
+        EXPECT_EQ(browser.Navigate2("http://page.example/c"), S_OK);
     });
     ASSERT_TRUE(window.settle());
     EXPECT_EQ(browser.location(), "http://page.example/c");

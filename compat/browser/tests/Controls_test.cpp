@@ -179,10 +179,10 @@ TEST_F(Controls, ControlHostMakesABrowserFromItsTextAndHandsItForwardedKeys) {
     EXPECT_EQ(control.as<WebBrowser2>().get(), static_cast<WebBrowser2*>(browser.get()));
     auto ambient = hostObject.as<AxWinAmbientDispatch>();
     std::uint32_t flags = 0;
-    ambient->GetDocHostFlags(flags);
-    ambient->PutDocHostFlags(flags | DOCHOSTUIFLAG_THEME);
+    ASSERT_EQ(ambient->GetDocHostFlags(flags), S_OK);
+    ASSERT_EQ(ambient->PutDocHostFlags(flags | DOCHOSTUIFLAG_THEME), S_OK);
     DocHostUiInfo info;
-    controlHostSite(host)->GetHostInfo(info);
+    ASSERT_EQ(controlHostSite(host)->GetHostInfo(info), S_OK);
     EXPECT_EQ(info.flags, DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_THEME);
 
     // The control fills the host as the host is sized.

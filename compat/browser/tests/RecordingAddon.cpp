@@ -69,8 +69,8 @@ public:
             m_browser = browser;
     }
     void disconnect() {
-        if (m_browser)
-            AtlUnadvise(m_browser.get(), DIID_DWebBrowserEvents2, m_cookie);
+        if (m_browser)  // a connection that cannot be ended goes with the browser
+            static_cast<void>(AtlUnadvise(m_browser.get(), DIID_DWebBrowserEvents2, m_cookie));
         m_browser.reset();
     }
 
@@ -88,11 +88,11 @@ public:
             m_recorder.record("SetSite null");
             return S_OK;
         }
-        site->QueryInterface(WebBrowser2::kId, m_browser.putVoid());
-        if (!m_browser)
+        if (!succeeded(site->QueryInterface(WebBrowser2::kId, m_browser.putVoid())))
             return E_NOINTERFACE;
         m_events.connect(m_browser, this);
-        m_browser->GetHWND(m_frame);
+        if (!succeeded(m_browser->GetHWND(m_frame)))
+            m_frame = 0;  // recorded as no icon
         m_recorder.record("SetSite icon " + std::to_string(SendMessage(m_frame, WM_GETICON, ICON_SMALL, 0)));
         return S_OK;
     }
@@ -116,8 +116,8 @@ public:
             line += " " + describe(argument);
         m_recorder.record(line);
         const auto command = [&](const char* prefix) { return navigation.url->starts_with(prefix); };
-        if (command(kShowBarPrefix) || command(kHideBarPrefix))
-            m_browser->ShowBrowserBar(kBarId.toString(), command(kShowBarPrefix), std::int32_t{0});
+        if (command(kShowBarPrefix) || command(kHideBarPrefix))  // the browser records what it did
+            static_cast<void>(m_browser->ShowBrowserBar(kBarId.toString(), command(kShowBarPrefix), std::int32_t{0}));
         if (command(kClosePrefix))
             PostMessage(m_frame, WM_CLOSE, 0, 0);
         if (command(kCancelPrefix) || command(kShowBarPrefix) || command(kHideBarPrefix) || command(kClosePrefix))
@@ -144,12 +144,14 @@ public:
             m_recorder.record("SetSite null");
             return S_OK;
         }
+        // What the site gives, or does not, shows in the record below.
         if (auto window = ComPtr<ComUnknown>::share(site).as<OleWindow>())
-            window->GetWindow(m_siteWindow);
-        site->QueryInterface(InputObjectSite::kId, m_inputSite.putVoid());
+            static_cast<void>(window->GetWindow(m_siteWindow));
+        static_cast<void>(site->QueryInterface(InputObjectSite::kId, m_inputSite.putVoid()));
         if (auto target = ComPtr<ComUnknown>::share(site).as<OleCommandTarget>()) {
             if (auto services = target.as<ServiceProvider>())
-                services->QueryService(SID_SWebBrowserApp, WebBrowser2::kId, m_frameBrowser.putVoid());
+                static_cast<void>(
+                    services->QueryService(SID_SWebBrowserApp, WebBrowser2::kId, m_frameBrowser.putVoid()));
         }
         m_recorder.record(std::string("SetSite window ") + (m_siteWindow ? "yes" : "no") + " input site " +
                           (m_inputSite ? "yes" : "no") + " browser " + (m_frameBrowser ? "yes" : "no"));
@@ -180,7 +182,7 @@ public:
         return S_OK;
     }
     HRESULT CloseDW(std::uint32_t) override {
-        ShowDW(false);
+        static_cast<void>(ShowDW(false));  // always S_OK
         DestroyWindow(std::exchange(m_window, 0));
         return S_OK;
     }
@@ -224,7 +226,7 @@ public:
                           (own ? "bar " : "window ") + text(arguments[1]));
         if (id == DISPID_DOCUMENTCOMPLETE && own) {
             ComPtr<ComUnknown> document;
-            m_hosted->GetDocument(document.put());
+            static_cast<void>(m_hosted->GetDocument(document.put()));  // empty when there is none
             m_document = document.as<HtmlDocument>();
         }
         return S_OK;
@@ -306,20 +308,21 @@ private:
             return;
         m_hosted = control.as<WebBrowser2>();
         m_hostedObject = control.as<InPlaceOleObject>();
+        // Each step shows in the control's record of calls.
         ComPtr<ClientSite> hostSite;
-        m_hostedObject->GetClientSite(hostSite.put());
+        static_cast<void>(m_hostedObject->GetClientSite(hostSite.put()));
         m_handler = hostSite.as<DocHostUIHandler>();
-        m_hostedObject->SetClientSite(this);
+        static_cast<void>(m_hostedObject->SetClientSite(this));
         m_hostedEvents.connect(m_hosted, this);
-        m_hosted->PutRegisterAsDropTarget(true);
-        m_hosted->Navigate2(kBarPage);
+        static_cast<void>(m_hosted->PutRegisterAsDropTarget(true));
+        static_cast<void>(m_hosted->Navigate2(kBarPage));
     }
     // Everything that SetSite made, so that no reference cycle outlives it.
     void takeDown() {
         m_frameEvents.disconnect();
         m_hostedEvents.disconnect();
-        if (m_hostedObject)
-            m_hostedObject->SetClientSite(nullptr);
+        if (m_hostedObject)  // taken down whatever the control answers
+            static_cast<void>(m_hostedObject->SetClientSite(nullptr));
         if (m_window)
             DestroyWindow(std::exchange(m_window, 0));
         m_hosted.reset();
@@ -393,7 +396,7 @@ void RecordingBand::dropped(const std::string& text, Point point) {
     ScreenToClient(m_window, point);
     const DispatchValue arguments[] = {text, NativeInt{point.x}, NativeInt{point.y}};
     DispatchValue result;
-    script->Invoke(id, arguments, result);
+    static_cast<void>(script->Invoke(id, arguments, result));  // the page records the drop
 }
 
 class RecordingToolbar final : public RecordingBand {
