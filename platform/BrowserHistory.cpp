@@ -84,10 +84,10 @@ UniqueFd folderOfLinkedFile(int file, std::string& name) {
 
 // The store of the profile folder `profile` in the browser folder `browser`
 // when the profile holds a database of `kind` that was not found before, or
-// cannot be entered (a store without a database open, which cannot be read).
+// cannot be entered (a store without a folder, which cannot be read).
 std::optional<HistoryStore> storeOfProfile(int browser, const char* profile, const StoreKind& kind,
                                            std::set<FileId>& seen) {
-    HistoryStore store{{}, kind.fileName, {}, &kind.query};
+    HistoryStore store{{}, kind.fileName, &kind.query};
     UniqueFd folder(openat(browser, profile, O_PATH | O_DIRECTORY | O_CLOEXEC));
     struct stat database;
     if (!folder)
@@ -99,16 +99,13 @@ std::optional<HistoryStore> storeOfProfile(int browser, const char* profile, con
     }
     if (!seen.insert({database.st_dev, database.st_ino}).second)
         return std::nullopt;
-    RegularFile opened = openRegularFileAt(folder.get(), kind.fileName, O_RDONLY);
+    const RegularFile opened = openRegularFileAt(folder.get(), kind.fileName, O_RDONLY);
     if (!opened.fd)
         return store;
     struct stat entry;
     if (fstatat(folder.get(), kind.fileName, &entry, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(entry.st_mode))
         folder = folderOfLinkedFile(opened.fd.get(), store.name);
-    if (folder) {
-        store.folder = std::move(folder);
-        store.database = std::move(opened.fd);
-    }
+    store.folder = std::move(folder);
     return store;
 }
 
@@ -155,7 +152,7 @@ bool readBrowserHistory(BrowserVisitSink& sink, const CopyObserver& afterCopy) {
     const std::vector<HistoryStore> stores = findStores();
     bool anyRead = false;
     for (const HistoryStore& store : stores)
-        if (store.database && readHistoryStore(store, folders, sink, afterCopy))
+        if (store.folder && readHistoryStore(store, folders, sink, afterCopy))
             anyRead = true;
     return anyRead || stores.empty();
 }

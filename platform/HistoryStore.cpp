@@ -1,5 +1,8 @@
 #include "platform/HistoryStore.h"
 
+#include <fcntl.h>
+
+#include "base/RegularFile.h"
 #include "platform/HistoryStoreWatch.h"
 
 namespace ovix {
@@ -22,6 +25,12 @@ Attempt attemptRead(const HistoryStore& store, const SnapshotFolders& folders, B
                     const CopyObserver& afterCopy) {
     using Content = BrowserHistorySnapshot::Content;
     HistoryStoreWatch watch(store.folder.get(), store.name);
+    // The database that sqlite reads in place, the one watched.
+    const RegularFile database = openRegularFileAt(store.folder.get(), store.name.c_str(), O_RDONLY);
+    if (!database.fd)
+        return Attempt::Failed;
+    if (!watch.isDatabase(database.fd.get()))
+        return Attempt::Changed;
     BrowserHistorySnapshot snapshot;
     if (watch.journalIsHot() || watch.logHasContent()) {
         const Content content = watch.journalIsHot() ? Content::Whole : Content::Log;
@@ -32,7 +41,7 @@ Attempt attemptRead(const HistoryStore& store, const SnapshotFolders& folders, B
             return Attempt::Failed;
         if (content == Content::Log) {
             // The database in place, beside the copied log.
-            const DatabaseName withCopiedLog{snapshot.database(), store.database.get()};
+            const DatabaseName withCopiedLog{snapshot.database(), database.fd.get()};
             const QueryOutcome outcome = queryHistory(withCopiedLog, false, *store.query, sink);
             return watch.databaseChanged() ? Attempt::Changed : verdictOf(outcome);
         }
@@ -42,9 +51,8 @@ Attempt attemptRead(const HistoryStore& store, const SnapshotFolders& folders, B
             return verdictOf(outcome);
         sink.truncate(mark);
     }
-    const int database = store.database.get();
-    const QueryOutcome outcome =
-        queryHistory({"/proc/self/fd/" + std::to_string(database), database, true}, false, *store.query, sink);
+    const DatabaseName inPlace{"/proc/self/fd/" + std::to_string(database.fd.get()), database.fd.get(), true};
+    const QueryOutcome outcome = queryHistory(inPlace, false, *store.query, sink);
     return watch.databaseChanged() ? Attempt::Changed : verdictOf(outcome);
 }
 

@@ -27,9 +27,8 @@
 namespace ovix {
 
 struct HistoryStore {
-    UniqueFd folder;    // the folder holding the database (O_PATH)
-    std::string name;   // the database's name in it
-    UniqueFd database;  // the database, open for reading; none when it cannot be
+    UniqueFd folder;   // the folder holding the database (O_PATH); none when it cannot be read
+    std::string name;  // the database's name in it
     const HistoryQuery* query;
 };
 

@@ -46,6 +46,12 @@ bool HistoryStoreWatch::journalIsHot() const {
     return m_before[Journal].regular && m_before[Journal].size > 0 && m_before[Journal].head[0] != 0;
 }
 
+bool HistoryStoreWatch::isDatabase(int fd) const {
+    struct stat info;
+    return m_before[Database].regular && fstat(fd, &info) == 0 && info.st_dev == m_before[Database].device &&
+           info.st_ino == m_before[Database].inode;
+}
+
 bool HistoryStoreWatch::databaseChanged() {
     collectNotifications();
     return changed(Database);

@@ -11,6 +11,7 @@
 //
 // Thread safety: one object per thread.
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <array>
@@ -33,6 +34,10 @@ public:
     // As the watch began: the journal is a regular file whose header is not
     // zeroed, so sqlite would roll it back into the database.
     bool journalIsHot() const;
+
+    // Whether `fd` is the file that the database's name led to as the watch
+    // began.
+    bool isDatabase(int fd) const;
 
     // Whether the database changed since the watch began.
     bool databaseChanged();
