@@ -7,7 +7,6 @@ import json
 import os
 import random
 import sqlite3
-import stat
 import struct
 import subprocess
 import sys
@@ -113,15 +112,6 @@ def runtime_folder(tmp_path, monkeypatch):
     monkeypatch.setenv("XDG_RUNTIME_DIR", str(tmp_path))
     (tmp_path / "ovix").mkdir(mode=0o700)
     return tmp_path / "ovix"
-
-
-@pytest.fixture
-def temporary_folder(tmp_path, monkeypatch):
-    """A scratch $TMPDIR, with no runtime folder."""
-    monkeypatch.delenv("XDG_RUNTIME_DIR", raising=False)
-    monkeypatch.setenv("TMPDIR", str(tmp_path / "tmp"))
-    (tmp_path / "tmp").mkdir()
-    return tmp_path / "tmp"
 
 
 def history():
