@@ -2,6 +2,8 @@
 // Whole reads and writes on a descriptor, retried after signals. Thread
 // safety: as the descriptor's own.
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <string_view>
 
@@ -19,5 +21,9 @@ struct ReadResult {
 
 // Reads into `to` until `size` bytes, the end of the file or a failure.
 [[nodiscard]] ReadResult readUpTo(int fd, char* to, std::size_t size);
+
+// The same from the file's byte `offset` on, leaving the descriptor's own
+// offset as it is.
+[[nodiscard]] ReadResult readUpToAt(int fd, char* to, std::size_t size, off_t offset);
 
 }  // namespace ovix

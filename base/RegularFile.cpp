@@ -7,8 +7,12 @@
 namespace ovix {
 
 RegularFile openRegularFile(const std::filesystem::path& path, int flags, mode_t mode) {
+    return openRegularFileAt(AT_FDCWD, path.c_str(), flags, mode);
+}
+
+RegularFile openRegularFileAt(int folder, const char* name, int flags, mode_t mode) {
     RegularFile file;
-    file.fd.reset(open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, mode));
+    file.fd.reset(openat(folder, name, flags | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, mode));
     if (!file.fd) {
         // A FIFO without a reader, a socket or a device without a driver
         // (ENXIO), or a folder opened for writing.

@@ -28,4 +28,7 @@ struct RegularFile {
 // be opened, errno then saying why.
 RegularFile openRegularFile(const std::filesystem::path& path, int flags, mode_t mode = 0666);
 
+// The same for `name` in the folder open as `folder`.
+RegularFile openRegularFileAt(int folder, const char* name, int flags, mode_t mode = 0666);
+
 }  // namespace ovix

@@ -1,18 +1,23 @@
 #include "platform/BrowserHistory.h"
 
-#include <sqlite3.h>
+#include <dirent.h>
+#include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
-#include <iterator>
 #include <limits>
-#include <memory>
-#include <system_error>
+#include <set>
+#include <utility>
 
+#include "base/RegularFile.h"
 #include "compat/system/XdgFolders.h"
-#include "platform/BrowserHistorySnapshot.h"
+#include "platform/HistoryStore.h"
 
 namespace ovix {
 
@@ -44,163 +49,112 @@ std::optional<std::int64_t> secondsOfChromiumTime(std::int64_t t) {
 
 struct StoreKind {
     const char* fileName;
-    const char* query;  // the URL and the last-visit time, in the store's order
-    std::optional<std::int64_t> (*seconds)(std::int64_t time);
+    HistoryQuery query;
 };
 
 constexpr StoreKind kGecko{
     "places.sqlite",
-    "SELECT url, last_visit_date FROM moz_places WHERE last_visit_date IS NOT NULL ORDER BY id",
-    secondsOfGeckoTime,
+    {"SELECT url, last_visit_date FROM moz_places WHERE last_visit_date IS NOT NULL ORDER BY id", secondsOfGeckoTime},
 };
 constexpr StoreKind kChromium{
     "History",
-    "SELECT url, last_visit_time FROM urls WHERE last_visit_time > 0 ORDER BY id",
-    secondsOfChromiumTime,
+    {"SELECT url, last_visit_time FROM urls WHERE last_visit_time > 0 ORDER BY id", secondsOfChromiumTime},
 };
 
-struct Store {
-    fs::path database;
-    const StoreKind* kind;
-};
+using FileId = std::pair<dev_t, ino_t>;
 
-// The profiles directly under `folder` that hold a database of `kind`, in
-// byte order of their names.
-void addProfiles(const fs::path& folder, const StoreKind& kind, std::vector<Store>& stores) {
-    std::vector<std::string> profiles;
-    std::error_code error;
-    for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
-        std::error_code ignored;
-        if (entry->is_directory(ignored) && fs::exists(entry->path() / kind.fileName, ignored))
-            profiles.push_back(entry->path().filename().string());
-    }
-    std::sort(profiles.begin(), profiles.end());
-    for (const std::string& profile : profiles)
-        stores.push_back({folder / profile / kind.fileName, &kind});
+// sqlite keeps a database's log and journal beside the file that its name
+// leads to: the folder of that file and the file's name in it; no folder when
+// it cannot be found.
+UniqueFd folderOfLinkedFile(int file, std::string& name) {
+    char target[PATH_MAX];
+    const std::string link = "/proc/self/fd/" + std::to_string(file);
+    const ssize_t length = readlink(link.c_str(), target, sizeof target);
+    if (length <= 0 || length == static_cast<ssize_t>(sizeof target) || target[0] != '/')
+        return {};
+    const fs::path path(std::string(target, static_cast<std::size_t>(length)));
+    UniqueFd folder(open(path.parent_path().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    struct stat named, opened;
+    if (!folder || fstatat(folder.get(), path.filename().c_str(), &named, 0) != 0 || fstat(file, &opened) != 0 ||
+        named.st_dev != opened.st_dev || named.st_ino != opened.st_ino)
+        return {};
+    name = path.filename();
+    return folder;
 }
 
-std::vector<Store> findStores() {
-    std::vector<Store> stores;
+// The store of the profile folder `profile` in the browser folder `browser`
+// when the profile holds a database of `kind` that was not found before, or
+// cannot be entered (a store without a folder, which cannot be read).
+std::optional<HistoryStore> storeOfProfile(int browser, const char* profile, const StoreKind& kind,
+                                           std::set<FileId>& seen) {
+    HistoryStore store{{}, kind.fileName, &kind.query};
+    UniqueFd folder(openat(browser, profile, O_PATH | O_DIRECTORY | O_CLOEXEC));
+    struct stat database;
+    if (!folder)
+        return store;
+    if (fstatat(folder.get(), kind.fileName, &database, 0) != 0) {
+        if (errno == ENOENT)
+            return std::nullopt;
+        return store;
+    }
+    if (!seen.insert({database.st_dev, database.st_ino}).second)
+        return std::nullopt;
+    const RegularFile opened = openRegularFileAt(folder.get(), kind.fileName, O_RDONLY);
+    if (!opened.fd)
+        return store;
+    struct stat entry;
+    if (fstatat(folder.get(), kind.fileName, &entry, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(entry.st_mode))
+        folder = folderOfLinkedFile(opened.fd.get(), store.name);
+    store.folder = std::move(folder);
+    return store;
+}
+
+// The stores of the profiles directly under `browserFolder`, in byte order of
+// the profiles' names.
+void addProfiles(const fs::path& browserFolder, const StoreKind& kind, std::set<FileId>& seen,
+                 std::vector<HistoryStore>& stores) {
+    const UniqueFd browser(open(browserFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    DIR* listing = browser ? fdopendir(fcntl(browser.get(), F_DUPFD_CLOEXEC, 0)) : nullptr;
+    if (!listing)
+        return;
+    std::vector<std::string> profiles;
+    while (const dirent* entry = readdir(listing)) {
+        struct stat info;
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0 &&
+            fstatat(browser.get(), entry->d_name, &info, 0) == 0 && S_ISDIR(info.st_mode))
+            profiles.emplace_back(entry->d_name);
+    }
+    closedir(listing);
+    std::sort(profiles.begin(), profiles.end());
+    for (const std::string& profile : profiles)
+        if (auto store = storeOfProfile(browser.get(), profile.c_str(), kind, seen))
+            stores.push_back(std::move(*store));
+}
+
+std::vector<HistoryStore> findStores() {
+    std::vector<HistoryStore> stores;
+    std::set<FileId> seen;
     if (const char* home = std::getenv("HOME"); home && home[0] == '/')
-        addProfiles(fs::path(home) / ".mozilla" / "firefox", kGecko, stores);
+        addProfiles(fs::path(home) / ".mozilla" / "firefox", kGecko, seen, stores);
     if (const fs::path config = compat::configHome(); !config.empty()) {
-        addProfiles(config / "chromium", kChromium, stores);
-        addProfiles(config / "google-chrome", kChromium, stores);
+        addProfiles(config / "chromium", kChromium, seen, stores);
+        addProfiles(config / "google-chrome", kChromium, seen, stores);
     }
     return stores;
 }
 
-enum class Outcome {
-    Read,              // every row, or the rows before an error that is no corruption
-    CutByCorruption,   // the rows before a corrupt page
-    NoTable,           // no such table or column
-    Corrupt,           // not a database, or its schema is corrupt
-    Unreadable,        // cannot be opened or prepared for another reason
-};
-
-struct Reading {
-    Outcome outcome;
-    std::vector<BrowserVisit> visits;
-};
-
-bool isCorruption(int code) {
-    return code == SQLITE_CORRUPT || code == SQLITE_NOTADB;
-}
-
-Reading query(const std::string& name, int flags, const StoreKind& kind) {
-    sqlite3* openedDb = nullptr;
-    const int opened = sqlite3_open_v2(name.c_str(), &openedDb, flags, nullptr);
-    const std::unique_ptr<sqlite3, decltype(&sqlite3_close)> db(openedDb, sqlite3_close);
-    if (opened != SQLITE_OK)
-        return {isCorruption(opened) ? Outcome::Corrupt : Outcome::Unreadable, {}};
-    sqlite3_stmt* preparedStatement = nullptr;
-    const int prepared = sqlite3_prepare_v2(db.get(), kind.query, -1, &preparedStatement, nullptr);
-    const std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)> statement(preparedStatement, sqlite3_finalize);
-    if (prepared != SQLITE_OK) {
-        const Outcome failure = prepared == SQLITE_ERROR ? Outcome::NoTable : Outcome::Unreadable;
-        return {isCorruption(prepared) ? Outcome::Corrupt : failure, {}};
-    }
-    Reading reading{Outcome::Read, {}};
-    int stepped;
-    while ((stepped = sqlite3_step(statement.get())) == SQLITE_ROW) {
-        if (sqlite3_column_type(statement.get(), 1) != SQLITE_INTEGER)
-            continue;
-        const auto seconds = kind.seconds(sqlite3_column_int64(statement.get(), 1));
-        const auto* url = reinterpret_cast<const char*>(sqlite3_column_text(statement.get(), 0));
-        const int urlBytes = sqlite3_column_bytes(statement.get(), 0);
-        if (seconds && url && urlBytes > 0)
-            reading.visits.push_back({std::string(url, static_cast<std::size_t>(urlBytes)), *seconds});
-    }
-    if (isCorruption(stepped))
-        reading.outcome = Outcome::CutByCorruption;
-    return reading;
-}
-
-// "file:" names the database by URI: "%", "?" and "#" would be read as an
-// escape, the query or the fragment, and other bytes must be ASCII.
-std::string immutableUri(const fs::path& database) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string uri = "file://";
-    for (const char c : database.string()) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '%' || c == '?' || c == '#' || byte > 0x7E) {
-            uri += '%';
-            uri += kHex[byte >> 4];
-            uri += kHex[byte & 0xF];
-        } else {
-            uri += c;
-        }
-    }
-    return uri + "?immutable=1";
-}
-
-bool isRegularFile(const fs::path& path) {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
-// A store's visits; nullopt when it cannot be read.
-std::optional<std::vector<BrowserVisit>> readStore(const Store& store) {
-    // A copy that sqlite finds corrupt was most likely taken while the browser
-    // moved its log into the database: it is taken once more.
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        BrowserHistorySnapshot snapshot;
-        if (!snapshot.take(store.database))
-            break;
-        Reading reading = query(snapshot.copy().string(), SQLITE_OPEN_READWRITE, *store.kind);
-        if (reading.outcome == Outcome::Read)
-            return std::move(reading.visits);
-        if (reading.outcome == Outcome::NoTable)
-            return std::nullopt;
-        if (reading.outcome == Outcome::Unreadable)
-            break;
-    }
-    // The original as it stands, neither locked nor written, but blind to
-    // what is still in its log. sqlite would wait on a FIFO.
-    if (!isRegularFile(store.database))
-        return std::nullopt;
-    Reading reading = query(immutableUri(store.database), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, *store.kind);
-    if (reading.outcome == Outcome::Read || reading.outcome == Outcome::CutByCorruption)
-        return std::move(reading.visits);
-    return std::nullopt;
-}
-
 }  // namespace
 
-std::optional<std::vector<BrowserVisit>> readBrowserHistory() {
-    const std::vector<Store> stores = findStores();
-    std::vector<BrowserVisit> visits;
+bool readBrowserHistory(BrowserVisitSink& sink, const CopyObserver& afterCopy) {
+    // Opened first, so that copies left by processes that died go even when
+    // no store needs a copy.
+    const SnapshotFolders folders;
+    const std::vector<HistoryStore> stores = findStores();
     bool anyRead = false;
-    for (const Store& store : stores) {
-        std::optional<std::vector<BrowserVisit>> read = readStore(store);
-        if (!read)
-            continue;
-        anyRead = true;
-        visits.insert(visits.end(), std::make_move_iterator(read->begin()), std::make_move_iterator(read->end()));
-    }
-    if (!stores.empty() && !anyRead)
-        return std::nullopt;
-    return visits;
+    for (const HistoryStore& store : stores)
+        if (store.folder && readHistoryStore(store, folders, sink, afterCopy))
+            anyRead = true;
+    return anyRead || stores.empty();
 }
 
 }  // namespace ovix

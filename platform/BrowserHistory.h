@@ -8,28 +8,25 @@
 //      since 1601-01-01 UTC), by id;
 // profiles in byte order of their folder names. Rows without a URL, with a
 // time that is not an integer, or with a time beyond the 64-bit range of
-// 100-nanosecond intervals since 1601 are skipped.
+// 100-nanosecond intervals since 1601 are skipped. A database reached twice
+// (a profile folder and a link to it) is read once, where it comes first.
 //
 // A running browser holds its database locked and keeps its newest visits in
-// the write-ahead log, so each store is read from a private snapshot
-// (BrowserHistorySnapshot); nothing is written, locked or made beside the
-// original. A store that cannot be read, or lacks the table, is skipped.
+// its write-ahead log, and writes both while they are read. Each store is read
+// as one committed state of it (HistoryStore.h) or not at all; nothing is
+// written, locked or made beside the original, and no copy outlives the call.
+// A store that cannot be read that way, that lacks the table, or whose profile
+// folder cannot be entered, is skipped.
 //
 // Thread safety: calls may run on several threads at once.
 
-#include <cstdint>
-#include <optional>
-#include <string>
-#include <vector>
+#include "platform/BrowserHistorySnapshot.h"
+#include "platform/BrowserVisitSink.h"
 
 namespace ovix {
 
-struct BrowserVisit {
-    std::string url;       // as the browser stored it: UTF-8, not checked
-    std::int64_t seconds;  // the last visit, in whole seconds since 1970-01-01 UTC
-};
-
-// Every store's visits; nullopt when stores were found and none could be read.
-std::optional<std::vector<BrowserVisit>> readBrowserHistory();
+// Hands every store's visits to `sink`, in order; false when stores were
+// found and none could be read. `afterCopy` is a test's seam.
+bool readBrowserHistory(BrowserVisitSink& sink, const CopyObserver& afterCopy = {});
 
 }  // namespace ovix

@@ -22,6 +22,7 @@
 #include "compat/system/ThreadNice.h"
 #include "compat/system/XdgFolders.h"
 #include "launcher/protocol/ThreadProtocol.h"
+#include "platform/BrowserHistory.h"
 
 namespace ovix {
 
@@ -209,16 +210,15 @@ std::string CPyth2Win::GetAppDataDir() {
     return compat::configHome().string();
 }
 
-std::vector<BrowserVisit> CPyth2Win::GetIEHistory() {
-    std::optional<std::vector<BrowserVisit>> visits;
+void CPyth2Win::GetIEHistory(BrowserVisitSink& sink) {
+    bool read;
     {
         const BlockingWait unlocked;
-        visits = readBrowserHistory();
+        read = readBrowserHistory(sink);
     }
     // E_FAIL: the one failure there is.
-    if (!visits)
+    if (!read)
         throw std::runtime_error("reading IE history failed: 0x80004005\n");
-    return std::move(*visits);
 }
 
 }  // namespace ovix

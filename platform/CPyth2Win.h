@@ -10,10 +10,9 @@
 
 #include <atomic>
 #include <cstdint>
-#include <vector>
 
 #include "compat/system/PowerSupply.h"
-#include "platform/BrowserHistory.h"
+#include "platform/BrowserVisitSink.h"
 #include "platform/Pyth2Platform.h"
 #include "platform/ThreadThrottle.h"
 
@@ -48,10 +47,11 @@ public:
     void ThreadThrottleDeregister(unsigned long tid) override { m_throttle.deregisterThread(tid); }
     void ThreadThrottleStart() override { m_throttle.start(); }
     void ThreadThrottleStop() override { m_throttle.stop(); }
-    // The user's browser history (BrowserHistory.h), read with the host's
-    // interpreter lock released. Throws "reading IE history failed:
-    // 0x80004005\n" when history stores were found and none could be read.
-    std::vector<BrowserVisit> GetIEHistory();
+    // Hands the user's browser history (BrowserHistory.h) to `sink`, read
+    // with the host's interpreter lock released. Throws "reading IE history
+    // failed: 0x80004005\n" when history stores were found and none could be
+    // read.
+    void GetIEHistory(BrowserVisitSink& sink);
 
     // The thread that receives status reports: the override when set, else
     // the parent thread.

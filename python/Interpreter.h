@@ -19,6 +19,19 @@ private:
     PyThreadState* m_state;
 };
 
+// Takes the interpreter lock for its lifetime, on a thread that let it go
+// (through AllowThreads or a blocking wait) and must touch Python objects.
+class InterpreterLock {
+public:
+    InterpreterLock() : m_state(PyGILState_Ensure()) {}
+    ~InterpreterLock() { PyGILState_Release(m_state); }
+    InterpreterLock(const InterpreterLock&) = delete;
+    InterpreterLock& operator=(const InterpreterLock&) = delete;
+
+private:
+    PyGILState_STATE m_state;
+};
+
 // Makes every blocking wait on the module's own locks release the
 // interpreter lock when the waiting thread holds it (base/BlockingWait.h).
 void installInterpreterHooks();

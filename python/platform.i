@@ -1,11 +1,12 @@
 // Rows of the host platform: Pyth2Platform and CPyth2Win. Every row calls the
 // operation virtually, so a CPyth2Win answers through Pyth2Platform_ rows too.
-// GetACmd and the priority calls release the interpreter lock themselves,
-// around their waits and system calls only.
+// GetACmd, the priority calls and GetIEHistory release the interpreter lock
+// themselves, around their waits, system calls and reads only.
 
 %{
 #include "platform/CPyth2Win.h"
 #include "platform/Pyth2Platform.h"
+#include "python/VisitList.h"
 %}
 
 %ovix_enum(Pyth2PlatformThreadPriority)
@@ -86,14 +87,12 @@ public:
     virtual void ThreadThrottleStart();
     virtual void ThreadThrottleStop();
     %extend {
-        // [(url, seconds since 1970, 1)], built with the interpreter lock
-        // held once the databases are read.
+        // [(url, seconds since 1970, 1)], built a slice at a time as the
+        // databases are read (python/VisitList.h).
         PyObject *GetIEHistory() {
-            const std::vector<ovix::BrowserVisit> visits = $self->GetIEHistory();
-            return ovix::py::newList(visits.size(), [&](size_t i) {
-                return Py_BuildValue("(NLi)", ovix::py::newText(visits[i].url),
-                                     static_cast<long long>(visits[i].seconds), 1);
-            });
+            ovix::py::VisitList visits;
+            $self->GetIEHistory(visits);
+            return visits.release();
         }
     }
 };

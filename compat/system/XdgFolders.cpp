@@ -1,5 +1,6 @@
 #include "compat/system/XdgFolders.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +16,18 @@ std::filesystem::path absoluteFromEnvironment(const char* name) {
     if (value && value[0] == '/')
         return value;
     return {};
+}
+
+// A folder of the calling user with no permission for anyone else.
+bool isPrivateFolder(int folder) {
+    struct stat info;
+    if (fstat(folder, &info) != 0)
+        return false;
+    if (!S_ISDIR(info.st_mode) || info.st_uid != geteuid() || (info.st_mode & 077) != 0) {
+        errno = EPERM;
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -78,6 +91,23 @@ bool ensureRuntimeFolder() {
     if ((info.st_mode & 077) != 0 && chmod(folder.c_str(), 0700) != 0)
         return false;
     return true;
+}
+
+ovix::UniqueFd openPrivateRuntimeFolder() {
+    const auto base = absoluteFromEnvironment("XDG_RUNTIME_DIR");
+    if (base.empty()) {
+        errno = ENOENT;
+        return {};
+    }
+    const ovix::UniqueFd outer(open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!outer || !isPrivateFolder(outer.get()))
+        return {};
+    if (mkdirat(outer.get(), "ovix", 0700) != 0 && errno != EEXIST)
+        return {};
+    ovix::UniqueFd folder(openat(outer.get(), "ovix", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!folder || !isPrivateFolder(folder.get()))
+        return {};
+    return folder;
 }
 
 }  // namespace compat

@@ -5,6 +5,8 @@
 
 #include <filesystem>
 
+#include "base/UniqueFd.h"
+
 namespace compat {
 
 // $XDG_CONFIG_HOME when it is an absolute path, else $HOME/.config; empty when
@@ -31,5 +33,12 @@ std::filesystem::path temporaryFolder();
 // by the calling user that nobody else may enter. Returns false, with errno
 // set, when it cannot be made or is not safe to use.
 bool ensureRuntimeFolder();
+
+// The "ovix" folder under $XDG_RUNTIME_DIR, made when missing (mode 0700),
+// opened for use through its descriptor: only when $XDG_RUNTIME_DIR and the
+// folder are both real folders of the calling user that nobody else may enter
+// or write (so another user can neither read what is made there nor swap the
+// folder for a link). None, with errno set, otherwise.
+ovix::UniqueFd openPrivateRuntimeFolder();
 
 }  // namespace compat

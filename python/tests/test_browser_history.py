@@ -2,11 +2,11 @@
 Python's sqlite3 under a scratch HOME and XDG_CONFIG_HOME, against Python's
 own reading of them with exact integer arithmetic."""
 
+import array
 import json
 import os
 import random
 import sqlite3
-import stat
 import struct
 import subprocess
 import sys
@@ -48,6 +48,20 @@ def make_store(path, kind, rows):
         db.execute(f"CREATE TABLE {table}(id INTEGER PRIMARY KEY, url TEXT, {time_column} INTEGER)")
         db.executemany(f"INSERT INTO {table}(id, url, {time_column}) VALUES (?, CAST(? AS TEXT), ?)", rows)
     db.close()
+
+
+def logged_store(path, rows, logged_rows):
+    """A Gecko store in WAL mode with rows (id, url, time) in the database and
+    logged_rows only in its log, where the connection returned keeps them."""
+    path.parent.mkdir(parents=True, exist_ok=True)
+    db = sqlite3.connect(path, isolation_level=None)
+    db.execute("PRAGMA journal_mode=WAL")
+    db.execute("PRAGMA wal_autocheckpoint=0")
+    db.execute("CREATE TABLE moz_places(id INTEGER PRIMARY KEY, url TEXT, last_visit_date INTEGER)")
+    db.executemany("INSERT INTO moz_places VALUES (?, ?, ?)", rows)
+    db.execute("PRAGMA wal_checkpoint(TRUNCATE)")
+    db.executemany("INSERT INTO moz_places VALUES (?, ?, ?)", logged_rows)
+    return db
 
 
 def python_reading(stores):
@@ -98,15 +112,6 @@ def runtime_folder(tmp_path, monkeypatch):
     monkeypatch.setenv("XDG_RUNTIME_DIR", str(tmp_path))
     (tmp_path / "ovix").mkdir(mode=0o700)
     return tmp_path / "ovix"
-
-
-@pytest.fixture
-def temporary_folder(tmp_path, monkeypatch):
-    """A scratch $TMPDIR, with no runtime folder."""
-    monkeypatch.delenv("XDG_RUNTIME_DIR", raising=False)
-    monkeypatch.setenv("TMPDIR", str(tmp_path / "tmp"))
-    (tmp_path / "tmp").mkdir()
-    return tmp_path / "tmp"
 
 
 def history():
@@ -163,6 +168,22 @@ class TestVisitTimes:
         assert history() == expected
 
 
+    @pytest.mark.parametrize("link", ["profile folder", "database file"])
+    def test_a_store_reached_twice_is_read_once_with_its_log(self, browsers, link):
+        # "a" comes first: the store is read through the link, and its log is
+        # the one beside the database itself.
+        writer = logged_store(browsers.gecko("b"), [(1, "http://a/", 10**6)], [(2, "http://logged/", 2 * 10**6)])
+        try:
+            if link == "profile folder":
+                browsers.gecko("a").parent.symlink_to("b")
+            else:
+                browsers.gecko("a").parent.mkdir()
+                browsers.gecko("a").symlink_to(browsers.gecko("b"))
+            assert history() == [("http://a/", 1, 1), ("http://logged/", 2, 1)]
+        finally:
+            writer.close()
+
+
 # A hot rollback journal that says the database had one page: rolled back in a
 # copy, it cuts the tables away, so every copy reads as corrupt and only the
 # original, read as it stands, gives the rows.
@@ -216,36 +237,58 @@ class TestLiveBrowser:
         assert history() == [("http://a/", 5, 1)]
         assert files_of(store.parent) == before
 
-    @pytest.mark.parametrize("folder", ["runtime_folder", "temporary_folder"])
-    def test_other_threads_run_while_a_private_snapshot_is_read(self, browsers, request, folder):
-        parent = request.getfixturevalue(folder)
-        make_store(browsers.gecko("big"), GECKO, [(i, f"http://{i:040}/", i) for i in range(1, 20001)])
-        platform = ovix.CPyth2Win()
-        platform.GetIEHistory()
-        present = set(os.listdir(parent))
-        modes, stop = set(), threading.Event()
-
-        def watch():
-            # Only runs while the caller's read has let the interpreter lock go.
-            while not stop.is_set():
-                for name in set(os.listdir(parent)) - present:
-                    try:
-                        modes.add(stat.S_IMODE(os.stat(parent / name).st_mode))
-                    except FileNotFoundError:
-                        pass
-
-        watcher = threading.Thread(target=watch)
-        watcher.start()
+    def test_a_log_that_does_not_fit_the_runtime_folder_is_copied_to_the_temporary_folder(self, browsers, tmp_path):
+        if subprocess.run(["unshare", "--mount", "--map-root-user", "true"], capture_output=True).returncode != 0:
+            pytest.skip("cannot make a mount namespace here")
+        runtime, temporary = tmp_path / "run", tmp_path / "tmp"
+        runtime.mkdir(mode=0o700)
+        temporary.mkdir()
+        logged = [(i, f"http://{i}.example/{'x' * 1000}", i * 10**6) for i in range(2, 200)]
+        writer = logged_store(browsers.gecko("p"), [(1, "http://1/", 10**6)], logged)
         try:
-            for _ in range(50):
-                assert len(platform.GetIEHistory()) == 20000
-                if modes:
-                    break
+            assert os.path.getsize(f"{browsers.gecko('p')}-wal") > 64 * 1024
+            # The runtime folder a file system of 64 KiB, in the child's own
+            # mount namespace.
+            mounted = 'mount -t tmpfs -o size=64k,mode=0700 tmpfs "$XDG_RUNTIME_DIR" && exec "$@"'
+            child = subprocess.run(
+                ["unshare", "--mount", "--map-root-user", "sh", "-c", mounted, "sh",
+                 sys.executable, "-c", READ_IN_CHILD, str(browsers.config)],
+                env=dict(os.environ, XDG_RUNTIME_DIR=str(runtime), TMPDIR=str(temporary)),
+                capture_output=True, text=True, timeout=60, check=True)
+            expected = [["http://1/", 1, 1]] + [[url, time // 10**6, 1] for _, url, time in logged]
+            assert json.loads(child.stdout) == [expected]
+            assert os.listdir(temporary) == []
+        finally:
+            writer.close()
+
+    def test_the_list_is_built_in_slices_between_which_other_threads_run(self, browsers):
+        rows = 100000
+        make_store(browsers.gecko("big"), GECKO, [(i, f"http://{i:040}/", i) for i in range(1, rows + 1)])
+        platform = ovix.CPyth2Win()
+        # The memory blocks that Python holds, as often as this thread gets
+        # the interpreter lock, into a buffer made ahead.
+        samples, taken, stop = array.array("q", bytes(8 * 1000000)), [0], threading.Event()
+
+        def sample():
+            while not stop.is_set() and taken[0] < len(samples):
+                samples[taken[0]] = sys.getallocatedblocks()
+                taken[0] += 1
+
+        sampler = threading.Thread(target=sample)
+        sampler.start()
+        try:
+            before = sys.getallocatedblocks()
+            visits = platform.GetIEHistory()
+            after = sys.getallocatedblocks()
         finally:
             stop.set()
-            watcher.join()
-        assert modes == {0o700}
-        assert set(os.listdir(parent)) == present
+            sampler.join()
+        assert len(visits) == rows
+        # A tuple and a text a visit: the other thread ran while a good part
+        # of them was made, not only before and after.
+        assert after - before > rows
+        margin = (after - before) // 10
+        assert len({b for b in samples[:taken[0]] if before + margin < b < after - margin}) >= 3
 
 
 def not_a_database(path, kind):
@@ -296,6 +339,23 @@ class TestStoresThatCannotBeRead:
         configs = [str(tmp_path / "none"), str(browsers.config)]
         child = subprocess.run([sys.executable, "-c", READ_IN_CHILD, *configs],
                                capture_output=True, text=True, timeout=60, check=True)
+        assert json.loads(child.stdout) == [FAILED, [["http://good/", 1, 1]]]
+
+    def test_a_profile_folder_that_cannot_be_entered_is_a_store_that_cannot_be_read(self, browsers, tmp_path):
+        make_store(browsers.gecko("locked"), GECKO, [(1, "http://locked/", 0)])
+        make_store(browsers.chromium("Default"), CHROMIUM, [(1, "http://good/", 11644473601000000)])
+        # Root is bound by permissions only without the capabilities that
+        # override them.
+        as_user = []
+        if os.geteuid() == 0:
+            as_user = ["setpriv", "--inh-caps=-all", "--bounding-set=-dac_override,-dac_read_search"]
+        browsers.gecko("locked").parent.chmod(0)
+        try:
+            configs = [str(tmp_path / "none"), str(browsers.config)]
+            child = subprocess.run([*as_user, sys.executable, "-c", READ_IN_CHILD, *configs],
+                                   capture_output=True, text=True, timeout=60, check=True)
+        finally:
+            browsers.gecko("locked").parent.chmod(0o700)
         assert json.loads(child.stdout) == [FAILED, [["http://good/", 1, 1]]]
 
     def test_without_home_nothing_is_read(self, browsers, monkeypatch):

@@ -1,0 +1,39 @@
+#include "python/VisitList.h"
+
+#include "python/ErrorGuard.h"
+#include "python/Interpreter.h"
+#include "python/Text.h"
+
+namespace ovix::py {
+
+VisitList::VisitList() : m_list(PyList_New(0)) {
+    if (!m_list)
+        throw PythonError();
+}
+
+void VisitList::add(const BrowserVisitSlice& visits) {
+    const InterpreterLock locked;
+    for (std::size_t i = 0; i < visits.size(); ++i) {
+        PyObject* visit = Py_BuildValue("(NLi)", newText(visits.url(i)), static_cast<long long>(visits.seconds(i)), 1);
+        const bool appended = visit && PyList_Append(m_list, visit) == 0;
+        Py_XDECREF(visit);
+        if (!appended)
+            throw PythonError();
+        ++m_size;
+    }
+}
+
+void VisitList::truncate(std::size_t count) {
+    const InterpreterLock locked;
+    // Only shortens a list that nothing else holds: cannot fail.
+    PyList_SetSlice(m_list, static_cast<Py_ssize_t>(count), PY_SSIZE_T_MAX, nullptr);
+    m_size = count;
+}
+
+PyObject* VisitList::release() {
+    PyObject* list = m_list;
+    m_list = nullptr;
+    return list;
+}
+
+}  // namespace ovix::py
