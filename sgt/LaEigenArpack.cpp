@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "base/BlockingWait.h"
-#include "sgt/ArpackBasisProducts.h"
 #include "sgt/ArpackDiagnostic.h"
 #include "sgt/ArpackProblem.h"
+#include "sgt/ArpackSharedBlas.h"
 #include "sgt/KeyOrder.h"
 #include "sgt/LaEigen.h"
 #include "sgt/SerialBlas.h"
@@ -106,7 +106,7 @@ int LaEigen<T>::decomposeArpack(int wanted, const LaEigen& A, int symmetric, int
         // would only spin between ARPACK's calls and compete with its own.
         WorkTeam team(solveHelpers(n, ncv));
         const SerialBlas serialBlas;
-        const ArpackBasisProducts basisProducts(team);
+        const ArpackSharedBlas sharedBlas(team);
         try {
             SolverProduct product = A.solverProduct(team);
             solution = symmetric ? solveSmallest<T, true>(std::move(product), n, wanted, ncv, maxit)
