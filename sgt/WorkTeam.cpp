@@ -1,6 +1,5 @@
 #include "sgt/WorkTeam.h"
 
-#include <algorithm>
 #include <system_error>
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -20,8 +19,10 @@ void pause() {
 
 }  // namespace
 
-WorkTeam::WorkTeam(unsigned helpers, std::chrono::nanoseconds spin)
-    : m_cursors(std::make_unique<Cursor[]>(helpers + 1)), m_spin(spin) {
+WorkTeam::WorkTeam(unsigned helpers) : WorkTeam(helpers, Options{}) {}
+
+WorkTeam::WorkTeam(unsigned helpers, Options options)
+    : m_options(options), m_places(std::make_unique<Place[]>(helpers + 1)) {
     m_threads.reserve(helpers);
     for (unsigned i = 0; i < helpers; ++i) {
         try {
@@ -30,33 +31,47 @@ WorkTeam::WorkTeam(unsigned helpers, std::chrono::nanoseconds spin)
             break;  // the threads that did start share the work
         }
     }
-    // Read by the helpers only once a task has started.
-    m_shares = static_cast<unsigned>(m_threads.size()) + 1;
+    m_sharing = static_cast<unsigned>(m_threads.size());
 }
 
 WorkTeam::~WorkTeam() {
     m_stopping = true;
     {
         const std::lock_guard lock(m_mutex);
+        for (unsigned place = 1; place <= helpers(); ++place)
+            m_places[place].wake.notify_one();
     }
-    m_taskStarted.notify_all();
     for (std::thread& thread : m_threads)
         thread.join();
 }
 
 template <class Ready>
-bool WorkTeam::spinUntil(Ready ready) const {
+bool WorkTeam::await(unsigned place, Ready ready) {
     if (ready())
-        return true;
-    if (m_spin <= std::chrono::nanoseconds::zero())
         return false;
-    const auto deadline = std::chrono::steady_clock::now() + m_spin;
-    for (unsigned looks = 1;; ++looks) {
-        pause();
-        if (ready())
-            return true;
-        if (looks % 32 == 0 && std::chrono::steady_clock::now() >= deadline)
-            return false;
+    if (m_options.spin > std::chrono::nanoseconds::zero()) {
+        const auto deadline = std::chrono::steady_clock::now() + m_options.spin;
+        for (unsigned looks = 1;; ++looks) {
+            pause();
+            if (ready())
+                return false;
+            if (looks % 32 == 0 && std::chrono::steady_clock::now() >= deadline)
+                break;
+        }
+    }
+    Place& sleeper = m_places[place];
+    std::unique_lock lock(m_mutex);
+    sleeper.asleep = true;
+    sleeper.wake.wait(lock, ready);
+    sleeper.asleep = false;
+    return true;
+}
+
+void WorkTeam::wake(unsigned place) {
+    Place& sleeper = m_places[place];
+    if (sleeper.asleep) {
+        const std::lock_guard lock(m_mutex);
+        sleeper.wake.notify_one();
     }
 }
 
@@ -64,70 +79,65 @@ std::size_t WorkTeam::shareBegin(unsigned share) const {
     return m_parts * share / m_shares;
 }
 
-void WorkTeam::run(std::size_t parts, const std::function<void(std::size_t)>& part) {
-    if (m_threads.empty() || parts <= 1) {
+void WorkTeam::run(std::size_t parts, const std::function<void(std::size_t)>& part, bool backwards) {
+    const unsigned sharing = m_sharing.load(std::memory_order_relaxed);
+    if (sharing == 0 || parts <= 1) {
         for (std::size_t i = 0; i < parts; ++i)
-            part(i);
+            part(backwards ? parts - 1 - i : i);
+        if (parts > 1)
+            pace(false);
         return;
     }
     m_part = &part;
     m_parts = parts;
+    m_backwards = backwards;
+    m_shares = sharing + 1;
     for (unsigned share = 0; share < m_shares; ++share)
-        m_cursors[share].next.store(shareBegin(share), std::memory_order_relaxed);
+        m_places[share].next.store(shareBegin(share), std::memory_order_relaxed);
     m_unfinished.store(parts, std::memory_order_relaxed);
     const std::uint64_t task = m_task.load(std::memory_order_relaxed) + 1;
     m_task = task;
-    if (m_sleepingHelpers > 0) {
-        // No more sleepers woken than the task has parts besides the
-        // caller's: a helper woken for nothing costs a sleep and a wake-up.
-        const std::size_t wanted = std::min<std::size_t>(parts - 1, m_threads.size());
-        const std::lock_guard lock(m_mutex);
-        for (std::size_t i = 0; i < wanted; ++i)
-            m_taskStarted.notify_one();
-    }
+    // Only helpers with parts in their share: a helper woken for nothing
+    // costs a sleep and a wake-up.
+    for (unsigned share = 1; share < m_shares; ++share)
+        if (shareBegin(share) < shareBegin(share + 1))
+            wake(share);
+
+    const auto start = std::chrono::steady_clock::now();
     takeParts(0);
-    awaitTaskDone();
-}
-
-void WorkTeam::awaitTaskDone() {
-    const auto await = [this](auto ready) {
-        if (spinUntil(ready))
-            return;
-        std::unique_lock lock(m_mutex);
-        m_callerSleeping = true;
-        m_taskDone.wait(lock, ready);
-        m_callerSleeping = false;
-    };
-    await([this] { return m_unfinished == 0; });
+    const auto ownDone = std::chrono::steady_clock::now();
+    const bool slept = await(0, [this] { return m_unfinished == 0; });
+    const bool heldUp = slept && std::chrono::steady_clock::now() - ownDone > ownDone - start;
     // Closed: a helper that comes now leaves without touching the task.
-    m_task = m_task.load(std::memory_order_relaxed) + 1;
-    await([this] { return m_joined == 0; });
+    m_task = task + 1;
+    await(0, [this] { return m_joined == 0; });
+    pace(heldUp);
 }
 
-void WorkTeam::wakeCaller() {
-    if (m_callerSleeping) {
-        const std::lock_guard lock(m_mutex);
-        m_taskDone.notify_one();
+void WorkTeam::pace(bool heldUp) {
+    if (!m_options.shedHeldUpHelpers)
+        return;
+    const unsigned sharing = m_sharing.load(std::memory_order_relaxed);
+    if (heldUp) {
+        m_steadyTasks = 0;
+        if (sharing > 0)
+            m_sharing = sharing - 1;
+    } else if (++m_steadyTasks >= kSteadyTasks) {
+        m_steadyTasks = 0;
+        if (sharing < helpers())
+            m_sharing = sharing + 1;
     }
-}
-
-bool WorkTeam::awaitTask(std::uint64_t seen) {
-    const auto ready = [this, seen] {
-        const std::uint64_t task = m_task;
-        return (task != seen && task % 2 == 1) || m_stopping;
-    };
-    if (!spinUntil(ready)) {
-        std::unique_lock lock(m_mutex);
-        ++m_sleepingHelpers;
-        m_taskStarted.wait(lock, ready);
-        --m_sleepingHelpers;
-    }
-    return !m_stopping;
 }
 
 void WorkTeam::serve(unsigned share) {
     std::uint64_t seen = 0;
-    while (awaitTask(seen)) {
+    for (;;) {
+        await(share, [this, share, &seen] {
+            const std::uint64_t task = m_task;
+            return m_stopping || (task != seen && task % 2 == 1 && share <= m_sharing);
+        });
+        if (m_stopping)
+            return;
         const std::uint64_t task = m_task;
         seen = task;
         if (task % 2 == 0)
@@ -135,10 +145,10 @@ void WorkTeam::serve(unsigned share) {
         ++m_joined;
         // The task read before joining may have ended since: its parts and
         // function are then no longer the caller's to lend.
-        if (m_task == task)
+        if (m_task == task && share < m_shares)
             takeParts(share);
         if (--m_joined == 0)
-            wakeCaller();
+            wake(0);
     }
 }
 
@@ -146,11 +156,11 @@ void WorkTeam::takeParts(unsigned share) {
     const std::function<void(std::size_t)>& part = *m_part;
     for (unsigned k = 0; k < m_shares; ++k) {
         const unsigned from = (share + k) % m_shares;
-        const std::size_t end = shareBegin(from + 1);
-        for (std::size_t i = m_cursors[from].next.fetch_add(1); i < end; i = m_cursors[from].next.fetch_add(1)) {
-            part(i);
+        const std::size_t begin = shareBegin(from), end = shareBegin(from + 1);
+        for (std::size_t i = m_places[from].next.fetch_add(1); i < end; i = m_places[from].next.fetch_add(1)) {
+            part(m_backwards ? begin + end - 1 - i : i);
             if (--m_unfinished == 0)
-                wakeCaller();
+                wake(0);
         }
     }
 }

@@ -5,17 +5,21 @@
 // The parts are dealt out in contiguous shares, one per thread, the caller's
 // first: tasks of the same size give each thread the same parts again, so a
 // thread finds the data of its parts still in its own cache. A thread that
-// has done its share takes the parts left in the others', so a thread that
-// the system holds back delays only the part it has taken, and a task whose
-// helpers are slow to come is done by those that came.
+// has done its share takes the parts left in the others', so a helper that is
+// slow to come delays nothing.
 //
 // Between tasks a helper looks for the next one for a short while (the
-// team's spin, kSpin unless told), then sleeps on a condition variable until
-// a task wakes it; the caller waits for the last parts of a task the same
-// way. A solve hands in its tasks a few microseconds apart, which a look
-// catches at once and a sleep would cost a system wake-up each to answer; a
-// pause longer than the spin costs the spin, no more than the sleep and
-// wake-up that follow it cost anyway.
+// team's spin), then sleeps until a task wakes it; the caller waits for the
+// last parts of a task the same way. A solve hands in its tasks a few
+// microseconds apart, which a look catches at once and a sleep would cost a
+// system wake-up each to answer; a pause longer than the spin costs the spin,
+// no more than the sleep and wake-up that follow it cost anyway.
+//
+// A helper that the system stops in the middle of a part (the machine is
+// busy) holds up the whole task until it runs again. When the caller has
+// waited for such a part longer than the spin and longer than its own work on
+// the task, the following tasks are shared by one helper fewer; after
+// kSteadyTasks tasks without such a wait, by one more again.
 //
 // One task at a time: run is called by one thread at a time.
 
@@ -38,11 +42,20 @@ public:
     // what a sleep and a wake-up by the system cost (bench/work_team.cpp
     // measures both).
     static constexpr std::chrono::microseconds kSpin{50};
+    static constexpr unsigned kSteadyTasks = 1024;
+
+    struct Options {
+        std::chrono::nanoseconds spin = kSpin;
+        // Whether helpers held up mid-part are shed as above; without, every
+        // task is shared by every helper.
+        bool shedHeldUpHelpers = true;
+    };
 
     // A team of `helpers` threads besides the caller of run; with 0, run
     // calls every part on the calling thread. Helpers that cannot be started
-    // are done without. A waiting thread looks for `spin` before it sleeps.
-    explicit WorkTeam(unsigned helpers, std::chrono::nanoseconds spin = kSpin);
+    // are done without.
+    explicit WorkTeam(unsigned helpers);
+    WorkTeam(unsigned helpers, Options options);
     // Stops and joins the helpers.
     ~WorkTeam();
     WorkTeam(const WorkTeam&) = delete;
@@ -51,55 +64,59 @@ public:
     unsigned helpers() const { return static_cast<unsigned>(m_threads.size()); }
 
     // Calls part(i) once for every i < parts and returns when all have
-    // returned. part must not throw.
-    void run(std::size_t parts, const std::function<void(std::size_t)>& part);
+    // returned. part must not throw. Each thread takes the parts of its share
+    // in ascending order, or backwards in descending order: a task over the
+    // same data as the one before it, run the other way, starts on the data
+    // that the other left in the thread's cache.
+    void run(std::size_t parts, const std::function<void(std::size_t)>& part, bool backwards = false);
 
 private:
-    // A share's next part, alone on its cache line: the threads that take
-    // parts from different shares do not write to one line.
-    struct alignas(64) Cursor {
+    // A thread's place: the next part of its share (the caller's is 0,
+    // helper i's is i), and its sleep. Alone on its cache lines: threads that
+    // take parts from different shares do not write to one line.
+    struct alignas(64) Place {
         std::atomic<std::size_t> next{0};
+        std::atomic<bool> asleep{false};
+        std::condition_variable wake;
     };
 
-    // Looks at `ready` until it holds or the spin has passed; whether it
-    // holds.
+    // Looks at `ready` until it holds or the spin has passed, then sleeps in
+    // `place` until it holds. Whether it had to sleep.
     template <class Ready>
-    bool spinUntil(Ready ready) const;
+    bool await(unsigned place, Ready ready);
+    // Wakes the thread of `place` if it sleeps.
+    void wake(unsigned place);
     void serve(unsigned share);
-    // The helper's look for a task other than `seen`, then its sleep; false
-    // when the team stops.
-    bool awaitTask(std::uint64_t seen);
     // Takes parts of the running task, from `share` first, then from the
     // others.
     void takeParts(unsigned share);
     std::size_t shareBegin(unsigned share) const;
-    // The caller's wait until every part is done and no helper is inside the
-    // task.
-    void awaitTaskDone();
-    void wakeCaller();
+    // After a task: whether its caller was held up by a helper.
+    void pace(bool heldUp);
 
+    const Options m_options;
     // The task: its number (odd while it runs, even between tasks), the
     // function and the parts, written by the caller before the number turns
     // odd and read by the threads that joined it.
     std::atomic<std::uint64_t> m_task{0};
     const std::function<void(std::size_t)>* m_part = nullptr;
     std::size_t m_parts = 0;
-    unsigned m_shares = 1;  // the threads: the helpers and the caller
-    std::unique_ptr<Cursor[]> m_cursors;
+    bool m_backwards = false;
+    unsigned m_shares = 1;  // the caller's and the sharing helpers'
     std::atomic<std::size_t> m_unfinished{0};
     // Helpers inside the running task: it is not over before they are out.
     std::atomic<unsigned> m_joined{0};
+    // Helpers 1 to m_sharing share the tasks; the others sleep. Written by
+    // the caller between tasks.
+    std::atomic<unsigned> m_sharing{0};
+    unsigned m_steadyTasks = 0;
 
-    // Sleeps and wake-ups. A sleeper counts itself (or marks itself) under
-    // the mutex before it looks once more; a waker that changed what the
-    // sleeper looks at then sees the count and takes the mutex to wake it.
+    // A sleeper marks itself asleep under the mutex before it looks once
+    // more; a waker that changed what the sleeper looks at then sees the mark
+    // and takes the mutex to wake it.
     std::mutex m_mutex;
-    std::condition_variable m_taskStarted;
-    std::condition_variable m_taskDone;
-    std::atomic<unsigned> m_sleepingHelpers{0};
-    std::atomic<bool> m_callerSleeping{false};
+    std::unique_ptr<Place[]> m_places;
     std::atomic<bool> m_stopping{false};
-    std::chrono::nanoseconds m_spin;
 
     std::vector<std::thread> m_threads;
 };

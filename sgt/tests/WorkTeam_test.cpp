@@ -22,12 +22,13 @@ const std::chrono::nanoseconds kSpins[] = {WorkTeam::kSpin, std::chrono::nanosec
 TEST(WorkTeam, EveryPartRunsOnceForEveryTask) {
     for (const auto spin : kSpins) {
         for (const unsigned helpers : {0u, 3u}) {
-            WorkTeam team(helpers, spin);
+            WorkTeam team(helpers, {.spin = spin});
             EXPECT_EQ(team.helpers(), helpers);
             for (int task = 0; task < 300; ++task) {
                 const std::size_t parts = static_cast<std::size_t>(task % 7 == 0 ? task * 3 : task % 5);
                 std::vector<std::atomic<int>> runs(parts);
-                team.run(parts, [&](std::size_t i) { runs[i].fetch_add(1); });
+                team.run(
+                    parts, [&](std::size_t i) { runs[i].fetch_add(1); }, task % 2 == 1);
                 for (std::size_t i = 0; i < parts; ++i)
                     ASSERT_EQ(runs[i].load(), 1)
                         << helpers << " helpers, spin " << spin.count() << " ns, task " << task << ", part " << i;
@@ -38,10 +39,11 @@ TEST(WorkTeam, EveryPartRunsOnceForEveryTask) {
 
 // Parts that each wait for all the others to start: a task finishes only when
 // every thread of the team takes a part at once, so every helper, asleep or
-// looking, is reached by every task.
+// looking, is reached by every task (none is shed: a helper that the system
+// stops inside its part would otherwise be taken out of the next tasks).
 TEST(WorkTeam, EveryHelperTakesPartsBesideTheCaller) {
     for (const auto spin : kSpins) {
-        WorkTeam team(3, spin);
+        WorkTeam team(3, {.spin = spin, .shedHeldUpHelpers = false});
         for (int task = 0; task < 50; ++task) {
             std::mutex mutex;
             std::condition_variable started;
