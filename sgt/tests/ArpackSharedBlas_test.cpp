@@ -78,8 +78,8 @@ Doubles drawn(std::mt19937& draw, std::size_t count) {
 
 // y = alpha op(A) x + beta y in long double, A column-major with leading
 // dimension lda; y is not read when beta is 0.
-Doubles referenceGemv(bool transposed, int rows, int columns, double alpha, const Doubles& a, int lda,
-                      const Doubles& x, double beta, Doubles y) {
+Doubles referenceGemv(bool transposed, int rows, int columns, double alpha, const Doubles& a, int lda, const Doubles& x,
+                      double beta, Doubles y) {
     for (int i = 0; i < static_cast<int>(y.size()); ++i) {
         long double sum = 0;
         const int length = transposed ? rows : columns;
@@ -111,14 +111,13 @@ TEST(ArpackSharedBlas, ProductsAreThoseOfBlasWhateverTheTeam) {
                     const auto results = withEachTeam([&, alpha = alpha, beta = beta] {
                         Doubles out = y;
                         const int one = 1;
-                        dgemv_(&trans, &rows, &columns, &alpha, a.data(), &lda, x.data(), &one, &beta, out.data(),
-                               &one, 1);
+                        dgemv_(&trans, &rows, &columns, &alpha, a.data(), &lda, x.data(), &one, &beta, out.data(), &one,
+                               1);
                         return out;
                     });
                     expectResults(results, referenceGemv(transposed, rows, columns, alpha, a, lda, x, beta, y),
-                                  std::string(1, trans) + " " + std::to_string(rows) + " x " +
-                                      std::to_string(columns) + " alpha " + std::to_string(alpha) + " beta " +
-                                      std::to_string(beta));
+                                  std::string(1, trans) + " " + std::to_string(rows) + " x " + std::to_string(columns) +
+                                      " alpha " + std::to_string(alpha) + " beta " + std::to_string(beta));
                 }
             }
         }
@@ -183,8 +182,8 @@ TEST(ArpackSharedBlas, VectorStepsAreThoseOfBlasWhateverTheTeam) {
 }
 
 // C op(Q) for Q = H(1) ... H(k), H(i) = I - tau_i v_i v_i^T, in long double.
-Doubles referenceReflectors(bool transposed, int rows, int order, int k, const Doubles& a, int lda,
-                            const Doubles& tau, const Doubles& c, int ldc) {
+Doubles referenceReflectors(bool transposed, int rows, int order, int k, const Doubles& a, int lda, const Doubles& tau,
+                            const Doubles& c, int ldc) {
     std::vector<long double> out(c.begin(), c.end());
     for (int step = 0; step < k; ++step) {
         const int i = transposed ? k - 1 - step : step;
