@@ -165,10 +165,10 @@ double sharedNorm(const int* n, const double* x, const int* incx) {
         return norm(n, x, incx);
     // The blocks' norms, combined as the norm of that vector, scaled by the
     // largest so that no square overflows or vanishes.
-    double* parts = scratch(RowBlocks(*n).count());
+    const std::size_t blocks = RowBlocks(*n).count();
+    double* parts = scratch(blocks);
     shareBlocks(*team, *n,
                 [&](std::size_t first, int rows, std::size_t b) { parts[b] = norm(&rows, x + first, incx); });
-    const std::size_t blocks = RowBlocks(*n).count();
     double largest = 0.0;
     for (std::size_t b = 0; b < blocks; ++b) {
         if (std::isnan(parts[b]))
@@ -197,8 +197,9 @@ void sharedApplyReflectors(const char* side, const char* trans, const int* m, co
         return;
     }
     const auto reflectors = static_cast<std::size_t>(*lda) * static_cast<std::size_t>(*k);
-    double* copies = scratch(RowBlocks(*m).count() * reflectors);
-    std::vector<int> results(RowBlocks(*m).count(), 0);
+    const std::size_t blocks = RowBlocks(*m).count();
+    double* copies = scratch(blocks * reflectors);
+    std::vector<int> results(blocks, 0);
     shareBlocks(*team, *m, [&](std::size_t first, int rows, std::size_t b) {
         double* copy = copies + b * reflectors;
         std::memcpy(copy, a, reflectors * sizeof(double));
