@@ -31,7 +31,7 @@ WorkTeam::WorkTeam(unsigned helpers, Options options)
             break;  // the threads that did start share the work
         }
     }
-    m_sharing = static_cast<unsigned>(m_threads.size());
+    m_task.sharing = static_cast<unsigned>(m_threads.size());
 }
 
 WorkTeam::~WorkTeam() {
@@ -76,11 +76,11 @@ void WorkTeam::wake(unsigned place) {
 }
 
 std::size_t WorkTeam::shareBegin(unsigned share) const {
-    return m_parts * share / m_shares;
+    return m_task.parts * share / m_task.shares;
 }
 
 void WorkTeam::run(std::size_t parts, const std::function<void(std::size_t)>& part, bool backwards) {
-    const unsigned sharing = m_sharing.load(std::memory_order_relaxed);
+    const unsigned sharing = m_task.sharing.load(std::memory_order_relaxed);
     if (sharing == 0 || parts <= 1) {
         for (std::size_t i = 0; i < parts; ++i)
             part(backwards ? parts - 1 - i : i);
@@ -88,44 +88,45 @@ void WorkTeam::run(std::size_t parts, const std::function<void(std::size_t)>& pa
             pace(false);
         return;
     }
-    m_part = &part;
-    m_parts = parts;
-    m_backwards = backwards;
-    m_shares = sharing + 1;
-    for (unsigned share = 0; share < m_shares; ++share)
+    m_task.part = &part;
+    m_task.parts = parts;
+    m_task.backwards = backwards;
+    m_task.shares = sharing + 1;
+    for (unsigned share = 0; share < m_task.shares; ++share)
         m_places[share].next.store(shareBegin(share), std::memory_order_relaxed);
-    m_unfinished.store(parts, std::memory_order_relaxed);
-    const std::uint64_t task = m_task.load(std::memory_order_relaxed) + 1;
-    m_task = task;
+    m_progress.unfinished.store(parts, std::memory_order_relaxed);
+    const std::uint64_t task = m_task.number.load(std::memory_order_relaxed) + 1;
+    m_task.number = task;
     // Only helpers with parts in their share: a helper woken for nothing
     // costs a sleep and a wake-up.
-    for (unsigned share = 1; share < m_shares; ++share)
+    for (unsigned share = 1; share < m_task.shares; ++share)
         if (shareBegin(share) < shareBegin(share + 1))
             wake(share);
 
     const auto start = std::chrono::steady_clock::now();
     takeParts(0);
     const auto ownDone = std::chrono::steady_clock::now();
-    const bool slept = await(0, [this] { return m_unfinished == 0; });
-    const bool heldUp = slept && std::chrono::steady_clock::now() - ownDone > ownDone - start;
+    const bool slept = await(0, [this] { return m_progress.unfinished == 0; });
+    const auto waited = slept ? std::chrono::steady_clock::now() - ownDone : std::chrono::nanoseconds::zero();
+    const bool heldUp = waited >= kHeldUp && waited > ownDone - start;
     // Closed: a helper that comes now leaves without touching the task.
-    m_task = task + 1;
-    await(0, [this] { return m_joined == 0; });
+    m_task.number = task + 1;
+    await(0, [this] { return m_progress.joined == 0; });
     pace(heldUp);
 }
 
 void WorkTeam::pace(bool heldUp) {
     if (!m_options.shedHeldUpHelpers)
         return;
-    const unsigned sharing = m_sharing.load(std::memory_order_relaxed);
+    const unsigned sharing = m_task.sharing.load(std::memory_order_relaxed);
     if (heldUp) {
         m_steadyTasks = 0;
         if (sharing > 0)
-            m_sharing = sharing - 1;
+            m_task.sharing = sharing - 1;
     } else if (++m_steadyTasks >= kSteadyTasks) {
         m_steadyTasks = 0;
         if (sharing < helpers())
-            m_sharing = sharing + 1;
+            m_task.sharing = sharing + 1;
     }
 }
 
@@ -133,36 +134,39 @@ void WorkTeam::serve(unsigned share) {
     std::uint64_t seen = 0;
     for (;;) {
         await(share, [this, share, &seen] {
-            const std::uint64_t task = m_task;
-            return m_stopping || (task != seen && task % 2 == 1 && share <= m_sharing);
+            const std::uint64_t task = m_task.number;
+            return m_stopping || (task != seen && task % 2 == 1 && share <= m_task.sharing);
         });
         if (m_stopping)
             return;
-        const std::uint64_t task = m_task;
+        const std::uint64_t task = m_task.number;
         seen = task;
         if (task % 2 == 0)
             continue;  // over before this helper came
-        ++m_joined;
+        ++m_progress.joined;
         // The task read before joining may have ended since: its parts and
         // function are then no longer the caller's to lend.
-        if (m_task == task && share < m_shares)
+        if (m_task.number == task && share < m_task.shares)
             takeParts(share);
-        if (--m_joined == 0)
+        if (--m_progress.joined == 0)
             wake(0);
     }
 }
 
 void WorkTeam::takeParts(unsigned share) {
-    const std::function<void(std::size_t)>& part = *m_part;
-    for (unsigned k = 0; k < m_shares; ++k) {
-        const unsigned from = (share + k) % m_shares;
+    const std::function<void(std::size_t)>& part = *m_task.part;
+    const unsigned shares = m_task.shares;
+    std::size_t done = 0;
+    for (unsigned k = 0; k < shares; ++k) {
+        const unsigned from = (share + k) % shares;
         const std::size_t begin = shareBegin(from), end = shareBegin(from + 1);
         for (std::size_t i = m_places[from].next.fetch_add(1); i < end; i = m_places[from].next.fetch_add(1)) {
-            part(m_backwards ? begin + end - 1 - i : i);
-            if (--m_unfinished == 0)
-                wake(0);
+            part(m_task.backwards ? begin + end - 1 - i : i);
+            ++done;
         }
     }
+    if (done > 0 && m_progress.unfinished.fetch_sub(done) == done)
+        wake(0);
 }
 
 }  // namespace ovix

@@ -16,10 +16,12 @@
 // no more than the sleep and wake-up that follow it cost anyway.
 //
 // A helper that the system stops in the middle of a part (the machine is
-// busy) holds up the whole task until it runs again. When the caller has
-// waited for such a part longer than the spin and longer than its own work on
-// the task, the following tasks are shared by one helper fewer; after
-// kSteadyTasks tasks without such a wait, by one more again.
+// busy) holds up the whole task until it runs again, for the time slice of
+// whatever runs in its place: milliseconds, where a part takes microseconds.
+// When the caller has waited kHeldUp or longer for the last parts of a task,
+// and longer than its own work on the task, the following tasks are shared
+// by one helper fewer; after kSteadyTasks tasks without such a wait, by one
+// more again.
 //
 // One task at a time: run is called by one thread at a time.
 
@@ -42,6 +44,7 @@ public:
     // what a sleep and a wake-up by the system cost (bench/work_team.cpp
     // measures both).
     static constexpr std::chrono::microseconds kSpin{50};
+    static constexpr std::chrono::milliseconds kHeldUp{1};
     static constexpr unsigned kSteadyTasks = 1024;
 
     struct Options {
@@ -95,20 +98,29 @@ private:
     void pace(bool heldUp);
 
     const Options m_options;
-    // The task: its number (odd while it runs, even between tasks), the
-    // function and the parts, written by the caller before the number turns
-    // odd and read by the threads that joined it.
-    std::atomic<std::uint64_t> m_task{0};
-    const std::function<void(std::size_t)>* m_part = nullptr;
-    std::size_t m_parts = 0;
-    bool m_backwards = false;
-    unsigned m_shares = 1;  // the caller's and the sharing helpers'
-    std::atomic<std::size_t> m_unfinished{0};
-    // Helpers inside the running task: it is not over before they are out.
-    std::atomic<unsigned> m_joined{0};
-    // Helpers 1 to m_sharing share the tasks; the others sleep. Written by
-    // the caller between tasks.
-    std::atomic<unsigned> m_sharing{0};
+    // Written by the caller once a task, read by the helpers that look for
+    // tasks: on a cache line of their own, apart from what the threads write
+    // as they take and finish parts.
+    struct alignas(64) Task {
+        // Its number, odd while it runs, even between tasks; the function and
+        // the parts, written before the number turns odd and read by the
+        // threads that joined it.
+        std::atomic<std::uint64_t> number{0};
+        const std::function<void(std::size_t)>* part = nullptr;
+        std::size_t parts = 0;
+        bool backwards = false;
+        unsigned shares = 1;  // the caller's and the sharing helpers'
+        // Helpers 1 to `sharing` share the tasks; the others sleep. Written
+        // between tasks.
+        std::atomic<unsigned> sharing{0};
+    } m_task;
+    // Parts not yet reported done, each thread's reported once it takes no
+    // more; helpers inside the running task: it is not over before they are
+    // out.
+    struct alignas(64) Progress {
+        std::atomic<std::size_t> unfinished{0};
+        std::atomic<unsigned> joined{0};
+    } m_progress;
     unsigned m_steadyTasks = 0;
 
     // A sleeper marks itself asleep under the mutex before it looks once
