@@ -108,7 +108,7 @@ void WorkTeam::run(std::size_t parts, const std::function<void(std::size_t)>& pa
     const auto ownDone = std::chrono::steady_clock::now();
     const bool slept = await(0, [this] { return m_progress.unfinished == 0; });
     const auto waited = slept ? std::chrono::steady_clock::now() - ownDone : std::chrono::nanoseconds::zero();
-    const bool heldUp = waited >= kHeldUp && waited > ownDone - start;
+    const bool heldUp = waited >= kHeldUp && waited > (ownDone - start) * static_cast<int>(sharing);
     // Closed: a helper that comes now leaves without touching the task.
     m_task.number = task + 1;
     await(0, [this] { return m_progress.joined == 0; });
@@ -116,7 +116,7 @@ void WorkTeam::run(std::size_t parts, const std::function<void(std::size_t)>& pa
 }
 
 void WorkTeam::pace(bool heldUp) {
-    if (!m_options.shedHeldUpHelpers)
+    if (!m_options.shedHelpers)
         return;
     const unsigned sharing = m_task.sharing.load(std::memory_order_relaxed);
     if (heldUp) {

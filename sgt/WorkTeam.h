@@ -17,11 +17,13 @@
 //
 // A helper that the system stops in the middle of a part (the machine is
 // busy) holds up the whole task until it runs again, for the time slice of
-// whatever runs in its place: milliseconds, where a part takes microseconds.
-// When the caller has waited kHeldUp or longer for the last parts of a task,
-// and longer than its own work on the task, the following tasks are shared
-// by one helper fewer; after kSteadyTasks tasks without such a wait, by one
-// more again.
+// whatever runs in its place: milliseconds, where a part may take
+// microseconds. When the caller has waited kHeldUp or longer for the last
+// parts of a task, and longer than the helpers saved it (its own work on the
+// task times the helpers), the following tasks are shared by one helper
+// fewer; after kSteadyTasks tasks without such a wait, by one more again. So
+// a busy machine sheds the helpers of small tasks, which cost more than they
+// save, sooner than those of large ones.
 //
 // One task at a time: run is called by one thread at a time.
 
@@ -49,9 +51,9 @@ public:
 
     struct Options {
         std::chrono::nanoseconds spin = kSpin;
-        // Whether helpers held up mid-part are shed as above; without, every
-        // task is shared by every helper.
-        bool shedHeldUpHelpers = true;
+        // Whether helpers are shed as above; without, every task is shared by
+        // every helper.
+        bool shedHelpers = true;
     };
 
     // A team of `helpers` threads besides the caller of run; with 0, run

@@ -43,7 +43,7 @@ TEST(WorkTeam, EveryPartRunsOnceForEveryTask) {
 // stops inside its part would otherwise be taken out of the next tasks).
 TEST(WorkTeam, EveryHelperTakesPartsBesideTheCaller) {
     for (const auto spin : kSpins) {
-        WorkTeam team(3, {.spin = spin, .shedHeldUpHelpers = false});
+        WorkTeam team(3, {.spin = spin, .shedHelpers = false});
         for (int task = 0; task < 50; ++task) {
             std::mutex mutex;
             std::condition_variable started;
