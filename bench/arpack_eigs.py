@@ -21,7 +21,8 @@ the BLAS library to one thread during a solve and shares the solve's work over
 its own threads; scipy's ARPACK calls the BLAS library at its thread count.
 --busy K runs K CPU-bound processes beside both (K = the processors when
 given without a count); there scipy's threads wait on each other for
-seconds, so --peer-repeats 1 keeps its side to one solve.
+seconds, so --peer-repeats 1 keeps its side to one solve, and
+--peer-repeats 0 leaves it out.
 
     arpack_eigs.py PATH_TO_arpack_eigs [--sizes 5000 20000 100000] [--eigen 40] [--repeats 3]
                    [--peer-repeats N] [--problems eigsh eigs] [--busy [K]]
@@ -123,14 +124,15 @@ def main():
     parser.add_argument("--sizes", type=int, nargs="+", default=[5000, 20000, 100000])
     parser.add_argument("--eigen", type=int, default=40)
     parser.add_argument("--repeats", type=int, default=3)
-    parser.add_argument("--peer-repeats", type=int, help="scipy's solves (default: --repeats)")
+    parser.add_argument("--peer-repeats", type=int, help="scipy's solves (default: --repeats; 0: none)")
     parser.add_argument("--problems", nargs="+", choices=["eigsh", "eigs"], default=["eigsh", "eigs"])
     parser.add_argument("--busy", type=int, nargs="?", const=os.cpu_count(), default=0,
                         help="CPU-bound processes running beside both sides")
     args = parser.parse_args()
 
+    peer_repeats = args.repeats if args.peer_repeats is None else args.peer_repeats
     print(f"{os.cpu_count()} processors, load {os.getloadavg()[0]:.1f}, {args.busy} busy processes; "
-          f"{args.eigen} eigenpairs, median of {args.repeats} (scipy {args.peer_repeats or args.repeats})")
+          f"{args.eigen} eigenpairs, median of {args.repeats} (scipy {peer_repeats})")
     print(f"{'n':>6} {'problem':<9} {'ours ms':>8} {'scipy ms':>8} {'ratio':>6} {'ours cpu':>8} {'scipy cpu':>9} "
           f"{'ratio':>6} {'ours Ax':>7} {'scipy Ax':>8} {'ours us/Ax':>10} {'scipy us/Ax':>11} {'max |dλ|':>9}")
     rng = np.random.default_rng(5)
@@ -144,8 +146,12 @@ def main():
                 write_csr(L, path)
                 (ours_ms, ours_cpu, ours_ax, ours_per), ours = run_ours(args.program, path, args.eigen,
                                                                         is_symmetric, args.repeats)
+                if peer_repeats == 0:
+                    print(f"{n:>6} {name:<9} {ours_ms:>8.1f} {'-':>8} {'-':>6} {ours_cpu:>8.1f} {'-':>9} {'-':>6} "
+                          f"{ours_ax:>7.0f} {'-':>8} {ours_per:>10.1f} {'-':>11} {'-':>9}", flush=True)
+                    continue
                 (scipy_ms, scipy_cpu, scipy_ax, scipy_per), theirs = run_scipy(L, args.eigen, is_symmetric,
-                                                                               args.peer_repeats or args.repeats)
+                                                                               peer_repeats)
                 ranks = min(len(ours), len(theirs), args.eigen)
                 gap = np.max(np.abs(ours[:ranks] - theirs[:ranks]))
                 print(f"{n:>6} {name:<9} {ours_ms:>8.1f} {scipy_ms:>8.1f} {scipy_ms / ours_ms:>6.2f} "
