@@ -1,78 +1,81 @@
 // The iterative solver (LaEigen::decomposeArpack) on a sparse matrix read
 // from a file, for bench/arpack_eigs.py, which runs scipy's ARPACK on the same
-// matrix with the same settings side by side.
+// matrix with the same settings side by side. The matrix is held as the
+// engine's sparse Laplacian, so the solve runs the product that the road's
+// decompositions run (packed rows shared over the solve's threads).
 //
 //   arpack_eigs MATRIX NEIGEN SYMMETRIC REPEATS
 //
 // MATRIX holds, little-endian: n and nnz as int64, n + 1 row offsets as
 // int64, nnz column indices as int32, nnz values as float64 (CSR). Prints
-// "ms T1 T2 ..." (the time of each solve), "products P1 P2 ..." (the matrix
-// products each made) and "eigenvalues L0 L1 ..." (real parts, by rank, of
-// the last solve).
+// "ms T1 T2 ..." (the wall time of each solve), "cpu_ms C1 C2 ..." (the
+// processor time, user and system, of all the process's threads during each
+// solve), "products P1 P2 ..." (the matrix products each made) and
+// "eigenvalues L0 L1 ..." (real parts, by rank, of the last solve).
 
-#include <algorithm>
+#include <sys/resource.h>
+
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "sgt/LaEigen.h"
+#include "sgt/LaPlacian.h"
 
 using namespace ovix;
 
 namespace {
 
-// A CSR matrix as a member of the matrix family: the solver sees it only
-// through element, dimension and multiply, as it sees the sparse Laplacian.
-class CsrOperator : public LaEigen<double> {
+// The Laplacian's own solver product, counted.
+class CountedLaplacian : public LaPlacian<double> {
 public:
-    explicit CsrOperator(const char* path) {
-        std::ifstream in(path, std::ios::binary);
-        std::int64_t n = 0, nnz = 0;
-        in.read(reinterpret_cast<char*>(&n), sizeof n);
-        in.read(reinterpret_cast<char*>(&nnz), sizeof nnz);
-        m_offsets.resize(static_cast<std::size_t>(n) + 1);
-        m_columns.resize(static_cast<std::size_t>(nnz));
-        m_values.resize(static_cast<std::size_t>(nnz));
-        in.read(reinterpret_cast<char*>(m_offsets.data()), static_cast<std::streamsize>(m_offsets.size() * 8));
-        in.read(reinterpret_cast<char*>(m_columns.data()), static_cast<std::streamsize>(m_columns.size() * 4));
-        in.read(reinterpret_cast<char*>(m_values.data()), static_cast<std::streamsize>(m_values.size() * 8));
-        if (!in)
-            throw std::runtime_error(std::string("cannot read the matrix ") + path);
-        m_n = static_cast<int>(n);
+    explicit CountedLaplacian(int n) : LaPlacian<double>(n, n, 0, 1, 1) {}
+    SolverProduct solverProduct(WorkTeam& team) const override {
+        return [this, product = LaPlacian<double>::solverProduct(team)](const double* x, double* y) {
+            ++m_products;
+            product(x, y);
+        };
     }
-
-    double element(int i, int j) const override {
-        const auto begin = m_columns.begin() + m_offsets[i];
-        const auto end = m_columns.begin() + m_offsets[i + 1];
-        const auto at = std::lower_bound(begin, end, j);
-        return at != end && *at == j ? m_values[at - m_columns.begin()] : 0.0;
-    }
-    int dimension() const override { return m_n; }
     // Products made since the last call.
     long takeProducts() { return std::exchange(m_products, 0); }
-    void multiply(const double* x, double* y) const override {
-        ++m_products;
-        for (int i = 0; i < m_n; ++i) {
-            double sum = 0;
-            for (std::int64_t k = m_offsets[i]; k < m_offsets[i + 1]; ++k)
-                sum += m_values[k] * x[m_columns[k]];
-            y[i] = sum;
-        }
-    }
 
 private:
-    int m_n = 0;
-    std::vector<std::int64_t> m_offsets;
-    std::vector<std::int32_t> m_columns;
-    std::vector<double> m_values;
     mutable long m_products = 0;
 };
+
+std::unique_ptr<CountedLaplacian> readCsr(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    std::int64_t n = 0, nnz = 0;
+    in.read(reinterpret_cast<char*>(&n), sizeof n);
+    in.read(reinterpret_cast<char*>(&nnz), sizeof nnz);
+    std::vector<std::int64_t> offsets(static_cast<std::size_t>(n) + 1);
+    std::vector<std::int32_t> columns(static_cast<std::size_t>(nnz));
+    std::vector<double> values(static_cast<std::size_t>(nnz));
+    in.read(reinterpret_cast<char*>(offsets.data()), static_cast<std::streamsize>(offsets.size() * 8));
+    in.read(reinterpret_cast<char*>(columns.data()), static_cast<std::streamsize>(columns.size() * 4));
+    in.read(reinterpret_cast<char*>(values.data()), static_cast<std::streamsize>(values.size() * 8));
+    if (!in)
+        throw std::runtime_error(std::string("cannot read the matrix ") + path);
+    auto matrix = std::make_unique<CountedLaplacian>(static_cast<int>(n));
+    for (int i = 0; i < n; ++i)
+        for (std::int64_t k = offsets[i]; k < offsets[i + 1]; ++k)
+            matrix->set(i, columns[k], values[k]);
+    return matrix;
+}
+
+// User and system time of the whole process, in milliseconds.
+double processorMs() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto ms = [](const timeval& t) { return t.tv_sec * 1e3 + t.tv_usec / 1e3; };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
 
 }  // namespace
 
@@ -82,20 +85,23 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
-        CsrOperator A(argv[1]);
+        const std::unique_ptr<CountedLaplacian> matrix = readCsr(argv[1]);
+        CountedLaplacian& A = *matrix;
         const int wanted = std::atoi(argv[2]);
         const int symmetric = std::atoi(argv[3]);
         const int repeats = std::atoi(argv[4]);
-        std::string times = "ms", products = "products";
+        std::string times = "ms", processor = "cpu_ms", products = "products";
         int held = 0;
         for (int run = 0; run < repeats; ++run) {
+            const double cpuStart = processorMs();
             const auto start = std::chrono::steady_clock::now();
             held = A.decomposeArpack(wanted, A, symmetric, 1);
             const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
             times += " " + std::to_string(took.count());
+            processor += " " + std::to_string(processorMs() - cpuStart);
             products += " " + std::to_string(A.takeProducts());
         }
-        std::printf("%s\n%s\neigenvalues", times.c_str(), products.c_str());
+        std::printf("%s\n%s\n%s\neigenvalues", times.c_str(), processor.c_str(), products.c_str());
         for (int r = 0; r < held; ++r)
             std::printf(" %.17g", A.eigenvalue(r));
         std::printf("\n");

@@ -7,18 +7,25 @@ max(100k, 10000), tol = 0 (machine precision), ARPACK's random start.
 The graphs are k-nearest-neighbour graphs of points drawn around a few
 centres, as documents fall into topics; the symmetric problem is the
 normalised Laplacian I - D^-1/2 W D^-1/2, the non-symmetric one the
-random-walk Laplacian I - D^-1 W. Times are those of the solve alone, in
-milliseconds, the median of several runs; the eigenvalues are compared rank by
-rank. Both sides start from ARPACK's random vector, so the number of matrix
-products differs from run to run; the time per product (the solve's time over
-its products, median) compares the two without that. scipy's products are
-counted through a LinearOperator around the matrix, one Python call more per
-product than eigsh makes itself. Both sides run in the caller's BLAS
-environment, as it is when the script starts: the module holds the BLAS
-library to one thread during a solve and shares the solve's work over its own
-threads; scipy's ARPACK calls the BLAS library at its thread count.
+random-walk Laplacian I - D^-1 W. The module solves them as its sparse
+Laplacian, with the product the road's decompositions use. Per solve, the
+median of several runs: the wall time and the processor time (user and
+system, all threads of the process) in milliseconds, the matrix products, and
+the wall time per product; the eigenvalues are compared rank by rank. Both
+sides start from ARPACK's random vector, so the number of matrix products
+differs from run to run; the time per product compares the two without that.
+scipy's products are counted through a LinearOperator around the matrix, one
+Python call more per product than eigsh makes itself. Both sides run in the
+caller's BLAS environment, as it is when the script starts: the module holds
+the BLAS library to one thread during a solve and shares the solve's work over
+its own threads; scipy's ARPACK calls the BLAS library at its thread count.
+--busy K runs K CPU-bound processes beside both (K = the processors when
+given without a count); there scipy's threads wait on each other for
+seconds, so --peer-repeats 1 keeps its side to one solve, and
+--peer-repeats 0 leaves it out.
 
-    arpack_eigs.py PATH_TO_arpack_eigs [--sizes 2000 10000] [--eigen 10] [--repeats 3]
+    arpack_eigs.py PATH_TO_arpack_eigs [--sizes 5000 20000 100000] [--eigen 40] [--repeats 3]
+                   [--peer-repeats N] [--problems eigsh eigs] [--busy [K]]
 """
 
 import argparse
@@ -27,11 +34,14 @@ import statistics
 import subprocess
 import tempfile
 import time
+from contextlib import nullcontext
 
 import numpy as np
 import scipy.sparse as sp
 import scipy.sparse.linalg as sla
 from scipy.spatial import cKDTree
+
+from busy import busy_processes
 
 
 def knn_graph(rng, n, neighbours=10, topics=8, dims=20):
@@ -71,15 +81,16 @@ def run_ours(program, path, k, symmetric, repeats):
     out = subprocess.run([program, path, str(k), str(int(symmetric)), str(repeats)], check=True,
                          capture_output=True, text=True, env=os.environ).stdout.splitlines()
     times = [float(t) for t in out[0].split()[1:]]
-    products = [int(p) for p in out[1].split()[1:]]
-    values = np.array([float(v) for v in out[2].split()[1:]])
-    return summary(times, products), values
+    processor = [float(t) for t in out[1].split()[1:]]
+    products = [int(p) for p in out[2].split()[1:]]
+    values = np.array([float(v) for v in out[3].split()[1:]])
+    return summary(times, processor, products), values
 
 
 def run_scipy(L, k, symmetric, repeats):
     ncv = min(max(2 * k + 1, 20), L.shape[0])
     maxiter = max(100 * k, 10000)
-    times, products = [], []
+    times, processor, products = [], [], []
     for _ in range(repeats):
         count = [0]
 
@@ -88,47 +99,65 @@ def run_scipy(L, k, symmetric, repeats):
             return L @ x
 
         A = sla.LinearOperator(L.shape, matvec=product, dtype=L.dtype)
-        start = time.perf_counter()
+        processor_start, start = time.process_time(), time.perf_counter()
         if symmetric:
             values = sla.eigsh(A, k=k, which="SM", ncv=ncv, maxiter=maxiter, tol=0, return_eigenvectors=True)[0]
         else:
             values = sla.eigs(A, k=k, which="SR", ncv=ncv, maxiter=maxiter, tol=0, return_eigenvectors=True)[0]
         times.append((time.perf_counter() - start) * 1000)
+        processor.append((time.process_time() - processor_start) * 1000)
         products.append(count[0])
-    return summary(times, products), np.sort(np.real(values))
+    return summary(times, processor, products), np.sort(np.real(values))
 
 
-def summary(times, products):
-    """Median time of a solve (ms), median products, median time per product (us)."""
+def summary(times, processor, products):
+    """Median wall and processor time of a solve (ms), median products,
+    median wall time per product (us)."""
     per_product = [1000 * t / p for t, p in zip(times, products)]
-    return statistics.median(times), statistics.median(products), statistics.median(per_product)
+    return (statistics.median(times), statistics.median(processor), statistics.median(products),
+            statistics.median(per_product))
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("program")
-    parser.add_argument("--sizes", type=int, nargs="+", default=[2000, 10000])
-    parser.add_argument("--eigen", type=int, default=10)
+    parser.add_argument("--sizes", type=int, nargs="+", default=[5000, 20000, 100000])
+    parser.add_argument("--eigen", type=int, default=40)
     parser.add_argument("--repeats", type=int, default=3)
+    parser.add_argument("--peer-repeats", type=int, help="scipy's solves (default: --repeats; 0: none)")
+    parser.add_argument("--problems", nargs="+", choices=["eigsh", "eigs"], default=["eigsh", "eigs"])
+    parser.add_argument("--busy", type=int, nargs="?", const=os.cpu_count(), default=0,
+                        help="CPU-bound processes running beside both sides")
     args = parser.parse_args()
 
+    peer_repeats = args.repeats if args.peer_repeats is None else args.peer_repeats
+    print(f"{os.cpu_count()} processors, load {os.getloadavg()[0]:.1f}, {args.busy} busy processes; "
+          f"{args.eigen} eigenpairs, median of {args.repeats} (scipy {peer_repeats})")
+    print(f"{'n':>6} {'problem':<9} {'ours ms':>8} {'scipy ms':>8} {'ratio':>6} {'ours cpu':>8} {'scipy cpu':>9} "
+          f"{'ratio':>6} {'ours Ax':>7} {'scipy Ax':>8} {'ours us/Ax':>10} {'scipy us/Ax':>11} {'max |dλ|':>9}")
     rng = np.random.default_rng(5)
-    print(f"{'n':>6} {'problem':<9} {'ours ms':>8} {'scipy ms':>8} {'ratio':>6} "
-          f"{'ours Ax':>7} {'scipy Ax':>8} {'ours us/Ax':>10} {'scipy us/Ax':>11} {'ratio':>6} {'max |dλ|':>9}")
-    with tempfile.TemporaryDirectory() as folder:
+    with tempfile.TemporaryDirectory() as folder, busy_processes(args.busy) if args.busy else nullcontext():
         for n in args.sizes:
             symmetric, random_walk = laplacians(knn_graph(rng, n))
             for name, L, is_symmetric in (("eigsh SM", symmetric, True), ("eigs SR", random_walk, False)):
+                if name.split()[0] not in args.problems:
+                    continue
                 path = os.path.join(folder, f"L{n}.csr")
                 write_csr(L, path)
-                (ours_ms, ours_ax, ours_per), ours = run_ours(args.program, path, args.eigen, is_symmetric,
-                                                              args.repeats)
-                (scipy_ms, scipy_ax, scipy_per), theirs = run_scipy(L, args.eigen, is_symmetric, args.repeats)
+                (ours_ms, ours_cpu, ours_ax, ours_per), ours = run_ours(args.program, path, args.eigen,
+                                                                        is_symmetric, args.repeats)
+                if peer_repeats == 0:
+                    print(f"{n:>6} {name:<9} {ours_ms:>8.1f} {'-':>8} {'-':>6} {ours_cpu:>8.1f} {'-':>9} {'-':>6} "
+                          f"{ours_ax:>7.0f} {'-':>8} {ours_per:>10.1f} {'-':>11} {'-':>9}", flush=True)
+                    continue
+                (scipy_ms, scipy_cpu, scipy_ax, scipy_per), theirs = run_scipy(L, args.eigen, is_symmetric,
+                                                                               peer_repeats)
                 ranks = min(len(ours), len(theirs), args.eigen)
                 gap = np.max(np.abs(ours[:ranks] - theirs[:ranks]))
                 print(f"{n:>6} {name:<9} {ours_ms:>8.1f} {scipy_ms:>8.1f} {scipy_ms / ours_ms:>6.2f} "
-                      f"{ours_ax:>7.0f} {scipy_ax:>8.0f} {ours_per:>10.1f} {scipy_per:>11.1f} "
-                      f"{scipy_per / ours_per:>6.2f} {gap:>9.1e}", flush=True)
+                      f"{ours_cpu:>8.1f} {scipy_cpu:>9.1f} {scipy_cpu / ours_cpu:>6.2f} "
+                      f"{ours_ax:>7.0f} {scipy_ax:>8.0f} {ours_per:>10.1f} {scipy_per:>11.1f} {gap:>9.1e}",
+                      flush=True)
 
 
 if __name__ == "__main__":

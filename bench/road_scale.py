@@ -32,7 +32,6 @@ import os
 import pathlib
 import resource
 import struct
-import subprocess
 import sys
 import tempfile
 import time
@@ -44,6 +43,7 @@ sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent / "demo"))
 
 import brown  # noqa: E402
 import road  # noqa: E402
+from busy import busy_processes  # noqa: E402
 
 import ovix  # noqa: E402
 
@@ -184,17 +184,6 @@ def peer(classifier, symmetric, stages):
         else:
             values = sla.eigs(L, which="SR", **settings)[0]
     return ours, np.sort(np.real(values))[1:]
-
-
-@contextmanager
-def busy_processes(count):
-    spinners = [subprocess.Popen([sys.executable, "-c", "while True: pass"]) for _ in range(count)]
-    try:
-        yield
-    finally:
-        for spinner in spinners:
-            spinner.kill()
-            spinner.wait()
 
 
 def main():

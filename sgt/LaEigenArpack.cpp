@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "base/BlockingWait.h"
-#include "sgt/ArpackBasisProducts.h"
 #include "sgt/ArpackDiagnostic.h"
 #include "sgt/ArpackProblem.h"
+#include "sgt/ArpackSharedBlas.h"
 #include "sgt/KeyOrder.h"
 #include "sgt/LaEigen.h"
 #include "sgt/SerialBlas.h"
@@ -39,15 +39,17 @@ struct RankedEigenpairs {
     MappedArray<double> vectors;  // n x count, column r for rank r
 };
 
-// The engine's helper threads for a solve of order n with ncv basis vectors.
-// A basis that a processor's cache holds (below 16 MiB) is quicker on the
-// caller alone than shared out, whose wake-ups cost system time; a larger one
-// is bound by memory bandwidth, which every processor adds to.
+// The engine's helper threads for a solve of order n with ncv basis vectors:
+// a thread for every MiB of basis, the caller included, up to one per
+// processor. A thread's share of a basis product then takes ten microseconds
+// or more, against one or two for handing it out; a basis below 2 MiB is
+// solved on the calling thread. The team sheds helpers that the system holds
+// up (WorkTeam.h).
 unsigned solveHelpers(int n, int ncv) {
-    constexpr long long kCachedBasis = 1 << 21;  // doubles
-    if (static_cast<long long>(n) * ncv < kCachedBasis)
-        return 0;
-    return std::max(1u, std::thread::hardware_concurrency()) - 1;
+    constexpr long long kBasisPerThread = 1 << 17;  // doubles
+    const long long threads = static_cast<long long>(n) * ncv / kBasisPerThread;
+    const long long processors = std::max(1u, std::thread::hardware_concurrency());
+    return static_cast<unsigned>(std::clamp(threads, 1LL, processors) - 1);
 }
 
 template <class T, bool Symmetric>
@@ -106,7 +108,7 @@ int LaEigen<T>::decomposeArpack(int wanted, const LaEigen& A, int symmetric, int
         // would only spin between ARPACK's calls and compete with its own.
         WorkTeam team(solveHelpers(n, ncv));
         const SerialBlas serialBlas;
-        const ArpackBasisProducts basisProducts(team);
+        const ArpackSharedBlas sharedBlas(team);
         try {
             SolverProduct product = A.solverProduct(team);
             solution = symmetric ? solveSmallest<T, true>(std::move(product), n, wanted, ncv, maxit)

@@ -25,7 +25,7 @@ public:
 
     // A product is cut into parts of whole rows holding about this many
     // entries each; a smaller matrix is one part.
-    static constexpr std::size_t kEntriesPerPart = 1 << 17;
+    static constexpr std::size_t kEntriesPerPart = 1 << 13;
 
 private:
     std::size_t m_rows;

@@ -1,84 +1,172 @@
 #include "sgt/WorkTeam.h"
 
-#include <algorithm>
 #include <system_error>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
 
 namespace ovix {
 
-WorkTeam::WorkTeam(unsigned helpers) {
+namespace {
+
+// Lets a sibling hardware thread run while this one looks again.
+void pause() {
+#if defined(__x86_64__) || defined(__i386__)
+    _mm_pause();
+#endif
+}
+
+}  // namespace
+
+WorkTeam::WorkTeam(unsigned helpers) : WorkTeam(helpers, Options{}) {}
+
+WorkTeam::WorkTeam(unsigned helpers, Options options)
+    : m_options(options), m_places(std::make_unique<Place[]>(helpers + 1)) {
     m_threads.reserve(helpers);
     for (unsigned i = 0; i < helpers; ++i) {
         try {
-            m_threads.emplace_back([this] { serve(); });
+            m_threads.emplace_back([this, i] { serve(i + 1); });
         } catch (const std::system_error&) {
             break;  // the threads that did start share the work
         }
     }
+    m_task.sharing = static_cast<unsigned>(m_threads.size());
 }
 
 WorkTeam::~WorkTeam() {
+    m_stopping = true;
     {
         const std::lock_guard lock(m_mutex);
-        m_stopping = true;
+        for (unsigned place = 1; place <= helpers(); ++place)
+            m_places[place].wake.notify_one();
     }
-    m_taskStarted.notify_all();
     for (std::thread& thread : m_threads)
         thread.join();
 }
 
-void WorkTeam::run(std::size_t parts, const std::function<void(std::size_t)>& part) {
-    if (m_threads.empty() || parts <= 1) {
-        for (std::size_t i = 0; i < parts; ++i)
-            part(i);
-        return;
-    }
-    {
-        const std::lock_guard lock(m_mutex);
-        m_part = &part;
-        m_parts = parts;
-        m_next = 0;
-        m_unfinished = parts;
-        ++m_task;
-        m_running = true;
-    }
-    // As many helpers as there are parts besides the caller's first: a helper
-    // woken for nothing costs a sleep and a wake of the system's.
-    const std::size_t wanted = std::min<std::size_t>(parts - 1, m_threads.size());
-    for (std::size_t i = 0; i < wanted; ++i)
-        m_taskStarted.notify_one();
-    takeParts();
-    std::unique_lock lock(m_mutex);
-    // Every part done, and no helper still inside the task: none can touch
-    // it once this returns.
-    m_taskDone.wait(lock, [this] { return m_unfinished == 0 && m_joined == 0; });
-    m_running = false;
-}
-
-void WorkTeam::serve() {
-    std::uint64_t seen = 0;
-    std::unique_lock lock(m_mutex);
-    for (;;) {
-        m_taskStarted.wait(lock, [&] { return m_stopping || (m_running && m_task != seen); });
-        if (m_stopping)
-            return;
-        seen = m_task;
-        ++m_joined;
-        lock.unlock();
-        takeParts();
-        lock.lock();
-        if (--m_joined == 0 && m_unfinished == 0)
-            m_taskDone.notify_one();
-    }
-}
-
-void WorkTeam::takeParts() {
-    for (std::size_t i = m_next.fetch_add(1); i < m_parts; i = m_next.fetch_add(1)) {
-        (*m_part)(i);
-        if (m_unfinished.fetch_sub(1) == 1) {
-            const std::lock_guard lock(m_mutex);
-            m_taskDone.notify_one();
+template <class Ready>
+bool WorkTeam::await(unsigned place, Ready ready) {
+    if (ready())
+        return false;
+    if (m_options.spin > std::chrono::nanoseconds::zero()) {
+        const auto deadline = std::chrono::steady_clock::now() + m_options.spin;
+        for (unsigned looks = 1;; ++looks) {
+            pause();
+            if (ready())
+                return false;
+            if (looks % 32 == 0 && std::chrono::steady_clock::now() >= deadline)
+                break;
         }
     }
+    Place& sleeper = m_places[place];
+    std::unique_lock lock(m_mutex);
+    sleeper.asleep = true;
+    sleeper.wake.wait(lock, ready);
+    sleeper.asleep = false;
+    return true;
+}
+
+void WorkTeam::wake(unsigned place) {
+    Place& sleeper = m_places[place];
+    if (sleeper.asleep) {
+        const std::lock_guard lock(m_mutex);
+        sleeper.wake.notify_one();
+    }
+}
+
+std::size_t WorkTeam::shareBegin(unsigned share) const {
+    return m_task.parts * share / m_task.shares;
+}
+
+void WorkTeam::run(std::size_t parts, const std::function<void(std::size_t)>& part, bool backwards) {
+    const unsigned sharing = m_task.sharing.load(std::memory_order_relaxed);
+    if (sharing == 0 || parts <= 1) {
+        for (std::size_t i = 0; i < parts; ++i)
+            part(backwards ? parts - 1 - i : i);
+        if (parts > 1)
+            pace(false);
+        return;
+    }
+    m_task.part = &part;
+    m_task.parts = parts;
+    m_task.backwards = backwards;
+    m_task.shares = sharing + 1;
+    for (unsigned share = 0; share < m_task.shares; ++share)
+        m_places[share].next.store(shareBegin(share), std::memory_order_relaxed);
+    m_progress.unfinished.store(parts, std::memory_order_relaxed);
+    const std::uint64_t task = m_task.number.load(std::memory_order_relaxed) + 1;
+    m_task.number = task;
+    // Only helpers with parts in their share: a helper woken for nothing
+    // costs a sleep and a wake-up.
+    for (unsigned share = 1; share < m_task.shares; ++share)
+        if (shareBegin(share) < shareBegin(share + 1))
+            wake(share);
+
+    const auto start = std::chrono::steady_clock::now();
+    takeParts(0);
+    const auto ownDone = std::chrono::steady_clock::now();
+    const bool slept = await(0, [this] { return m_progress.unfinished == 0; });
+    const auto waited = slept ? std::chrono::steady_clock::now() - ownDone : std::chrono::nanoseconds::zero();
+    const bool heldUp = waited >= kHeldUp && waited > (ownDone - start) * static_cast<int>(sharing);
+    // Closed: a helper that comes now leaves without touching the task.
+    m_task.number = task + 1;
+    await(0, [this] { return m_progress.joined == 0; });
+    pace(heldUp);
+}
+
+void WorkTeam::pace(bool heldUp) {
+    if (!m_options.shedHelpers)
+        return;
+    const unsigned sharing = m_task.sharing.load(std::memory_order_relaxed);
+    if (heldUp) {
+        m_steadyTasks = 0;
+        if (sharing > 0)
+            m_task.sharing = sharing - 1;
+    } else if (++m_steadyTasks >= kSteadyTasks) {
+        m_steadyTasks = 0;
+        if (sharing < helpers())
+            m_task.sharing = sharing + 1;
+    }
+}
+
+void WorkTeam::serve(unsigned share) {
+    std::uint64_t seen = 0;
+    for (;;) {
+        await(share, [this, share, &seen] {
+            const std::uint64_t task = m_task.number;
+            return m_stopping || (task != seen && task % 2 == 1 && share <= m_task.sharing);
+        });
+        if (m_stopping)
+            return;
+        const std::uint64_t task = m_task.number;
+        seen = task;
+        if (task % 2 == 0)
+            continue;  // over before this helper came
+        ++m_progress.joined;
+        // The task read before joining may have ended since: its parts and
+        // function are then no longer the caller's to lend.
+        if (m_task.number == task && share < m_task.shares)
+            takeParts(share);
+        if (--m_progress.joined == 0)
+            wake(0);
+    }
+}
+
+void WorkTeam::takeParts(unsigned share) {
+    const std::function<void(std::size_t)>& part = *m_task.part;
+    const unsigned shares = m_task.shares;
+    std::size_t done = 0;
+    for (unsigned k = 0; k < shares; ++k) {
+        const unsigned from = (share + k) % shares;
+        const std::size_t begin = shareBegin(from), end = shareBegin(from + 1);
+        for (std::size_t i = m_places[from].next.fetch_add(1); i < end; i = m_places[from].next.fetch_add(1)) {
+            part(m_task.backwards ? begin + end - 1 - i : i);
+            ++done;
+        }
+    }
+    if (done > 0 && m_progress.unfinished.fetch_sub(done) == done)
+        wake(0);
 }
 
 }  // namespace ovix

@@ -1,19 +1,39 @@
 #pragma once
 // A few threads that share out the parts of one task at a time with the
-// thread that hands the task in. Each part goes to whichever thread is free
-// next, the caller included, so a thread that the system holds back delays
-// only the part it has taken, and a task whose helpers are slow to wake is
-// done by the caller alone. A task wakes no more helpers than it has parts
-// besides the caller's; between tasks the helpers sleep on a condition
-// variable: they never spin.
+// thread that hands the task in (the caller).
+//
+// The parts are dealt out in contiguous shares, one per thread, the caller's
+// first: tasks of the same size give each thread the same parts again, so a
+// thread finds the data of its parts still in its own cache. A thread that
+// has done its share takes the parts left in the others', so a helper that is
+// slow to come delays nothing.
+//
+// Between tasks a helper looks for the next one for a short while (the
+// team's spin), then sleeps until a task wakes it; the caller waits for the
+// last parts of a task the same way. A solve hands in its tasks a few
+// microseconds apart, which a look catches at once and a sleep would cost a
+// system wake-up each to answer; a pause longer than the spin costs the spin,
+// no more than the sleep and wake-up that follow it cost anyway.
+//
+// A helper that the system stops in the middle of a part (the machine is
+// busy) holds up the whole task until it runs again, for the time slice of
+// whatever runs in its place: milliseconds, where a part may take
+// microseconds. When the caller has waited kHeldUp or longer for the last
+// parts of a task, and longer than the helpers saved it (its own work on the
+// task times the helpers), the following tasks are shared by one helper
+// fewer; after kSteadyTasks tasks without such a wait, by one more again. So
+// a busy machine sheds the helpers of small tasks, which cost more than they
+// save, sooner than those of large ones.
 //
 // One task at a time: run is called by one thread at a time.
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -22,10 +42,25 @@ namespace ovix {
 
 class WorkTeam {
 public:
+    // How long a waiting thread looks for its event before it sleeps: about
+    // what a sleep and a wake-up by the system cost (bench/work_team.cpp
+    // measures both).
+    static constexpr std::chrono::microseconds kSpin{50};
+    static constexpr std::chrono::milliseconds kHeldUp{1};
+    static constexpr unsigned kSteadyTasks = 1024;
+
+    struct Options {
+        std::chrono::nanoseconds spin = kSpin;
+        // Whether helpers are shed as above; without, every task is shared by
+        // every helper.
+        bool shedHelpers = true;
+    };
+
     // A team of `helpers` threads besides the caller of run; with 0, run
     // calls every part on the calling thread. Helpers that cannot be started
     // are done without.
     explicit WorkTeam(unsigned helpers);
+    WorkTeam(unsigned helpers, Options options);
     // Stops and joins the helpers.
     ~WorkTeam();
     WorkTeam(const WorkTeam&) = delete;
@@ -34,28 +69,69 @@ public:
     unsigned helpers() const { return static_cast<unsigned>(m_threads.size()); }
 
     // Calls part(i) once for every i < parts and returns when all have
-    // returned. part must not throw.
-    void run(std::size_t parts, const std::function<void(std::size_t)>& part);
+    // returned. part must not throw. Each thread takes the parts of its share
+    // in ascending order, or backwards in descending order: a task over the
+    // same data as the one before it, run the other way, starts on the data
+    // that the other left in the thread's cache.
+    void run(std::size_t parts, const std::function<void(std::size_t)>& part, bool backwards = false);
 
 private:
-    void serve();
-    void takeParts();  // by a thread that joined the running task
+    // A thread's place: the next part of its share (the caller's is 0,
+    // helper i's is i), and its sleep. Alone on its cache lines: threads that
+    // take parts from different shares do not write to one line.
+    struct alignas(64) Place {
+        std::atomic<std::size_t> next{0};
+        std::atomic<bool> asleep{false};
+        std::condition_variable wake;
+    };
 
+    // Looks at `ready` until it holds or the spin has passed, then sleeps in
+    // `place` until it holds. Whether it had to sleep.
+    template <class Ready>
+    bool await(unsigned place, Ready ready);
+    // Wakes the thread of `place` if it sleeps.
+    void wake(unsigned place);
+    void serve(unsigned share);
+    // Takes parts of the running task, from `share` first, then from the
+    // others.
+    void takeParts(unsigned share);
+    std::size_t shareBegin(unsigned share) const;
+    // After a task: whether its caller was held up by a helper.
+    void pace(bool heldUp);
+
+    const Options m_options;
+    // Written by the caller once a task, read by the helpers that look for
+    // tasks: on a cache line of their own, apart from what the threads write
+    // as they take and finish parts.
+    struct alignas(64) Task {
+        // Its number, odd while it runs, even between tasks; the function and
+        // the parts, written before the number turns odd and read by the
+        // threads that joined it.
+        std::atomic<std::uint64_t> number{0};
+        const std::function<void(std::size_t)>* part = nullptr;
+        std::size_t parts = 0;
+        bool backwards = false;
+        unsigned shares = 1;  // the caller's and the sharing helpers'
+        // Helpers 1 to `sharing` share the tasks; the others sleep. Written
+        // between tasks.
+        std::atomic<unsigned> sharing{0};
+    } m_task;
+    // Parts not yet reported done, each thread's reported once it takes no
+    // more; helpers inside the running task: it is not over before they are
+    // out.
+    struct alignas(64) Progress {
+        std::atomic<std::size_t> unfinished{0};
+        std::atomic<unsigned> joined{0};
+    } m_progress;
+    unsigned m_steadyTasks = 0;
+
+    // A sleeper marks itself asleep under the mutex before it looks once
+    // more; a waker that changed what the sleeper looks at then sees the mark
+    // and takes the mutex to wake it.
     std::mutex m_mutex;
-    std::condition_variable m_taskStarted;
-    std::condition_variable m_taskDone;
-    // Guarded by m_mutex: a task is running, its number, the helpers taking
-    // its parts now, and the team is stopping.
-    bool m_running = false;
-    std::uint64_t m_task = 0;
-    unsigned m_joined = 0;
-    bool m_stopping = false;
-    // The running task, written before it starts and read by threads that
-    // joined it.
-    const std::function<void(std::size_t)>* m_part = nullptr;
-    std::size_t m_parts = 0;
-    std::atomic<std::size_t> m_next{0};
-    std::atomic<std::size_t> m_unfinished{0};
+    std::unique_ptr<Place[]> m_places;
+    std::atomic<bool> m_stopping{false};
+
     std::vector<std::thread> m_threads;
 };
 
