@@ -130,6 +130,7 @@ TEST_F(CrossProcess, EachMessageNamesTheProcessThatSentIt) {
 
 TEST_F(CrossProcess, AWaitForAQueueEndsWhenItIsThereOrItsOwnerHasEnded) {
     const auto output = m_files / "listen.out";
+    // Its queue comes 0.3 s after its start: the sleep is that lateness.
     auto late = shell("sleep 0.3; exec " + std::string(THREADMSG_TOOL) + " listen --seconds 30 > " + output.string());
     ASSERT_TRUE(late);
     const auto thread = static_cast<compat::ThreadId>(late->pid());
