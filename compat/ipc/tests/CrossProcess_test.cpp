@@ -194,7 +194,8 @@ TEST_F(CrossProcess, MessagesFromAnotherUserAreDropped) {
 
 TEST_F(CrossProcess, ATimerFiresAboutOnceASecond) {
     const auto output = m_files / "listen.out";
-    listen("--timer 1000 --seconds 4", output);
+    // Listening for three seconds: the span measured.
+    listen("--timer 1000 --seconds 3", output);
     ASSERT_TRUE(m_listener && m_listener->wait(20s));
     std::vector<long> ticks;
     for (const auto& line : lines(output)) {
@@ -202,8 +203,8 @@ TEST_F(CrossProcess, ATimerFiresAboutOnceASecond) {
         if (std::sscanf(line.c_str(), "timer at=%ld", &at) == 1)
             ticks.push_back(at);
     }
-    ASSERT_GE(ticks.size(), 3u);
-    ASSERT_LE(ticks.size(), 4u);
+    ASSERT_GE(ticks.size(), 2u);
+    ASSERT_LE(ticks.size(), 3u);
     long previous = 0;
     for (long at : ticks) {
         EXPECT_NEAR(at - previous, 1000, 300);
