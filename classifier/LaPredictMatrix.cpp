@@ -1,4 +1,4 @@
-#include "sgt/LaPredictMatrix.h"
+#include "classifier/LaPredictMatrix.h"
 
 #include <climits>
 #include <cstddef>
@@ -17,6 +17,8 @@ enum class LaPredictMatrixCheck {
     bCols = 108,  // B.cols != n
 };
 
+// Failure reports name this source as part of the engine, "sgt/": callers see
+// them.
 constexpr const char* checkSource(LaPredictMatrixCheck) {
     return "sgt/LaPredictMatrix.h";
 }

@@ -26,10 +26,10 @@
 #include <stdexcept>
 #include <string>
 
-#include "sgt/Classifier.h"
+#include "classifier/Classifier.h"
+#include "classifier/LaPredictMatrix.h"
 #include "sgt/LaDiagonalMatrix.h"
 #include "sgt/LaOperations.h"
-#include "sgt/LaPredictMatrix.h"
 #include "sgt/SolverFailure.h"
 
 namespace ovix {
@@ -40,6 +40,8 @@ enum class ClaPredictCheck {
     lambdaZero = 182,  // lambda* is 0
 };
 
+// Failure texts name this source as part of the engine, "sgt/": callers see
+// them.
 constexpr const char* checkSource(ClaPredictCheck) {
     return "sgt/ClaPredict.cpp";
 }

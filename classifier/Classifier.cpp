@@ -1,7 +1,7 @@
 // The classifier's driver: its graph, the decomposition of the graph's
 // Laplacian, and the files of both. The prediction is in ClaPredict.cpp.
 
-#include "sgt/Classifier.h"
+#include "classifier/Classifier.h"
 
 #include <algorithm>
 #include <stdexcept>

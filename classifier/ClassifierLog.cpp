@@ -1,4 +1,4 @@
-#include "sgt/ClassifierLog.h"
+#include "classifier/ClassifierLog.h"
 
 #include <cstdint>
 

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "sgt/ClassifierLog.h"
+#include "classifier/ClassifierLog.h"
 #include "sgt/LaDenseMatrix.h"
 #include "sgt/LaPlacian.h"
 #include "sgt/LaVector.h"

@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "sgt/Classifier.h"
+#include "classifier/Classifier.h"
 
 namespace ovix {
 

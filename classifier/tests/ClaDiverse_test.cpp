@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "sgt/Classifier.h"
-#include "sgt/tests/CapturedLog.h"
+#include "classifier/Classifier.h"
+#include "classifier/tests/CapturedLog.h"
 #include "sgt/tests/Documents.h"
 #include "testing/DocVecFiles.h"
 #include "testing/FailureText.h"

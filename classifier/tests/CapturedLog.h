@@ -6,7 +6,7 @@
 #include <regex>
 #include <string>
 
-#include "sgt/ClassifierLog.h"
+#include "classifier/ClassifierLog.h"
 
 namespace ovix::testing {
 

@@ -1,4 +1,4 @@
-#include "sgt/Classifier.h"
+#include "classifier/Classifier.h"
 
 #include <gtest/gtest.h>
 #include <sys/mman.h>
@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "classifier/tests/CapturedLog.h"
 #include "features/DvecRow.h"
-#include "sgt/tests/CapturedLog.h"
 #include "sgt/tests/Documents.h"
 #include "testing/FailureText.h"
 

@@ -1,7 +1,8 @@
-#include "sgt/LaPredictMatrix.h"
+#include "classifier/LaPredictMatrix.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
 #include <vector>
 
@@ -83,6 +84,31 @@ TYPED_TEST(LaPredictMatrixTest, GOfAnyKindAndShapeChecks) {
     EXPECT_INVARIANT_REPORT(LaPredictMatrix<TypeParam>(G, tall), "LaPredictMatrix", 107, 3);
     EXPECT_INVARIANT_REPORT(LaPredictMatrix<TypeParam>(G, wide), "LaPredictMatrix", 108, 3);
     EXPECT_INVARIANT_REPORT(LaPredictMatrix<TypeParam>(square3, *B), "LaPredictMatrix", 107, 2);
+}
+
+// The transducer asks for the one eigenvalue of smallest real part of its
+// non-symmetric block matrix [[G, -I], [B, G]].
+TEST(ArpackAgainstLapack, OneEigenvalueOfANonSymmetricBlockMatrix) {
+    const int m = 12;
+    std::mt19937 draw(3);
+    std::uniform_real_distribution<double> value(-1, 1);
+    LaDenseMatrix<double> G(m, m), B(m, m);
+    std::vector<double> b(m);
+    for (double& x : b)
+        x = value(draw);
+    for (int i = 0; i < m; ++i)
+        for (int j = 0; j <= i; ++j) {
+            const double g = value(draw) + (i == j ? (i + 1) * (i + 1) : 0);
+            G.set(i, j, g);
+            G.set(j, i, g);
+            B.set(i, j, -b[i] * b[j] / 40);
+            B.set(j, i, -b[i] * b[j] / 40);
+        }
+    LaPredictMatrix<double> iterative(G, B), dense(G, B);
+    ASSERT_GE(iterative.decomposeArpack(1, iterative, 0, 0), 1);
+    ASSERT_EQ(dense.decomposeGeev(1, dense, 0), 1);
+    EXPECT_NEAR(iterative.eigenvalue(0), dense.eigenvalue(0), 1e-9);
+    EXPECT_NEAR(std::fabs(iterative.eigenvalueImag(0)), std::fabs(dense.eigenvalueImag(0)), 1e-9);
 }
 
 }  // namespace
