@@ -1,18 +1,15 @@
-#include "base/PooledMaps.h"
-#include "features/FidCountMap.h"
+#pragma once
+// Checks of maps whose nodes come from a shared pool against std::map.
 
 #include <gtest/gtest.h>
 
 #include <map>
 #include <random>
-#include <thread>
 #include <utility>
-#include <vector>
 
-namespace ovix {
+namespace ovix::testing {
 
-namespace {
-
+// Both hold the same entries in the same order.
 template <class Pooled, class Plain>
 void expectSameContents(const Pooled& pooled, const Plain& plain) {
     ASSERT_EQ(pooled.size(), plain.size());
@@ -88,62 +85,4 @@ void runRandomWorkload(unsigned seed, MakeKey makeKey, int rounds) {
     }
 }
 
-Fid fidOf(unsigned n) {
-    Fid fid;
-    // Spread the ids over the first byte too, so that memcmp order and the
-    // order of n differ.
-    fid.m_fid[0] = static_cast<char>(n * 37);
-    fid.m_fid[1] = static_cast<char>(n >> 8);
-    fid.m_fid[7] = static_cast<char>(0x80 | n);
-    return fid;
-}
-
-TEST(PooledMaps, BehaveExactlyLikeMapsOverStdAllocator) {
-    runRandomWorkload<ovix::FidCountMap>(1, fidOf, 60000);
-    runRandomWorkload<ovix::SparseRowMap<float>>(
-        2, [](unsigned n) { return static_cast<int>(n) - 1000; }, 60000);
-    runRandomWorkload<ovix::SparseRowMap<double>>(
-        3, [](unsigned n) { return static_cast<int>(n * 7919); }, 60000);
-}
-
-TEST(PooledMaps, EachMapKindDrawsFromItsOwnPoolSizedByItsNodes) {
-    {
-        ovix::FidCountMap counts;
-        ovix::SparseRowMap<float> floatRow;
-        ovix::SparseRowMap<double> doubleRow;
-        for (unsigned n = 0; n < 100000; ++n) {
-            counts[fidOf(n)] = 1;
-            floatRow[static_cast<int>(n)] = 1;
-        }
-        doubleRow[1] = 1;
-        // A node is larger than its entry: the tree links come with it.
-        EXPECT_GT(ovix::fidCountPool.nodeSize(), sizeof(std::pair<const Fid, int>) + 2 * sizeof(void*));
-        EXPECT_GT(ovix::floatRowPool.nodeSize(), sizeof(std::pair<const int, float>) + 2 * sizeof(void*));
-        EXPECT_GT(ovix::doubleRowPool.nodeSize(), sizeof(std::pair<const int, double>) + 2 * sizeof(void*));
-        const std::size_t fidNodes = counts.size(), perChunk = (MappedPool::chunkSize - MappedPool::chunkHeaderSize) /
-                                                               ovix::fidCountPool.nodeSize();
-        EXPECT_EQ(ovix::fidCountPool.chunkCount(), (fidNodes + perChunk - 1) / perChunk);
-        EXPECT_EQ(ovix::doubleRowPool.chunkCount(), 1u);
-    }
-    // The pools shrink back to their one reserve chunk when their maps are gone.
-    EXPECT_EQ(ovix::fidCountPool.chunkCount(), 1u);
-    EXPECT_EQ(ovix::floatRowPool.chunkCount(), 1u);
-    EXPECT_EQ(ovix::doubleRowPool.chunkCount(), 1u);
-}
-
-TEST(PooledMaps, MapsOnSeveralThreadsShareAPool) {
-    std::vector<std::thread> threads;
-    for (unsigned t = 0; t < 4; ++t) {
-        threads.emplace_back([t] {
-            runRandomWorkload<ovix::SparseRowMap<double>>(
-                10 + t, [](unsigned n) { return static_cast<int>(n); }, 40000);
-        });
-    }
-    for (auto& thread : threads)
-        thread.join();
-    EXPECT_EQ(ovix::doubleRowPool.chunkCount(), 1u);  // the reserve
-}
-
-}  // namespace
-
-}  // namespace ovix
+}  // namespace ovix::testing
