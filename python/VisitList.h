@@ -9,7 +9,7 @@
 
 #include <cstddef>
 
-#include "platform/BrowserVisitSink.h"
+#include "platform/history/BrowserVisitSink.h"
 
 namespace ovix::py {
 

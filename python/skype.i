@@ -3,7 +3,7 @@
 // for its own lock or, in GetACmd, for a message.
 
 %{
-#include "platform/CPyth2Skype.h"
+#include "platform/chat/CPyth2Skype.h"
 #include "python/Results.h"
 
 // The thread id and timer id boxes of the rows.

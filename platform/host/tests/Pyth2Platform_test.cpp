@@ -1,10 +1,10 @@
-#include "platform/Pyth2Platform.h"
+#include "platform/host/Pyth2Platform.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 
-#include "platform/CPyth2Win.h"
+#include "platform/host/CPyth2Win.h"
 #include "testing/FailureText.h"
 
 namespace ovix {

@@ -1,4 +1,4 @@
-#include "platform/Pyth2Platform.h"
+#include "platform/host/Pyth2Platform.h"
 
 #include <stdexcept>
 

@@ -20,8 +20,8 @@
 //
 // Thread safety: calls may run on several threads at once.
 
-#include "platform/BrowserHistorySnapshot.h"
-#include "platform/BrowserVisitSink.h"
+#include "platform/history/BrowserHistorySnapshot.h"
+#include "platform/history/BrowserVisitSink.h"
 
 namespace ovix {
 

@@ -20,9 +20,9 @@
 #include <string>
 
 #include "base/UniqueFd.h"
-#include "platform/BrowserHistorySnapshot.h"
-#include "platform/BrowserVisitSink.h"
-#include "platform/HistoryDatabase.h"
+#include "platform/history/BrowserHistorySnapshot.h"
+#include "platform/history/BrowserVisitSink.h"
+#include "platform/history/HistoryDatabase.h"
 
 namespace ovix {
 

@@ -1,9 +1,9 @@
-#include "platform/HistoryStore.h"
+#include "platform/history/HistoryStore.h"
 
 #include <fcntl.h>
 
 #include "base/RegularFile.h"
-#include "platform/HistoryStoreWatch.h"
+#include "platform/history/HistoryStoreWatch.h"
 
 namespace ovix {
 

@@ -1,4 +1,4 @@
-#include "platform/BrowserHistorySnapshot.h"
+#include "platform/history/BrowserHistorySnapshot.h"
 
 #include <dirent.h>
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-#include "platform/BrowserHistory.h"
+#include "platform/history/BrowserHistory.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -17,7 +17,7 @@
 
 #include "base/RegularFile.h"
 #include "compat/system/XdgFolders.h"
-#include "platform/HistoryStore.h"
+#include "platform/history/HistoryStore.h"
 
 namespace ovix {
 

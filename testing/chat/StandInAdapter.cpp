@@ -23,8 +23,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/CAdapter.h"
-#include "platform/adapter/StandInControl.h"
+#include "platform/chat/CAdapter.h"
+#include "testing/chat/StandInControl.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/CPyth2Skype.h"
+#include "platform/chat/CPyth2Skype.h"
 
 #include <dlfcn.h>
 

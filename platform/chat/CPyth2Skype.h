@@ -27,9 +27,9 @@
 #include <utility>
 
 #include "compat/ipc/MessageQueue.h"
-#include "platform/CAdapter.h"
-#include "platform/CListEx.h"
-#include "platform/CSkype2PythMsg.h"
+#include "platform/chat/CAdapter.h"
+#include "platform/chat/CListEx.h"
+#include "platform/chat/CSkype2PythMsg.h"
 
 namespace ovix {
 

@@ -11,7 +11,7 @@
 #include "compat/system/LastInput.h"
 #include "compat/system/PowerSupply.h"
 #include "compat/system/PrivateMemory.h"
-#include "platform/CPyth2Win.h"
+#include "platform/host/CPyth2Win.h"
 #include "testing/ScratchFolder.h"
 
 namespace {

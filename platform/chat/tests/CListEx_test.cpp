@@ -1,4 +1,4 @@
-#include "platform/CListEx.h"
+#include "platform/chat/CListEx.h"
 
 #include <gtest/gtest.h>
 

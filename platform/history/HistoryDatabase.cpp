@@ -1,4 +1,4 @@
-#include "platform/HistoryDatabase.h"
+#include "platform/history/HistoryDatabase.h"
 
 #include <fcntl.h>
 #include <sqlite3.h>

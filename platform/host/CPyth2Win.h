@@ -12,9 +12,9 @@
 #include <cstdint>
 
 #include "compat/system/PowerSupply.h"
-#include "platform/BrowserVisitSink.h"
-#include "platform/Pyth2Platform.h"
-#include "platform/ThreadThrottle.h"
+#include "platform/history/BrowserVisitSink.h"
+#include "platform/host/Pyth2Platform.h"
+#include "platform/host/ThreadThrottle.h"
 
 namespace ovix {
 

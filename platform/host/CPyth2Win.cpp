@@ -1,4 +1,4 @@
-#include "platform/CPyth2Win.h"
+#include "platform/host/CPyth2Win.h"
 
 #include <unistd.h>
 
@@ -22,7 +22,7 @@
 #include "compat/system/ThreadNice.h"
 #include "compat/system/XdgFolders.h"
 #include "launcher/protocol/ThreadProtocol.h"
-#include "platform/BrowserHistory.h"
+#include "platform/history/BrowserHistory.h"
 
 namespace ovix {
 

@@ -11,8 +11,8 @@
 #include <memory>
 
 #include "compat/ipc/MessageQueue.h"
-#include "platform/CAdapterEvent.h"
-#include "platform/SkypeRecords.h"
+#include "platform/chat/CAdapterEvent.h"
+#include "platform/chat/SkypeRecords.h"
 
 // What GetCaps asks the bridge to hand over.
 enum CAdapterCaps : int {

@@ -1,4 +1,4 @@
-#include "platform/CPyth2Win.h"
+#include "platform/host/CPyth2Win.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "platform/CPyth2Skype.h"
+#include "platform/chat/CPyth2Skype.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -18,9 +18,9 @@
 #include "compat/ipc/MessageWindow.h"
 #include "compat/store/RegistryKey.h"
 #include "launcher/protocol/ThreadProtocol.h"
-#include "platform/CPyth2Win.h"
-#include "platform/adapter/StandInControl.h"
+#include "platform/host/CPyth2Win.h"
 #include "testing/ScratchFolder.h"
+#include "testing/chat/StandInControl.h"
 
 namespace ovix {
 

@@ -15,7 +15,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/BrowserVisitSink.h"
+#include "platform/history/BrowserVisitSink.h"
 
 namespace ovix {
 

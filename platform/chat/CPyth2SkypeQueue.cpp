@@ -2,7 +2,7 @@
 
 #include "compat/ipc/MessageQueue.h"
 #include "launcher/protocol/ThreadProtocol.h"
-#include "platform/CPyth2Skype.h"
+#include "platform/chat/CPyth2Skype.h"
 
 namespace ovix {
 

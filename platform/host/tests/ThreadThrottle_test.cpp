@@ -1,4 +1,4 @@
-#include "platform/ThreadThrottle.h"
+#include "platform/host/ThreadThrottle.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/HistoryStoreWatch.h"
+#include "platform/history/HistoryStoreWatch.h"
 
 #include <fcntl.h>
 #include <sys/inotify.h>

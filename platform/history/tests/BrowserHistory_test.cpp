@@ -1,4 +1,4 @@
-#include "platform/BrowserHistory.h"
+#include "platform/history/BrowserHistory.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
