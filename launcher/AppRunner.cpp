@@ -95,8 +95,8 @@ void AppRunnerThreadProc(const RunnerContext& context) {
         // The launcher is shutting down and has told the application to
         // quit; told before it had its queue, it did not hear it, so it is
         // told again once it can hear.
-        const auto deadline = std::chrono::steady_clock::now() + kQuitGrace;
-        if (compat::waitForThreadQueue(state.app.threadId, *child, kQuitGrace))
+        const auto deadline = std::chrono::steady_clock::now() + state.periods.quitGrace;
+        if (compat::waitForThreadQueue(state.app.threadId, *child, state.periods.quitGrace))
             compat::PostThreadMessage(state.app.threadId, compat::WM_USER, PLATFORM_TMSG_QUIT, 0);
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (!compat::waitForAny({child.get()}, std::max(left, std::chrono::milliseconds(0))))

@@ -51,8 +51,8 @@ struct RunnerContext {
 // failed start (logged; the monitor is told to quit with
 // kCannotStartExitCode), or at shutdown, once the monitor was told to stop or
 // has ended (then the main window is told to close). At shutdown the
-// application has kQuitGrace to end before it is ended. Returns once the
-// monitor has ended.
+// application has the quit grace of state.periods to end before it is ended.
+// Returns once the monitor has ended.
 void AppRunnerThreadProc(const RunnerContext& context);
 
 }  // namespace ovix

@@ -5,7 +5,6 @@
 // ever ended: through its process handle, never by a number that may since
 // have passed to another process. Safe to use from every launcher thread.
 
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -17,9 +16,6 @@
 #include "launcher/AppIds.h"
 
 namespace ovix {
-
-// How long the application has to end after it was told to quit.
-inline constexpr std::chrono::milliseconds kQuitGrace{5000};
 
 class ApplicationProcess {
 public:

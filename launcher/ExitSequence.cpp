@@ -31,7 +31,7 @@ void endApplication(const LauncherState& state, ApplicationProcess& application)
     const auto process = application.handle();
     if (!process)
         return;
-    if (compat::waitForAny({process.get()}, kQuitGrace))
+    if (compat::waitForAny({process.get()}, state.periods.quitGrace))
         return;
     if (process->terminate())
         return;

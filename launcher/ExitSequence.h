@@ -15,9 +15,9 @@ inline constexpr const char* kTemporaryEntryPrefix = "winy";
 // message.
 void stopMonitorAndApplication(LauncherState& state, const compat::AppLocalServerFactory& createServer);
 
-// Gives an application that has reported its process id kQuitGrace to end,
-// then ends it. Logs "no process to kill" when it never reported it, and
-// what failed otherwise.
+// Gives an application that has reported its process id the quit grace of
+// state.periods to end, then ends it. Logs "no process to kill" when it never
+// reported it, and what failed otherwise.
 void endApplication(const LauncherState& state, ApplicationProcess& application);
 
 // Deletes the "winy*" entries of the user's temporary folder that belong to

@@ -11,6 +11,7 @@
 #include "compat/ipc/MessageQueue.h"
 #include "compat/system/Waitable.h"
 #include "launcher/AppIds.h"
+#include "launcher/LauncherPeriods.h"
 
 namespace ovix {
 
@@ -20,6 +21,7 @@ inline constexpr int kCannotStartExitCode = 2;
 
 struct LauncherState {
     std::filesystem::path launcherPath;  // the launcher's own program file
+    LauncherPeriods periods;             // its waits, standard unless a test set them
     std::string startUrl;                // empty when none was given
     bool quit = false;                   // "/quit" was given
     bool urlOpened = false;              // the start URL has been opened (main thread)

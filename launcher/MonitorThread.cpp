@@ -19,7 +19,7 @@ std::uint32_t applicationThreadOfServer(const compat::AppLocalServerFactory& cre
 
 // Relays until WM_QUIT; gives its exit code.
 std::uintptr_t relayUntilQuit(const MonitorContext& context) {
-    const unsigned timer = compat::SetTimer(0, 0, static_cast<unsigned>(kWatchdogPeriod.count()));
+    const unsigned timer = compat::SetTimer(0, 0, static_cast<unsigned>(context.state.periods.watchdog.count()));
     compat::Message message;
     int got;
     while ((got = compat::GetMessage(message)) > 0) {

@@ -1,8 +1,9 @@
 #pragma once
 // The monitor thread: it starts the application runner (or, in COM mode,
 // asks the application's local server for its thread), runs the memory
-// watchdog every 10 seconds and relays thread messages to the main window.
-// It ends on WM_QUIT, and its end ends the main thread's loop.
+// watchdog every watchdog period (10 seconds) and relays thread messages to
+// the main window. It ends on WM_QUIT, and its end ends the main thread's
+// loop.
 
 #include <functional>
 

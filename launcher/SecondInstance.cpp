@@ -10,7 +10,7 @@ namespace ovix {
 
 namespace {
 
-int askRunningInstanceToQuit() {
+int askRunningInstanceToQuit(std::chrono::milliseconds retry) {
     const auto key = openLauncherKey();
     if (!key)
         return 1;
@@ -19,7 +19,7 @@ int askRunningInstanceToQuit() {
         return 1;
     for (int attempt = 0; attempt < 10; ++attempt) {
         compat::PostThreadMessage(*thread, compat::WM_COMMAND, IDM_EXIT, 0);
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        std::this_thread::sleep_for(retry);
         if (!key->queryDword(kThreadIdValue))
             break;
     }
@@ -30,7 +30,7 @@ int askRunningInstanceToQuit() {
 
 int runSecondInstance(LauncherState& state, LauncherParts& parts) {
     if (state.quit)
-        return askRunningInstanceToQuit();
+        return askRunningInstanceToQuit(state.periods.quitRetry);
     if (!state.startUrl.empty()) {
         const auto key = openLauncherKey();
         if (key && key->query(kReadyValue))

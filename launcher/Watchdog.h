@@ -4,7 +4,6 @@
 // and uses more private memory than the limit is ended; the runner then
 // starts it again.
 
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -16,7 +15,6 @@
 namespace ovix {
 
 inline constexpr std::uint64_t kMemoryLimit = 104857600;  // bytes, 100 MiB
-inline constexpr std::chrono::milliseconds kWatchdogPeriod{10000};
 
 class Watchdog {
 public:

@@ -9,6 +9,7 @@
 #include "addon/core/CVantileApp.h"
 #include "addon/core/Singleton.h"
 #include "addon/module/Registration.h"
+#include "base/PeriodSettings.h"
 #include "compat/com/ClassFactory.h"
 #include "compat/com/ComExports.h"
 #include "compat/com/ModuleUsage.h"
@@ -25,8 +26,10 @@ CVantileApp theApp;
 
 template <>
 ServerState& Singleton<ServerState>::Instance() {
-    static ServerState* const instance = new ServerState(
-        ServerState::Options{.sidebarUrl = theApp.config.SidebarUrl, .checkOn = theApp.config.SidebarCheckOn});
+    static ServerState* const instance =
+        new ServerState(ServerState::Options{.sidebarUrl = theApp.config.SidebarUrl,
+                                             .checkOn = theApp.config.SidebarCheckOn,
+                                             .period = periodSetting("server-poll", kServerPollPeriod)});
     return *instance;
 }
 

@@ -93,6 +93,7 @@ TEST_F(ClassifierWrapperTest, TheLogFileIsAppendedToAndClosedAfterTheEnginesLast
     std::ofstream(path) << "earlier line\n";
     {
         ClassifierWrapper wrapper(-1, path.c_str());
+        // Time that a timed line would show: the sleep is that time.
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
         wrapper.buildKnnGraph(rows.data(), 40, 5, 0.0);
         // Unbuffered: the line is there while the wrapper lives.
@@ -113,6 +114,7 @@ TEST_F(ClassifierWrapperTest, APositiveVerbosityTimesItsLines) {
     const auto path = folder / "timed.log";
     {
         ClassifierWrapper wrapper(1, path.c_str());
+        // The time that the lines show: the sleep is that time.
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
     }
     const std::string text = fileText(path);

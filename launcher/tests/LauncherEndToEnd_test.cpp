@@ -35,6 +35,10 @@ using ovix::testing::eventually;
 using ovix::testing::readFile;
 using ovix::testing::writeFile;
 
+// The quit grace of the launchers that tests of Exit run: a real wait, kept
+// short.
+constexpr auto kQuitGrace = 500ms;
+
 constexpr const char* kStartingIcon =
     "notify-icon add id=121 icon=121 tip=\"Morvane is starting\" balloon-title=\"Morvane is starting\" "
     "balloon=\"Please wait...\"";
@@ -185,8 +189,9 @@ TEST_F(EndToEnd, AnApplicationThatReportsIsStartedAgainWithoutLimit) {
 }
 
 TEST_F(EndToEnd, AnApplicationAboveTheMemoryLimitIsEndedAndStartedAgain) {
-    // About 120 MB after 3 seconds; the watchdog looks after 10.
-    standIn("grow=40000000");
+    // About 120 MB after 2 seconds; the watchdog looks every tenth of a second.
+    periods("watchdog=100");
+    standIn("grow=60000000");
     auto launcher = start();
     ASSERT_TRUE(recorded("reported"));
     const pid_t first = standInPids().at(0);
@@ -207,7 +212,8 @@ TEST_F(EndToEnd, AnApplicationAboveTheMemoryLimitIsEndedAndStartedAgain) {
     expectNothingLeft();
 }
 
-TEST_F(EndToEnd, ExitEndsAnApplicationThatIgnoresQuitAfterFiveSeconds) {
+TEST_F(EndToEnd, ExitEndsAnApplicationThatIgnoresQuitAfterItsGrace) {
+    periods("quit-grace=" + std::to_string(kQuitGrace.count()));
     standIn("ignore-quit");
     auto launcher = start();
     ASSERT_TRUE(eventually([&] { return value(kReadyValue).has_value(); }));
@@ -215,8 +221,8 @@ TEST_F(EndToEnd, ExitEndsAnApplicationThatIgnoresQuitAfterFiveSeconds) {
     post(launcher, IDM_EXIT, compat::WM_COMMAND);
     EXPECT_EQ(finish(launcher, 15s), 0);
     const auto took = Clock::now() - began;
-    EXPECT_GE(took, 4900ms);
-    EXPECT_LE(took, 9s);
+    EXPECT_GE(took, kQuitGrace);
+    EXPECT_LE(took, kQuitGrace + 4s);
     EXPECT_TRUE(recorded("quit", 1, 0ms));
     EXPECT_EQ(count(lines(record()), "exit 0"), 0u);
     EXPECT_EQ(readFile(log()), kNoBusLine);
@@ -224,13 +230,14 @@ TEST_F(EndToEnd, ExitEndsAnApplicationThatIgnoresQuitAfterFiveSeconds) {
 }
 
 TEST_F(EndToEnd, ExitEndsAnApplicationThatNeverReportedAndIgnoresQuit) {
+    periods("quit-grace=" + std::to_string(kQuitGrace.count()));
     standIn("never-report,ignore-quit");
     auto launcher = start();
     ASSERT_TRUE(eventually([&] { return !standInPids().empty(); }));
     const auto began = Clock::now();
     post(launcher, IDM_EXIT, compat::WM_COMMAND);
     EXPECT_EQ(finish(launcher, 15s), 0);
-    EXPECT_GE(Clock::now() - began, 4900ms);
+    EXPECT_GE(Clock::now() - began, kQuitGrace);
     EXPECT_EQ(readFile(log()), std::string(kNoBusLine) + "no process to kill\n");
     expectNothingLeft();
 }

@@ -260,6 +260,7 @@ TEST_F(TrayWindowTest, LogonLaunchTogglesAutostartAndRunsTheBrowserScriptWhenSwi
     EXPECT_EQ(m_state.autostartBits, kAutostartCurrentUser);
     EXPECT_FALSE(IsAutostartSet(*run, m_state.launcherPath));
     EXPECT_EQ(compat::desktopEvents().back(), "menu-check item=32774 unchecked missing");
+    // No second run over a span of 200 ms: the sleep is the span checked.
     std::this_thread::sleep_for(200ms);
     EXPECT_EQ(readFile(m_scratch / "browser.ran"), "ran\n");
 
@@ -272,6 +273,7 @@ TEST_F(TrayWindowTest, LogonLaunchTogglesAutostartAndRunsTheBrowserScriptWhenSwi
     command(IDM_LOGONLAUNCH);
     EXPECT_EQ(m_state.autostartBits, kAutostartCurrentUser);
     EXPECT_TRUE(compat::desktopEvents().empty());
+    // No second run over a span of 200 ms: the sleep is the span checked.
     std::this_thread::sleep_for(200ms);
     EXPECT_EQ(readFile(m_scratch / "browser.ran"), "ran\n");
 }

@@ -12,6 +12,7 @@ import pytest
 
 import _ovix
 import ovix
+from conftest import LockTicker
 
 ENTRY = np.dtype([("fid", "<u8"), ("weight", "<f4")])
 MAGIC = -3009
@@ -292,29 +293,16 @@ class TestRows:
 class TestThreads:
     @staticmethod
     def counts_inside(call):
-        """Runs call while another thread counts; whether the counter moved
-        in the middle half of the call, away from the ends, where a thread
+        """Runs call while another thread ticks; whether it ticked in the
+        middle half of the call, away from the ends, where a thread
         holding the interpreter lock may still let it run briefly."""
-        stamps, stop = [], threading.Event()
-
-        def count():
-            n = 0
-            while not stop.is_set():
-                n += 1
-                if n % 64 == 0:
-                    stamps.append(time.perf_counter())
-
-        counter = threading.Thread(target=count)
-        counter.start()
-        time.sleep(0.05)
-        start = time.perf_counter()
-        call()
-        end = time.perf_counter()
-        stop.set()
-        counter.join()
+        with LockTicker() as ticker:
+            start = time.perf_counter()
+            call()
+            end = time.perf_counter()
         assert end - start > 0.04, "the call is too short to tell"
         quarter = (end - start) / 4
-        return any(start + quarter < t < end - quarter for t in stamps)
+        return bool(ticker.between(start + quarter, end - quarter))
 
     def test_the_long_calls_let_other_threads_run(self, tmp_path):
         # Sizes that make each call last a tenth of a second or more.

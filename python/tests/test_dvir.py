@@ -8,7 +8,6 @@ precision, so both match a float64 computation to 1e-5 relative.
 
 import array
 import struct
-import threading
 import time
 
 import numpy as np
@@ -17,6 +16,7 @@ import scipy.sparse as sp
 
 import _ovix
 import ovix
+from conftest import LockTicker
 
 ENTRY = np.dtype([("id", "<u8"), ("w", "<f4")])
 
@@ -347,26 +347,14 @@ def test_a_thread_keeps_counting_while_weights_are_computed():
     ids = rng.integers(0, 2**64, size=n, dtype=np.uint64)
     buffer = pack(ids, rng.uniform(1, 10, size=n))
     dc = counts_table(ids[:1000], [3] * 1000, 100)
-    ticks, stop = [], threading.Event()
-
-    def count():
-        while not stop.is_set():
-            ticks.append(time.perf_counter())
-            time.sleep(0.0002)
-    counter = threading.Thread(target=count)
-    counter.start()
-    try:
-        time.sleep(0.05)
+    with LockTicker() as ticker:
         start = time.perf_counter()
         weighted = ovix.dvir2Weights(buffer, False, True, True, 0, 0, 0, dc)
         end = time.perf_counter()
-    finally:
-        stop.set()
-        counter.join()
     assert len(weighted) == len(buffer)
     # Away from the edges of the call, where the lock changes hands anyway.
     margin = (end - start) / 4
-    inside = sum(start + margin < t < end - margin for t in ticks)
+    inside = len(ticker.between(start + margin, end - margin))
     assert end - start > 0.05 and inside > 20, (end - start, inside)
 
 

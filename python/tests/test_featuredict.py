@@ -5,20 +5,16 @@ import functools
 import gc
 import hashlib
 import math
-import os
 import pathlib
 import random
 import re
-import struct
-import subprocess
-import sys
-import textwrap
 
 import pytest
 from nltk.stem.porter import PorterStemmer as OraclePorterStemmer
 
 import _ovix
 import ovix
+from conftest import dvir, run_isolated
 
 LICENSES = pathlib.Path("/usr/share/common-licenses")
 STOP_WORDS = frozenset((pathlib.Path(__file__).parent / "stop_words.txt").read_text().split())
@@ -56,11 +52,6 @@ def license_texts():
     texts = [path.read_bytes() for path in sorted(LICENSES.iterdir()) if path.is_file()]
     assert sum(map(len, texts)) > 200_000
     return texts
-
-
-def dvir(entries):
-    """A packed vector: 8 id bytes and a little-endian float per entry."""
-    return b"".join(ovix.Fid(fid).m_fid.ljust(8, b" ") + struct.pack("<f", weight) for fid, weight in entries)
 
 
 @pytest.fixture
@@ -280,12 +271,3 @@ class TestIteratorHandles:
         grown = int(result.stdout.strip())
         assert "leak" not in result.stdout + result.stderr
         assert grown < 16 * 2**20
-
-
-def run_isolated(script, timeout=120):
-    """Runs a script in a fresh interpreter. ASan's quarantine is switched
-    off there, so that freed memory is reused as it is without sanitizers."""
-    env = dict(os.environ)
-    env["ASAN_OPTIONS"] = ":".join(filter(None, [env.get("ASAN_OPTIONS"), "quarantine_size_mb=0"]))
-    return subprocess.run([sys.executable, "-c", textwrap.dedent(script)], timeout=timeout,
-                          capture_output=True, text=True, env=env)

@@ -4,15 +4,13 @@ import gc
 import hashlib
 import random
 import struct
-import subprocess
-import sys
-import textwrap
 import threading
 
 import pytest
 
 import _ovix
 import ovix
+from conftest import run_isolated
 
 
 def md5_fid_text(token: bytes) -> bytes:
@@ -238,22 +236,18 @@ class TestFidsDocCount:
         assert other.getDocCount("a") == 1
 
 
-def run_isolated(script, timeout=60):
-    """Runs a script in a fresh interpreter, so that a hang fails the test."""
-    return subprocess.run([sys.executable, "-c", textwrap.dedent(script)], timeout=timeout,
-                          capture_output=True, text=True)
-
-
 def test_a_second_thread_waits_for_an_iteration_without_blocking_the_interpreter():
     result = run_isolated("""
-        import threading, time, ovix
+        import sys, threading, ovix
+        # With a long switch interval a thread gives the interpreter lock up
+        # only of its own accord.
+        sys.setswitchinterval(60)
         fids = ovix.Fids(False)
         iterating, other = ovix.FidsDocCount(fids), ovix.FidsDocCount(fids)
         iterating.incrDocCount("a")
         iterating.getFirst()
         t = threading.Thread(target=other.incrDocCount, args=("b",))
-        t.start()
-        time.sleep(0.2)            # the thread now waits for the Fids lock
+        t.start()                  # returns once the thread has let the lock go, to wait for the Fids lock
         assert t.is_alive()
         assert other.getDocCount("b") == 0  # the iterating thread may still use the Fids
         iterating.getNextFinish()  # needs the interpreter lock, which the waiter must not hold

@@ -5,7 +5,6 @@ of their own, written with struct."""
 
 import struct
 import sys
-import threading
 import time
 
 import numpy as np
@@ -13,6 +12,7 @@ import pytest
 
 import _ovix
 import ovix
+from conftest import LockTicker
 
 MAGIC = -3009
 ENTRY = np.dtype([("id", "<u8"), ("w", "<f4")])
@@ -251,29 +251,17 @@ class TestBinding:
 
     def test_clustering_holds_the_interpreter_lock(self, tmp_path):
         corpus = Corpus(tmp_path, count=20000, vocabulary=2000)
-        ticks, stop = [], threading.Event()
-
-        def tick():
-            while not stop.is_set():
-                ticks.append(time.perf_counter())
-                time.sleep(0.0002)  # gives the lock back every time
-
         # With a long switch interval the caller keeps the lock from `start`
         # to `end` unless the call itself gives it up, however loaded the
         # machine is.
         interval = sys.getswitchinterval()
         sys.setswitchinterval(60)
         try:
-            ticker = threading.Thread(target=tick)
-            ticker.start()
-            time.sleep(0.01)
-            start = time.perf_counter()
-            ovix.HierClus(corpus.path, 50)
-            end = time.perf_counter()
-            stop.set()
-            ticker.join()
+            with LockTicker() as ticker:
+                start = time.perf_counter()
+                ovix.HierClus(corpus.path, 50)
+                end = time.perf_counter()
         finally:
             sys.setswitchinterval(interval)
         assert end - start > 0.05, "too short a run to tell"
-        assert any(t < start for t in ticks), "the other thread never ran"
-        assert not [t for t in ticks if start < t < end]
+        assert not ticker.between(start, end)

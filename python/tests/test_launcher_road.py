@@ -3,14 +3,14 @@ processes: the application reports through CPyth2Win, the launcher shows it
 online and relays its commands, and a second launcher's /quit ends both."""
 
 import os
-import pathlib
 import shutil
 import signal
 import subprocess
 import sys
-import time
 
 import pytest
+
+from conftest import eventually
 
 LAUNCHER = os.environ.get("OVIX_LAUNCHER_EXE")
 
@@ -28,15 +28,6 @@ while True:
     if command == 1:
         break
 """
-
-
-def eventually(condition, limit=20.0):
-    deadline = time.monotonic() + limit
-    while not condition():
-        if time.monotonic() > deadline:
-            return False
-        time.sleep(0.05)
-    return True
 
 
 def lines(path):

@@ -1,13 +1,11 @@
 """What the module registers at import: rows, cvar, constants, and the
 conversion, dispatch and error rules every row shares."""
 
-import subprocess
-import sys
-
 import pytest
 
 import _ovix
 import ovix
+from conftest import run_isolated
 
 # SWIG's own glue, taken as generated: the iterator class and the
 # list-of-strings container.
@@ -275,7 +273,7 @@ class TestErrorsAndOwnership:
             assert file_freed() is None
             print("destroyed")
         """
-        result = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, timeout=60)
+        result = run_isolated(script, timeout=60)
         assert result.returncode == 0, result.stderr
         assert result.stdout == "destroyed\n"
         assert "cleaned up Classifier" in result.stderr

@@ -5,7 +5,6 @@ runs in a child interpreter, so that a crash fails the test."""
 
 import os
 import random
-import subprocess
 import sys
 import threading
 import time
@@ -14,14 +13,14 @@ import pytest
 
 import _ovix
 import ovix
+from conftest import run_isolated
 
 VECTOR = _ovix.dvirFromFidsAndWeights([b"a", b"b", b"c"], [1.0, 2.0, 3.0])
 
 
 def in_child(case, timeout=120):
     """Runs the module function `case` in a fresh interpreter."""
-    result = subprocess.run([sys.executable, "-c", f"import test_objects_in_use as t; t.{case}()"],
-                            cwd=os.path.dirname(__file__), timeout=timeout, capture_output=True, text=True)
+    result = run_isolated(f"import test_objects_in_use as t; t.{case}()", timeout, cwd=os.path.dirname(__file__))
     assert result.returncode == 0, result.stdout + result.stderr
     assert "leak" not in result.stdout + result.stderr
 
@@ -32,7 +31,9 @@ def delete_while_called(make, call, delete, hold=None):
     and deletes obj meanwhile. A delete that comes before the call begins
     succeeds and the call finds no object: then it tries again with a new one.
     Returns the refusal's text and the object, on which the call has
-    completed."""
+    completed. With a long switch interval, the thread gives the interpreter
+    lock up only of its own accord, so this one goes on once the call waits."""
+    sys.setswitchinterval(60)
     for _ in range(50):
         obj = make()
         entered = threading.Event()
@@ -49,7 +50,6 @@ def delete_while_called(make, call, delete, hold=None):
         thread = threading.Thread(target=run)
         thread.start()
         entered.wait()
-        time.sleep(0.01)
         try:
             delete(obj)
             refusal = None
@@ -100,20 +100,21 @@ def feature_dicts_are_kept_while_called():
 
 
 def platforms_are_kept_while_waiting_for_a_command():
-    made = []
+    made, ready = [], threading.Event()
 
     def make():
         made.clear()
+        ready.clear()
         return None
 
     def call(_):
         # Made on the waiting thread, whose queue gets the platform's timer.
         made.append(ovix.CPyth2Win())
+        ready.set()
         return made[0].GetACmd()
 
     def delete(_):
-        while not made:
-            time.sleep(0.001)
+        ready.wait()
         _ovix.delete_CPyth2Win(made[0])
 
     text, _ = delete_while_called(make, call, delete)
@@ -132,9 +133,9 @@ EXPECTED_FAILURES = ("is in use by another call", "is still in use by another ob
                      "dvec not complete", "Too many elements")
 
 
-def shared_objects_survive_threads_that_delete_them(seconds=3.0, workers=8):
+def shared_objects_survive_threads_that_delete_them(seconds=2.0, workers=8):
     """Workers call, delete and re-create Fids, FidsDocCount, FeatureDict and
-    FeatureDvecsMem objects that they share, for a few seconds."""
+    FeatureDvecsMem objects that they share, for two seconds."""
     fids = [ovix.Fids(True) for _ in range(2)]
     tables = [ovix.FidsDocCount(fids[i % 2]) for i in range(3)]
     dicts = [ovix.FeatureDict(fids[i % 2]) for i in range(3)]

@@ -5,14 +5,13 @@ with struct."""
 import gc
 import os
 import struct
-import subprocess
-import sys
 import weakref
 
 import pytest
 
 import _ovix
 import ovix
+from conftest import dvir, run_isolated
 
 MAGIC = -3009
 
@@ -20,11 +19,6 @@ MAGIC = -3009
 def f32(weight):
     """The weight as a file stores it: rounded to single precision."""
     return struct.unpack("<f", struct.pack("<f", weight))[0]
-
-
-def dvir(entries):
-    """A packed vector of (64-bit id, weight) entries, in the order given."""
-    return b"".join(struct.pack("<Qf", fid, weight) for fid, weight in entries)
 
 
 # (id, label, entries): ids with their top bit set, an empty vector, negative
@@ -341,6 +335,7 @@ class TestRowTable:
 
     def test_tables_are_freed_without_a_leak_warning(self):
         script = "import ovix\nm = ovix.FeatureDvecsMem(0)\nt = m.getDvecs()\ndel m, t\n"
-        done = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, check=True)
+        done = run_isolated(script)
+        assert done.returncode == 0, done.stderr
         # SWIG's runtime reports a pointer object it cannot free on stdout.
         assert "leak" not in done.stdout + done.stderr

@@ -4,15 +4,13 @@ beside the module, the bridge's failures, and the message record."""
 import ctypes
 import gc
 import pathlib
-import subprocess
-import sys
-import textwrap
 import threading
 
 import pytest
 
 import _ovix
 import ovix
+from conftest import run_isolated
 
 # The module finds the library beside itself: in the folder it was imported
 # from, which may hold a link to the module file rather than the file.
@@ -179,14 +177,18 @@ def test_set_thread_id_moves_the_notices_to_the_calling_thread(standin):
 def test_get_acmd_lets_the_thread_that_wakes_it_run(standin):
     """The wake-up comes from another Python thread, in a child process: a
     wait that kept the interpreter lock would never end."""
-    script = textwrap.dedent("""
-        import threading, time
+    child = run_isolated("""
+        import sys, threading
         import ovix
+        # With a long switch interval a thread gives the interpreter lock up
+        # only of its own accord: the waker can post only once GetACmd waits.
+        sys.setswitchinterval(60)
         b = ovix.CPyth2Skype("first", "second", threading.get_native_id())
-        threading.Thread(target=lambda: (time.sleep(0.2), b.PostNoOp())).start()
+        go = threading.Event()
+        threading.Thread(target=lambda: (go.wait(), b.PostNoOp())).start()
+        go.set()
         print(b.GetACmd())
-    """)
-    child = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, timeout=30)
+    """, timeout=30)
     assert (child.returncode, child.stdout) == (0, "65538\n"), child.stderr
 
 

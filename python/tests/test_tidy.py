@@ -2,10 +2,7 @@
 
 import gc
 import io
-import subprocess
 import sys
-import textwrap
-import threading
 import time
 import weakref
 from collections import OrderedDict
@@ -15,6 +12,7 @@ import pytest
 
 import _ovix
 import ovix
+from conftest import LockTicker, run_isolated
 
 VOID_ELEMENTS = {"area", "base", "br", "col", "embed", "hr", "img", "input", "link", "meta", "param", "source",
                  "track", "wbr"}
@@ -123,27 +121,12 @@ class TestCleanup:
     def test_other_threads_run_while_a_large_page_is_cleaned(self):
         page = "<table>" + "".join(f"<tr><td>cell {i}<b>b<i>i</b>x</i><td>more" for i in range(20000)) + "</table>"
         tidy = ovix.Tidy({}, io.BytesIO())
-        ticks = 0
-        stop = threading.Event()
-
-        def ticker():
-            nonlocal ticks
-            while not stop.is_set():
-                ticks += 1
-                time.sleep(0.001)
-
-        thread = threading.Thread(target=ticker)
-        thread.start()
-        try:
-            time.sleep(0.05)
-            before = ticks
+        with LockTicker() as ticker:
             started = time.perf_counter()
             tidy.cleanup(page)
-            seconds = time.perf_counter() - started
-            during = ticks - before
-        finally:
-            stop.set()
-            thread.join()
+            ended = time.perf_counter()
+        seconds = ended - started
+        during = len(ticker.between(started, ended))
         assert seconds > 0.1, "the page was too small to tell"
         # Hundreds of ticks when the lock is released; a handful when it is held.
         assert during > 50, f"{during} ticks in {seconds:.2f} s"
@@ -236,7 +219,7 @@ class TestHostilePages:
     def test_deep_pages_are_refused_and_real_ones_cleaned_on_any_stack(self):
         # In a child interpreter, so that a crash fails the test, with an
         # address-space limit unless AddressSanitizer's shadow needs it all.
-        script = textwrap.dedent("""
+        result = run_isolated("""
             import io, os, resource, threading, ovix
             if "asan" not in os.environ.get("LD_PRELOAD", ""):
                 resource.setrlimit(resource.RLIMIT_AS, (2 << 30, 2 << 30))
@@ -256,6 +239,5 @@ class TestHostilePages:
             worker.join()
             print(out.getvalue().count(b"<div>"))
         """)
-        result = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, timeout=120)
         assert result.returncode == 0, result.stderr
         assert result.stdout == "2000\n"

@@ -44,6 +44,7 @@ protected:
         setenv("OVIX_DESKTOP_JOURNAL", journal().c_str(), 1);
         // No session bus: the runtime folder holds none either.
         unsetenv("DBUS_SESSION_BUS_ADDRESS");
+        unsetenv("OVIX_PERIODS");
         setenv("PATH", ((m_scratch / "bin").string() + ":" + std::getenv("PATH")).c_str(), 1);
         standIn("never-report");
         // The launcher works in its own folder and starts the application
@@ -64,6 +65,11 @@ protected:
         m_standInSetting = "record=" + record().string() + (switches.empty() ? "" : ",") + switches;
         setenv("OVIX_STANDIN", m_standInSetting.c_str(), 1);
     }
+
+    // The periods (OVIX_PERIODS, "quit-grace=300,watchdog=100" in
+    // milliseconds) of the launchers started next and of the add-on's poller
+    // made next.
+    static void periods(const std::string& settings) { setenv("OVIX_PERIODS", settings.c_str(), 1); }
 
     compat::Process start(const std::string& argument = "") {
         std::vector<std::string> arguments;

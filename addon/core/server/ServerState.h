@@ -30,6 +30,9 @@ inline constexpr int SERVER_STATE_NOTSTARTED = 0;
 inline constexpr int SERVER_STATE_STARTING = 1;
 inline constexpr int SERVER_STATE_STARTED = 2;
 inline constexpr std::uint32_t WM_SERVERSTATE = compat::WM_APP;
+// The add-on's period, unless a test sets "server-poll" in OVIX_PERIODS
+// (base/PeriodSettings.h).
+inline constexpr std::chrono::milliseconds kServerPollPeriod{5000};
 
 class ServerState {
 public:
@@ -37,7 +40,7 @@ public:
     struct Options {
         std::string sidebarUrl;  // the page that is probed
         bool checkOn = false;    // "SidebarCheckOn"
-        std::chrono::milliseconds period{5000};
+        std::chrono::milliseconds period{kServerPollPeriod};
         std::chrono::milliseconds probeLimit{3000};
         std::string launcherProgram{kLauncherProgram};
     };

@@ -130,6 +130,7 @@ TEST_F(CrossProcess, EachMessageNamesTheProcessThatSentIt) {
 
 TEST_F(CrossProcess, AWaitForAQueueEndsWhenItIsThereOrItsOwnerHasEnded) {
     const auto output = m_files / "listen.out";
+    // Its queue comes 0.3 s after its start: the sleep is that lateness.
     auto late = shell("sleep 0.3; exec " + std::string(THREADMSG_TOOL) + " listen --seconds 30 > " + output.string());
     ASSERT_TRUE(late);
     const auto thread = static_cast<compat::ThreadId>(late->pid());
@@ -193,7 +194,8 @@ TEST_F(CrossProcess, MessagesFromAnotherUserAreDropped) {
 
 TEST_F(CrossProcess, ATimerFiresAboutOnceASecond) {
     const auto output = m_files / "listen.out";
-    listen("--timer 1000 --seconds 4", output);
+    // Listening for three seconds: the span measured.
+    listen("--timer 1000 --seconds 3", output);
     ASSERT_TRUE(m_listener && m_listener->wait(20s));
     std::vector<long> ticks;
     for (const auto& line : lines(output)) {
@@ -201,8 +203,8 @@ TEST_F(CrossProcess, ATimerFiresAboutOnceASecond) {
         if (std::sscanf(line.c_str(), "timer at=%ld", &at) == 1)
             ticks.push_back(at);
     }
-    ASSERT_GE(ticks.size(), 3u);
-    ASSERT_LE(ticks.size(), 4u);
+    ASSERT_GE(ticks.size(), 2u);
+    ASSERT_LE(ticks.size(), 3u);
     long previous = 0;
     for (long at : ticks) {
         EXPECT_NEAR(at - previous, 1000, 300);

@@ -12,6 +12,7 @@
 #include "compat/ipc/MessageWindow.h"
 #include "compat/system/XdgFolders.h"
 #include "testing/RuntimeFolderTest.h"
+#include "testing/ScratchFolder.h"
 
 namespace {
 
@@ -67,11 +68,11 @@ TEST_F(MessageQueueTest, PostsReachOnlyThreadsThatHaveAQueue) {
 TEST_F(MessageQueueTest, PostedMessagesComeInOrderBeforeQuitAndTimers) {
     const unsigned timer = compat::SetTimer(0, 0, 10);
     ASSERT_NE(timer, 0u);
-    std::this_thread::sleep_for(30ms);
+    compat::Message message;
+    ASSERT_TRUE(ovix::testing::eventually([&] { return compat::PeekMessage(message, false); }));  // the timer is due
     compat::PostQuitMessage(7);
     for (std::uintptr_t i = 0; i < 100; ++i)
         ASSERT_TRUE(compat::PostThreadMessage(compat::currentThreadId(), compat::WM_USER, i, 0));
-    compat::Message message;
     for (std::uintptr_t i = 0; i < 100; ++i) {
         ASSERT_EQ(compat::GetMessage(message), 1);
         EXPECT_EQ(message.wParam, i);
@@ -88,6 +89,7 @@ TEST_F(MessageQueueTest, PostedMessagesComeInOrderBeforeQuitAndTimers) {
 
 TEST_F(MessageQueueTest, ATimerThatNobodyServesGivesOneMessage) {
     const unsigned timer = compat::SetTimer(0, 0, 20);
+    // Twelve periods go by unserved: the sleep is the time that passes.
     std::this_thread::sleep_for(250ms);
     compat::Message message;
     ASSERT_TRUE(compat::PeekMessage(message, false));
@@ -97,6 +99,7 @@ TEST_F(MessageQueueTest, ATimerThatNobodyServesGivesOneMessage) {
     // Restarting by id keeps the id; a stopped timer stays quiet.
     EXPECT_EQ(compat::SetTimer(0, timer, 20), timer);
     compat::KillTimer(0, timer);
+    // Quiet over two periods and more: the sleep is the span checked.
     std::this_thread::sleep_for(50ms);
     EXPECT_FALSE(compat::PeekMessage(message, true));
 }
@@ -134,7 +137,8 @@ TEST_F(MessageQueueTest, WindowsGetTheirMessagesThroughTheirProcedure) {
     EXPECT_EQ(seen[2].first, compat::WM_CLOSE);
     EXPECT_EQ(seen[3].first, compat::WM_DESTROY);
 
-    // The window's timer went with it.
+    // The window's timer went with it: quiet over three of its periods, the
+    // span that the sleep is.
     std::this_thread::sleep_for(30ms);
     EXPECT_FALSE(compat::PeekMessage(message, true));
 }

@@ -1,19 +1,21 @@
 #pragma once
 // A thread that counts as fast as it can until it is destroyed, for tests
-// that stop and restart threads, and ways to put one on a given thread id.
+// that stop and restart threads, and a way to put one on a given thread id.
 
-#include <linux/futex.h>
-#include <sched.h>
 #include <signal.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <fstream>
+#include <iterator>
 #include <memory>
+#include <sstream>
+#include <string>
 #include <thread>
+
+#include "compat/system/tests/OwnPidNamespace.h"
 
 namespace ovix::testing {
 
@@ -39,6 +41,18 @@ public:
             m_thread.join();
     }
     pid_t tid() const { return m_tid; }
+    // When the thread started, in clock ticks since boot, as the kernel keeps it.
+    std::uint64_t startTick() const {
+        std::ifstream stat("/proc/self/task/" + std::to_string(m_tid) + "/stat");
+        const std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+        std::istringstream fields(text.substr(text.rfind(')') + 2));  // from field 3 on
+        std::string skipped;
+        for (int field = 3; field < 22; ++field)
+            fields >> skipped;
+        std::uint64_t start = 0;
+        fields >> start;
+        return start;
+    }
     std::uint64_t progress() const { return m_progress.load(std::memory_order_relaxed); }
 
     // Whether the count moves within `limit`.
@@ -78,71 +92,23 @@ inline pid_t endedThreadId() {
     return tid;
 }
 
-// The most thread and process ids the kernel hands out before it starts
-// again from the lowest free one (/proc/sys/kernel/pid_max).
-inline long threadIdsBeforeReuse() {
-    long ids = 0;
-    std::ifstream("/proc/sys/kernel/pid_max") >> ids;
-    return ids;
-}
-
-// Threads that end at once, for making the kernel's thread ids go by: each
-// is made with clone() on a stack of its own, without the C library's thread
-// set-up, and is not waited for until its stack is needed again, so the ids
-// go by as fast as the kernel hands them out.
-class ShortLivedThreads {
-public:
-    ShortLivedThreads() = default;
-    ~ShortLivedThreads() {
-        for (pid_t& running : m_running)
-            awaitEnd(running);
-    }
-    ShortLivedThreads(const ShortLivedThreads&) = delete;
-    ShortLivedThreads& operator=(const ShortLivedThreads&) = delete;
-
-    // Starts one: its id, or 0.
-    pid_t start() {
-        const std::size_t slot = m_next++ % kSlots;
-        awaitEnd(m_running[slot]);
-        constexpr int flags = CLONE_VM | CLONE_FS | CLONE_FILES | CLONE_SIGHAND | CLONE_THREAD | CLONE_SYSVSEM |
-                              CLONE_PARENT_SETTID | CLONE_CHILD_CLEARTID;
-        const pid_t id = clone([](void*) { return 0; }, m_stacks[slot].bytes + sizeof m_stacks[slot].bytes, flags,
-                               nullptr, &m_running[slot], nullptr, &m_running[slot]);
-        return id > 0 ? id : 0;
-    }
-
-private:
-    static constexpr std::size_t kSlots = 512;
-    struct Stack {
-        alignas(16) char bytes[16 * 1024];
-    };
-
-    // The kernel clears the id and wakes its waiters when the thread ends.
-    static void awaitEnd(pid_t& running) {
-        for (pid_t id; (id = __atomic_load_n(&running, __ATOMIC_ACQUIRE)) != 0;)
-            syscall(SYS_futex, &running, FUTEX_WAIT, id, nullptr, nullptr, 0);
-    }
-
-    std::unique_ptr<Stack[]> m_stacks = std::make_unique_for_overwrite<Stack[]>(kSlots);
-    pid_t m_running[kSlots] = {};
-    std::size_t m_next = 0;
-};
-
-// A busy worker on thread id `tid`, once the kernel's ids have come round to
-// it again; null when it goes to others within three rounds.
-inline std::unique_ptr<BusyWorker> busyWorkerOnId(pid_t tid) {
-    ShortLivedThreads passing;
-    for (long started = 0; started < 3 * threadIdsBeforeReuse(); ++started) {
-        const pid_t id = passing.start();
-        if (id == 0)
-            return nullptr;
-        // Close below it: real workers take the next ids.
-        for (pid_t next = id; next >= tid - 8 && next < tid;) {
-            auto worker = std::make_unique<BusyWorker>();
-            if (worker->tid() == tid)
-                return worker;
-            next = worker->tid();
-        }
+// A busy worker on thread id `tid`, which a thread of this process that
+// started at `endedStart` had until it ended. It starts on a later clock
+// tick: threads are told apart by their start, and one that waits for the id
+// to come round always starts later. Only in a namespace of
+// inOwnPidNamespace, where the test chooses the next id; null elsewhere, or
+// when the id is not free within 5 s.
+inline std::unique_ptr<BusyWorker> busyWorkerOnId(pid_t tid, std::uint64_t endedStart) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (std::chrono::steady_clock::now() < deadline && nextIdIs(tid)) {
+        auto worker = std::make_unique<BusyWorker>();
+        if (worker->tid() == tid && worker->startTick() != endedStart)
+            return worker;
+        // The kernel frees an id a moment after its thread stops answering;
+        // until then a new thread gets another.
+        const pid_t taken = worker->tid();
+        worker.reset();
+        awaitThreadGone(taken);
     }
     return nullptr;
 }

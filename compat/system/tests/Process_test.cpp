@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,6 +13,7 @@
 
 #include "compat/system/ExclusiveAppendFile.h"
 #include "compat/system/ProcessGroup.h"
+#include "testing/BlockedThread.h"
 #include "testing/ScratchFolder.h"
 
 namespace {
@@ -137,8 +139,10 @@ TEST(Waitable, WaitForAnyGivesTheFirstSignalledOrNothingOnTimeOut) {
     auto sleeper = compat::Process::start(compat::ProcessStart{"/bin/sleep", {"30"}, {}});
     ASSERT_TRUE(sleeper);
     EXPECT_EQ(compat::waitForAny({&*sleeper, &event}, 20ms), std::nullopt);
+    // Set once the wait below has begun.
+    const pid_t waiter = gettid();
     std::thread setter([&] {
-        std::this_thread::sleep_for(50ms);
+        EXPECT_TRUE(ovix::testing::blockedInSystemCall(waiter, SYS_poll));
         event.set();
     });
     EXPECT_EQ(compat::waitForAny({&*sleeper, &event}), 1u);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,6 +11,7 @@
 #include <thread>
 
 #include "compat/system/tests/BusyWorker.h"
+#include "testing/BlockedThread.h"
 #include "testing/ScratchFolder.h"
 
 namespace {
@@ -27,6 +29,7 @@ TEST(ThreadSuspension, SuspensionsNestAndTheThreadRunsAfterTheLastResume) {
     EXPECT_EQ(thread->suspend(), 0);
     ASSERT_TRUE(ovix::testing::eventually([&] { return thread->stopped(); }));
     const auto stoppedAt = worker.progress();
+    // Each time it stays stopped over a span of 50 ms: the sleeps are the spans.
     EXPECT_EQ(thread->suspend(), 1);
     std::this_thread::sleep_for(50ms);
     EXPECT_EQ(worker.progress(), stoppedAt);
@@ -98,13 +101,14 @@ TEST(ThreadSuspension, ABlockingCallResumesWithItsDataAfterTheThreadIsResumed) {
     });
     while (readerTid.load() == 0)
         std::this_thread::yield();
-    std::this_thread::sleep_for(20ms);  // most likely inside read() by now
+    ASSERT_TRUE(ovix::testing::blockedInSystemCall(readerTid, SYS_read));
 
     const auto thread = compat::SuspendableThread::open(readerTid);
     ASSERT_TRUE(thread);
     EXPECT_EQ(thread->suspend(), 0);
     ASSERT_TRUE(ovix::testing::eventually([&] { return thread->stopped(); }));
     ASSERT_EQ(write(pipeEnds[1], "data", 4), 4);
+    // Stopped, it does not return over a span of 50 ms: the sleep is the span.
     std::this_thread::sleep_for(50ms);
     EXPECT_FALSE(returned);
     EXPECT_EQ(thread->resume(), 1);

@@ -4,13 +4,17 @@
 
 #include <pthread.h>
 #include <signal.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iterator>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -18,6 +22,8 @@
 
 #include "compat/system/ThreadSuspension.h"
 #include "compat/system/tests/BusyWorker.h"
+#include "compat/system/tests/OwnPidNamespace.h"
+#include "testing/BlockedThread.h"
 #include "testing/FailureText.h"
 
 namespace ovix {
@@ -29,9 +35,11 @@ using ovix::testing::failureOf;
 using ovix::testing::BusyWorker;
 using Clock = std::chrono::steady_clock;
 
-std::size_t threadsOfThisProcess() {
-    const std::filesystem::directory_iterator tasks("/proc/self/task");
-    return static_cast<std::size_t>(std::distance(begin(tasks), end(tasks)));
+std::set<pid_t> threadIdsOfThisProcess() {
+    std::set<pid_t> ids;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task"))
+        ids.insert(std::stoi(task.path().filename().string()));
+    return ids;
 }
 
 // Waits until a thread has been stopped since `before`; false after 5 s.
@@ -71,15 +79,14 @@ double cpuShareOver(pid_t tid, std::chrono::milliseconds span) {
 // the requests (it blocks every signal) is registered first: it delays no
 // one.
 TEST(ThreadThrottle, ARegisteredWorkerRunsItsShareEvenBesideAThreadThatBlocksTheRequests) {
-    std::atomic<bool> done{false};
+    std::promise<void> done;
     std::atomic<pid_t> blockerTid{0};
     std::thread blocker([&] {
         sigset_t all;
         sigfillset(&all);
         pthread_sigmask(SIG_BLOCK, &all, nullptr);
         blockerTid = gettid();
-        while (!done)
-            std::this_thread::sleep_for(10ms);
+        done.get_future().wait();
     });
     while (blockerTid.load() == 0)
         std::this_thread::yield();
@@ -91,7 +98,7 @@ TEST(ThreadThrottle, ARegisteredWorkerRunsItsShareEvenBesideAThreadThatBlocksThe
     throttle.start();
     const double share = cpuShareOver(throttled.tid(), 1000ms);
     throttle.stop();
-    done = true;
+    done.set_value();
     blocker.join();
     EXPECT_LT(share, 0.35);
     EXPECT_TRUE(throttled.advancesWithin(5s));
@@ -105,6 +112,7 @@ TEST(ThreadThrottle, NoneAndFullShareNeverSuspend) {
         throttle.registerThread(static_cast<unsigned long>(registered.tid()));
         const auto stopsBefore = compat::suspensionCount();
         throttle.start();
+        // Four cycles without a stop: the sleep is the span checked.
         std::this_thread::sleep_for(400ms);
         EXPECT_TRUE(registered.advancesWithin(5s)) << share;
         throttle.stop();
@@ -122,6 +130,7 @@ TEST(ThreadThrottle, RegisteringTwiceKeepsOneEntryThatOneDeregistrationRemoves) 
     throttle.deregisterThread(tid);
     const auto stopsBefore = compat::suspensionCount();
     throttle.start();
+    // Three cycles and more without a stop: the sleep is the span checked.
     std::this_thread::sleep_for(350ms);
     throttle.stop();
     EXPECT_EQ(compat::suspensionCount(), stopsBefore);
@@ -136,6 +145,7 @@ TEST(ThreadThrottle, IdZeroActsOnTheCallingThread) {
     EXPECT_TRUE(suspendedSince(stopsBefore));
     throttle.deregisterThread(0);
     const auto stopsAfter = compat::suspensionCount();
+    // Three cycles and more without a stop: the sleep is the span checked.
     std::this_thread::sleep_for(350ms);
     EXPECT_EQ(compat::suspensionCount(), stopsAfter);
     throttle.stop();
@@ -164,6 +174,7 @@ TEST(ThreadThrottle, RegisteringAnIdThatIsNoThreadOfThisProcessFailsAndChangesNo
         EXPECT_EQ(failureOf([&] { throttle.registerThread(tid); }), "OpenThread failed") << tid;
     const auto stopsBefore = compat::suspensionCount();
     throttle.start();
+    // Three cycles and more without a stop: the sleep is the span checked.
     std::this_thread::sleep_for(350ms);
     throttle.stop();
     EXPECT_EQ(compat::suspensionCount(), stopsBefore);
@@ -172,18 +183,18 @@ TEST(ThreadThrottle, RegisteringAnIdThatIsNoThreadOfThisProcessFailsAndChangesNo
 TEST(ThreadThrottle, StartingTwiceMakesOneThreadAndStopEndsIt) {
     std::atomic<int> percentage{0};
     ThreadThrottle throttle(percentage);
-    const auto threadsBefore = threadsOfThisProcess();
+    const auto threadsBefore = threadIdsOfThisProcess().size();
     EXPECT_FALSE(throttle.running());
     throttle.start();
     throttle.start();
     EXPECT_TRUE(throttle.running());
-    EXPECT_EQ(threadsOfThisProcess(), threadsBefore + 1);
+    EXPECT_EQ(threadIdsOfThisProcess().size(), threadsBefore + 1);
     throttle.stop();
     EXPECT_FALSE(throttle.running());
-    EXPECT_EQ(threadsOfThisProcess(), threadsBefore);
+    EXPECT_EQ(threadIdsOfThisProcess().size(), threadsBefore);
     throttle.start();
     EXPECT_TRUE(throttle.running());
-    EXPECT_EQ(threadsOfThisProcess(), threadsBefore + 1);
+    EXPECT_EQ(threadIdsOfThisProcess().size(), threadsBefore + 1);
     throttle.stop();
 
     // Callers that start it at the same moment still make one thread.
@@ -198,7 +209,7 @@ TEST(ThreadThrottle, StartingTwiceMakesOneThreadAndStopEndsIt) {
     go = true;
     for (auto& caller : callers)
         caller.join();
-    EXPECT_EQ(threadsOfThisProcess(), threadsBefore + 1);
+    EXPECT_EQ(threadIdsOfThisProcess().size(), threadsBefore + 1);
 }
 
 TEST(ThreadThrottle, StopReturnsPromptlyWhetherIdleOrNotRunning) {
@@ -209,8 +220,12 @@ TEST(ThreadThrottle, StopReturnsPromptlyWhetherIdleOrNotRunning) {
     EXPECT_LT(Clock::now() - began, 100ms);
 
     // The idle check sleeps for a second; stop does not wait for it.
+    const auto others = threadIdsOfThisProcess();
     throttle.start();
-    std::this_thread::sleep_for(50ms);
+    std::vector<pid_t> started;
+    std::ranges::set_difference(threadIdsOfThisProcess(), others, std::back_inserter(started));
+    ASSERT_EQ(started.size(), 1u);
+    ASSERT_TRUE(ovix::testing::blockedInSystemCall(started[0], SYS_futex));
     began = Clock::now();
     throttle.stop();
     EXPECT_LT(Clock::now() - began, 500ms);
@@ -248,8 +263,9 @@ TEST(ThreadThrottle, AShareSetToZeroEndsTheSuspendingFromTheNextCycle) {
     throttle.start();
     ASSERT_TRUE(suspendedSince(stopsBefore));
     percentage = 0;
-    std::this_thread::sleep_for(150ms);  // the cycle under way ends
+    std::this_thread::sleep_for(150ms);  // outlasts the cycle under way, which takes 100 ms
     const auto stopsAfter = compat::suspensionCount();
+    // Five cycles without a stop: the sleep is the span checked.
     std::this_thread::sleep_for(500ms);
     EXPECT_EQ(compat::suspensionCount(), stopsAfter);
     EXPECT_TRUE(worker.advancesWithin(5s));
@@ -276,28 +292,36 @@ TEST(ThreadThrottle, ARegisteredThreadThatEndedIsDroppedAndTheOthersStillHeld) {
 }
 
 // The kernel gives the id of a registered thread that ended to another
-// thread: that one is never stopped, and the id registers anew for it.
+// thread: that one is never stopped, and the id registers anew for it. The
+// test runs in a pid namespace of its own, where it hands the id on at once.
 TEST(ThreadThrottle, AThreadThatGetsTheIdOfAnEndedRegisteredThreadIsLeftAlone) {
-    if (const long ids = ovix::testing::threadIdsBeforeReuse(); ids > (1 << 16))
-        GTEST_SKIP() << "the kernel hands out " << ids << " thread ids before it reuses one: too many for a test";
-    std::atomic<int> percentage{50};
-    ThreadThrottle throttle(percentage);
-    auto ended = std::make_unique<BusyWorker>();
-    const pid_t tid = ended->tid();
-    throttle.registerThread(static_cast<unsigned long>(tid));
-    ended.reset();
-    ovix::testing::awaitThreadGone(tid);
-    const auto stranger = ovix::testing::busyWorkerOnId(tid);
-    if (!stranger)
-        GTEST_SKIP() << "thread id " << tid << " went to other processes";
-    const auto stopsBefore = compat::suspensionCount();
-    throttle.start();
-    std::this_thread::sleep_for(350ms);
-    EXPECT_EQ(compat::suspensionCount(), stopsBefore);
-    throttle.registerThread(static_cast<unsigned long>(tid));
-    EXPECT_TRUE(suspendedSince(stopsBefore));
-    throttle.stop();
-    EXPECT_TRUE(stranger->advancesWithin(5s));
+    const auto failure = ovix::testing::inOwnPidNamespace([]() -> std::string {
+        std::atomic<int> percentage{50};
+        ThreadThrottle throttle(percentage);
+        auto ended = std::make_unique<BusyWorker>();
+        const pid_t tid = ended->tid();
+        const auto endedStart = ended->startTick();
+        throttle.registerThread(static_cast<unsigned long>(tid));
+        ended.reset();
+        ovix::testing::awaitThreadGone(tid);
+        const auto stranger = ovix::testing::busyWorkerOnId(tid, endedStart);
+        if (!stranger)
+            return "no thread got id " + std::to_string(tid);
+        const auto stopsBefore = compat::suspensionCount();
+        throttle.start();
+        // Left alone over a span of three cycles and more: the sleep is the span.
+        std::this_thread::sleep_for(350ms);
+        if (compat::suspensionCount() != stopsBefore)
+            return "the thread on the ended thread's id was stopped";
+        throttle.registerThread(static_cast<unsigned long>(tid));
+        if (!suspendedSince(stopsBefore))
+            return "registered anew, it was never stopped";
+        throttle.stop();
+        return stranger->advancesWithin(5s) ? "" : "it was left stopped";
+    });
+    if (!failure)
+        GTEST_SKIP() << "no user and pid namespaces of the test's own here";
+    EXPECT_EQ(*failure, "");
 }
 
 // Every thread of the process registered, the throttle's own and the one

@@ -317,6 +317,8 @@ TEST_F(SidebarTest, ShownAndHiddenPagesHearOfItWhenTheyDefineBothFunctions) {
 // stays mapped after the window is gone and the host has unloaded it, and
 // goes on polling, its posts to the band's destroyed listener dropped.
 TEST_F(SidebarTest, PollerOutlivesTheBandAndTheHostsUnload) {
+    // The poller, made with the first sidebar, polls every tenth of a second.
+    setenv("OVIX_PERIODS", "server-poll=100", 1);
     installWith("/", "/sidebar", true);
     compat::NamedMutex launcher(kLauncherMutex);
     auto& sidebar = openSidebar();

@@ -36,6 +36,7 @@ TEST_F(SidebarEndToEnd, SidebarStartsTheLauncherAndFollowsItsServer) {
     install(configText(
         {{"HomepageUrl", server.url("/")}, {"SidebarUrl", server.url("/sidebar")}, {"SidebarCheckOn", "on"}}));
     setInstallDirectory(m_launcher.parent_path());
+    periods("server-poll=100");
     standIn("status=0");
     auto& window = openWindow();
     ASSERT_TRUE(compat::clickToolbarButton(bandWindow(window, kWToolBarClassId), 6003));

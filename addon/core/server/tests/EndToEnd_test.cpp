@@ -1,4 +1,4 @@
-// The poller at its own period against the real launcher, run in the
+// The poller, every tenth of a second, against the real launcher, run in the
 // launcher's sandbox with the stand-in application, and a loopback server in
 // place of the application's.
 
@@ -35,7 +35,10 @@ protected:
 TEST_F(AddonEndToEnd, StatesFollowTheLauncherAndItsServer) {
     m_server.setReply("/sidebar", {.status = 503});
     ListenerWindow listener;
-    ServerState state({.sidebarUrl = m_server.url("/sidebar"), .checkOn = true, .launcherProgram = m_launcherName});
+    ServerState state({.sidebarUrl = m_server.url("/sidebar"),
+                       .checkOn = true,
+                       .period = 100ms,
+                       .launcherProgram = m_launcherName});
     state.AddListener(listener.handle());
     ASSERT_TRUE(listener.waitFor(1));
 

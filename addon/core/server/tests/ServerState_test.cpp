@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "addon/core/server/tests/ListenerWindow.h"
+#include "compat/com/ModuleUsage.h"
 #include "compat/ipc/NamedMutex.h"
 #include "testing/LoopbackHttpServer.h"
 #include "testing/RuntimeFolderTest.h"
@@ -32,11 +33,13 @@ protected:
     // that other tests run at the same time are not taken for it.
     const std::string m_launcherName = "Launcher-" + std::to_string(getpid()) + ".exe";
 
-    std::unique_ptr<ServerState> poller(bool checkOn = true) {
+    static constexpr auto kPeriod = 100ms;
+
+    std::unique_ptr<ServerState> poller(bool checkOn = true, std::chrono::milliseconds probeLimit = 300ms) {
         return std::make_unique<ServerState>(ServerState::Options{.sidebarUrl = m_server.url("/sidebar"),
                                                                   .checkOn = checkOn,
-                                                                  .period = 100ms,
-                                                                  .probeLimit = 300ms,
+                                                                  .period = kPeriod,
+                                                                  .probeLimit = probeLimit,
                                                                   .launcherProgram = m_launcherName});
     }
 
@@ -108,10 +111,12 @@ TEST_F(ServerStateTest, A200WithTheLauncherWaitsForItsEnd) {
     m_server.setReply("/sidebar", {.status = 200, .body = std::string(3 << 20, 'p')});
     auto launcher = startLauncher();
     ListenerWindow listener;
-    auto state = poller();
+    // Each probe reads the whole body, which takes long on a busy machine.
+    auto state = poller(true, 10s);
     state->AddListener(listener.handle());
     ASSERT_TRUE(listener.waitFor(1));
-    std::this_thread::sleep_for(1s);
+    // Silence is checked over a span of five periods: the sleep is that span.
+    std::this_thread::sleep_for(5 * kPeriod);
     EXPECT_EQ(listener.states(), std::vector<int>{SERVER_STATE_STARTED});
     EXPECT_EQ(probes(), 1u);
 
@@ -140,16 +145,21 @@ TEST_F(ServerStateTest, DestroyedWhileWaitingForTheLauncher) {
 }
 
 // With the check off, one 2 right after the start, to the listeners there
-// are then.
+// are then, and the thread ends.
 TEST_F(ServerStateTest, CheckOffPostsOneStarted) {
     ListenerWindow first, later;
     auto state = poller(false);
     state->AddListener(first.handle());
     ASSERT_TRUE(first.waitFor(1));
+    // The thread counts as a use of the module until it ends.
+    ASSERT_TRUE(eventually([] { return compat::moduleCanUnload(); }));
     state->AddListener(later.handle());
-    std::this_thread::sleep_for(500ms);
-    EXPECT_EQ(first.states(), std::vector<int>{SERVER_STATE_STARTED});
-    EXPECT_TRUE(later.states().empty());
+    // Posted now, a state comes after every one that the thread posted.
+    state->Broadcast(SERVER_STATE_NOTSTARTED);
+    ASSERT_TRUE(first.waitFor(2));
+    ASSERT_TRUE(later.waitFor(1));
+    EXPECT_EQ(first.states(), (std::vector<int>{SERVER_STATE_STARTED, SERVER_STATE_NOTSTARTED}));
+    EXPECT_EQ(later.states(), std::vector<int>{SERVER_STATE_NOTSTARTED});
     EXPECT_EQ(probes(), 0u);
 }
 

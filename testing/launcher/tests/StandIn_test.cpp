@@ -80,22 +80,27 @@ TEST_F(StandIn, ReportsItsIdsAndStatusAndObeysTheLauncher) {
 }
 
 TEST_F(StandIn, MisbehavesOnRequest) {
+    // Told to quit, it goes on to the next message.
     auto stubborn = start("ignore-quit");
     ASSERT_EQ(receive(10s).size(), 1u);
     ASSERT_TRUE(compat::PostThreadMessage(m_ids.threadId, compat::WM_USER, PLATFORM_TMSG_QUIT, 0));
-    EXPECT_FALSE(stubborn.wait(1500ms));
+    ASSERT_TRUE(compat::PostThreadMessage(m_ids.threadId, compat::WM_USER, PLATFORM_TMSG_PAUSE, 0));
+    EXPECT_TRUE(eventually([&] { return readFile(record()).ends_with("quit\npause\n"); }));
+    EXPECT_FALSE(stubborn.wait(0ms));
     stubborn.terminate();
     ASSERT_TRUE(stubborn.wait(10s));
 
-    auto silent = start("never-report,exit-after=1200");
-    EXPECT_TRUE(receive(800ms).empty());
+    // What a stand-in posts is queued here before it ends.
+    compat::Message message;
+    auto silent = start("never-report,exit-after=100");
     ASSERT_TRUE(silent.wait(10s));
     EXPECT_EQ(silent.exitCode(), 3);
+    EXPECT_FALSE(compat::PeekMessage(message, false));
 
     auto early = start("exit-after=0");
     ASSERT_TRUE(early.wait(10s));
     EXPECT_EQ(early.exitCode(), 3);
-    EXPECT_TRUE(receive(200ms).empty());
+    EXPECT_FALSE(compat::PeekMessage(message, false));
 }
 
 TEST_F(StandIn, WithoutAParentItsReportsFail) {
