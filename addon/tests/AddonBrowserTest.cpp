@@ -9,6 +9,7 @@
 #include "compat/browser/ActiveWindow.h"
 #include "compat/browser/AxHost.h"
 #include "compat/browser/LoadedPage.h"
+#include "compat/browser/SimulatedInput.h"
 #include "compat/store/RegistryKey.h"
 
 namespace ovix::testing {

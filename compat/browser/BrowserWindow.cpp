@@ -2,6 +2,7 @@
 
 #include "compat/browser/Keyboard.h"
 #include "compat/browser/ObjectWithSite.h"
+#include "compat/browser/SimulatedInput.h"
 #include "compat/browser/ThreadTask.h"
 
 namespace compat {

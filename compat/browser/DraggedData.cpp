@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "compat/browser/SimulatedInput.h"
+
 namespace compat {
 
 ComPtr<DraggedData> DraggedData::text(std::u16string text, bool terminated) {

@@ -17,6 +17,7 @@
 #include "compat/browser/AxHost.h"
 #include "compat/browser/Keyboard.h"
 #include "compat/browser/LoadedPage.h"
+#include "compat/browser/SimulatedInput.h"
 #include "compat/browser/ThreadTask.h"
 #include "compat/browser/Window.h"
 #include "compat/com/ModuleUsage.h"

@@ -15,6 +15,7 @@
 #include "addon/tests/AddonBrowserTest.h"
 #include "compat/browser/Keyboard.h"
 #include "compat/browser/LoadedPage.h"
+#include "compat/browser/SimulatedInput.h"
 #include "compat/browser/Window.h"
 #include "compat/ipc/NamedMutex.h"
 

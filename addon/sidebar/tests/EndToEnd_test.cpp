@@ -7,6 +7,7 @@
 #include "addon/popup/tests/PopupWindows.h"
 #include "addon/server/LauncherControl.h"
 #include "addon/tests/AddonBrowserTest.h"
+#include "compat/browser/SimulatedInput.h"
 #include "compat/browser/ToolbarControl.h"
 #include "compat/ipc/NamedMutex.h"
 #include "testing/launcher/LauncherSandbox.h"

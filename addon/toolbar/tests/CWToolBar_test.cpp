@@ -20,10 +20,12 @@
 #include "compat/browser/BrowserWindow.h"
 #include "compat/browser/ComboBox.h"
 #include "compat/browser/LoadedPage.h"
+#include "compat/browser/SimulatedInput.h"
 #include "compat/browser/ToolbarControl.h"
 #include "compat/browser/Window.h"
 #include "compat/com/ModuleUsage.h"
 #include "compat/desktop/DesktopJournal.h"
+#include "compat/desktop/SimulatedInput.h"
 #include "compat/system/ModulePath.h"
 #include "testing/ScratchFolder.h"
 

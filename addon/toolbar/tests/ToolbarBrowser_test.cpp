@@ -10,10 +10,12 @@
 #include "addon/toolbar/TagIt.h"
 #include "compat/browser/AxHost.h"
 #include "compat/browser/LoadedPage.h"
+#include "compat/browser/SimulatedInput.h"
 #include "compat/browser/ToolbarControl.h"
 #include "compat/browser/Window.h"
 #include "compat/desktop/DesktopJournal.h"
 #include "compat/desktop/Menu.h"
+#include "compat/desktop/SimulatedInput.h"
 
 namespace ovix {
 

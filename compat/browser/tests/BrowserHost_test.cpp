@@ -17,6 +17,7 @@
 #include "compat/browser/InputObject.h"
 #include "compat/browser/Keyboard.h"
 #include "compat/browser/LoadedPage.h"
+#include "compat/browser/SimulatedInput.h"
 #include "compat/browser/ToolbarControl.h"
 #include "compat/browser/tests/RecordingAddon.h"
 #include "testing/RuntimeFolderTest.h"

@@ -7,6 +7,7 @@
 
 #include "compat/browser/AxHost.h"
 #include "compat/browser/ComboBox.h"
+#include "compat/browser/SimulatedInput.h"
 #include "compat/browser/ToolbarControl.h"
 #include "compat/browser/tests/UiThread.h"
 #include "testing/RuntimeFolderTest.h"
