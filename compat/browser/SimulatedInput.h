@@ -1,9 +1,9 @@
 #pragma once
 // The headless desktop scripted from outside, for tests and other hosts that
 // script it: the input a user would give (clicks, keys, picks) and the state
-// a script reads back (windows, controls, memory blocks). The user's input
-// reaches each window on its own thread, as the system delivers it, and the
-// caller waits for it. Any thread may call.
+// a script reads back (windows, controls, the control host's UI handler,
+// memory blocks). The user's input reaches each window on its own thread, as
+// the system delivers it, and the caller waits for it. Any thread may call.
 
 #include <cstdint>
 #include <optional>
@@ -86,6 +86,10 @@ std::optional<ToolbarSnapshot> toolbarState(WindowHandle toolbar);
 bool clickToolbarButton(WindowHandle toolbar, int command);
 bool clickToolbarArrow(WindowHandle toolbar, int command);
 std::optional<std::string> toolbarTooltip(WindowHandle toolbar, int command);
+
+// The calls that the default UI handler of the control host in `container`
+// received, by name ("GetHostInfo", ...); empty when it holds no control.
+std::vector<std::string> controlHostUiCalls(WindowHandle container);
 
 // Whether the handle names a memory block that is not freed yet, to count
 // what a data object handed over and what was released.

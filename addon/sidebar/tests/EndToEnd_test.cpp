@@ -17,7 +17,7 @@ namespace ovix {
 namespace {
 
 using namespace std::chrono_literals;
-using Outcome = compat::ScriptedBrowser::Outcome;
+using Outcome = compat::testing::ScriptedBrowser::Outcome;
 
 class SidebarEndToEnd : public ovix::testing::AddonBrowserTest<ovix::testing::LauncherSandbox> {
 protected:
