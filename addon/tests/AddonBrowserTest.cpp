@@ -5,7 +5,7 @@
 
 #include <stdexcept>
 
-#include "addon/module/AddonIdentity.h"
+#include "addon/browser/AddonClassIds.h"
 #include "compat/browser/SimulatedInput.h"
 #include "compat/store/RegistryKey.h"
 #include "testing/browser/LoadedPage.h"
