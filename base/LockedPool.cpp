@@ -4,10 +4,6 @@
 
 namespace ovix {
 
-constinit LockedPool fidCountPool;
-constinit LockedPool floatRowPool;
-constinit LockedPool doubleRowPool;
-
 void* LockedPool::alloc(std::size_t nodeSize) {
     std::lock_guard lock(m_lock);
     if (!m_pool)

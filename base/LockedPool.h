@@ -41,10 +41,4 @@ private:
     MappedPool* m_pool = nullptr;
 };
 
-// The module's pools: the Fid-to-count maps of FeatureDict, and the sparse
-// rows of the single- and double-precision Laplacians.
-extern LockedPool fidCountPool;
-extern LockedPool floatRowPool;
-extern LockedPool doubleRowPool;
-
 }  // namespace ovix

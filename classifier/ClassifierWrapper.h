@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "sgt/Classifier.h"
+#include "classifier/Classifier.h"
 
 namespace ovix {
 

@@ -28,3 +28,19 @@ function(ovix_add_pytests prefix dir)
       ENVIRONMENT "PYTHONPATH=${OVIX_PYTHON_DIR};PYTHONDONTWRITEBYTECODE=1;${OVIX_PYTHON_SANITIZER_ENV};${ARG_ENVIRONMENT}")
   endforeach()
 endfunction()
+
+# ovix_add_peer_test(<name> <program> <variable> <pytest file> LIBS ...
+# [ENVIRONMENT var=value...]): results of the code against a Python peer. The
+# program tests/<program>.cpp, linked with LIBS, computes; the pytest file
+# tests/<pytest file>, which finds the program in <variable>, compares.
+function(ovix_add_peer_test name program variable pytest_file)
+  cmake_parse_arguments(ARG "" "" "LIBS;ENVIRONMENT" ${ARGN})
+  add_executable(${program} tests/${program}.cpp)
+  target_link_libraries(${program} PRIVATE ${ARG_LIBS})
+  add_test(NAME ${name}
+           COMMAND ${Python3_EXECUTABLE} -m pytest -q -p no:cacheprovider
+                   ${CMAKE_CURRENT_SOURCE_DIR}/tests/${pytest_file})
+  set_tests_properties(${name} PROPERTIES
+    TIMEOUT 300
+    ENVIRONMENT "${variable}=$<TARGET_FILE:${program}>;PYTHONDONTWRITEBYTECODE=1;${ARG_ENVIRONMENT}")
+endfunction()

@@ -1,17 +1,17 @@
 #pragma once
 // The ordered map of a FeatureDict, whose nodes come from the module's shared
-// pool fidCountPool (base/LockedPool.h).
-
-#include <map>
-#include <utility>
+// pool fidCountPool.
 
 #include "base/LockedPool.h"
-#include "base/PoolAllocator.h"
+#include "base/PooledMap.h"
 #include "features/Fid.h"
 
 namespace ovix {
 
+// The nodes of every FidCountMap of the process.
+extern LockedPool fidCountPool;
+
 // Fid to count, in memcmp order of the ids.
-using FidCountMap = std::map<Fid, int, FidHash, PoolAllocator<std::pair<const Fid, int>, fidCountPool>>;
+using FidCountMap = PooledMap<Fid, int, FidHash, fidCountPool>;
 
 }  // namespace ovix

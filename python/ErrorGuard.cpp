@@ -7,14 +7,15 @@
 #include <string>
 #include <string_view>
 
+#include "python/PyRef.h"
+
 namespace ovix::py {
 
 void setRuntimeError(const char* text) {
-    PyObject* message = PyUnicode_DecodeUTF8(text, static_cast<Py_ssize_t>(std::strlen(text)), "surrogateescape");
+    const PyRef message(PyUnicode_DecodeUTF8(text, static_cast<Py_ssize_t>(std::strlen(text)), "surrogateescape"));
     if (!message)
         return;  // the decoding error stands
-    PyErr_SetObject(PyExc_RuntimeError, message);
-    Py_DECREF(message);
+    PyErr_SetObject(PyExc_RuntimeError, message.get());
 }
 
 void raiseCurrentException() noexcept {

@@ -1,13 +1,14 @@
 #include "python/Loans.h"
 
 #include <unordered_map>
+#include <utility>
 
 namespace ovix::py {
 namespace {
 
 struct Loan {
     const void* lender;
-    PyObject* lenderObject;  // a strong reference
+    PyRef lenderObject;
 };
 
 // Guarded by the interpreter lock.
@@ -17,9 +18,8 @@ std::unordered_map<const void*, int> g_borrowerCounts;  // by lender
 }  // namespace
 
 void lend(const void* borrower, const void* lender, PyObject* lenderObject) {
-    EndedLoan stale = endLoan(borrower);
-    Py_INCREF(lenderObject);
-    g_loans.insert_or_assign(borrower, Loan{lender, lenderObject});
+    const PyRef stale = endLoan(borrower);
+    g_loans.insert_or_assign(borrower, Loan{lender, PyRef::borrowed(lenderObject)});
     ++g_borrowerCounts[lender];
 }
 
@@ -27,15 +27,15 @@ bool isLent(const void* lender) {
     return g_borrowerCounts.count(lender) != 0;
 }
 
-EndedLoan endLoan(const void* borrower) {
+PyRef endLoan(const void* borrower) {
     auto loan = g_loans.find(borrower);
     if (loan == g_loans.end())
-        return EndedLoan(nullptr);
-    const Loan ended = loan->second;
+        return PyRef();
+    Loan ended = std::move(loan->second);
     g_loans.erase(loan);
     if (--g_borrowerCounts[ended.lender] == 0)
         g_borrowerCounts.erase(ended.lender);
-    return EndedLoan(ended.lenderObject);
+    return std::move(ended.lenderObject);
 }
 
 }  // namespace ovix::py

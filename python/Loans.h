@@ -5,26 +5,15 @@
 
 #include <Python.h>
 
+#include "python/PyRef.h"
+
 namespace ovix::py {
 
 void lend(const void* borrower, const void* lender, PyObject* lenderObject);
 bool isLent(const void* lender);
 
-// The end of a loan: taken before the borrower is destroyed, it lets the
-// lender go when it goes itself, after the borrower.
-class EndedLoan {
-public:
-    explicit EndedLoan(PyObject* lenderObject) : m_lenderObject(lenderObject) {}
-    ~EndedLoan() { Py_XDECREF(m_lenderObject); }
-    EndedLoan(const EndedLoan&) = delete;
-    EndedLoan& operator=(const EndedLoan&) = delete;
-
-private:
-    PyObject* m_lenderObject;
-};
-
-// Ends the loan of a borrower about to be destroyed; an empty EndedLoan when
-// it had none.
-[[nodiscard]] EndedLoan endLoan(const void* borrower);
+// Ends the loan of a borrower about to be destroyed: the reference to its
+// lender (none when it had no loan), to be let go after the borrower.
+[[nodiscard]] PyRef endLoan(const void* borrower);
 
 }  // namespace ovix::py

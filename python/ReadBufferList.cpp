@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "python/PyRef.h"
+
 namespace ovix::py {
 
 ReadBufferList::ReadBufferList(PyObject* list, const char* notAList, const char* notABuffer) {
@@ -10,15 +12,8 @@ ReadBufferList::ReadBufferList(PyObject* list, const char* notAList, const char*
     // The size is read again for every item: an exporter may run code that
     // changes the list.
     for (Py_ssize_t i = 0; i < PyList_GET_SIZE(list); ++i) {
-        PyObject* item = PyList_GET_ITEM(list, i);
-        Py_INCREF(item);
-        try {
-            m_buffers.emplace_back(item, notABuffer);
-        } catch (...) {
-            Py_DECREF(item);
-            throw;
-        }
-        Py_DECREF(item);
+        const PyRef item = PyRef::borrowed(PyList_GET_ITEM(list, i));
+        m_buffers.emplace_back(item.get(), notABuffer);
     }
 }
 

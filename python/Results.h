@@ -7,31 +7,40 @@
 #include <cstddef>
 
 #include "python/ErrorGuard.h"
+#include "python/PyRef.h"
 
 namespace ovix::py {
 
-// A list of n items; make(i) returns a new reference to item i, or nullptr
-// with a Python exception set, or throws.
+enum class Sequence { list, tuple };
+
+// A list or tuple of n items; make(i) returns a new reference to item i, or
+// nullptr with a Python exception set, or throws.
+template <Sequence kind, class Make>
+PyObject* newSequence(std::size_t n, Make make) {
+    const auto size = static_cast<Py_ssize_t>(n);
+    PyRef sequence(kind == Sequence::list ? PyList_New(size) : PyTuple_New(size));
+    if (!sequence)
+        throw PythonError();
+    for (Py_ssize_t i = 0; i < size; ++i) {
+        PyObject* item = make(static_cast<std::size_t>(i));
+        if (!item)
+            throw PythonError();
+        if constexpr (kind == Sequence::list)
+            PyList_SET_ITEM(sequence.get(), i, item);
+        else
+            PyTuple_SET_ITEM(sequence.get(), i, item);
+    }
+    return sequence.release();
+}
+
 template <class Make>
 PyObject* newList(std::size_t n, Make make) {
-    PyObject* list = PyList_New(static_cast<Py_ssize_t>(n));
-    if (!list)
-        throw PythonError();
-    for (std::size_t i = 0; i < n; ++i) {
-        PyObject* item = nullptr;
-        try {
-            item = make(i);
-        } catch (...) {
-            Py_DECREF(list);
-            throw;
-        }
-        if (!item) {
-            Py_DECREF(list);
-            throw PythonError();
-        }
-        PyList_SET_ITEM(list, static_cast<Py_ssize_t>(i), item);
-    }
-    return list;
+    return newSequence<Sequence::list>(n, make);
+}
+
+template <class Make>
+PyObject* newTuple(std::size_t n, Make make) {
+    return newSequence<Sequence::tuple>(n, make);
 }
 
 // The object itself, as a result: a new reference to it.

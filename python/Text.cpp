@@ -7,34 +7,30 @@
 
 namespace ovix::py {
 
-PyObject* textBytes(PyObject* object) {
-    if (PyBytes_Check(object)) {
-        Py_INCREF(object);
-        return object;
-    }
+PyRef textBytes(PyObject* object) {
+    if (PyBytes_Check(object))
+        return PyRef::borrowed(object);
     if (!PyUnicode_Check(object))
-        return nullptr;
-    PyObject* bytes = PyUnicode_AsEncodedString(object, "utf-8", "surrogateescape");
+        return PyRef();
+    PyRef bytes(PyUnicode_AsEncodedString(object, "utf-8", "surrogateescape"));
     if (!bytes)
         PyErr_Clear();
     return bytes;
 }
 
 bool TextArg::convert(PyObject* object) {
-    Py_CLEAR(m_bytes);
+    m_bytes = PyRef();
     if (object == Py_None)
         return true;
     m_bytes = textBytes(object);
-    return m_bytes != nullptr;
+    return bool(m_bytes);
 }
 
 Fid fidFromText(PyObject* object) {
-    PyObject* bytes = textBytes(object);
+    const PyRef bytes = textBytes(object);
     if (!bytes)
         throw std::runtime_error("Fid constructor only works with strings");
-    const Fid fid(std::string_view(PyBytes_AS_STRING(bytes), PyBytes_GET_SIZE(bytes)));
-    Py_DECREF(bytes);
-    return fid;
+    return Fid(std::string_view(PyBytes_AS_STRING(bytes.get()), PyBytes_GET_SIZE(bytes.get())));
 }
 
 PyObject* fidText(const Fid& fid) {
@@ -59,14 +55,13 @@ bool asFidBytes(PyObject* object, char (&out)[FID_LEN]) {
     std::memset(out, 0, FID_LEN);
     if (object == Py_None)
         return true;
-    PyObject* bytes = textBytes(object);
+    const PyRef bytes = textBytes(object);
     if (!bytes)
         return false;
-    const Py_ssize_t n = PyBytes_GET_SIZE(bytes);
+    const Py_ssize_t n = PyBytes_GET_SIZE(bytes.get());
     const bool fits = n <= FID_LEN;
     if (fits)
-        std::memcpy(out, PyBytes_AS_STRING(bytes), static_cast<size_t>(n));
-    Py_DECREF(bytes);
+        std::memcpy(out, PyBytes_AS_STRING(bytes.get()), static_cast<size_t>(n));
     return fits;
 }
 

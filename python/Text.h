@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "features/Fid.h"
+#include "python/PyRef.h"
 
 namespace ovix::py {
 
@@ -15,22 +16,17 @@ namespace ovix::py {
 // None gives a null text.
 class TextArg {
 public:
-    TextArg() = default;
-    ~TextArg() { Py_XDECREF(m_bytes); }
-    TextArg(const TextArg&) = delete;
-    TextArg& operator=(const TextArg&) = delete;
-
     // False, with no Python error set, when the object is not a text or None.
     bool convert(PyObject* object);
-    const char* data() const { return m_bytes ? PyBytes_AS_STRING(m_bytes) : nullptr; }
+    const char* data() const { return m_bytes ? PyBytes_AS_STRING(m_bytes.get()) : nullptr; }
 
 private:
-    PyObject* m_bytes = nullptr;
+    PyRef m_bytes;
 };
 
-// The UTF-8 bytes of a str, or a new reference to the bytes object itself;
-// nullptr, with no error set, for anything else.
-PyObject* textBytes(PyObject* object);
+// The UTF-8 bytes of a str, or the bytes object itself; none, with no error
+// set, for anything else.
+PyRef textBytes(PyObject* object);
 
 // The Fid of a str or bytes: its first 8 bytes, padded with blanks. Throws
 // "Fid constructor only works with strings" for any other object.

@@ -7,6 +7,7 @@
 #include <Python.h>
 
 #include "features/TidyDocument.h"
+#include "python/PyRef.h"
 
 namespace ovix::py {
 
@@ -17,9 +18,6 @@ public:
     // "argument must be a dictionary of options key/values", "key and value
     // must be strings" or "key/value not recognized".
     Tidy(PyObject* options, PyObject* file);
-    ~Tidy();
-    Tidy(const Tidy&) = delete;
-    Tidy& operator=(const Tidy&) = delete;
 
     // Cleans the page with the interpreter lock released (TidyDocument), then
     // writes it into the file from its start with file.seek(0) and one
@@ -29,7 +27,7 @@ public:
 
 private:
     TidyDocument m_document;
-    PyObject* m_file;  // a strong reference
+    PyRef m_file;
 };
 
 }  // namespace ovix::py

@@ -14,10 +14,9 @@ VisitList::VisitList() : m_list(PyList_New(0)) {
 void VisitList::add(const BrowserVisitSlice& visits) {
     const InterpreterLock locked;
     for (std::size_t i = 0; i < visits.size(); ++i) {
-        PyObject* visit = Py_BuildValue("(NLi)", newText(visits.url(i)), static_cast<long long>(visits.seconds(i)), 1);
-        const bool appended = visit && PyList_Append(m_list, visit) == 0;
-        Py_XDECREF(visit);
-        if (!appended)
+        const PyRef visit(
+            Py_BuildValue("(NLi)", newText(visits.url(i)), static_cast<long long>(visits.seconds(i)), 1));
+        if (!visit || PyList_Append(m_list.get(), visit.get()) != 0)
             throw PythonError();
         ++m_size;
     }
@@ -26,14 +25,12 @@ void VisitList::add(const BrowserVisitSlice& visits) {
 void VisitList::truncate(std::size_t count) {
     const InterpreterLock locked;
     // Only shortens a list that nothing else holds: cannot fail.
-    PyList_SetSlice(m_list, static_cast<Py_ssize_t>(count), PY_SSIZE_T_MAX, nullptr);
+    PyList_SetSlice(m_list.get(), static_cast<Py_ssize_t>(count), PY_SSIZE_T_MAX, nullptr);
     m_size = count;
 }
 
 PyObject* VisitList::release() {
-    PyObject* list = m_list;
-    m_list = nullptr;
-    return list;
+    return m_list.release();
 }
 
 }  // namespace ovix::py

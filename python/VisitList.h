@@ -9,18 +9,15 @@
 
 #include <cstddef>
 
-#include "platform/BrowserVisitSink.h"
+#include "platform/history/BrowserVisitSink.h"
+#include "python/PyRef.h"
 
 namespace ovix::py {
 
 class VisitList final : public BrowserVisitSink {
 public:
-    // Made with the interpreter lock held; throws PythonError.
+    // Made and destroyed with the interpreter lock held; throws PythonError.
     VisitList();
-    // Destroyed with the interpreter lock held.
-    ~VisitList() override { Py_XDECREF(m_list); }
-    VisitList(const VisitList&) = delete;
-    VisitList& operator=(const VisitList&) = delete;
 
     // Called without the interpreter lock; they take it. add throws
     // PythonError when Python cannot make an item.
@@ -32,7 +29,7 @@ public:
     PyObject* release();
 
 private:
-    PyObject* m_list;
+    PyRef m_list;
     std::size_t m_size = 0;
 };
 

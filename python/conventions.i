@@ -10,6 +10,7 @@
 #include "python/Interpreter.h"
 #include "python/Loans.h"
 #include "python/Numbers.h"
+#include "python/PyRef.h"
 #include "python/ReadBuffer.h"
 #include "python/Text.h"
 
@@ -289,12 +290,9 @@ bool registerDestructors(PyObject* module) {
             PyErr_Format(PyExc_SystemError, "no row %s for %s", deleteRow.c_str(), text);
             return false;
         }
-        PyObject* capsule = PyCapsule_New(destroy, kDestructorCapsule, nullptr);
-        PyObject* done = capsule ? PyObject_CallOneArg(row, capsule) : nullptr;
-        Py_XDECREF(capsule);
-        if (!done)
+        const PyRef capsule(PyCapsule_New(destroy, kDestructorCapsule, nullptr));
+        if (!capsule || !PyRef(PyObject_CallOneArg(row, capsule.get())))
             return false;
-        Py_DECREF(done);
         if (PyErr_Occurred())
             return false;
     }

@@ -11,6 +11,7 @@
 #include "features/DvirFromFeatureDict.h"
 #include "features/DvirVerify.h"
 #include "features/DvirWeights.h"
+#include "python/PyRef.h"
 #include "python/ReadBufferList.h"
 #include "python/Results.h"
 
@@ -43,9 +44,8 @@ private:
 
 // A weight: any number, rounded to single precision.
 float weightOf(PyObject* object) {
-    Py_INCREF(object);  // conversion may run code that drops it from its list
-    const double weight = PyFloat_AsDouble(object);
-    Py_DECREF(object);
+    // Held through the conversion, which may run code that drops it from its list.
+    const double weight = PyFloat_AsDouble(PyRef::borrowed(object).get());
     if (weight == -1.0 && PyErr_Occurred()) {
         if (!PyErr_ExceptionMatches(PyExc_TypeError))
             throw PythonError();  // a number out of range says so itself
@@ -78,11 +78,10 @@ PyObject *dvirFromFidsAndWeights(PyObject *fids, PyObject *weights) {
     entries.reserve(static_cast<size_t>(n));
     for (Py_ssize_t i = 0; i < n; ++i) {
         checkLengths();
-        PyObject* text = ovix::py::textBytes(PyList_GET_ITEM(fids, i));
+        const ovix::py::PyRef text = ovix::py::textBytes(PyList_GET_ITEM(fids, i));
         if (!text)
             throw std::runtime_error("Fid must be a string");
-        const Fid fid(std::string_view(PyBytes_AS_STRING(text), PyBytes_GET_SIZE(text)));
-        Py_DECREF(text);
+        const Fid fid(std::string_view(PyBytes_AS_STRING(text.get()), PyBytes_GET_SIZE(text.get())));
         entries.push_back({fid, ovix::py::weightOf(PyList_GET_ITEM(weights, i))});
     }
     dvirSortById(entries);
@@ -101,15 +100,9 @@ PyObject *dvirFromFeatureDict(FeatureDict const *dict) {
 PyObject *dvir2FidsAndWeights(PyObject *buffer) {
     const ovix::py::ReadBuffer bytes(buffer, ovix::py::kNeedABuffer);
     const DvirView v(bytes.bytes());
-    PyObject* fids = ovix::py::newList(v.size(), [&](size_t i) { return ovix::py::fidText(v.fid(i)); });
-    PyObject* weights = nullptr;
-    try {
-        weights = ovix::py::newList(v.size(), [&](size_t i) { return PyFloat_FromDouble(v.weight(i)); });
-    } catch (...) {
-        Py_DECREF(fids);
-        throw;
-    }
-    PyObject* pair = Py_BuildValue("(NN)", fids, weights);
+    ovix::py::PyRef fids(ovix::py::newList(v.size(), [&](size_t i) { return ovix::py::fidText(v.fid(i)); }));
+    ovix::py::PyRef weights(ovix::py::newList(v.size(), [&](size_t i) { return PyFloat_FromDouble(v.weight(i)); }));
+    PyObject* pair = Py_BuildValue("(NN)", fids.release(), weights.release());
     if (!pair)
         throw ovix::py::PythonError();
     return pair;

@@ -1,24 +1,22 @@
 // Rows of the feature dictionary: FeatureDict.
 
 %{
-#include <memory>
 #include <ranges>
 
 #include "features/FeatureDict.h"
+#include "python/PyRef.h"
 
 namespace ovix::py {
 
 // The bytes applyTokenString reads: a bytes object as it is, a str as UTF-8.
 // Code points UTF-8 cannot carry (lone surrogates) pass as bytes from 0x80
 // up, which only separate tokens. nullptr for any other object.
-PyObject* tokenTextBytes(PyObject* text) {
-    if (PyBytes_Check(text)) {
-        Py_INCREF(text);
-        return text;
-    }
+PyRef tokenTextBytes(PyObject* text) {
+    if (PyBytes_Check(text))
+        return PyRef::borrowed(text);
     if (!PyUnicode_Check(text))
-        return nullptr;
-    PyObject* bytes = PyUnicode_AsEncodedString(text, "utf-8", "surrogatepass");
+        return PyRef();
+    PyRef bytes(PyUnicode_AsEncodedString(text, "utf-8", "surrogatepass"));
     if (!bytes)
         throw PythonError();
     return bytes;
@@ -43,12 +41,12 @@ public:
     FeatureDict(Fids *fids, bool stem = true, bool stopWords = true, int minLen = 2, int maxLen = 20);
     %extend {
         ~FeatureDict() {
-            const ovix::py::EndedLoan loan = ovix::py::endLoan($self);
+            const ovix::py::PyRef lender = ovix::py::endLoan($self);
             delete $self;
         }
         // A text that is neither str nor bytes is ignored.
         void applyTokenString(PyObject *text, int a, int b) {
-            const std::unique_ptr<PyObject, void (*)(PyObject*)> bytes(ovix::py::tokenTextBytes(text), Py_DecRef);
+            const ovix::py::PyRef bytes = ovix::py::tokenTextBytes(text);
             if (bytes)
                 $self->applyTokenString(
                     std::string_view(PyBytes_AS_STRING(bytes.get()), static_cast<size_t>(PyBytes_GET_SIZE(bytes.get()))),

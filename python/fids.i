@@ -78,7 +78,7 @@ public:
     FidsDocCount(Fids *fids);
     %extend {
         ~FidsDocCount() {
-            const ovix::py::EndedLoan loan = ovix::py::endLoan($self);
+            const ovix::py::PyRef lender = ovix::py::endLoan($self);
             delete $self;
         }
     }

@@ -3,6 +3,7 @@
 
 %{
 #include "cluster/HierClus.h"
+#include "python/PyRef.h"
 #include "python/Results.h"
 
 namespace ovix::py {
@@ -18,21 +19,16 @@ PyObject* newDvirBytearray(const std::vector<DocVecI>& entries) {
 
 // {doc: (duplicateOf, similarity)}.
 PyObject* newDuplicateDict(const std::vector<HierClus::Duplicate>& duplicates) {
-    PyObject* dict = PyDict_New();
+    PyRef dict(PyDict_New());
     if (!dict)
         throw PythonError();
     for (const HierClus::Duplicate& d : duplicates) {
-        PyObject* key = PyLong_FromLong(d.doc);
-        PyObject* value = key ? Py_BuildValue("(id)", d.duplicateOf, d.similarity) : nullptr;
-        const bool stored = value && PyDict_SetItem(dict, key, value) == 0;
-        Py_XDECREF(key);
-        Py_XDECREF(value);
-        if (!stored) {
-            Py_DECREF(dict);
+        const PyRef key(PyLong_FromLong(d.doc));
+        const PyRef value(key ? Py_BuildValue("(id)", d.duplicateOf, d.similarity) : nullptr);
+        if (!value || PyDict_SetItem(dict.get(), key.get(), value.get()) != 0)
             throw PythonError();
-        }
     }
-    return dict;
+    return dict.release();
 }
 
 }  // namespace ovix::py
@@ -60,15 +56,10 @@ public:
             const std::vector<HierClus::Leaf> leaves = $self->getClusters(topN);
             return ovix::py::newList(leaves.size(), [&](size_t i) {
                 const HierClus::Leaf& leaf = leaves[i];
-                PyObject* centroid = ovix::py::newDvirBytearray(leaf.centroid);
-                PyObject* memberFile = nullptr;
-                try {
-                    memberFile = leaf.memberFile ? ovix::py::newText(*leaf.memberFile) : ovix::py::sameObject(Py_None);
-                } catch (...) {
-                    Py_DECREF(centroid);
-                    throw;
-                }
-                return Py_BuildValue("(iiNN)", leaf.id, leaf.size, centroid, memberFile);
+                ovix::py::PyRef centroid(ovix::py::newDvirBytearray(leaf.centroid));
+                ovix::py::PyRef memberFile(leaf.memberFile ? ovix::py::newText(*leaf.memberFile)
+                                                           : ovix::py::sameObject(Py_None));
+                return Py_BuildValue("(iiNN)", leaf.id, leaf.size, centroid.release(), memberFile.release());
             });
         }
         // {document position: (position of its representative, similarity)}.

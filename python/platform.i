@@ -4,8 +4,8 @@
 // themselves, around their waits, system calls and reads only.
 
 %{
-#include "platform/CPyth2Win.h"
-#include "platform/Pyth2Platform.h"
+#include "platform/host/CPyth2Win.h"
+#include "platform/host/Pyth2Platform.h"
 #include "python/VisitList.h"
 %}
 

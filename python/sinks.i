@@ -15,7 +15,7 @@ namespace ovix::py {
 // with it the loan that keeps its sink alive.
 void deleteDvecTableRef(void* handle) {
     auto* table = static_cast<DvecTableRef*>(handle);
-    const EndedLoan loan = endLoan(table);
+    const PyRef lender = endLoan(table);
     delete table;
 }
 

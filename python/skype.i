@@ -3,7 +3,7 @@
 // for its own lock or, in GetACmd, for a message.
 
 %{
-#include "platform/CPyth2Skype.h"
+#include "platform/chat/CPyth2Skype.h"
 #include "python/Results.h"
 
 // The thread id and timer id boxes of the rows.
@@ -14,30 +14,6 @@ namespace ovix::py {
 
 void deleteDword(void* box) {
     delete static_cast<DWORD*>(box);
-}
-
-// A tuple of n items; make(i) returns a new reference or nullptr with a
-// Python error set.
-template <class Make>
-PyObject* newTuple(std::size_t n, Make make) {
-    PyObject* tuple = PyTuple_New(static_cast<Py_ssize_t>(n));
-    if (!tuple)
-        throw PythonError();
-    for (std::size_t i = 0; i < n; ++i) {
-        PyObject* item = nullptr;
-        try {
-            item = make(i);
-        } catch (...) {
-            Py_DECREF(tuple);
-            throw;
-        }
-        if (!item) {
-            Py_DECREF(tuple);
-            throw PythonError();
-        }
-        PyTuple_SET_ITEM(tuple, static_cast<Py_ssize_t>(i), item);
-    }
-    return tuple;
 }
 
 // (id, name, the handle of each member) when the group has a member array,

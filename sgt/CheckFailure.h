@@ -1,7 +1,7 @@
 #pragma once
-// A failed check of the spectral graph engine or of the clustering: the source
-// that holds the check, the check's fixed number in that source and the
-// offending value.
+// A failed check of the spectral graph engine, the classifier or the
+// clustering: the source that holds the check, the check's fixed number in
+// that source and the offending value.
 //
 // Each source lists its checks in an enum of its own whose values are the
 // checks' numbers, and names itself once, in a `checkSource` function for that

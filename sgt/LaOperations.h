@@ -8,7 +8,6 @@
 #include "sgt/LaDiagonalMatrix.h"
 #include "sgt/LaMatrix.h"
 #include "sgt/LaVector.h"
-#include "sgt/LaVectorT.h"
 
 namespace ovix {
 

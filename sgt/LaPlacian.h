@@ -14,12 +14,12 @@
 #include <span>
 #include <vector>
 
-#include "base/PooledMaps.h"
 #include "sgt/DuplicateRecord.h"
 #include "sgt/LaDenseMatrix.h"
 #include "sgt/LaMatrix.h"
 #include "sgt/LaVector.h"
 #include "sgt/SparseDotProduct.h"
+#include "sgt/SparseRowMap.h"
 
 namespace ovix {
 

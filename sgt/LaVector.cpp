@@ -2,30 +2,34 @@
 
 namespace ovix {
 
-template <class T>
-LaVector<T>::LaVector(int n) : LaMatrix<T>(n, 1), m_data(std::make_unique<T[]>(LaMatrix<T>::elementCount(n, 1))) {}
+template <class T, LaVectorShape shape>
+LaVectorOf<T, shape>::LaVectorOf(int n)
+    : LaMatrix<T>(shape == LaVectorShape::column ? n : 1, shape == LaVectorShape::column ? 1 : n),
+      m_data(std::make_unique<T[]>(LaMatrix<T>::elementCount(this->rowCount(), this->colCount()))) {}
 
-template <class T>
-void LaVector<T>::set(int i, int, T v) {
-    m_data[i] = v;
+template <class T, LaVectorShape shape>
+void LaVectorOf<T, shape>::set(int i, int j, T v) {
+    m_data[slot(i, j)] = v;
 }
 
-template <class T>
-T LaVector<T>::get(int i, int) const {
+template <class T, LaVectorShape shape>
+T LaVectorOf<T, shape>::get(int i, int j) const {
+    return m_data[slot(i, j)];
+}
+
+template <class T, LaVectorShape shape>
+T LaVectorOf<T, shape>::getAt(int i) const {
     return m_data[i];
 }
 
-template <class T>
-T LaVector<T>::getAt(int i) const {
-    return get(i, i);
-}
-
-template <class T>
-void LaVector<T>::setAt(int i, T v) {
+template <class T, LaVectorShape shape>
+void LaVectorOf<T, shape>::setAt(int i, T v) {
     m_data[i] = v;
 }
 
-template class LaVector<float>;
-template class LaVector<double>;
+template class LaVectorOf<float, LaVectorShape::column>;
+template class LaVectorOf<double, LaVectorShape::column>;
+template class LaVectorOf<float, LaVectorShape::row>;
+template class LaVectorOf<double, LaVectorShape::row>;
 
 }  // namespace ovix

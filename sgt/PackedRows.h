@@ -8,8 +8,8 @@
 
 #include <cstddef>
 
-#include "base/PooledMaps.h"
 #include "sgt/MappedArray.h"
+#include "sgt/SparseRowMap.h"
 #include "sgt/WorkTeam.h"
 
 namespace ovix {

@@ -7,18 +7,19 @@
 
 #include <string>
 
+#include "python/PyRef.h"
+
 class EmbeddedPython : public ::testing::Environment {
 public:
     void SetUp() override { Py_Initialize(); }
     void TearDown() override { Py_Finalize(); }
 };
 
-// A new reference to the value of a Python expression.
-inline PyObject* eval(const std::string& expression) {
-    PyObject* globals = PyDict_New();
-    PyDict_SetItemString(globals, "__builtins__", PyEval_GetBuiltins());
-    PyObject* value = PyRun_String(expression.c_str(), Py_eval_input, globals, globals);
-    Py_DECREF(globals);
+// The value of a Python expression.
+inline ovix::py::PyRef eval(const std::string& expression) {
+    const ovix::py::PyRef globals(PyDict_New());
+    PyDict_SetItemString(globals.get(), "__builtins__", PyEval_GetBuiltins());
+    ovix::py::PyRef value(PyRun_String(expression.c_str(), Py_eval_input, globals.get(), globals.get()));
     if (!value) {
         PyErr_Print();
         ADD_FAILURE() << "cannot evaluate " << expression;
@@ -30,18 +31,14 @@ inline PyObject* eval(const std::string& expression) {
 inline std::string takeError() {
     PyObject *type, *value, *traceback;
     PyErr_Fetch(&type, &value, &traceback);
+    const ovix::py::PyRef typeRef(type), valueRef(value), tracebackRef(traceback);
     if (!type)
         return "no error";
-    PyObject* text = value ? PyObject_Str(value) : nullptr;
-    PyObject* bytes = text ? PyUnicode_AsEncodedString(text, "utf-8", "surrogateescape") : nullptr;
+    const ovix::py::PyRef text(value ? PyObject_Str(value) : nullptr);
+    const ovix::py::PyRef bytes(text ? PyUnicode_AsEncodedString(text.get(), "utf-8", "surrogateescape") : nullptr);
     std::string result = reinterpret_cast<PyTypeObject*>(type)->tp_name;
     result += ": ";
     if (bytes)
-        result += PyBytes_AS_STRING(bytes);
-    Py_XDECREF(bytes);
-    Py_XDECREF(text);
-    Py_XDECREF(type);
-    Py_XDECREF(value);
-    Py_XDECREF(traceback);
+        result += PyBytes_AS_STRING(bytes.get());
     return result;
 }

@@ -10,9 +10,7 @@ using ovix::py::UnsignedLongRule;
 
 template <class T, class Check>
 bool converts(const char* expression, Check check, T* out = nullptr) {
-    PyObject* value = eval(expression);
-    const bool ok = check(value, out);
-    Py_XDECREF(value);
+    const bool ok = check(eval(expression).get(), out);
     EXPECT_FALSE(PyErr_Occurred()) << expression;
     return ok;
 }
@@ -55,10 +53,7 @@ TEST(Numbers, DoubleTakesFloatsAndInts) {
 
 TEST(Numbers, UnsignedLongOverflowsOnNegativeIntsOnly) {
     auto rule = [](const char* expression, unsigned long* out = nullptr) {
-        PyObject* value = eval(expression);
-        const UnsignedLongRule r = ovix::py::asUnsignedLong(value, out);
-        Py_XDECREF(value);
-        return r;
+        return ovix::py::asUnsignedLong(eval(expression).get(), out);
     };
     unsigned long v = 0;
     EXPECT_EQ(rule("4294967295", &v), UnsignedLongRule::ok);

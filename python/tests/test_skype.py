@@ -14,7 +14,9 @@ import pytest
 import _ovix
 import ovix
 
-LIBRARY = pathlib.Path(_ovix.__file__).resolve().parent / "Skype297.dll"
+# The module finds the library beside itself: in the folder it was imported
+# from, which may hold a link to the module file rather than the file.
+LIBRARY = pathlib.Path(_ovix.__file__).parent / "Skype297.dll"
 EMPTY = (0, "", "", "")
 NOTICE_COMMAND = 65540  # CPyth2Win's command for the bridge's notice
 

@@ -20,7 +20,6 @@
 #include "sgt/LaDenseMatrix.h"
 #include "sgt/LaEigen.h"
 #include "sgt/LaPlacian.h"
-#include "sgt/LaPredictMatrix.h"
 #include "sgt/tests/InvariantReport.h"
 #include "sgt/tests/Laplacians.h"
 #include "testing/FailureText.h"
@@ -193,31 +192,6 @@ TEST(ArpackAgainstLapack, SameEigenpairsOfANonSymmetricLaplacian) {
     }
     EXPECT_LT(worstResidual(*iterative), 1e-10);
     EXPECT_LT(worstResidual(*dense), 1e-10);
-}
-
-// The transducer asks for the one eigenvalue of smallest real part of its
-// non-symmetric block matrix [[G, -I], [B, G]].
-TEST(ArpackAgainstLapack, OneEigenvalueOfANonSymmetricBlockMatrix) {
-    const int m = 12;
-    std::mt19937 draw(3);
-    std::uniform_real_distribution<double> value(-1, 1);
-    LaDenseMatrix<double> G(m, m), B(m, m);
-    std::vector<double> b(m);
-    for (double& x : b)
-        x = value(draw);
-    for (int i = 0; i < m; ++i)
-        for (int j = 0; j <= i; ++j) {
-            const double g = value(draw) + (i == j ? (i + 1) * (i + 1) : 0);
-            G.set(i, j, g);
-            G.set(j, i, g);
-            B.set(i, j, -b[i] * b[j] / 40);
-            B.set(j, i, -b[i] * b[j] / 40);
-        }
-    LaPredictMatrix<double> iterative(G, B), dense(G, B);
-    ASSERT_GE(iterative.decomposeArpack(1, iterative, 0, 0), 1);
-    ASSERT_EQ(dense.decomposeGeev(1, dense, 0), 1);
-    EXPECT_NEAR(iterative.eigenvalue(0), dense.eigenvalue(0), 1e-9);
-    EXPECT_NEAR(std::fabs(iterative.eigenvalueImag(0)), std::fabs(dense.eigenvalueImag(0)), 1e-9);
 }
 
 TEST(DenseSolvers, RanksNameTheSmallestOfTheWholeSpectrum) {

@@ -1,65 +1,16 @@
-"""Products of the matrix family against numpy on random matrices.
-
-The program named by OVIX_LA_PRODUCTS computes each product with the family
-(in float and in double); numpy computes it in float64 from the same inputs,
-rounded to the element type first. They must agree within the rounding of
-the family's sums: (terms + 3) units in the last place of the element type
-times the sum of the terms' magnitudes.
-"""
+"""Products of the matrix family against numpy on random matrices (see
+matrix_pipe.py), computed by the program named by OVIX_LA_PRODUCTS."""
 
 import os
-import struct
-import subprocess
+from functools import partial
 
 import numpy as np
 import pytest
 
-PROGRAM = os.environ["OVIX_LA_PRODUCTS"]
-TYPES = {"float": np.float32, "double": np.float64}
+import matrix_pipe
+from matrix_pipe import check, rng, rounded, type_name  # noqa: F401 (fixtures)
 
-
-def encode(*matrices):
-    parts = []
-    for m in matrices:
-        m = np.atleast_2d(np.asarray(m, dtype=np.float64))
-        parts.append(struct.pack("<ii", *m.shape) + m.astype("<f8").tobytes())
-    return b"".join(parts)
-
-
-def decode(data):
-    rows, cols = struct.unpack_from("<ii", data)
-    values = np.frombuffer(data, dtype="<f8", offset=8)
-    assert values.size == rows * cols
-    return values.reshape(rows, cols)
-
-
-def run(operation, type_name, *matrices):
-    done = subprocess.run([PROGRAM, operation, type_name], input=encode(*matrices),
-                          capture_output=True, check=True, timeout=120)
-    return decode(done.stdout)
-
-
-def rounded(m, type_name):
-    """m as the family holds it: rounded to the element type, in float64."""
-    return np.asarray(m).astype(TYPES[type_name]).astype(np.float64)
-
-
-def check(result, expected, magnitude, terms, type_name):
-    unit = np.finfo(TYPES[type_name]).eps / 2
-    assert result.shape == expected.shape
-    bound = (terms + 3) * unit * magnitude
-    excess = np.abs(result - expected) - bound
-    assert excess.max(initial=-1) <= 0, f"worst excess {excess.max()} over {bound.max()}"
-
-
-@pytest.fixture(params=["float", "double"])
-def type_name(request):
-    return request.param
-
-
-@pytest.fixture
-def rng():
-    return np.random.default_rng(20240607)
+run = partial(matrix_pipe.run, os.environ["OVIX_LA_PRODUCTS"])
 
 
 @pytest.mark.parametrize("shape", [(1, 1, 1), (7, 5, 3), (37, 23, 41), (64, 200, 9)])
@@ -84,18 +35,6 @@ def test_dense_multiply(type_name, rng, n):
     x = rounded(rng.uniform(-1, 1, (n, 1)), type_name)
     # The operator sums in double whatever the element type.
     check(run("multiply", type_name, A, x), A @ x, np.abs(A) @ np.abs(x), n, "double")
-
-
-@pytest.mark.parametrize("n", [1, 6, 25])
-def test_block_matrix_multiply(type_name, rng, n):
-    G = rounded(rng.normal(size=(n, n)), type_name)
-    B = rounded(rng.normal(size=(n, n)), type_name)
-    x = rounded(rng.normal(size=(2 * n, 1)), type_name)
-    # Only the lower triangles count, each read as a symmetric matrix.
-    Gs = np.tril(G) + np.tril(G, -1).T
-    Bs = np.tril(B) + np.tril(B, -1).T
-    P = np.block([[Gs, -np.eye(n)], [Bs, Gs]])
-    check(run("block", type_name, G, B, x), P @ x, np.abs(P) @ np.abs(x), 2 * n, "double")
 
 
 @pytest.mark.parametrize("shape", [(1, 1), (40, 6), (300, 25)])

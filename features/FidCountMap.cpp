@@ -1,0 +1,7 @@
+#include "features/FidCountMap.h"
+
+namespace ovix {
+
+constinit LockedPool fidCountPool;
+
+}  // namespace ovix

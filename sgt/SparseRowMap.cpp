@@ -1,0 +1,8 @@
+#include "sgt/SparseRowMap.h"
+
+namespace ovix {
+
+constinit LockedPool floatRowPool;
+constinit LockedPool doubleRowPool;
+
+}  // namespace ovix
