@@ -6,10 +6,9 @@
 #include <stdexcept>
 
 #include "addon/browser/AddonClassIds.h"
-#include "compat/browser/ActiveWindow.h"
-#include "compat/browser/AxHost.h"
-#include "compat/browser/LoadedPage.h"
+#include "compat/browser/SimulatedInput.h"
 #include "compat/store/RegistryKey.h"
+#include "testing/browser/LoadedPage.h"
 
 namespace ovix::testing {
 
@@ -30,7 +29,7 @@ void AddonBrowser::start(bool ownFolders) {
         setenv("XDG_CONFIG_HOME", (m_folders / "config").c_str(), 1);
         setenv("XDG_RUNTIME_DIR", (m_folders / "run").c_str(), 1);
     }
-    compat::forgetDeclaredPages();
+    compat::testing::forgetDeclaredPages();
     compat::activateOtherApplication();
 }
 
@@ -61,38 +60,39 @@ void AddonBrowser::setInstallDirectory(const fs::path& folder) {
         throw std::runtime_error("cannot record the installation's folder");
 }
 
-compat::BrowserWindow& AddonBrowser::openWindow(compat::BrowserWindow::Options options) {
-    m_windows.push_back(std::make_unique<compat::BrowserWindow>(options));
+compat::testing::BrowserWindow& AddonBrowser::openWindow(compat::testing::BrowserWindow::Options options) {
+    m_windows.push_back(std::make_unique<compat::testing::BrowserWindow>(options));
     return *m_windows.back();
 }
 
-compat::HRESULT AddonBrowser::showBar(compat::BrowserWindow& window, const compat::Guid& classId, bool show) {
+compat::HRESULT AddonBrowser::showBar(compat::testing::BrowserWindow& window, const compat::Guid& classId, bool show) {
     compat::HRESULT result = compat::E_FAIL;
     window.run([&] { result = window.browser().ShowBrowserBar(classId.toString(), show, std::int32_t{0}); });
     return result;
 }
 
-compat::WindowHandle AddonBrowser::bandWindow(compat::BrowserWindow& window, const compat::Guid& classId) {
+compat::WindowHandle AddonBrowser::bandWindow(compat::testing::BrowserWindow& window, const compat::Guid& classId) {
     compat::WindowHandle found = 0;
     if (auto band = window.addon(classId).as<compat::OleWindow>())
         window.run([&] { EXPECT_EQ(band->GetWindow(found), compat::S_OK); });
     return found;
 }
 
-compat::ComPtr<compat::ScriptedBrowser> AddonBrowser::bandBrowser(compat::BrowserWindow& window,
-                                                                  const compat::Guid& classId) {
+compat::ComPtr<compat::testing::ScriptedBrowser> AddonBrowser::bandBrowser(compat::testing::BrowserWindow& window,
+                                                                           const compat::Guid& classId) {
     const compat::WindowHandle band = bandWindow(window, classId);
-    return band ? compat::hostedBrowser(band) : compat::ComPtr<compat::ScriptedBrowser>();
+    return band ? compat::testing::hostedBrowser(band) : compat::ComPtr<compat::testing::ScriptedBrowser>();
 }
 
-compat::ScriptedBrowser::Outcome AddonBrowser::pageGoesTo(compat::ScriptedBrowser& browser, const std::string& url) {
+compat::testing::ScriptedBrowser::Outcome AddonBrowser::pageGoesTo(compat::testing::ScriptedBrowser& browser,
+                                                                   const std::string& url) {
     const std::size_t at = browser.navigations().size();
     if (!browser.pageNavigates(url))
         throw std::runtime_error("the browser's window is gone");
     return browser.navigations().at(at).outcome;
 }
 
-bool AddonBrowser::showsEventually(compat::ScriptedBrowser& browser, const std::string& url) {
+bool AddonBrowser::showsEventually(compat::testing::ScriptedBrowser& browser, const std::string& url) {
     return eventually([&] { return browser.settle() && browser.location() == url; }, std::chrono::seconds(20));
 }
 

@@ -18,10 +18,11 @@
 #include <utility>
 #include <vector>
 
-#include "compat/browser/BrowserWindow.h"
 #include "compat/com/ComModule.h"
 #include "testing/LoopbackHttpServer.h"
 #include "testing/ScratchFolder.h"
+#include "testing/browser/BrowserWindow.h"
+#include "testing/browser/ScriptedBrowserControls.h"
 
 namespace ovix::testing {
 
@@ -46,21 +47,22 @@ public:
 
     // Opens a browser window on the installed add-on; it is closed at the
     // end of the test if it is still open.
-    compat::BrowserWindow& openWindow(compat::BrowserWindow::Options options = {});
+    compat::testing::BrowserWindow& openWindow(compat::testing::BrowserWindow::Options options = {});
     // The window's browser's ShowBrowserBar for the bar of `classId`, run on
     // the window's thread.
-    static compat::HRESULT showBar(compat::BrowserWindow& window, const compat::Guid& classId, bool show);
+    static compat::HRESULT showBar(compat::testing::BrowserWindow& window, const compat::Guid& classId, bool show);
     // The window of the band of `classId`; 0 when there is none.
-    static compat::WindowHandle bandWindow(compat::BrowserWindow& window, const compat::Guid& classId);
+    static compat::WindowHandle bandWindow(compat::testing::BrowserWindow& window, const compat::Guid& classId);
     // The browser control in the window of the band of `classId`; empty
     // when there is none.
-    static compat::ComPtr<compat::ScriptedBrowser> bandBrowser(compat::BrowserWindow& window,
-                                                               const compat::Guid& classId);
+    static compat::ComPtr<compat::testing::ScriptedBrowser> bandBrowser(compat::testing::BrowserWindow& window,
+                                                                        const compat::Guid& classId);
     // The outcome of the navigation to `url` that the page of `browser`
     // starts (the add-on may start others meanwhile).
-    static compat::ScriptedBrowser::Outcome pageGoesTo(compat::ScriptedBrowser& browser, const std::string& url);
+    static compat::testing::ScriptedBrowser::Outcome pageGoesTo(compat::testing::ScriptedBrowser& browser,
+                                                                const std::string& url);
     // Waits, up to 20 s, until `browser` shows `url`.
-    static bool showsEventually(compat::ScriptedBrowser& browser, const std::string& url);
+    static bool showsEventually(compat::testing::ScriptedBrowser& browser, const std::string& url);
     // With "SidebarCheckOn" off the poller posts 2 once, to the sidebars it
     // starts with, and ends. Shows a sidebar in a window of its own, closes
     // it and waits until the module is unused, so that later sidebars get no
@@ -77,10 +79,12 @@ protected:
     void stop();
 
 private:
+    // The control host makes scripted browsers while the fixture lives.
+    compat::testing::ScriptedBrowserControls m_controls;
     ScratchFolder m_folders;
     std::filesystem::path m_addonFolder;
     std::unique_ptr<compat::ComModule> m_module;
-    std::vector<std::unique_ptr<compat::BrowserWindow>> m_windows;
+    std::vector<std::unique_ptr<compat::testing::BrowserWindow>> m_windows;
 };
 
 template <class Base = ::testing::Test>

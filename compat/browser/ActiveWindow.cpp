@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "compat/browser/SimulatedInput.h"
 #include "compat/browser/ThreadTask.h"
 #include "compat/browser/Window.h"
 #include "compat/browser/WindowInternals.h"

@@ -22,11 +22,4 @@ WindowHandle GetFocus();
 // 0 also when `window` belongs to another thread.
 WindowHandle SetFocus(WindowHandle window);
 
-// For tests, as the user: clicks into `window`, which activates its
-// top-level window (WA_CLICKACTIVE) and gives `window` the focus. False when
-// it is gone.
-bool clickWindow(WindowHandle window);
-// For tests, as the user: switches to another program.
-void activateOtherApplication();
-
 }  // namespace compat

@@ -1,11 +1,13 @@
 #include "compat/browser/AxHost.h"
 
-#include <atomic>
 #include <map>
 #include <mutex>
 #include <optional>
-#include <stdexcept>
 
+#include "compat/browser/AxHostSite.h"
+#include "compat/browser/BrowserControl.h"
+#include "compat/browser/InPlace.h"
+#include "compat/browser/SimulatedInput.h"
 #include "compat/browser/Window.h"
 #include "compat/browser/WindowClass.h"
 #include "compat/browser/WindowInternals.h"
@@ -15,7 +17,7 @@ namespace compat {
 namespace {
 
 struct Hosted {
-    ComPtr<ScriptedBrowser> control;
+    ComPtr<BrowserControl> control;
     ComPtr<AxHostSite> site;
     WindowHandle controlWindow = 0;
 };
@@ -29,8 +31,6 @@ HostTable& hosts() {
     static auto* table = new HostTable;
     return *table;
 }
-
-std::atomic<bool> g_controlsCanBeMade{true};
 
 std::optional<Hosted> hostedIn(WindowHandle container) {
     if (!IsWindow(container))
@@ -80,7 +80,8 @@ public:
             return 0;
         }
         const auto* record = reinterpret_cast<const MessageRecord*>(lParam);
-        return record && hosted->control->TranslateAccelerator(*record) == S_OK ? 1 : 0;
+        const auto keys = hosted->control.as<OleInPlaceActiveObject>();
+        return record && keys && keys->TranslateAccelerator(*record) == S_OK ? 1 : 0;
     }
 };
 
@@ -92,13 +93,16 @@ HRESULT AtlAxCreateControl(std::string_view name, WindowHandle container, ComUnk
     bool address = false;
     if (const HRESULT known = browserControlNamed(name, address); known != S_OK)
         return known;
+    const BrowserControlFactory factory = browserControlFactory();
+    if (!factory)
+        return REGDB_E_CLASSNOTREG;
     Rect client;
-    if (!g_controlsCanBeMade || !isDesktopWindow(container) || windowThread(container) != currentThreadId() ||
+    if (!isDesktopWindow(container) || windowThread(container) != currentThreadId() ||
         !GetClientRect(container, client))
         return E_FAIL;
     auto site = ComPtr<AxHostSite>::adopt(new AxHostSite);
     // The control's window tells its control of focus and of its end.
-    auto holder = std::make_shared<ComPtr<ScriptedBrowser>>();
+    auto holder = std::make_shared<ComPtr<BrowserControl>>();
     const WindowHandle window = CreateWindowEx(
         0, kBrowserControlClass, "", WS_CHILD | WS_VISIBLE, 0, 0, client.width(), client.height(), container, 0,
         [holder, container](WindowHandle w, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
@@ -116,7 +120,11 @@ HRESULT AtlAxCreateControl(std::string_view name, WindowHandle container, ComUnk
         });
     if (window == 0)
         return E_FAIL;
-    auto browser = ScriptedBrowser::control(window, site.as<ClientSite>());
+    auto browser = factory(window, site.as<ClientSite>());
+    if (!browser) {
+        DestroyWindow(window);
+        return E_FAIL;
+    }
     *holder = browser;
     {
         auto& t = hosts();
@@ -163,118 +171,9 @@ std::shared_ptr<WindowClassBehavior> makeAxHostBehavior(WindowHandle window) {
     return std::make_shared<AxHostWindow>();
 }
 
-ComPtr<ScriptedBrowser> hostedBrowser(WindowHandle container) {
+std::vector<std::string> controlHostUiCalls(WindowHandle container) {
     const auto hosted = hostedIn(container);
-    return hosted ? hosted->control : ComPtr<ScriptedBrowser>();
-}
-
-ComPtr<AxHostSite> controlHostSite(WindowHandle container) {
-    const auto hosted = hostedIn(container);
-    return hosted ? hosted->site : ComPtr<AxHostSite>();
-}
-
-void setControlsCanBeMade(bool can) {
-    g_controlsCanBeMade = can;
-}
-
-HRESULT AxHostSite::GetContainer(Container** container) {
-    if (container)
-        *container = nullptr;
-    return E_NOINTERFACE;
-}
-
-HRESULT AxHostSite::ShowContextMenu(std::uint32_t, Point, ComUnknown*, ComUnknown*) {
-    m_calls.add("ShowContextMenu");
-    return S_FALSE;
-}
-
-HRESULT AxHostSite::GetHostInfo(DocHostUiInfo& info) {
-    m_calls.add("GetHostInfo");
-    info.flags = m_docHostFlags;
-    return S_OK;
-}
-
-HRESULT AxHostSite::ShowUI(std::uint32_t, ComUnknown*, ComUnknown*, ComUnknown*, ComUnknown*) {
-    m_calls.add("ShowUI");
-    return S_FALSE;
-}
-
-HRESULT AxHostSite::HideUI() {
-    m_calls.add("HideUI");
-    return S_OK;
-}
-
-HRESULT AxHostSite::UpdateUI() {
-    m_calls.add("UpdateUI");
-    return S_OK;
-}
-
-HRESULT AxHostSite::EnableModeless(bool) {
-    m_calls.add("EnableModeless");
-    return S_OK;
-}
-
-HRESULT AxHostSite::OnDocWindowActivate(bool) {
-    m_calls.add("OnDocWindowActivate");
-    return S_OK;
-}
-
-HRESULT AxHostSite::OnFrameWindowActivate(bool) {
-    m_calls.add("OnFrameWindowActivate");
-    return S_OK;
-}
-
-HRESULT AxHostSite::ResizeBorder(const Rect&, ComUnknown*, bool) {
-    m_calls.add("ResizeBorder");
-    return S_OK;
-}
-
-HRESULT AxHostSite::TranslateAccelerator(const MessageRecord&, const Guid*, std::uint32_t) {
-    m_calls.add("TranslateAccelerator");
-    return S_FALSE;
-}
-
-HRESULT AxHostSite::GetOptionKeyPath(std::string& path, std::uint32_t) {
-    m_calls.add("GetOptionKeyPath");
-    path.clear();
-    return E_NOTIMPL;
-}
-
-HRESULT AxHostSite::GetDropTarget(DropTarget*, DropTarget** target) {
-    m_calls.add("GetDropTarget");
-    if (target)
-        *target = nullptr;
-    return E_NOTIMPL;
-}
-
-HRESULT AxHostSite::GetExternal(ComUnknown** external) {
-    m_calls.add("GetExternal");
-    if (external)
-        *external = nullptr;
-    return E_NOTIMPL;
-}
-
-HRESULT AxHostSite::TranslateUrl(std::uint32_t, std::string_view, std::string& translated) {
-    m_calls.add("TranslateUrl");
-    translated.clear();
-    return S_FALSE;
-}
-
-HRESULT AxHostSite::FilterDataObject(DataObject*, DataObject** filtered) {
-    m_calls.add("FilterDataObject");
-    if (filtered)
-        *filtered = nullptr;
-    return S_FALSE;
-}
-
-HRESULT AxHostSite::GetDocHostFlags(std::uint32_t& flags) {
-    flags = m_docHostFlags;
-    return S_OK;
-}
-
-HRESULT AxHostSite::PutDocHostFlags(std::uint32_t flags) {
-    m_docHostFlags = flags;
-    return S_OK;
+    return hosted ? hosted->site->calls() : std::vector<std::string>{};
 }
 
 }  // namespace compat

@@ -1,12 +1,10 @@
 #pragma once
-// The calls a model object received, one line each, in order, for tests to
-// read. Any thread may add and read.
+// The calls a model object received, one line each, in order. Any thread
+// may add and read.
 
 #include <mutex>
 #include <string>
 #include <vector>
-
-#include "compat/com/Dispatch.h"
 
 namespace compat {
 
@@ -25,10 +23,5 @@ private:
     mutable std::mutex m_mutex;
     std::vector<std::string> m_lines;
 };
-
-// A value as call lines show it: "empty", I4 and INT integers ("I4 0",
-// "INT 1"), "true"/"false", a text in double quotes, "object" or "null
-// object", and a by-reference boolean as "ref" and its current value.
-std::string describe(const DispatchValue& value);
 
 }  // namespace compat

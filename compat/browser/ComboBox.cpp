@@ -3,6 +3,7 @@
 #include <memory>
 #include <mutex>
 
+#include "compat/browser/SimulatedInput.h"
 #include "compat/browser/Window.h"
 #include "compat/browser/WindowClass.h"
 

@@ -5,10 +5,7 @@
 // CBN_SELCHANGE (the box's id in the low word, the box as long parameter).
 
 #include <cstdint>
-#include <optional>
-#include <string>
 #include <string_view>
-#include <vector>
 
 #include "compat/browser/WindowMessages.h"
 
@@ -30,18 +27,5 @@ inline constexpr std::uint32_t CB_SETCURSEL = 0x014E;  // index (-1: none); the 
 inline constexpr std::intptr_t CB_ERR = -1;
 inline constexpr unsigned CBN_SELCHANGE = 1;
 inline constexpr unsigned CBN_DROPDOWN = 7;
-
-// For tests: what the box holds.
-struct ComboBoxSnapshot {
-    std::vector<std::string> items;
-    int selection = -1;
-    std::string text;
-};
-std::optional<ComboBoxSnapshot> comboBoxState(WindowHandle box);
-
-// For tests, as the user, each on the box's thread: opens the list; picks
-// item `index`. False when the box (or the item) is not there.
-bool dropDownComboBox(WindowHandle box);
-bool pickComboBoxItem(WindowHandle box, int index);
 
 }  // namespace compat

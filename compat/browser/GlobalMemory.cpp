@@ -5,6 +5,8 @@
 #include <mutex>
 #include <new>
 
+#include "compat/browser/SimulatedInput.h"
+
 namespace compat {
 
 namespace {

@@ -23,8 +23,4 @@ std::size_t GlobalSize(GlobalHandle block);
 // Frees the block: 0 on success, else the handle.
 GlobalHandle GlobalFree(GlobalHandle block);
 
-// For tests that count what was handed over and released: whether the
-// handle names a block that is not freed yet.
-bool isGlobalBlock(GlobalHandle block);
-
 }  // namespace compat

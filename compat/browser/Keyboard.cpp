@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "compat/browser/ActiveWindow.h"
+#include "compat/browser/SimulatedInput.h"
 #include "compat/browser/ThreadTask.h"
 #include "compat/browser/Window.h"
 

@@ -1,9 +1,10 @@
 #pragma once
 // The keyboard: per-thread keyboard hooks (WH_KEYBOARD), the key state a
-// thread sees and the time and pointer position of its last message. A test
-// presses keys as the user: they go to the thread of the active window,
-// whose hooks see each key first, newest hook first; a key that no hook
-// swallows is posted to that thread's focus window (else the active window).
+// thread sees and the time and pointer position of its last message. A key
+// that the user presses (SimulatedInput.h) goes to the thread of the active
+// window, whose hooks see each key first, newest hook first; a key that no
+// hook swallows is posted to that thread's focus window (else the active
+// window).
 // Any thread may install and remove hooks; a hook runs on its own thread, and
 // the key state and message time and position are the calling thread's.
 
@@ -43,9 +44,5 @@ std::uint32_t GetMessagePos();
 // Posts WM_CHAR for a WM_KEYDOWN of a letter, digit or space key; true for a
 // key message.
 bool TranslateMessage(const Message& message);
-
-// For tests, as the user: presses (`down`) or releases a key.
-enum class KeyOutcome { NoActiveWindow, Swallowed, Posted };
-KeyOutcome pressKey(std::uint8_t virtualKey, bool down = true);
 
 }  // namespace compat

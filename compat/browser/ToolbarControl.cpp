@@ -4,6 +4,7 @@
 #include <mutex>
 #include <utility>
 
+#include "compat/browser/SimulatedInput.h"
 #include "compat/browser/Window.h"
 #include "compat/browser/WindowClass.h"
 

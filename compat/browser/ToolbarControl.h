@@ -13,10 +13,8 @@
 // with the metrics' button spacing between them.
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "compat/browser/Rect.h"
 #include "compat/browser/WindowMessages.h"
@@ -117,28 +115,5 @@ struct ToolTipText {
     std::uintptr_t instance = 0;
     unsigned flags = 0;
 };
-
-// For tests: what the toolbar holds.
-struct ToolbarSnapshot {
-    std::uint32_t buttonStructSize = 0;
-    std::vector<ToolbarAddBitmap> bitmaps;  // one entry per image
-    struct Button {
-        ToolbarButton button;
-        int width = 0;  // 0 until TB_SETBUTTONINFOW sets it
-    };
-    std::vector<Button> buttons;
-    Point bitmapSize;
-    Point buttonSize;
-    std::uint32_t extendedStyle = 0;
-    ToolbarMetrics metrics;  // the fields ever set, `mask` their union
-};
-std::optional<ToolbarSnapshot> toolbarState(WindowHandle toolbar);
-
-// For tests, as the user, each on the toolbar's thread; false when the
-// toolbar or the button is not there (or, for the arrow, has none; for the
-// tooltip, the toolbar shows none).
-bool clickToolbarButton(WindowHandle toolbar, int command);
-bool clickToolbarArrow(WindowHandle toolbar, int command);
-std::optional<std::string> toolbarTooltip(WindowHandle toolbar, int command);
 
 }  // namespace compat

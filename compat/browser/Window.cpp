@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "compat/browser/ActiveWindow.h"
+#include "compat/browser/SimulatedInput.h"
 #include "compat/browser/ThreadTask.h"
 #include "compat/browser/WindowClass.h"
 #include "compat/browser/WindowInternals.h"

@@ -19,10 +19,8 @@
 // owning thread's.
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "compat/browser/Rect.h"
 #include "compat/browser/WindowMessages.h"
@@ -75,31 +73,5 @@ std::intptr_t GetWindowLong(WindowHandle window, int index);
 // SPI_GETWORKAREA fills the Rect that `data` points to with the work area;
 // any other action fails.
 bool SystemParametersInfo(unsigned action, unsigned param, void* data, unsigned flags);
-
-// What a test sees of a window.
-struct WindowState {
-    ThreadId thread = 0;
-    std::string className;
-    std::string text;
-    std::uint32_t style = 0;
-    std::uint32_t exStyle = 0;
-    int id = 0;
-    WindowHandle parent = 0;
-    Rect screenRect;
-    bool visible = false;  // its own flag (IsWindowVisible adds the ancestors')
-    IconHandle smallIcon = 0;
-    IconHandle bigIcon = 0;
-};
-std::optional<WindowState> windowState(WindowHandle window);
-// Live windows in the order they were made.
-std::vector<WindowHandle> topLevelWindows();
-std::vector<WindowHandle> childWindows(WindowHandle parent);
-
-// For tests: the desktop's work area, (0, 0, 1024, 768) until set.
-void setWorkArea(const Rect& area);
-// For tests, as the user: clicks the window's close box, which sends
-// WM_SYSCOMMAND with SC_CLOSE and low bits that the system sets for itself.
-// False when the window is gone.
-bool clickCloseBox(WindowHandle window);
 
 }  // namespace compat

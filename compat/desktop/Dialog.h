@@ -1,7 +1,7 @@
 #pragma once
 // Modeless dialogs, as a headless model: a dialog is a message window
 // (MessageWindow.h) made from a template, whose procedure gets the dialog's
-// messages; a test acts as the user by posting them (a click is
+// messages, the user's posted to it like any other (a click is
 // WM_LBUTTONUP). Creating, showing and ending a dialog are recorded in the
 // desktop journal (DesktopJournal.h); a dialog shown goes to a real desktop
 // too when one is attached (DesktopPresenter.h).

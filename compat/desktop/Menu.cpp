@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "compat/desktop/DesktopJournal.h"
+#include "compat/desktop/SimulatedInput.h"
 #include "compat/ipc/MessageWindow.h"
 
 namespace compat {

@@ -1,7 +1,8 @@
 #pragma once
 // Menus, as a headless model: menus and their items are kept as they are
 // built and changed; showing a menu records it in the desktop journal
-// (DesktopJournal.h), and the user's pick is the one a test armed beforehand.
+// (DesktopJournal.h), and the user's pick is the one armed beforehand
+// (SimulatedInput.h).
 // Handles of destroyed menus are never reused within a process.
 
 #include <cstdint>
@@ -61,13 +62,10 @@ bool DestroyMenu(MenuHandle menu);
 
 // Shows `menu` at (x, y) until the user picks an item or dismisses it; a
 // picked command goes to `owner` as WM_COMMAND (word parameter the id, long
-// parameter 0). The pick is the one chooseMenuItem armed, used up by this
-// call; without one the menu is dismissed. False when `menu` is not a menu.
+// parameter 0). The pick is the one chooseMenuItem (SimulatedInput.h)
+// armed, used up by this call; without one the menu is dismissed. False
+// when `menu` is not a menu.
 bool TrackPopupMenu(MenuHandle menu, unsigned flags, int x, int y, WindowHandle owner);
-
-// For tests, as the user: the command to pick from the next menu shown (0:
-// dismiss it). An id that the menu does not hold dismisses it too.
-void chooseMenuItem(unsigned id);
 
 // A menu's items; empty when it is not a menu.
 std::vector<MenuItem> menuItems(MenuHandle menu);

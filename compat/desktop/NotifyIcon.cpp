@@ -6,6 +6,7 @@
 
 #include "compat/desktop/DesktopJournal.h"
 #include "compat/desktop/DesktopPresenter.h"
+#include "compat/desktop/SimulatedInput.h"
 #include "compat/ipc/MessageWindow.h"
 
 namespace compat {

@@ -1,8 +1,8 @@
 #pragma once
 // The notification area, as a headless model: it keeps each icon's state,
 // records every change in the desktop journal (DesktopJournal.h), hands it to
-// a real desktop when one is attached (DesktopPresenter.h) and lets tests act
-// as the user on an icon.
+// a real desktop when one is attached (DesktopPresenter.h); the user acts on
+// an icon through SimulatedInput.h.
 
 #include <cstdint>
 #include <optional>
@@ -53,10 +53,5 @@ bool setNotifyIconMenu(WindowHandle window, unsigned id, MenuHandle menu);
 
 // The icon's current state, its flags the union of those ever set.
 std::optional<NotifyIconData> notifyIcon(WindowHandle window, unsigned id);
-
-// The user acts on the icon: its callback message goes to its window, with
-// the icon's id as word parameter and `mouseMessage` as long parameter. False
-// when there is no such icon or it has no callback message.
-bool clickNotifyIcon(WindowHandle window, unsigned id, std::uint32_t mouseMessage);
 
 }  // namespace compat

@@ -16,6 +16,7 @@
 #include "compat/desktop/DesktopJournal.h"
 #include "compat/desktop/Dialog.h"
 #include "compat/desktop/MessageBox.h"
+#include "compat/desktop/SimulatedInput.h"
 #include "compat/ipc/MessageWindow.h"
 #include "launcher/Autostart.h"
 #include "launcher/LauncherLog.h"

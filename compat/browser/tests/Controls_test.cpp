@@ -5,15 +5,23 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "compat/browser/AxHost.h"
 #include "compat/browser/ComboBox.h"
+#include "compat/browser/SimulatedInput.h"
 #include "compat/browser/ToolbarControl.h"
+#include "compat/browser/WebBrowser2.h"
 #include "compat/browser/tests/UiThread.h"
 #include "testing/RuntimeFolderTest.h"
+#include "testing/browser/ScriptedBrowserControls.h"
 
 namespace {
 
+using compat::testing::controlHostHandler;
+using compat::testing::hostedBrowser;
 using compat::testing::MessageLog;
+using compat::testing::ScriptedBrowserControls;
 using compat::testing::Seen;
 using compat::testing::UiThread;
 using namespace compat;
@@ -55,6 +63,8 @@ protected:
     }
 
     MessageLog m_log;
+    // The control host makes scripted browsers until a test takes them away.
+    std::optional<ScriptedBrowserControls> m_controls{std::in_place};
     std::unique_ptr<UiThread> m_thread;
     std::vector<ToolbarNotify> m_arrows;  // the UI thread's, read after it ran
 };
@@ -182,7 +192,7 @@ TEST_F(Controls, ControlHostMakesABrowserFromItsTextAndHandsItForwardedKeys) {
     ASSERT_EQ(ambient->GetDocHostFlags(flags), S_OK);
     ASSERT_EQ(ambient->PutDocHostFlags(flags | DOCHOSTUIFLAG_THEME), S_OK);
     DocHostUiInfo info;
-    ASSERT_EQ(controlHostSite(host)->GetHostInfo(info), S_OK);
+    ASSERT_EQ(controlHostHandler(host)->GetHostInfo(info), S_OK);
     EXPECT_EQ(info.flags, DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_THEME);
 
     // The control fills the host as the host is sized.
@@ -196,13 +206,13 @@ TEST_F(Controls, ControlHostMakesABrowserFromItsTextAndHandsItForwardedKeys) {
     EXPECT_EQ(SendMessage(host, WM_FORWARDMSG, 0, reinterpret_cast<std::intptr_t>(&letter)), 0);
     EXPECT_EQ(browser->calls(), (std::vector<std::string>{"TranslateAccelerator(256, 9)", "TranslateAccelerator(256, 65)"}));
 
-    // Only the browser control exists; a host that cannot make its control is
-    // no window.
+    // Only the browser control exists, and only while a factory makes it; a
+    // host that cannot make its control is no window.
     m_thread->run([&] {
         EXPECT_EQ(AtlAxCreateControl("{00000000-0000-0000-0000-000000000001}", popup, nullptr), REGDB_E_CLASSNOTREG);
-        setControlsCanBeMade(false);
+        m_controls.reset();
+        EXPECT_EQ(AtlAxCreateControl(CLSID_WebBrowser.toString(), popup, nullptr), REGDB_E_CLASSNOTREG);
         EXPECT_EQ(CreateWindowEx(0, kAxHostClass, "about:blank", WS_CHILD, 0, 0, 1, 1, popup, 0), 0u);
-        setControlsCanBeMade(true);
         DestroyWindow(popup);
     });
     EXPECT_FALSE(hostedBrowser(host));

@@ -9,6 +9,7 @@
 
 #include "compat/browser/ActiveWindow.h"
 #include "compat/browser/Keyboard.h"
+#include "compat/browser/SimulatedInput.h"
 #include "compat/browser/ThreadTask.h"
 #include "compat/browser/Window.h"
 #include "compat/browser/tests/UiThread.h"

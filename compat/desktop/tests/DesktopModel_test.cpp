@@ -8,6 +8,7 @@
 #include "compat/desktop/DesktopJournal.h"
 #include "compat/desktop/Menu.h"
 #include "compat/desktop/NotifyIcon.h"
+#include "compat/desktop/SimulatedInput.h"
 #include "compat/ipc/MessageWindow.h"
 #include "testing/ScratchFolder.h"
 

@@ -14,7 +14,7 @@ namespace ovix {
 
 namespace {
 
-using compat::ScriptedBrowser;
+using compat::testing::ScriptedBrowser;
 using Outcome = ScriptedBrowser::Outcome;
 
 class BHOTest : public ovix::testing::AddonBrowserTest<> {
@@ -25,7 +25,8 @@ protected:
     };
 
     // The frame shows `page`, whose script then goes to `command`.
-    static Seen commandFrom(compat::BrowserWindow& window, const std::string& page, const std::string& command) {
+    static Seen commandFrom(compat::testing::BrowserWindow& window, const std::string& page,
+                            const std::string& command) {
         auto& browser = window.browser();
         EXPECT_TRUE(window.navigate(page) && window.settle());
         const std::size_t before = browser.calls().size();

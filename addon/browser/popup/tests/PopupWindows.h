@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "addon/browser/popup/WebBrowser.h"
+#include "compat/browser/SimulatedInput.h"
 #include "compat/browser/Window.h"
 #include "testing/ScratchFolder.h"
 

@@ -14,9 +14,10 @@
 #include "addon/core/server/ServerState.h"
 #include "addon/tests/AddonBrowserTest.h"
 #include "compat/browser/Keyboard.h"
-#include "compat/browser/LoadedPage.h"
+#include "compat/browser/SimulatedInput.h"
 #include "compat/browser/Window.h"
 #include "compat/ipc/NamedMutex.h"
+#include "testing/browser/LoadedPage.h"
 
 namespace ovix {
 
@@ -25,7 +26,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using compat::ComPtr;
-using compat::ScriptedBrowser;
+using compat::testing::ScriptedBrowser;
 using ovix::testing::closePopups;
 using ovix::testing::eventually;
 using ovix::testing::shownPopups;
@@ -72,7 +73,7 @@ protected:
     std::string notStartedPage() const { return staticPageUrl("morvane_notstarted.html"); }
     std::string startingPage() const { return staticPageUrl("morvane_starting.html"); }
 
-    compat::BrowserWindow* m_window = nullptr;
+    compat::testing::BrowserWindow* m_window = nullptr;
     ComPtr<ScriptedBrowser> m_sidebar;
 };
 
@@ -283,8 +284,8 @@ TEST_F(SidebarTest, LayoutFocusAndSitesWithoutTheirLinks) {
 TEST_F(SidebarTest, ShownAndHiddenPagesHearOfItWhenTheyDefineBothFunctions) {
     installWith("/", "/both", false);
     ASSERT_TRUE(retirePoller());
-    compat::declarePage(server.url("/both"), "Both", {"onShow", "onHide"});
-    compat::declarePage(server.url("/one"), "One", {"onShow"});
+    compat::testing::declarePage(server.url("/both"), "Both", {"onShow", "onHide"});
+    compat::testing::declarePage(server.url("/one"), "One", {"onShow"});
     auto& sidebar = openSidebar();
     ASSERT_TRUE(showsEventually(sidebar, server.url("/both")));
     // Shown before its page was there: nothing was called.

@@ -5,16 +5,16 @@
 
 #include "addon/browser/AddonClassIds.h"
 #include "addon/tests/AddonBrowserTest.h"
-#include "compat/browser/DraggedData.h"
-#include "compat/browser/LoadedPage.h"
 #include "compat/browser/Window.h"
+#include "testing/browser/DraggedData.h"
+#include "testing/browser/LoadedPage.h"
 
 namespace ovix {
 
 namespace {
 
-using compat::DraggedData;
 using compat::NativeInt;
+using compat::testing::DraggedData;
 
 using DropTest = ovix::testing::AddonBrowserTest<>;
 
@@ -37,13 +37,13 @@ std::vector<std::string> pythonDecoded(const std::vector<std::string>& texts, co
 
 TEST_F(DropTest, DroppedTextReachesDropItWithTheFramesTitleForItsAddress) {
     install(configText({{"HomepageUrl", server.url("/")}, {"SidebarUrl", server.url("/sidebar")}}));
-    compat::declarePage(server.url("/sidebar"), "Sidebar", {"DropIt"});
-    compat::declarePage(server.url("/plain"), "Plain");
+    compat::testing::declarePage(server.url("/sidebar"), "Sidebar", {"DropIt"});
+    compat::testing::declarePage(server.url("/plain"), "Plain");
     // An address long enough for line breaks in its Base64, and a title
     // beyond ASCII.
     const std::string address = "http://frame.example/a/rather/long/path/to/a/page?with=a&query=string&and=more";
     const std::string title = "Fr\u00E4me \u2014 \U0001F600 title";
-    compat::declarePage(address, title);
+    compat::testing::declarePage(address, title);
     ASSERT_TRUE(retirePoller());
     auto& window = openWindow();
     ASSERT_TRUE(window.navigate(address) && window.settle());
@@ -76,7 +76,7 @@ TEST_F(DropTest, DroppedTextReachesDropItWithTheFramesTitleForItsAddress) {
         EXPECT_EQ(outcome.result, compat::S_OK);
         EXPECT_EQ(c.data->mediaReleased(), c.data->mediaGiven());
         const auto calls = sidebar->scriptCalls();
-        std::vector<compat::ScriptCall> dropIts;
+        std::vector<compat::testing::ScriptCall> dropIts;
         for (auto call = calls.begin() + static_cast<std::ptrdiff_t>(before); call != calls.end(); ++call) {
             if (call->name == "DropIt")
                 dropIts.push_back(*call);
@@ -105,7 +105,7 @@ TEST_F(DropTest, DroppedTextReachesDropItWithTheFramesTitleForItsAddress) {
     EXPECT_EQ(text->mediaReleased(), 1u);
     const auto calls = sidebar->scriptCalls();
     EXPECT_TRUE(std::none_of(calls.begin() + static_cast<std::ptrdiff_t>(before), calls.end(),
-                             [](const compat::ScriptCall& call) { return call.name == "DropIt"; }));
+                             [](const compat::testing::ScriptCall& call) { return call.name == "DropIt"; }));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "addon/browser/popup/tests/PopupWindows.h"
 #include "addon/core/server/LauncherControl.h"
 #include "addon/tests/AddonBrowserTest.h"
+#include "compat/browser/SimulatedInput.h"
 #include "compat/browser/ToolbarControl.h"
 #include "compat/ipc/NamedMutex.h"
 #include "testing/launcher/LauncherSandbox.h"
@@ -16,7 +17,7 @@ namespace ovix {
 namespace {
 
 using namespace std::chrono_literals;
-using Outcome = compat::ScriptedBrowser::Outcome;
+using Outcome = compat::testing::ScriptedBrowser::Outcome;
 
 class SidebarEndToEnd : public ovix::testing::AddonBrowserTest<ovix::testing::LauncherSandbox> {
 protected:

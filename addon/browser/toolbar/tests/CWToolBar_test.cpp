@@ -16,22 +16,26 @@
 #include "addon/tests/AddonBrowserTest.h"
 #include "compat/browser/ActiveWindow.h"
 #include "compat/browser/AxHost.h"
-#include "compat/browser/BandSite.h"
-#include "compat/browser/BrowserWindow.h"
 #include "compat/browser/ComboBox.h"
-#include "compat/browser/LoadedPage.h"
+#include "compat/browser/SimulatedInput.h"
 #include "compat/browser/ToolbarControl.h"
 #include "compat/browser/Window.h"
 #include "compat/com/ModuleUsage.h"
 #include "compat/desktop/DesktopJournal.h"
+#include "compat/desktop/SimulatedInput.h"
 #include "compat/system/ModulePath.h"
 #include "testing/ScratchFolder.h"
+#include "testing/browser/BandSite.h"
+#include "testing/browser/BrowserWindow.h"
+#include "testing/browser/LoadedPage.h"
+#include "testing/browser/ScriptedBrowserControls.h"
 
 namespace ovix {
 
 namespace {
 
 using namespace compat;
+using namespace compat::testing;
 using ovix::testing::closePopups;
 using ovix::testing::eventually;
 using ovix::testing::popupWindows;

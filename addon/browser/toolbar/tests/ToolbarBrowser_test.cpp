@@ -9,17 +9,21 @@
 #include "addon/browser/toolbar/TagIt.h"
 #include "addon/tests/AddonBrowserTest.h"
 #include "compat/browser/AxHost.h"
-#include "compat/browser/LoadedPage.h"
+#include "compat/browser/SimulatedInput.h"
 #include "compat/browser/ToolbarControl.h"
 #include "compat/browser/Window.h"
 #include "compat/desktop/DesktopJournal.h"
 #include "compat/desktop/Menu.h"
+#include "compat/desktop/SimulatedInput.h"
+#include "testing/browser/LoadedPage.h"
+#include "testing/browser/ScriptedBrowserControls.h"
 
 namespace ovix {
 
 namespace {
 
 using namespace compat;
+using namespace compat::testing;
 using ovix::testing::eventually;
 using ovix::testing::popupWindows;
 

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-namespace compat {
+namespace compat::testing {
 
 struct LoadedPage {
     std::string title;
@@ -34,4 +34,4 @@ std::vector<std::string> scriptFunctionsIn(std::string_view text);
 // empty.
 std::string calledFunction(std::string_view code);
 
-}  // namespace compat
+}  // namespace compat::testing

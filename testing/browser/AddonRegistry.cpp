@@ -1,11 +1,11 @@
-#include "compat/browser/AddonRegistry.h"
+#include "testing/browser/AddonRegistry.h"
 
 #include <stdexcept>
 
 #include "compat/com/ComRegistration.h"
 #include "compat/store/RegistryKey.h"
 
-namespace compat {
+namespace compat::testing {
 
 namespace {
 
@@ -58,4 +58,4 @@ ComPtr<ComUnknown> AddonModules::create(const Guid& classId, std::string& error)
     return object;
 }
 
-}  // namespace compat
+}  // namespace compat::testing

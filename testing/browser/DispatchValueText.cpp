@@ -1,6 +1,6 @@
-#include "compat/browser/CallLog.h"
+#include "testing/browser/DispatchValueText.h"
 
-namespace compat {
+namespace compat::testing {
 
 std::string describe(const DispatchValue& value) {
     struct Describer {
@@ -15,4 +15,4 @@ std::string describe(const DispatchValue& value) {
     return std::visit(Describer{}, value);
 }
 
-}  // namespace compat
+}  // namespace compat::testing

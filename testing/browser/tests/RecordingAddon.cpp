@@ -1,11 +1,10 @@
 // The test add-on module: its objects, their factories and entry points.
 
-#include "compat/browser/tests/RecordingAddon.h"
+#include "testing/browser/tests/RecordingAddon.h"
 
 #include <string>
 
 #include "compat/browser/ActiveWindow.h"
-#include "compat/browser/AddonRegistry.h"
 #include "compat/browser/AxHost.h"
 #include "compat/browser/CallLog.h"
 #include "compat/browser/ConnectionPoint.h"
@@ -25,6 +24,8 @@
 #include "compat/com/ModuleUsage.h"
 #include "compat/store/RegistryKey.h"
 #include "compat/system/ModulePath.h"
+#include "testing/browser/AddonRegistry.h"
+#include "testing/browser/DispatchValueText.h"
 
 #define MODULE_EXPORT extern "C" __attribute__((visibility("default")))
 

@@ -13,7 +13,7 @@
 #include "compat/com/ComObject.h"
 #include "compat/com/ComPtr.h"
 
-namespace compat {
+namespace compat::testing {
 
 class DraggedData final : public ComObject<DataObject> {
 public:
@@ -34,4 +34,4 @@ private:
     std::vector<GlobalHandle> m_given;
 };
 
-}  // namespace compat
+}  // namespace compat::testing

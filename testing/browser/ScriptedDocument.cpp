@@ -1,12 +1,12 @@
-#include "compat/browser/ScriptedDocument.h"
+#include "testing/browser/ScriptedDocument.h"
 
 #include <algorithm>
 
 #include "compat/browser/HtmlWindow2.h"
-#include "compat/browser/LoadedPage.h"
 #include "compat/com/ComObject.h"
+#include "testing/browser/LoadedPage.h"
 
-namespace compat {
+namespace compat::testing {
 
 namespace {
 
@@ -97,4 +97,4 @@ ComPtr<HtmlDocument> makeScriptedDocument(std::string url, std::vector<std::stri
     return ComPtr<HtmlDocument>::adopt(new ScriptedDocument(std::move(page)));
 }
 
-}  // namespace compat
+}  // namespace compat::testing

@@ -1,4 +1,4 @@
-#include "compat/browser/LoadedPage.h"
+#include "testing/browser/LoadedPage.h"
 
 #include <algorithm>
 #include <map>
@@ -7,7 +7,7 @@
 #include "base/Ascii.h"
 #include "base/FileText.h"
 
-namespace compat {
+namespace compat::testing {
 
 namespace {
 
@@ -151,4 +151,4 @@ std::string calledFunction(std::string_view code) {
     return start == std::string_view::npos ? std::string() : nameCalledAt(code, start);
 }
 
-}  // namespace compat
+}  // namespace compat::testing

@@ -28,13 +28,13 @@
 #include <thread>
 #include <vector>
 
-#include "compat/browser/AddonRegistry.h"
-#include "compat/browser/BandSite.h"
 #include "compat/browser/DeskBand.h"
-#include "compat/browser/ScriptedBrowser.h"
 #include "compat/browser/Window.h"
+#include "testing/browser/AddonRegistry.h"
+#include "testing/browser/BandSite.h"
+#include "testing/browser/ScriptedBrowser.h"
 
-namespace compat {
+namespace compat::testing {
 
 class BrowserWindow : private ScriptedBrowser::Frame {
 public:
@@ -112,4 +112,4 @@ private:
     std::thread m_thread;
 };
 
-}  // namespace compat
+}  // namespace compat::testing

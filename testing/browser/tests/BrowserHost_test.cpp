@@ -9,18 +9,18 @@
 #include <memory>
 #include <sstream>
 
-#include "compat/browser/ActiveWindow.h"
-#include "compat/browser/AxHost.h"
-#include "compat/browser/BrowserWindow.h"
-#include "compat/browser/DraggedData.h"
 #include "compat/browser/HtmlWindow2.h"
 #include "compat/browser/InputObject.h"
 #include "compat/browser/Keyboard.h"
-#include "compat/browser/LoadedPage.h"
+#include "compat/browser/SimulatedInput.h"
 #include "compat/browser/ToolbarControl.h"
-#include "compat/browser/tests/RecordingAddon.h"
 #include "testing/RuntimeFolderTest.h"
 #include "testing/ScratchFolder.h"
+#include "testing/browser/BrowserWindow.h"
+#include "testing/browser/DraggedData.h"
+#include "testing/browser/LoadedPage.h"
+#include "testing/browser/ScriptedBrowserControls.h"
+#include "testing/browser/tests/RecordingAddon.h"
 
 namespace {
 
@@ -64,6 +64,7 @@ protected:
     const std::string m_helper = kHelperId.toString();
     const std::string m_toolbar = kToolbarId.toString();
     const std::string m_bar = kBarId.toString();
+    ScriptedBrowserControls m_controls;
     std::unique_ptr<ComModule> m_module;
 };
 
@@ -209,7 +210,7 @@ TEST_F(BrowserHost, BarIsMadeAtTheBrowsersRequestAndHostsAPageThatTakesDrops) {
     EXPECT_EQ(hosted->location(), kBarPage);
     EXPECT_EQ(hosted->calls(), (std::vector<std::string>{"SetClientSite(site)", "PutRegisterAsDropTarget(true)",
                                                          "Navigate2(http://bar.example/)"}));
-    EXPECT_EQ(controlHostSite(bars[0])->calls(), std::vector<std::string>{"GetHostInfo"});
+    EXPECT_EQ(controlHostUiCalls(bars[0]), std::vector<std::string>{"GetHostInfo"});
     EXPECT_EQ(hosted->pageExternal().get(), static_cast<WebBrowser2*>(&window.browser()));
 
     // Drops: text reaches DropIt at the bar's client point, and every medium

@@ -1,8 +1,9 @@
 #pragma once
 // A scripted browser: the browser of a browser window (its current tab), or
-// a browser control that a control host made in a window. It loads the pages
-// of LoadedPage.h and raises the events a browser raises, and it records
-// every call made on it for tests.
+// a browser control that the control host made in a window (the factory that
+// ScriptedBrowserControls.h registers). It loads the pages of LoadedPage.h and
+// raises the events a browser raises, and it records every call made on it
+// for tests.
 //
 // A navigation (Navigate2, or the page's own) first goes to every advised
 // sink as BeforeNavigate2; when no sink leaves Cancel set, the page loads
@@ -24,18 +25,18 @@
 #include <string>
 #include <vector>
 
+#include "compat/browser/BrowserControl.h"
 #include "compat/browser/CallLog.h"
 #include "compat/browser/ConnectionPoint.h"
 #include "compat/browser/DocHostUIHandler.h"
 #include "compat/browser/InPlace.h"
-#include "compat/browser/ScriptedDocument.h"
-#include "compat/browser/WebBrowser2.h"
 #include "compat/com/ComObject.h"
+#include "testing/browser/ScriptedDocument.h"
 
-namespace compat {
+namespace compat::testing {
 
 class ScriptedBrowser final
-    : public ComObject<WebBrowser2, ConnectionPointContainer, InPlaceOleObject, OleInPlaceActiveObject> {
+    : public ComObject<BrowserControl, ConnectionPointContainer, InPlaceOleObject, OleInPlaceActiveObject> {
 public:
     // What a window's browser asks of its window.
     class Frame {
@@ -50,8 +51,8 @@ public:
     // until detachFrame.
     static ComPtr<ScriptedBrowser> forWindow(WindowHandle window, Frame* frame);
     // A browser control whose own window is `window`, on the control host's
-    // site `site`.
-    static ComPtr<ScriptedBrowser> control(WindowHandle window, ComPtr<ClientSite> site);
+    // site `site` (a BrowserControlFactory).
+    static ComPtr<BrowserControl> control(WindowHandle window, ComPtr<ClientSite> site);
     void detachFrame();
 
     HRESULT Navigate2(std::string_view url) override;
@@ -81,12 +82,12 @@ public:
     HRESULT TranslateAccelerator(const MessageRecord& message) override;
 
     // Starts a navigation without recording a call (the control host's
-    // first address).
-    HRESULT navigate(std::string_view url);
+    // first address, or one the user types in the window).
+    HRESULT navigate(std::string_view url) override;
     // From the control's window: it gained or lost the focus (the control
     // site hears of it); it is destroyed (in-place activation ends).
-    void focusChanged(bool gotFocus);
-    void windowDestroyed();
+    void focusChanged(bool gotFocus) override;
+    void windowDestroyed() override;
 
     // For tests.
     enum class Outcome { Asking, Loading, Completed, Cancelled, Failed, Replaced };
@@ -160,4 +161,4 @@ private:
 // ScriptedBrowser::settle does.
 bool settleBrowsersOf(WindowHandle window);
 
-}  // namespace compat
+}  // namespace compat::testing

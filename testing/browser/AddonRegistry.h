@@ -14,7 +14,7 @@
 
 #include "compat/com/ComModule.h"
 
-namespace compat {
+namespace compat::testing {
 
 // Both under HKEY_LOCAL_MACHINE: a subkey per helper object, a value per
 // toolbar, each named by the class id.
@@ -37,4 +37,4 @@ private:
     std::map<std::filesystem::path, std::unique_ptr<ComModule>> m_modules;
 };
 
-}  // namespace compat
+}  // namespace compat::testing

@@ -1,8 +1,10 @@
-#include "compat/browser/DraggedData.h"
+#include "testing/browser/DraggedData.h"
 
 #include <cstring>
 
-namespace compat {
+#include "compat/browser/SimulatedInput.h"
+
+namespace compat::testing {
 
 ComPtr<DraggedData> DraggedData::text(std::u16string text, bool terminated) {
     if (terminated)
@@ -45,4 +47,4 @@ std::size_t DraggedData::mediaReleased() const {
     return released;
 }
 
-}  // namespace compat
+}  // namespace compat::testing

@@ -14,7 +14,7 @@
 #include "compat/com/Dispatch.h"
 #include "compat/com/HtmlDocument.h"
 
-namespace compat {
+namespace compat::testing {
 
 // One call on a page's script object: "GetIDsOfNames" with the name asked
 // for, "execScript" with the code and the language, or the name of the
@@ -49,4 +49,4 @@ ComPtr<HtmlDocument> makeScriptedDocument(std::string url, std::vector<std::stri
 
 constexpr HRESULT DISP_E_EXCEPTION = makeResult(0x80020009);
 
-}  // namespace compat
+}  // namespace compat::testing

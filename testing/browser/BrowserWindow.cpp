@@ -1,10 +1,11 @@
-#include "compat/browser/BrowserWindow.h"
+#include "testing/browser/BrowserWindow.h"
 
 #include "compat/browser/Keyboard.h"
 #include "compat/browser/ObjectWithSite.h"
+#include "compat/browser/SimulatedInput.h"
 #include "compat/browser/ThreadTask.h"
 
-namespace compat {
+namespace compat::testing {
 
 namespace {
 
@@ -218,4 +219,4 @@ std::optional<DeskBandInfo> BrowserWindow::bandInfo(const Guid& classId) const {
     return found->info;
 }
 
-}  // namespace compat
+}  // namespace compat::testing

@@ -16,7 +16,7 @@
 #include "compat/browser/WebBrowser2.h"
 #include "compat/com/ComObject.h"
 
-namespace compat {
+namespace compat::testing {
 
 struct BandSiteLinks {
     bool window = true;
@@ -49,4 +49,4 @@ private:
     ComPtr<WebBrowser2> m_browser;
 };
 
-}  // namespace compat
+}  // namespace compat::testing

@@ -1,6 +1,6 @@
-#include "compat/browser/BandSite.h"
+#include "testing/browser/BandSite.h"
 
-namespace compat {
+namespace compat::testing {
 
 BandSite::BandSite(WindowHandle window, ComPtr<WebBrowser2> browser, BandSiteLinks links, std::shared_ptr<CallLog> log)
     : m_window(window), m_links(links), m_log(std::move(log)), m_browser(std::move(browser)) {}
@@ -43,4 +43,4 @@ void* BandSite::findInterface(const Guid& id) {
     return ComObject::findInterface(id);
 }
 
-}  // namespace compat
+}  // namespace compat::testing

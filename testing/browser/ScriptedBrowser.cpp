@@ -1,15 +1,16 @@
-#include "compat/browser/ScriptedBrowser.h"
+#include "testing/browser/ScriptedBrowser.h"
 
 #include <stdexcept>
 #include <unordered_map>
 
 #include "compat/browser/ActiveWindow.h"
 #include "compat/browser/Keyboard.h"
-#include "compat/browser/LoadedPage.h"
 #include "compat/browser/ThreadTask.h"
 #include "compat/browser/Window.h"
+#include "testing/browser/DispatchValueText.h"
+#include "testing/browser/LoadedPage.h"
 
-namespace compat {
+namespace compat::testing {
 
 namespace {
 
@@ -78,8 +79,8 @@ ComPtr<ScriptedBrowser> ScriptedBrowser::forWindow(WindowHandle window, Frame* f
     return ComPtr<ScriptedBrowser>::adopt(new ScriptedBrowser(window, frame, {}));
 }
 
-ComPtr<ScriptedBrowser> ScriptedBrowser::control(WindowHandle window, ComPtr<ClientSite> site) {
-    return ComPtr<ScriptedBrowser>::adopt(new ScriptedBrowser(window, nullptr, std::move(site)));
+ComPtr<BrowserControl> ScriptedBrowser::control(WindowHandle window, ComPtr<ClientSite> site) {
+    return ComPtr<BrowserControl>::adopt(new ScriptedBrowser(window, nullptr, std::move(site)));
 }
 
 void ScriptedBrowser::detachFrame() {
@@ -498,4 +499,4 @@ bool settleBrowsersOf(WindowHandle window) {
     return false;
 }
 
-}  // namespace compat
+}  // namespace compat::testing
