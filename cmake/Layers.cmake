@@ -16,7 +16,9 @@ function(ovix_library name)
     add_library(${name} SHARED ${ARG_SOURCES})
     # It exports its own symbols only: the static libraries linked into it
     # stay private, so each module that links them keeps its own copy.
-    target_link_options(${name} PRIVATE -Wl,--exclude-libs,ALL)
+    target_link_options(${name} PRIVATE -Wl,--exclude-libs,ALL
+                        -Wl,--version-script=${PROJECT_SOURCE_DIR}/cmake/SharedLibrary.map)
+    set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${PROJECT_SOURCE_DIR}/cmake/SharedLibrary.map)
     set(scope PUBLIC)
   elseif(ARG_SOURCES)
     add_library(${name} STATIC ${ARG_SOURCES})

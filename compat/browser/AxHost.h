@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "compat/browser/BrowserExport.h"
 #include "compat/browser/CallLog.h"
 #include "compat/browser/DocHostUIHandler.h"
 #include "compat/browser/ScriptedBrowser.h"
@@ -43,14 +44,14 @@ protected:
 // calling thread; the control, counted, in `control`. REGDB_E_CLASSNOTREG for
 // another class, E_FAIL when the container is not such a window or controls
 // cannot be made.
-HRESULT AtlAxCreateControl(std::string_view name, WindowHandle container, ComUnknown** control);
+COMPAT_BROWSER_EXPORT HRESULT AtlAxCreateControl(std::string_view name, WindowHandle container, ComUnknown** control);
 // The control in `container`, or its host (the site, with
 // AxWinAmbientDispatch), counted; E_FAIL when it holds none.
-HRESULT AtlAxGetControl(WindowHandle container, ComUnknown** control);
-HRESULT AtlAxGetHost(WindowHandle container, ComUnknown** host);
+COMPAT_BROWSER_EXPORT HRESULT AtlAxGetControl(WindowHandle container, ComUnknown** control);
+COMPAT_BROWSER_EXPORT HRESULT AtlAxGetHost(WindowHandle container, ComUnknown** host);
 
 // The host's site, as the control's first client site.
-class AxHostSite final : public ComObject<ClientSite, DocHostUIHandler, AxWinAmbientDispatch> {
+class COMPAT_BROWSER_EXPORT AxHostSite final : public ComObject<ClientSite, DocHostUIHandler, AxWinAmbientDispatch> {
 public:
     AxHostSite() = default;
 
@@ -90,9 +91,9 @@ private:
 
 // For tests: the browser control in `container` and its host's site; empty
 // when it holds none.
-ComPtr<ScriptedBrowser> hostedBrowser(WindowHandle container);
-ComPtr<AxHostSite> controlHostSite(WindowHandle container);
+COMPAT_BROWSER_EXPORT ComPtr<ScriptedBrowser> hostedBrowser(WindowHandle container);
+COMPAT_BROWSER_EXPORT ComPtr<AxHostSite> controlHostSite(WindowHandle container);
 // For tests: whether controls can be made at all (true until set).
-void setControlsCanBeMade(bool can);
+COMPAT_BROWSER_EXPORT void setControlsCanBeMade(bool can);
 
 }  // namespace compat

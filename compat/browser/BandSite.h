@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 
+#include "compat/browser/BrowserExport.h"
 #include "compat/browser/CallLog.h"
 #include "compat/browser/InputObject.h"
 #include "compat/browser/OleWindow.h"
@@ -25,7 +26,8 @@ struct BandSiteLinks {
     bool serviceProvider = true;
 };
 
-class BandSite final : public ComObject<OleWindow, InputObjectSite, OleCommandTarget, ServiceProvider> {
+class COMPAT_BROWSER_EXPORT BandSite final
+    : public ComObject<OleWindow, InputObjectSite, OleCommandTarget, ServiceProvider> {
 public:
     // OnFocusChangeIS is recorded in `log` as "OnFocusChangeIS true" or
     // "... false".

@@ -30,13 +30,14 @@
 
 #include "compat/browser/AddonRegistry.h"
 #include "compat/browser/BandSite.h"
+#include "compat/browser/BrowserExport.h"
 #include "compat/browser/DeskBand.h"
 #include "compat/browser/ScriptedBrowser.h"
 #include "compat/browser/Window.h"
 
 namespace compat {
 
-class BrowserWindow : private ScriptedBrowser::Frame {
+class COMPAT_BROWSER_EXPORT BrowserWindow : private ScriptedBrowser::Frame {
 public:
     struct Options {
         BandSiteLinks links;  // what the band sites give their bands

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "compat/browser/BrowserExport.h"
 #include "compat/com/Dispatch.h"
 
 namespace compat {
@@ -29,6 +30,6 @@ private:
 // A value as call lines show it: "empty", I4 and INT integers ("I4 0",
 // "INT 1"), "true"/"false", a text in double quotes, "object" or "null
 // object", and a by-reference boolean as "ref" and its current value.
-std::string describe(const DispatchValue& value);
+COMPAT_BROWSER_EXPORT std::string describe(const DispatchValue& value);
 
 }  // namespace compat

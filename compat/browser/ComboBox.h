@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "compat/browser/BrowserExport.h"
 #include "compat/browser/WindowMessages.h"
 
 namespace compat {
@@ -37,11 +38,11 @@ struct ComboBoxSnapshot {
     int selection = -1;
     std::string text;
 };
-std::optional<ComboBoxSnapshot> comboBoxState(WindowHandle box);
+COMPAT_BROWSER_EXPORT std::optional<ComboBoxSnapshot> comboBoxState(WindowHandle box);
 
 // For tests, as the user, each on the box's thread: opens the list; picks
 // item `index`. False when the box (or the item) is not there.
-bool dropDownComboBox(WindowHandle box);
-bool pickComboBoxItem(WindowHandle box, int index);
+COMPAT_BROWSER_EXPORT bool dropDownComboBox(WindowHandle box);
+COMPAT_BROWSER_EXPORT bool pickComboBoxItem(WindowHandle box, int index);
 
 }  // namespace compat

@@ -9,13 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "compat/browser/BrowserExport.h"
 #include "compat/browser/DataObject.h"
 #include "compat/com/ComObject.h"
 #include "compat/com/ComPtr.h"
 
 namespace compat {
 
-class DraggedData final : public ComObject<DataObject> {
+class COMPAT_BROWSER_EXPORT DraggedData final : public ComObject<DataObject> {
 public:
     static ComPtr<DraggedData> text(std::u16string text, bool terminated = true);
     static ComPtr<DraggedData> file(std::string path);

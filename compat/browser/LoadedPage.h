@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "compat/browser/BrowserExport.h"
+
 namespace compat {
 
 struct LoadedPage {
@@ -20,13 +22,14 @@ struct LoadedPage {
 };
 
 // Declares (or redeclares) the page at `url`.
-void declarePage(std::string_view url, std::string title, std::vector<std::string> functions = {});
-void forgetDeclaredPages();
+COMPAT_BROWSER_EXPORT void declarePage(std::string_view url, std::string title,
+                                       std::vector<std::string> functions = {});
+COMPAT_BROWSER_EXPORT void forgetDeclaredPages();
 // The page at `url` as a browser loads it; empty when it cannot be loaded.
 std::optional<LoadedPage> loadPage(std::string_view url);
 // `url` as a browser writes it: a web address (http, https) whose host has
 // no path after it gets "/"; anything else stays as it is.
-std::string canonicalUrl(std::string_view url);
+COMPAT_BROWSER_EXPORT std::string canonicalUrl(std::string_view url);
 
 // The names of the functions that script text defines ("function name(").
 std::vector<std::string> scriptFunctionsIn(std::string_view text);

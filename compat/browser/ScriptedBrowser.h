@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "compat/browser/BrowserExport.h"
 #include "compat/browser/CallLog.h"
 #include "compat/browser/ConnectionPoint.h"
 #include "compat/browser/DocHostUIHandler.h"
@@ -34,7 +35,7 @@
 
 namespace compat {
 
-class ScriptedBrowser final
+class COMPAT_BROWSER_EXPORT ScriptedBrowser final
     : public ComObject<WebBrowser2, ConnectionPointContainer, InPlaceOleObject, OleInPlaceActiveObject> {
 public:
     // What a window's browser asks of its window.

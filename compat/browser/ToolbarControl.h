@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "compat/browser/BrowserExport.h"
 #include "compat/browser/Rect.h"
 #include "compat/browser/WindowMessages.h"
 #include "compat/desktop/Cursor.h"
@@ -132,13 +133,13 @@ struct ToolbarSnapshot {
     std::uint32_t extendedStyle = 0;
     ToolbarMetrics metrics;  // the fields ever set, `mask` their union
 };
-std::optional<ToolbarSnapshot> toolbarState(WindowHandle toolbar);
+COMPAT_BROWSER_EXPORT std::optional<ToolbarSnapshot> toolbarState(WindowHandle toolbar);
 
 // For tests, as the user, each on the toolbar's thread; false when the
 // toolbar or the button is not there (or, for the arrow, has none; for the
 // tooltip, the toolbar shows none).
-bool clickToolbarButton(WindowHandle toolbar, int command);
-bool clickToolbarArrow(WindowHandle toolbar, int command);
-std::optional<std::string> toolbarTooltip(WindowHandle toolbar, int command);
+COMPAT_BROWSER_EXPORT bool clickToolbarButton(WindowHandle toolbar, int command);
+COMPAT_BROWSER_EXPORT bool clickToolbarArrow(WindowHandle toolbar, int command);
+COMPAT_BROWSER_EXPORT std::optional<std::string> toolbarTooltip(WindowHandle toolbar, int command);
 
 }  // namespace compat

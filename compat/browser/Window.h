@@ -24,6 +24,7 @@
 #include <string_view>
 #include <vector>
 
+#include "compat/browser/BrowserExport.h"
 #include "compat/browser/Rect.h"
 #include "compat/browser/WindowMessages.h"
 #include "compat/desktop/Cursor.h"
@@ -41,40 +42,42 @@ using IconHandle = std::uintptr_t;  // 0: no icon
 // marks it visible. 0 when the parent is no window (or a child has none), the
 // class refuses (a control host whose control cannot be made) or the thread
 // cannot have a queue.
-WindowHandle CreateWindowEx(std::uint32_t exStyle, std::string_view className, std::string_view text,
-                            std::uint32_t style, int x, int y, int width, int height, WindowHandle parent, int id,
-                            WindowProcedure procedure = {});
+COMPAT_BROWSER_EXPORT WindowHandle CreateWindowEx(std::uint32_t exStyle, std::string_view className,
+                                                  std::string_view text, std::uint32_t style, int x, int y, int width,
+                                                  int height, WindowHandle parent, int id,
+                                                  WindowProcedure procedure = {});
 
 // The procedure's answer; 0 for a window that is gone.
-std::intptr_t SendMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+COMPAT_BROWSER_EXPORT std::intptr_t SendMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                                                std::intptr_t lParam);
 
 // SW_SHOW makes the window visible and, for a top-level window, active
 // (ActiveWindow.h); SW_HIDE makes it invisible. Whether it was visible.
-bool ShowWindow(WindowHandle window, int command);
+COMPAT_BROWSER_EXPORT bool ShowWindow(WindowHandle window, int command);
 // Visible itself and all its ancestors.
-bool IsWindowVisible(WindowHandle window);
+COMPAT_BROWSER_EXPORT bool IsWindowVisible(WindowHandle window);
 // Places the window (coordinates as in CreateWindowEx); a change of size
 // sends WM_SIZE with the new client size.
-bool MoveWindow(WindowHandle window, int x, int y, int width, int height, bool repaint);
+COMPAT_BROWSER_EXPORT bool MoveWindow(WindowHandle window, int x, int y, int width, int height, bool repaint);
 // The window on the screen.
-bool GetWindowRect(WindowHandle window, Rect& rect);
+COMPAT_BROWSER_EXPORT bool GetWindowRect(WindowHandle window, Rect& rect);
 // The client area: (0, 0) to the window's size.
-bool GetClientRect(WindowHandle window, Rect& rect);
-bool ScreenToClient(WindowHandle window, Point& point);
-bool ClientToScreen(WindowHandle window, Point& point);
+COMPAT_BROWSER_EXPORT bool GetClientRect(WindowHandle window, Rect& rect);
+COMPAT_BROWSER_EXPORT bool ScreenToClient(WindowHandle window, Point& point);
+COMPAT_BROWSER_EXPORT bool ClientToScreen(WindowHandle window, Point& point);
 // The parent of a child, the owner of a top-level window, else 0.
-WindowHandle GetParent(WindowHandle window);
+COMPAT_BROWSER_EXPORT WindowHandle GetParent(WindowHandle window);
 // Whether `window` is a descendant of `parent` (through children, not owners).
-bool IsChild(WindowHandle parent, WindowHandle window);
+COMPAT_BROWSER_EXPORT bool IsChild(WindowHandle parent, WindowHandle window);
 // Sends WM_SETTEXT.
-bool SetWindowText(WindowHandle window, std::string_view text);
-std::string GetWindowText(WindowHandle window);
-std::string GetClassName(WindowHandle window);
+COMPAT_BROWSER_EXPORT bool SetWindowText(WindowHandle window, std::string_view text);
+COMPAT_BROWSER_EXPORT std::string GetWindowText(WindowHandle window);
+COMPAT_BROWSER_EXPORT std::string GetClassName(WindowHandle window);
 // GWL_STYLE, GWL_EXSTYLE or GWL_ID; 0 for anything else.
 std::intptr_t GetWindowLong(WindowHandle window, int index);
 // SPI_GETWORKAREA fills the Rect that `data` points to with the work area;
 // any other action fails.
-bool SystemParametersInfo(unsigned action, unsigned param, void* data, unsigned flags);
+COMPAT_BROWSER_EXPORT bool SystemParametersInfo(unsigned action, unsigned param, void* data, unsigned flags);
 
 // What a test sees of a window.
 struct WindowState {
@@ -90,16 +93,16 @@ struct WindowState {
     IconHandle smallIcon = 0;
     IconHandle bigIcon = 0;
 };
-std::optional<WindowState> windowState(WindowHandle window);
+COMPAT_BROWSER_EXPORT std::optional<WindowState> windowState(WindowHandle window);
 // Live windows in the order they were made.
-std::vector<WindowHandle> topLevelWindows();
-std::vector<WindowHandle> childWindows(WindowHandle parent);
+COMPAT_BROWSER_EXPORT std::vector<WindowHandle> topLevelWindows();
+COMPAT_BROWSER_EXPORT std::vector<WindowHandle> childWindows(WindowHandle parent);
 
 // For tests: the desktop's work area, (0, 0, 1024, 768) until set.
-void setWorkArea(const Rect& area);
+COMPAT_BROWSER_EXPORT void setWorkArea(const Rect& area);
 // For tests, as the user: clicks the window's close box, which sends
 // WM_SYSCOMMAND with SC_CLOSE and low bits that the system sets for itself.
 // False when the window is gone.
-bool clickCloseBox(WindowHandle window);
+COMPAT_BROWSER_EXPORT bool clickCloseBox(WindowHandle window);
 
 }  // namespace compat
