@@ -2,7 +2,7 @@
 // The control module's application object: one per loaded module, holding
 // the configuration read from "vantile.config" beside the module.
 
-#include "addon/CAddonConfig.h"
+#include "addon/core/CAddonConfig.h"
 
 namespace ovix::favorites {
 

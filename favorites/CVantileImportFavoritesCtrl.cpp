@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "addon/AdmitsPage.h"
+#include "addon/core/AdmitsPage.h"
 #include "compat/com/ComRegistration.h"
 #include "compat/com/HtmlDocument.h"
 #include "favorites/CVantileImportFavoritesApp.h"

@@ -1,14 +1,11 @@
 #pragma once
-// The identifiers and registry texts of the add-on module.
+// The type library and the registry texts of the add-on module, over the
+// class ids of its browser objects.
 
+#include "addon/browser/AddonClassIds.h"
 #include "compat/com/Guid.h"
 
 namespace ovix {
-
-// The sidebar, the toolbar and the browser helper object.
-constexpr compat::Guid kBarBandClassId = compat::Guid::parse("{CAF171B1-077D-4D35-A792-23773191E5B6}");
-constexpr compat::Guid kWToolBarClassId = compat::Guid::parse("{EECC161C-D8F9-411A-A8E6-C17EB736F16B}");
-constexpr compat::Guid kBhoClassId = compat::Guid::parse("{E4C2EF66-1FE6-4145-8598-A5877FB51AF3}");
 
 constexpr compat::Guid kTypeLibraryId = compat::Guid::parse("{BE496D54-A972-4380-9CB6-092CF5B042C1}");
 constexpr unsigned kTypeLibraryMajor = 1;

@@ -2,13 +2,13 @@
 
 #include <array>
 
-#include "addon/bho/BHO.h"
-#include "addon/module/AddonIdentity.h"
-#include "addon/module/CVantileApp.h"
+#include "addon/browser/AddonClassIds.h"
+#include "addon/browser/bho/BHO.h"
+#include "addon/browser/sidebar/CBarBand.h"
+#include "addon/browser/toolbar/CWToolBar.h"
+#include "addon/core/CVantileApp.h"
+#include "addon/core/Singleton.h"
 #include "addon/module/Registration.h"
-#include "addon/module/Singleton.h"
-#include "addon/sidebar/CBarBand.h"
-#include "addon/toolbar/CWToolBar.h"
 #include "compat/com/ClassFactory.h"
 #include "compat/com/ComExports.h"
 #include "compat/com/ModuleUsage.h"

@@ -5,7 +5,7 @@
 
 #include <stdexcept>
 
-#include "addon/module/AddonIdentity.h"
+#include "addon/browser/AddonClassIds.h"
 #include "compat/browser/ActiveWindow.h"
 #include "compat/browser/AxHost.h"
 #include "compat/browser/LoadedPage.h"

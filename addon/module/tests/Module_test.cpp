@@ -9,7 +9,7 @@
 #include <sstream>
 #include <string>
 
-#include "addon/module/AddonIdentity.h"
+#include "addon/browser/AddonClassIds.h"
 #include "testing/ScratchFolder.h"
 
 namespace ovix {
