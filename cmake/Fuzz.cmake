@@ -7,7 +7,10 @@
 # build's corpus, the seeds stay as they are. The sanitizer build leaves the
 # runs to the normal one.
 find_program(OVIX_CLANGXX NAMES clang++ clang++-14 REQUIRED)
-set(OVIX_FUZZ_FLAGS -std=c++20 -g -O1 -fsanitize=address,undefined -fno-sanitize-recover=undefined)
+set(OVIX_FUZZ_FLAGS -std=c++20 -g -O1 ${OVIX_WARNING_FLAGS} -fsanitize=address,undefined -fno-sanitize-recover=undefined)
+if(CMAKE_COMPILE_WARNING_AS_ERROR)
+  list(APPEND OVIX_FUZZ_FLAGS -Werror)
+endif()
 
 # _ovix_fuzz_links(<libraries var> <flags var> <library>...): the project
 # libraries that the libraries are or link, directly or not, each once, and

@@ -12,11 +12,18 @@
 # headers are found by what links it and by nothing else.
 function(ovix_library name)
   cmake_parse_arguments(ARG "SHARED" "" "SOURCES;LINKS;PRIVATE_LINKS" ${ARGN})
+  file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
   if(ARG_SOURCES AND ARG_SHARED)
     add_library(${name} SHARED ${ARG_SOURCES})
     # It exports its own symbols only: the static libraries linked into it
     # stay private, so each module that links them keeps its own copy.
     target_link_options(${name} PRIVATE -Wl,--exclude-libs,ALL)
+    # The Linux layer's libraries export what their headers mark, in
+    # namespace compat; test support marks its own exports.
+    if(folder MATCHES "^compat/")
+      target_link_options(${name} PRIVATE -Wl,--version-script=${PROJECT_SOURCE_DIR}/cmake/SharedLibrary.map)
+      set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${PROJECT_SOURCE_DIR}/cmake/SharedLibrary.map)
+    endif()
     set(scope PUBLIC)
   elseif(ARG_SOURCES)
     add_library(${name} STATIC ${ARG_SOURCES})
@@ -25,7 +32,6 @@ function(ovix_library name)
     add_library(${name} INTERFACE)
     set(scope INTERFACE)
   endif()
-  file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
   set(root ${PROJECT_BINARY_DIR}/include/${name})
   get_filename_component(parent ${root}/${folder} DIRECTORY)
   file(MAKE_DIRECTORY ${parent})

@@ -1,12 +1,17 @@
 # ovix_add_gtest(<name> SOURCES ... LIBS ... [TIMEOUT seconds]): one
 # GoogleTest program whose cases ctest runs one by one, each failed after
-# TIMEOUT seconds (300 unless given).
+# TIMEOUT seconds (300 unless given). Without BUILD_TESTING it is built only when
+# asked for by name.
 function(ovix_add_gtest name)
   cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 300)
   endif()
-  add_executable(${name} ${ARG_SOURCES})
+  if(BUILD_TESTING)
+    add_executable(${name} ${ARG_SOURCES})
+  else()
+    add_executable(${name} EXCLUDE_FROM_ALL ${ARG_SOURCES})
+  endif()
   set_property(GLOBAL APPEND PROPERTY OVIX_TESTS ${name})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60

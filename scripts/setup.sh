@@ -54,13 +54,16 @@ ensure_packages() {
 }
 
 # configure_and_build <build dir> [cmake args...] [-- targets...]
+# With OVIX_WARNINGS_AS_ERRORS=ON in the environment, as CI sets it, a warning
+# fails the build; otherwise warnings stay warnings.
 configure_and_build() {
   local dir=$1
   shift
   local args=() targets=()
   while [[ $# -gt 0 && $1 != -- ]]; do args+=("$1"); shift; done
   [[ ${1:-} == -- ]] && shift && targets=("$@")
-  cmake -S . -B "$dir" -G Ninja -DPython3_EXECUTABLE=/usr/bin/python3 "${args[@]}" >/dev/null
+  cmake -S . -B "$dir" -G Ninja -DPython3_EXECUTABLE=/usr/bin/python3 \
+    -DCMAKE_COMPILE_WARNING_AS_ERROR="${OVIX_WARNINGS_AS_ERRORS:-OFF}" "${args[@]}" >/dev/null
   cmake --build "$dir" --parallel "$(nproc)" ${targets[@]:+--target "${targets[@]}"}
 }
 

@@ -9,17 +9,18 @@
 // popup's included. When the active window is hidden or destroyed, the one
 // active before it (still shown) becomes active again. Any thread may call.
 
+#include "compat/browser/BrowserExport.h"
 #include "compat/ipc/MessageQueue.h"
 
 namespace compat {
 
 // The active window; 0 when another program's is.
-WindowHandle GetActiveWindow();
+COMPAT_BROWSER_EXPORT WindowHandle GetActiveWindow();
 // The calling thread's focus window, or 0.
-WindowHandle GetFocus();
+COMPAT_BROWSER_EXPORT WindowHandle GetFocus();
 // Gives the focus to `window`, a window of the calling thread (0 takes it
 // away), sending WM_KILLFOCUS and WM_SETFOCUS; the previous focus window, or
 // 0 also when `window` belongs to another thread.
-WindowHandle SetFocus(WindowHandle window);
+COMPAT_BROWSER_EXPORT WindowHandle SetFocus(WindowHandle window);
 
 }  // namespace compat

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "compat/browser/BrowserExport.h"
 #include "compat/com/ComUnknown.h"
 #include "compat/ipc/MessageQueue.h"
 
@@ -40,10 +41,10 @@ protected:
 // calling thread; the control, counted, in `control`. REGDB_E_CLASSNOTREG for
 // another class, and for the browser control while no factory is registered;
 // E_FAIL when the container is not such a window or the factory makes none.
-HRESULT AtlAxCreateControl(std::string_view name, WindowHandle container, ComUnknown** control);
+COMPAT_BROWSER_EXPORT HRESULT AtlAxCreateControl(std::string_view name, WindowHandle container, ComUnknown** control);
 // The control in `container`, or its host (the site, with
 // AxWinAmbientDispatch), counted; E_FAIL when it holds none.
-HRESULT AtlAxGetControl(WindowHandle container, ComUnknown** control);
-HRESULT AtlAxGetHost(WindowHandle container, ComUnknown** host);
+COMPAT_BROWSER_EXPORT HRESULT AtlAxGetControl(WindowHandle container, ComUnknown** control);
+COMPAT_BROWSER_EXPORT HRESULT AtlAxGetHost(WindowHandle container, ComUnknown** host);
 
 }  // namespace compat

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "compat/browser/BrowserExport.h"
 #include "compat/browser/AxHost.h"
 #include "compat/browser/CallLog.h"
 #include "compat/browser/DocHostUIHandler.h"
@@ -17,7 +18,7 @@
 
 namespace compat {
 
-class AxHostSite final : public ComObject<ClientSite, DocHostUIHandler, AxWinAmbientDispatch> {
+class COMPAT_BROWSER_EXPORT AxHostSite final : public ComObject<ClientSite, DocHostUIHandler, AxWinAmbientDispatch> {
 public:
     AxHostSite() = default;
 

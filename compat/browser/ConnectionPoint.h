@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "compat/browser/BrowserExport.h"
 #include "compat/com/Dispatch.h"
 
 namespace compat {
@@ -39,8 +40,9 @@ protected:
 
 // Advises `sink` at the connection point of `events` of `container` (an
 // object with ConnectionPointContainer); `cookie` names the connection.
-HRESULT AtlAdvise(ComUnknown* container, Dispatch* sink, const Guid& events, std::uint32_t& cookie);
+COMPAT_BROWSER_EXPORT HRESULT AtlAdvise(ComUnknown* container, Dispatch* sink, const Guid& events,
+                                        std::uint32_t& cookie);
 // Ends the connection `cookie` at that connection point.
-HRESULT AtlUnadvise(ComUnknown* container, const Guid& events, std::uint32_t cookie);
+COMPAT_BROWSER_EXPORT HRESULT AtlUnadvise(ComUnknown* container, const Guid& events, std::uint32_t cookie);
 
 }  // namespace compat

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "compat/browser/BrowserExport.h"
 #include "compat/browser/GlobalMemory.h"
 #include "compat/com/ComUnknown.h"
 
@@ -43,6 +44,6 @@ protected:
 };
 
 // Frees the medium's block and empties it.
-void ReleaseStgMedium(StgMedium& medium);
+COMPAT_BROWSER_EXPORT void ReleaseStgMedium(StgMedium& medium);
 
 }  // namespace compat

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "compat/browser/BrowserExport.h"
+
 namespace compat {
 
 using GlobalHandle = std::uintptr_t;  // 0: no block
@@ -15,11 +17,11 @@ using GlobalHandle = std::uintptr_t;  // 0: no block
 GlobalHandle GlobalAlloc(std::size_t bytes);
 // The block's bytes, valid until it is freed; null for a handle that names
 // no block. Each lock is matched by an unlock.
-void* GlobalLock(GlobalHandle block);
+COMPAT_BROWSER_EXPORT void* GlobalLock(GlobalHandle block);
 // False when the block is no longer locked after this call (or is no block).
-bool GlobalUnlock(GlobalHandle block);
+COMPAT_BROWSER_EXPORT bool GlobalUnlock(GlobalHandle block);
 // The block's size in bytes; 0 for a handle that names no block.
-std::size_t GlobalSize(GlobalHandle block);
+COMPAT_BROWSER_EXPORT std::size_t GlobalSize(GlobalHandle block);
 // Frees the block: 0 on success, else the handle.
 GlobalHandle GlobalFree(GlobalHandle block);
 

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 
+#include "compat/browser/BrowserExport.h"
 #include "compat/browser/MessageRecord.h"
 
 namespace compat {
@@ -29,20 +30,20 @@ using HookProcedure = std::intptr_t (*)(int code, std::uintptr_t wParam, std::in
 // Installs `procedure` for the keys of `thread` (a thread of this process;
 // `module` is not used). Only WH_KEYBOARD; 0 otherwise or without a thread.
 HookHandle SetWindowsHookEx(int hookId, HookProcedure procedure, std::uintptr_t module, ThreadId thread);
-bool UnhookWindowsHookEx(HookHandle hook);
+COMPAT_BROWSER_EXPORT bool UnhookWindowsHookEx(HookHandle hook);
 // The answer of the hook installed before `hook` on its thread, or 0 when
 // there is none.
 std::intptr_t CallNextHookEx(HookHandle hook, int code, std::uintptr_t wParam, std::intptr_t lParam);
 
 // The calling thread's view of a key: the high bit (negative value) while
 // down, the low bit toggled by each press.
-std::int16_t GetKeyState(int virtualKey);
+COMPAT_BROWSER_EXPORT std::int16_t GetKeyState(int virtualKey);
 // The time (milliseconds) and the pointer position (x in the low word, y in
 // the high word, each signed) of the calling thread's last key.
-std::uint32_t GetMessageTime();
-std::uint32_t GetMessagePos();
+COMPAT_BROWSER_EXPORT std::uint32_t GetMessageTime();
+COMPAT_BROWSER_EXPORT std::uint32_t GetMessagePos();
 // Posts WM_CHAR for a WM_KEYDOWN of a letter, digit or space key; true for a
 // key message.
-bool TranslateMessage(const Message& message);
+COMPAT_BROWSER_EXPORT bool TranslateMessage(const Message& message);
 
 }  // namespace compat

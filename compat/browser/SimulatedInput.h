@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "compat/browser/BrowserExport.h"
 #include "compat/browser/ComboBox.h"
 #include "compat/browser/GlobalMemory.h"
 #include "compat/browser/ToolbarControl.h"
@@ -31,27 +32,27 @@ struct WindowState {
     IconHandle smallIcon = 0;
     IconHandle bigIcon = 0;
 };
-std::optional<WindowState> windowState(WindowHandle window);
+COMPAT_BROWSER_EXPORT std::optional<WindowState> windowState(WindowHandle window);
 // Live windows in the order they were made.
-std::vector<WindowHandle> topLevelWindows();
-std::vector<WindowHandle> childWindows(WindowHandle parent);
+COMPAT_BROWSER_EXPORT std::vector<WindowHandle> topLevelWindows();
+COMPAT_BROWSER_EXPORT std::vector<WindowHandle> childWindows(WindowHandle parent);
 
 // The desktop's work area, (0, 0, 1024, 768) until set.
-void setWorkArea(const Rect& area);
+COMPAT_BROWSER_EXPORT void setWorkArea(const Rect& area);
 // As the user: clicks the window's close box, which sends WM_SYSCOMMAND with
 // SC_CLOSE and low bits that the system sets for itself. False when the
 // window is gone.
-bool clickCloseBox(WindowHandle window);
+COMPAT_BROWSER_EXPORT bool clickCloseBox(WindowHandle window);
 
 // As the user: clicks into `window`, which activates its top-level window
 // (WA_CLICKACTIVE) and gives `window` the focus. False when it is gone.
-bool clickWindow(WindowHandle window);
+COMPAT_BROWSER_EXPORT bool clickWindow(WindowHandle window);
 // As the user: switches to another program.
-void activateOtherApplication();
+COMPAT_BROWSER_EXPORT void activateOtherApplication();
 
 // As the user: presses (`down`) or releases a key (Keyboard.h).
 enum class KeyOutcome { NoActiveWindow, Swallowed, Posted };
-KeyOutcome pressKey(std::uint8_t virtualKey, bool down = true);
+COMPAT_BROWSER_EXPORT KeyOutcome pressKey(std::uint8_t virtualKey, bool down = true);
 
 // What a combo box holds.
 struct ComboBoxSnapshot {
@@ -59,11 +60,11 @@ struct ComboBoxSnapshot {
     int selection = -1;
     std::string text;
 };
-std::optional<ComboBoxSnapshot> comboBoxState(WindowHandle box);
+COMPAT_BROWSER_EXPORT std::optional<ComboBoxSnapshot> comboBoxState(WindowHandle box);
 // As the user, each on the box's thread: opens the list; picks item
 // `index`. False when the box (or the item) is not there.
-bool dropDownComboBox(WindowHandle box);
-bool pickComboBoxItem(WindowHandle box, int index);
+COMPAT_BROWSER_EXPORT bool dropDownComboBox(WindowHandle box);
+COMPAT_BROWSER_EXPORT bool pickComboBoxItem(WindowHandle box, int index);
 
 // What a toolbar holds.
 struct ToolbarSnapshot {
@@ -79,20 +80,20 @@ struct ToolbarSnapshot {
     std::uint32_t extendedStyle = 0;
     ToolbarMetrics metrics;  // the fields ever set, `mask` their union
 };
-std::optional<ToolbarSnapshot> toolbarState(WindowHandle toolbar);
+COMPAT_BROWSER_EXPORT std::optional<ToolbarSnapshot> toolbarState(WindowHandle toolbar);
 // As the user, each on the toolbar's thread; false when the toolbar or the
 // button is not there (or, for the arrow, has none; for the tooltip, the
 // toolbar shows none).
-bool clickToolbarButton(WindowHandle toolbar, int command);
-bool clickToolbarArrow(WindowHandle toolbar, int command);
-std::optional<std::string> toolbarTooltip(WindowHandle toolbar, int command);
+COMPAT_BROWSER_EXPORT bool clickToolbarButton(WindowHandle toolbar, int command);
+COMPAT_BROWSER_EXPORT bool clickToolbarArrow(WindowHandle toolbar, int command);
+COMPAT_BROWSER_EXPORT std::optional<std::string> toolbarTooltip(WindowHandle toolbar, int command);
 
 // The calls that the default UI handler of the control host in `container`
 // received, by name ("GetHostInfo", ...); empty when it holds no control.
-std::vector<std::string> controlHostUiCalls(WindowHandle container);
+COMPAT_BROWSER_EXPORT std::vector<std::string> controlHostUiCalls(WindowHandle container);
 
 // Whether the handle names a memory block that is not freed yet, to count
 // what a data object handed over and what was released.
-bool isGlobalBlock(GlobalHandle block);
+COMPAT_BROWSER_EXPORT bool isGlobalBlock(GlobalHandle block);
 
 }  // namespace compat

@@ -7,6 +7,7 @@
 
 #include <functional>
 
+#include "compat/browser/BrowserExport.h"
 #include "compat/ipc/MessageQueue.h"
 
 namespace compat {
@@ -14,7 +15,7 @@ namespace compat {
 // Runs `task` on the thread of `window` (made by CreateWindowEx) and waits
 // for it; an exception it throws is thrown here. False when there is no such
 // window, or it is destroyed (or its thread ends) before the task ran.
-bool runOnWindowThread(WindowHandle window, const std::function<void()>& task);
+COMPAT_BROWSER_EXPORT bool runOnWindowThread(WindowHandle window, const std::function<void()>& task);
 // Hands `task` to the thread of `window` without waiting. False when there
 // is no such window.
 bool postToWindowThread(WindowHandle window, std::function<void()> task);

@@ -22,6 +22,7 @@
 #include <string>
 #include <string_view>
 
+#include "compat/browser/BrowserExport.h"
 #include "compat/browser/Rect.h"
 #include "compat/browser/WindowMessages.h"
 #include "compat/desktop/Cursor.h"
@@ -48,30 +49,30 @@ std::intptr_t SendMessage(WindowHandle window, std::uint32_t message, std::uintp
 
 // SW_SHOW makes the window visible and, for a top-level window, active
 // (ActiveWindow.h); SW_HIDE makes it invisible. Whether it was visible.
-bool ShowWindow(WindowHandle window, int command);
+COMPAT_BROWSER_EXPORT bool ShowWindow(WindowHandle window, int command);
 // Visible itself and all its ancestors.
-bool IsWindowVisible(WindowHandle window);
+COMPAT_BROWSER_EXPORT bool IsWindowVisible(WindowHandle window);
 // Places the window (coordinates as in CreateWindowEx); a change of size
 // sends WM_SIZE with the new client size.
-bool MoveWindow(WindowHandle window, int x, int y, int width, int height, bool repaint);
+COMPAT_BROWSER_EXPORT bool MoveWindow(WindowHandle window, int x, int y, int width, int height, bool repaint);
 // The window on the screen.
-bool GetWindowRect(WindowHandle window, Rect& rect);
+COMPAT_BROWSER_EXPORT bool GetWindowRect(WindowHandle window, Rect& rect);
 // The client area: (0, 0) to the window's size.
-bool GetClientRect(WindowHandle window, Rect& rect);
-bool ScreenToClient(WindowHandle window, Point& point);
-bool ClientToScreen(WindowHandle window, Point& point);
+COMPAT_BROWSER_EXPORT bool GetClientRect(WindowHandle window, Rect& rect);
+COMPAT_BROWSER_EXPORT bool ScreenToClient(WindowHandle window, Point& point);
+COMPAT_BROWSER_EXPORT bool ClientToScreen(WindowHandle window, Point& point);
 // The parent of a child, the owner of a top-level window, else 0.
-WindowHandle GetParent(WindowHandle window);
+COMPAT_BROWSER_EXPORT WindowHandle GetParent(WindowHandle window);
 // Whether `window` is a descendant of `parent` (through children, not owners).
-bool IsChild(WindowHandle parent, WindowHandle window);
+COMPAT_BROWSER_EXPORT bool IsChild(WindowHandle parent, WindowHandle window);
 // Sends WM_SETTEXT.
-bool SetWindowText(WindowHandle window, std::string_view text);
-std::string GetWindowText(WindowHandle window);
-std::string GetClassName(WindowHandle window);
+COMPAT_BROWSER_EXPORT bool SetWindowText(WindowHandle window, std::string_view text);
+COMPAT_BROWSER_EXPORT std::string GetWindowText(WindowHandle window);
+COMPAT_BROWSER_EXPORT std::string GetClassName(WindowHandle window);
 // GWL_STYLE, GWL_EXSTYLE or GWL_ID; 0 for anything else.
 std::intptr_t GetWindowLong(WindowHandle window, int index);
 // SPI_GETWORKAREA fills the Rect that `data` points to with the work area;
 // any other action fails.
-bool SystemParametersInfo(unsigned action, unsigned param, void* data, unsigned flags);
+COMPAT_BROWSER_EXPORT bool SystemParametersInfo(unsigned action, unsigned param, void* data, unsigned flags);
 
 }  // namespace compat

@@ -1,6 +1,8 @@
 #pragma once
 // The mouse pointer, as a headless model: a position that tests set.
 
+#include "compat/desktop/DesktopExport.h"
+
 namespace compat {
 
 struct Point {
@@ -9,7 +11,7 @@ struct Point {
 };
 
 // Where the pointer is on the screen; (0, 0) until moved.
-Point GetCursorPos();
-void SetCursorPos(int x, int y);
+COMPAT_DESKTOP_EXPORT Point GetCursorPos();
+COMPAT_DESKTOP_EXPORT void SetCursorPos(int x, int y);
 
 }  // namespace compat

@@ -9,13 +9,15 @@
 #include <string_view>
 #include <vector>
 
+#include "compat/desktop/DesktopExport.h"
+
 namespace compat {
 
 void recordDesktopEvent(const std::string& line);
 
 // Every line recorded in this process so far, oldest first.
-std::vector<std::string> desktopEvents();
-void clearDesktopEvents();
+COMPAT_DESKTOP_EXPORT std::vector<std::string> desktopEvents();
+COMPAT_DESKTOP_EXPORT void clearDesktopEvents();
 
 // `text` as one field of a line: in double quotes, with \", \\, \n and \xHH
 // for the other control bytes.

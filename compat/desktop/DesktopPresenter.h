@@ -12,12 +12,13 @@
 #include <string_view>
 #include <vector>
 
+#include "compat/desktop/DesktopExport.h"
 #include "compat/desktop/Menu.h"
 #include "compat/desktop/NotifyIcon.h"
 
 namespace compat {
 
-class DesktopPresenter {
+class COMPAT_DESKTOP_EXPORT DesktopPresenter {
 public:
     virtual ~DesktopPresenter() = default;
     // NIM_ADD, NIM_MODIFY or NIM_DELETE of an icon, which `icon` shows as the
@@ -32,7 +33,7 @@ public:
 
 // Attaches `presenter`, or detaches the attached one with null; the caller
 // keeps it alive while it is attached. Waits for a call in progress.
-void attachDesktopPresenter(DesktopPresenter* presenter);
+COMPAT_DESKTOP_EXPORT void attachDesktopPresenter(DesktopPresenter* presenter);
 
 // Runs `show` with the attached presenter, when there is one.
 void presentOnDesktop(const std::function<void(DesktopPresenter&)>& show);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "compat/desktop/DesktopExport.h"
 #include "compat/desktop/WindowStyle.h"
 #include "compat/ipc/MessageWindow.h"
 
@@ -50,18 +51,19 @@ struct WindowStyles {
 // Makes the dialog on the calling thread and sends its procedure
 // WM_INITDIALOG; it is shown at once only when the template's style has
 // WS_VISIBLE. 0 when the thread cannot have windows.
-WindowHandle CreateDialog(const DialogTemplate& dialogTemplate, WindowHandle owner, WindowProcedure procedure);
+COMPAT_DESKTOP_EXPORT WindowHandle CreateDialog(const DialogTemplate& dialogTemplate, WindowHandle owner,
+                                                WindowProcedure procedure);
 
-std::optional<WindowStyles> dialogStyles(WindowHandle dialog);
-bool setDialogStyles(WindowHandle dialog, WindowStyles styles);
+COMPAT_DESKTOP_EXPORT std::optional<WindowStyles> dialogStyles(WindowHandle dialog);
+COMPAT_DESKTOP_EXPORT bool setDialogStyles(WindowHandle dialog, WindowStyles styles);
 // Shows (SW_SHOW) or hides (SW_HIDE) a dialog.
-bool ShowDialog(WindowHandle dialog, int command);
+COMPAT_DESKTOP_EXPORT bool ShowDialog(WindowHandle dialog, int command);
 
 // Ends a modeless dialog with `result` and destroys it; on the dialog's
 // thread only. False when it is not a dialog of this thread.
-bool EndDialog(WindowHandle dialog, std::intptr_t result);
+COMPAT_DESKTOP_EXPORT bool EndDialog(WindowHandle dialog, std::intptr_t result);
 
 // The dialogs made from template `templateId` that still exist.
-std::vector<WindowHandle> openDialogs(unsigned templateId);
+COMPAT_DESKTOP_EXPORT std::vector<WindowHandle> openDialogs(unsigned templateId);
 
 }  // namespace compat

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "compat/desktop/DesktopExport.h"
 #include "compat/ipc/MessageQueue.h"
 
 namespace compat {
@@ -42,32 +43,32 @@ struct MenuItem {
     bool isDefault = false;
 };
 
-MenuHandle CreateMenu();
-MenuHandle CreatePopupMenu();
+COMPAT_DESKTOP_EXPORT MenuHandle CreateMenu();
+COMPAT_DESKTOP_EXPORT MenuHandle CreatePopupMenu();
 // Adds an item at the end: MF_STRING with a command id, MF_POPUP with a
 // submenu handle as `idOrPopup`, or MF_SEPARATOR. False when `menu` is not a
 // menu.
-bool AppendMenu(MenuHandle menu, unsigned flags, std::uintptr_t idOrPopup, std::string_view text);
+COMPAT_DESKTOP_EXPORT bool AppendMenu(MenuHandle menu, unsigned flags, std::uintptr_t idOrPopup, std::string_view text);
 // The submenu at `position`; 0 when that item has none.
-MenuHandle GetSubMenu(MenuHandle menu, int position);
+COMPAT_DESKTOP_EXPORT MenuHandle GetSubMenu(MenuHandle menu, int position);
 // Makes one item the default (bold) one, by command id or by position.
-bool SetMenuDefaultItem(MenuHandle menu, unsigned item, bool byPosition);
+COMPAT_DESKTOP_EXPORT bool SetMenuDefaultItem(MenuHandle menu, unsigned item, bool byPosition);
 // Checks or unchecks the item with command id `item` (MF_BYCOMMAND, this
 // menu and its submenus) or at a position (MF_BYPOSITION); the item's
 // previous state, MF_CHECKED or MF_UNCHECKED, or -1 when there is no such
 // item. Recorded in the journal either way.
-int CheckMenuItem(MenuHandle menu, unsigned item, unsigned flags);
+COMPAT_DESKTOP_EXPORT int CheckMenuItem(MenuHandle menu, unsigned item, unsigned flags);
 // Destroys the menu with its submenus.
-bool DestroyMenu(MenuHandle menu);
+COMPAT_DESKTOP_EXPORT bool DestroyMenu(MenuHandle menu);
 
 // Shows `menu` at (x, y) until the user picks an item or dismisses it; a
 // picked command goes to `owner` as WM_COMMAND (word parameter the id, long
 // parameter 0). The pick is the one chooseMenuItem (SimulatedInput.h)
 // armed, used up by this call; without one the menu is dismissed. False
 // when `menu` is not a menu.
-bool TrackPopupMenu(MenuHandle menu, unsigned flags, int x, int y, WindowHandle owner);
+COMPAT_DESKTOP_EXPORT bool TrackPopupMenu(MenuHandle menu, unsigned flags, int x, int y, WindowHandle owner);
 
 // A menu's items; empty when it is not a menu.
-std::vector<MenuItem> menuItems(MenuHandle menu);
+COMPAT_DESKTOP_EXPORT std::vector<MenuItem> menuItems(MenuHandle menu);
 
 }  // namespace compat

@@ -6,6 +6,7 @@
 
 #include <string_view>
 
+#include "compat/desktop/DesktopExport.h"
 #include "compat/ipc/MessageQueue.h"
 
 namespace compat {
@@ -15,6 +16,7 @@ inline constexpr int IDOK = 1;
 inline constexpr int IDCANCEL = 2;
 
 // Shows `text` under `caption`; the button pressed (IDOK for MB_OK).
-int MessageBox(WindowHandle owner, std::string_view text, std::string_view caption, unsigned type);
+COMPAT_DESKTOP_EXPORT int MessageBox(WindowHandle owner, std::string_view text, std::string_view caption,
+                                     unsigned type);
 
 }  // namespace compat

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "compat/desktop/DesktopExport.h"
 #include "compat/desktop/Menu.h"
 #include "compat/ipc/MessageQueue.h"
 
@@ -44,14 +45,14 @@ struct NotifyIconData {
 // Adds, changes or removes the icon of (window, id). A change takes only the
 // fields whose flag is set. False when NIM_ADD finds the icon there already,
 // or NIM_MODIFY or NIM_DELETE does not find it.
-bool Shell_NotifyIcon(std::uint32_t action, const NotifyIconData& data);
+COMPAT_DESKTOP_EXPORT bool Shell_NotifyIcon(std::uint32_t action, const NotifyIconData& data);
 
 // The menu that a desktop which opens icon menus itself shows for the icon of
 // (window, id); a pick goes to `window` as WM_COMMAND, as from TrackPopupMenu.
 // False when there is no such icon.
-bool setNotifyIconMenu(WindowHandle window, unsigned id, MenuHandle menu);
+COMPAT_DESKTOP_EXPORT bool setNotifyIconMenu(WindowHandle window, unsigned id, MenuHandle menu);
 
 // The icon's current state, its flags the union of those ever set.
-std::optional<NotifyIconData> notifyIcon(WindowHandle window, unsigned id);
+COMPAT_DESKTOP_EXPORT std::optional<NotifyIconData> notifyIcon(WindowHandle window, unsigned id);
 
 }  // namespace compat

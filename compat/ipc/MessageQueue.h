@@ -17,6 +17,8 @@
 #include <chrono>
 #include <cstdint>
 
+#include "compat/ipc/IpcExport.h"
+
 namespace compat {
 
 using ThreadId = std::uint32_t;
@@ -44,31 +46,32 @@ struct Message {
 };
 
 // The kernel's id of the calling thread; a main thread's id is its process id.
-ThreadId currentThreadId();
-ThreadId currentProcessId();
+COMPAT_IPC_EXPORT ThreadId currentThreadId();
+COMPAT_IPC_EXPORT ThreadId currentProcessId();
 
 // Gives the calling thread its queue when it has none. False, with errno set,
 // when the runtime folder or the socket cannot be made.
-bool ensureMessageQueue();
+COMPAT_IPC_EXPORT bool ensureMessageQueue();
 
 // Queues a thread message for `thread`. False, with errno set, when the
 // thread has no queue (ENOENT, ECONNREFUSED, ESRCH), its queue is full
 // (EAGAIN) or the caller may not reach it (EACCES).
-bool PostThreadMessage(ThreadId thread, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+COMPAT_IPC_EXPORT bool PostThreadMessage(ThreadId thread, std::uint32_t message, std::uintptr_t wParam,
+                                         std::intptr_t lParam);
 
 // Waits for the next message of the calling thread's queue: posted messages
 // first, then the quit request of PostQuitMessage, then due timers. Returns 1,
 // 0 when the message is WM_QUIT, -1 (errno set) when the thread cannot have a
 // queue.
-int GetMessage(Message& message);
+COMPAT_IPC_EXPORT int GetMessage(Message& message);
 
 // Like GetMessage without waiting: false when nothing is there. With
 // `remove` false the message stays queued.
-bool PeekMessage(Message& message, bool remove);
+COMPAT_IPC_EXPORT bool PeekMessage(Message& message, bool remove);
 
 // Asks the calling thread's loop to end: GetMessage gives WM_QUIT with
 // `exitCode` once no posted message is left.
-void PostQuitMessage(int exitCode);
+COMPAT_IPC_EXPORT void PostQuitMessage(int exitCode);
 
 // Starts or restarts a timer of the calling thread. Each period gives one
 // WM_TIMER (wParam the timer id); periods that pass while nobody takes the
@@ -76,19 +79,19 @@ void PostQuitMessage(int exitCode);
 // to restart or is ignored, and the result is the timer's id. With a window
 // (which must belong to the calling thread) the timer is (window, id) and the
 // result is non-zero. 0 on failure. Periods below 10 ms count as 10 ms.
-unsigned SetTimer(WindowHandle window, unsigned id, unsigned milliseconds);
-bool KillTimer(WindowHandle window, unsigned id);
+COMPAT_IPC_EXPORT unsigned SetTimer(WindowHandle window, unsigned id, unsigned milliseconds);
+COMPAT_IPC_EXPORT bool KillTimer(WindowHandle window, unsigned id);
 
 // Waits until `thread` has a queue that takes posts, `owner` (the process
 // that runs the thread) has ended, or `timeout` has passed. True when the
 // queue is there.
-bool waitForThreadQueue(ThreadId thread, const Waitable& owner, std::chrono::milliseconds timeout);
+COMPAT_IPC_EXPORT bool waitForThreadQueue(ThreadId thread, const Waitable& owner, std::chrono::milliseconds timeout);
 
 // Frees the queue name of a thread that ended without closing its queue
 // (its process was killed). Only for a thread that is known to be dead while
 // its id cannot have been reused: the main thread of an ended process that has
 // not been reaped yet.
-void removeQueueOfDeadThread(ThreadId thread);
+COMPAT_IPC_EXPORT void removeQueueOfDeadThread(ThreadId thread);
 
 // For message windows (MessageWindow.h): queues `message`, window included,
 // for a thread of this process.

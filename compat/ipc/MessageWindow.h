@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 
+#include "compat/ipc/IpcExport.h"
 #include "compat/ipc/MessageQueue.h"
 
 namespace compat {
@@ -18,30 +19,32 @@ using WindowProcedure = std::function<std::intptr_t(WindowHandle window, std::ui
 // Makes a window owned by the calling thread (which gets its queue). 0 when
 // the thread cannot have a queue. `defaultProcedure`, when given, is what
 // DefWindowProc does for this window: the behaviour of its window class.
-WindowHandle CreateMessageWindow(WindowProcedure procedure, WindowProcedure defaultProcedure = {});
+COMPAT_IPC_EXPORT WindowHandle CreateMessageWindow(WindowProcedure procedure, WindowProcedure defaultProcedure = {});
 
 // Sends WM_DESTROY to the window procedure and forgets the window and its
 // timers. Only the owning thread may destroy a window; false otherwise or when
 // the window does not exist.
-bool DestroyWindow(WindowHandle window);
+COMPAT_IPC_EXPORT bool DestroyWindow(WindowHandle window);
 
-bool IsWindow(WindowHandle window);
+COMPAT_IPC_EXPORT bool IsWindow(WindowHandle window);
 
 // The thread that owns the window; empty when there is no such window.
-std::optional<ThreadId> windowThread(WindowHandle window);
+COMPAT_IPC_EXPORT std::optional<ThreadId> windowThread(WindowHandle window);
 
 // Queues a message for the window on its thread. With no window it is a thread
 // message of the calling thread. False when the window does not exist.
-bool PostMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+COMPAT_IPC_EXPORT bool PostMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                                   std::intptr_t lParam);
 
 // Runs the procedure of the message's window, on the calling thread, and
 // returns its result; 0 for a thread message or a window that is gone.
-std::intptr_t DispatchMessage(const Message& message);
+COMPAT_IPC_EXPORT std::intptr_t DispatchMessage(const Message& message);
 
 // What a procedure does with messages it does not handle: the window's
 // default procedure when it was made with one; else WM_CLOSE destroys the
 // window and everything else gives 0.
-std::intptr_t DefWindowProc(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+COMPAT_IPC_EXPORT std::intptr_t DefWindowProc(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                                              std::intptr_t lParam);
 
 // Called when a thread's queue goes away: its windows go with it, silently.
 void forgetWindowsOfThread(ThreadId thread);

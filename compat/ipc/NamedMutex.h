@@ -8,10 +8,11 @@
 #include <string_view>
 
 #include "base/UniqueFd.h"
+#include "compat/ipc/IpcExport.h"
 
 namespace compat {
 
-class NamedMutex {
+class COMPAT_IPC_EXPORT NamedMutex {
 public:
     enum class State {
         Owned,          // this object holds it

@@ -25,7 +25,8 @@ struct BandSiteLinks {
     bool serviceProvider = true;
 };
 
-class BandSite final : public ComObject<OleWindow, InputObjectSite, OleCommandTarget, ServiceProvider> {
+class BandSite final
+    : public ComObject<OleWindow, InputObjectSite, OleCommandTarget, ServiceProvider> {
 public:
     // OnFocusChangeIS is recorded in `log` as "OnFocusChangeIS true" or
     // "... false".

@@ -10,6 +10,8 @@
 
 #include <cstdint>
 
+// Exported, like CreateAdapter, from a build that hides symbols by default.
+#pragma GCC visibility push(default)
 extern "C" {
 
 // Defaults for everything below, records emptied. The live adapter stays.
@@ -73,3 +75,4 @@ const char* StandIn_SentTo(int index);
 const char* StandIn_SentText(int index);
 int StandIn_SentChat(int index);
 }
+#pragma GCC visibility pop
