@@ -6,6 +6,7 @@
 
 #include <string_view>
 
+#include "compat/browser/BrowserExport.h"
 #include "compat/browser/WebBrowser2.h"
 #include "compat/com/ClientSite.h"
 #include "compat/com/ComPtr.h"
@@ -15,7 +16,7 @@ namespace compat {
 // A browser control as its host holds it: a browser, told what happens to
 // its own window. The host hands it the keys forwarded to its container
 // through its OleInPlaceActiveObject, when it has one.
-class BrowserControl : public WebBrowser2 {
+class COMPAT_BROWSER_EXPORT BrowserControl : public WebBrowser2 {
 public:
     // Starts a navigation to `url`, the address that the host was created
     // with: the host's own navigation, not a call of its caller's.
@@ -34,8 +35,8 @@ using BrowserControlFactory = ComPtr<BrowserControl> (*)(WindowHandle window, Co
 
 // Registers `factory` for the process in place of the one before it; null
 // leaves none.
-void setBrowserControlFactory(BrowserControlFactory factory);
+COMPAT_BROWSER_EXPORT void setBrowserControlFactory(BrowserControlFactory factory);
 // The registered factory, or null.
-BrowserControlFactory browserControlFactory();
+COMPAT_BROWSER_EXPORT BrowserControlFactory browserControlFactory();
 
 }  // namespace compat

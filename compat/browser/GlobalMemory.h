@@ -14,7 +14,7 @@ namespace compat {
 using GlobalHandle = std::uintptr_t;  // 0: no block
 
 // A new block of `bytes` zero bytes; 0 when it cannot be had.
-GlobalHandle GlobalAlloc(std::size_t bytes);
+COMPAT_BROWSER_EXPORT GlobalHandle GlobalAlloc(std::size_t bytes);
 // The block's bytes, valid until it is freed; null for a handle that names
 // no block. Each lock is matched by an unlock.
 COMPAT_BROWSER_EXPORT void* GlobalLock(GlobalHandle block);
@@ -23,6 +23,6 @@ COMPAT_BROWSER_EXPORT bool GlobalUnlock(GlobalHandle block);
 // The block's size in bytes; 0 for a handle that names no block.
 COMPAT_BROWSER_EXPORT std::size_t GlobalSize(GlobalHandle block);
 // Frees the block: 0 on success, else the handle.
-GlobalHandle GlobalFree(GlobalHandle block);
+COMPAT_BROWSER_EXPORT GlobalHandle GlobalFree(GlobalHandle block);
 
 }  // namespace compat

@@ -29,11 +29,11 @@ using HookProcedure = std::intptr_t (*)(int code, std::uintptr_t wParam, std::in
 
 // Installs `procedure` for the keys of `thread` (a thread of this process;
 // `module` is not used). Only WH_KEYBOARD; 0 otherwise or without a thread.
-HookHandle SetWindowsHookEx(int hookId, HookProcedure procedure, std::uintptr_t module, ThreadId thread);
+COMPAT_BROWSER_EXPORT HookHandle SetWindowsHookEx(int hookId, HookProcedure procedure, std::uintptr_t module, ThreadId thread);
 COMPAT_BROWSER_EXPORT bool UnhookWindowsHookEx(HookHandle hook);
 // The answer of the hook installed before `hook` on its thread, or 0 when
 // there is none.
-std::intptr_t CallNextHookEx(HookHandle hook, int code, std::uintptr_t wParam, std::intptr_t lParam);
+COMPAT_BROWSER_EXPORT std::intptr_t CallNextHookEx(HookHandle hook, int code, std::uintptr_t wParam, std::intptr_t lParam);
 
 // The calling thread's view of a key: the high bit (negative value) while
 // down, the low bit toggled by each press.

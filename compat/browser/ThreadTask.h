@@ -18,12 +18,12 @@ namespace compat {
 COMPAT_BROWSER_EXPORT bool runOnWindowThread(WindowHandle window, const std::function<void()>& task);
 // Hands `task` to the thread of `window` without waiting. False when there
 // is no such window.
-bool postToWindowThread(WindowHandle window, std::function<void()> task);
+COMPAT_BROWSER_EXPORT bool postToWindowThread(WindowHandle window, std::function<void()> task);
 
 // The message that wakes a loop for a handed task, and what the window layer
 // does with it: runs the oldest task handed to the calling thread, so that a
 // task runs after what was posted to the thread before it was handed.
 inline constexpr std::uint32_t kHandedTaskMessage = 0xC0DE;
-void runHandedTask();
+COMPAT_BROWSER_EXPORT void runHandedTask();
 
 }  // namespace compat

@@ -40,12 +40,12 @@ using IconHandle = std::uintptr_t;  // 0: no icon
 // marks it visible. 0 when the parent is no window (or a child has none), the
 // class refuses (a control host whose control cannot be made) or the thread
 // cannot have a queue.
-WindowHandle CreateWindowEx(std::uint32_t exStyle, std::string_view className, std::string_view text,
+COMPAT_BROWSER_EXPORT WindowHandle CreateWindowEx(std::uint32_t exStyle, std::string_view className, std::string_view text,
                             std::uint32_t style, int x, int y, int width, int height, WindowHandle parent, int id,
                             WindowProcedure procedure = {});
 
 // The procedure's answer; 0 for a window that is gone.
-std::intptr_t SendMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+COMPAT_BROWSER_EXPORT std::intptr_t SendMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
 
 // SW_SHOW makes the window visible and, for a top-level window, active
 // (ActiveWindow.h); SW_HIDE makes it invisible. Whether it was visible.
