@@ -52,9 +52,9 @@ double* scratch(std::size_t doubles) {
 // The blocks of `rows` rows, by the row count alone.
 struct RowBlocks {
     explicit RowBlocks(long long rows) : m_rows(rows) {
-        using ovix::ArpackSharedBlas;
-        const long long even = (rows + ArpackSharedBlas::kBlocks - 1) / ArpackSharedBlas::kBlocks;
-        m_perBlock = std::max(ArpackSharedBlas::kLeastRowsPerBlock, (even + 7) / 8 * 8);
+        constexpr long long perBlock = ovix::ArpackSharedBlas::kRowsPerBlock;
+        const long long count = std::max(1LL, (rows + perBlock / 2) / perBlock);
+        m_perBlock = ((rows + count - 1) / count + 7) / 8 * 8;
         m_count = rows > 0 ? static_cast<std::size_t>((rows + m_perBlock - 1) / m_perBlock) : 0;
     }
     std::size_t count() const { return m_count; }

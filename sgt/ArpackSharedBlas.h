@@ -32,11 +32,11 @@ public:
     ArpackSharedBlas(const ArpackSharedBlas&) = delete;
     ArpackSharedBlas& operator=(const ArpackSharedBlas&) = delete;
 
-    // n rows are cut into about kBlocks blocks of at least kLeastRowsPerBlock
-    // rows, a multiple of 8 (whole cache lines of a column); fewer rows than
-    // two such blocks are one step.
-    static constexpr long long kBlocks = 64;
-    static constexpr long long kLeastRowsPerBlock = 256;
+    // n rows are cut into blocks of about kRowsPerBlock rows, a multiple of
+    // 8 (whole cache lines of a column); fewer rows than one and a half such
+    // blocks are one step. A block's rows of a column are one run through
+    // memory, long enough for the processor's prefetching to stream it.
+    static constexpr long long kRowsPerBlock = 2048;
 };
 
 }  // namespace ovix
