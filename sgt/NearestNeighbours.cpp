@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <cstddef>
 #include <exception>
 #include <limits>
@@ -59,25 +60,49 @@ private:
         // Once keep pairs are kept, a score below the worst of them cannot
         // enter (a NaN worst lets every score through to the full order).
         float worst = -std::numeric_limits<float>::infinity();
-        for (int j = 0; j < n; ++j) {
-            if (j == i)
+        for (int chunk = 0; chunk < n; chunk += kChunk) {
+            const int end = std::min(n, chunk + kChunk);
+            // Most chunks hold no score that can enter; the rest are taken
+            // score by score, as though none had been skipped.
+            if (end - chunk == kChunk && allBelow(m_scores.data() + chunk, worst))
                 continue;
-            const SimilarityPair pair{j, m_scores[static_cast<std::size_t>(j)]};
-            if (pair.similarity < worst)
-                continue;  // the common case, decided without the full order
-            if (m_best.size() < static_cast<std::size_t>(m_keep)) {
-                m_best.push_back(pair);
-                std::push_heap(m_best.begin(), m_best.end(), compareSimilarityDesc);
-            } else if (compareSimilarityDesc(pair, m_best.front())) {
-                std::pop_heap(m_best.begin(), m_best.end(), compareSimilarityDesc);
-                m_best.back() = pair;
-                std::push_heap(m_best.begin(), m_best.end(), compareSimilarityDesc);
+            for (int j = chunk; j < end; ++j) {
+                if (j == i)
+                    continue;
+                const SimilarityPair pair{j, m_scores[static_cast<std::size_t>(j)]};
+                if (pair.similarity < worst)
+                    continue;  // the common case, decided without the full order
+                if (m_best.size() < static_cast<std::size_t>(m_keep)) {
+                    m_best.push_back(pair);
+                    std::push_heap(m_best.begin(), m_best.end(), compareSimilarityDesc);
+                } else if (compareSimilarityDesc(pair, m_best.front())) {
+                    std::pop_heap(m_best.begin(), m_best.end(), compareSimilarityDesc);
+                    m_best.back() = pair;
+                    std::push_heap(m_best.begin(), m_best.end(), compareSimilarityDesc);
+                }
+                if (m_best.size() == static_cast<std::size_t>(m_keep))
+                    worst = m_best.front().similarity;
             }
-            if (m_best.size() == static_cast<std::size_t>(m_keep))
-                worst = m_best.front().similarity;
         }
         std::sort_heap(m_best.begin(), m_best.end(), compareSimilarityDesc);
     }
+
+    // Whether all kChunk scores from `scores` lie below `worst` (none is a
+    // NaN), compared four at a time.
+    static bool allBelow(const float* scores, float worst) {
+        using Floats = float __attribute__((vector_size(16)));
+        using Masks = int __attribute__((vector_size(16)));
+        const Floats limit = Floats{} + worst;
+        Masks below = ~Masks{};
+        for (int k = 0; k < kChunk; k += 4) {
+            Floats four;
+            std::memcpy(&four, scores + k, sizeof four);
+            below &= four < limit;
+        }
+        return (below[0] & below[1] & below[2] & below[3]) != 0;
+    }
+
+    static constexpr int kChunk = 64;
 
     std::span<const DocEntries> m_docs;
     const InvertedIndex& m_index;
