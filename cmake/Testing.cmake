@@ -18,34 +18,46 @@ function(ovix_add_gtest name)
                        PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${OVIX_GTEST_SANITIZER_ENV}")
 endfunction()
 
-# ovix_add_pytests(<prefix> <test dir> [ENVIRONMENT var=value...]): one test
-# per test_*.py file of the folder, named <prefix>.<file name>, that runs it
-# with pytest against the module in build/python.
+# ovix_add_pytest_cases(<name> <pytest file> <timeout> <environment>): one
+# test <name>.<case> per test function or test class at the top level of the
+# file, which runs it (pytest's node id <file>::<case>, with all its
+# parameters) with the environment given, failed after <timeout> seconds. The
+# cases are read from the file's text: the module that they test is not built
+# yet.
+function(ovix_add_pytest_cases name file timeout environment)
+  # An edited file is read again at the next build.
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${file})
+  file(STRINGS ${file} lines REGEX "^(def test_|class Test)")
+  foreach(line ${lines})
+    string(REGEX MATCH "^(def|class) ([A-Za-z0-9_]+)" _ "${line}")
+    set(case ${name}.${CMAKE_MATCH_2})
+    add_test(NAME ${case} COMMAND ${Python3_EXECUTABLE} -m pytest -q -p no:cacheprovider ${file}::${CMAKE_MATCH_2})
+    set_tests_properties(${case} PROPERTIES TIMEOUT ${timeout} ENVIRONMENT "${environment}")
+  endforeach()
+endfunction()
+
+# ovix_add_pytests(<prefix> <test dir> [ENVIRONMENT var=value...]): the cases
+# of each test_*.py file of the folder, named <prefix>.<file name>.<case>
+# (ovix_add_pytest_cases), run against the module in build/python.
 function(ovix_add_pytests prefix dir)
   cmake_parse_arguments(ARG "" "" "ENVIRONMENT" ${ARGN})
   file(GLOB files CONFIGURE_DEPENDS ${dir}/test_*.py)
   foreach(file ${files})
     get_filename_component(stem ${file} NAME_WE)
-    add_test(NAME ${prefix}.${stem}
-             COMMAND ${Python3_EXECUTABLE} -m pytest -q -p no:cacheprovider ${file})
-    set_tests_properties(${prefix}.${stem} PROPERTIES
-      TIMEOUT 900
-      ENVIRONMENT "PYTHONPATH=${OVIX_PYTHON_DIR};PYTHONDONTWRITEBYTECODE=1;${OVIX_PYTHON_SANITIZER_ENV};${ARG_ENVIRONMENT}")
+    ovix_add_pytest_cases(${prefix}.${stem} ${file} 900
+      "PYTHONPATH=${OVIX_PYTHON_DIR};PYTHONDONTWRITEBYTECODE=1;${OVIX_PYTHON_SANITIZER_ENV};${ARG_ENVIRONMENT}")
   endforeach()
 endfunction()
 
 # ovix_add_peer_test(<name> <program> <variable> <pytest file> LIBS ...
 # [ENVIRONMENT var=value...]): results of the code against a Python peer. The
-# program tests/<program>.cpp, linked with LIBS, computes; the pytest file
-# tests/<pytest file>, which finds the program in <variable>, compares.
+# program tests/<program>.cpp, linked with LIBS, computes; the cases of the
+# pytest file tests/<pytest file>, named <name>.<case> (ovix_add_pytest_cases),
+# which find the program in <variable>, compare.
 function(ovix_add_peer_test name program variable pytest_file)
   cmake_parse_arguments(ARG "" "" "LIBS;ENVIRONMENT" ${ARGN})
   add_executable(${program} tests/${program}.cpp)
   target_link_libraries(${program} PRIVATE ${ARG_LIBS})
-  add_test(NAME ${name}
-           COMMAND ${Python3_EXECUTABLE} -m pytest -q -p no:cacheprovider
-                   ${CMAKE_CURRENT_SOURCE_DIR}/tests/${pytest_file})
-  set_tests_properties(${name} PROPERTIES
-    TIMEOUT 300
-    ENVIRONMENT "${variable}=$<TARGET_FILE:${program}>;PYTHONDONTWRITEBYTECODE=1;${ARG_ENVIRONMENT}")
+  ovix_add_pytest_cases(${name} ${CMAKE_CURRENT_SOURCE_DIR}/tests/${pytest_file} 300
+    "${variable}=$<TARGET_FILE:${program}>;PYTHONDONTWRITEBYTECODE=1;${ARG_ENVIRONMENT}")
 endfunction()

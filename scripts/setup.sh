@@ -14,7 +14,7 @@ OVIX_PACKAGES=(
   # the gfortran runtime of ARPACK's static library
   libgfortran-12-dev
   # test runners and oracles
-  python3-pytest python3-nltk wamerican python3-numpy python3-scipy python3-networkx
+  python3-pytest python3-nltk wamerican python3-numpy python3-scipy python3-networkx python3-threadpoolctl
   # a display with synthetic input, for the idle time; a private session bus
   xvfb xdotool dbus-daemon
   # benchmarks and their peers

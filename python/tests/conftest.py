@@ -1,8 +1,9 @@
 """Helpers that the module's test files share: a script in a fresh
 interpreter, a wait for a condition, a thread that shows when the interpreter
-lock is free, and packed vectors written by hand. pytest loads this file before the tests of this
+lock is free, packed vectors written by hand, and the stems' oracle. pytest loads this file before the tests of this
 folder, which import what they use from it."""
 
+import functools
 import os
 import struct
 import subprocess
@@ -72,3 +73,12 @@ def dvir(entries):
     and the weight as a little-endian float."""
     return b"".join((struct.pack("<Q", fid) if isinstance(fid, int) else ovix.Fid(fid).m_fid.ljust(8, b" "))
                     + struct.pack("<f", weight) for fid, weight in entries)
+
+
+@functools.cache
+def oracle_stemmer():
+    """nltk's Porter stemmer (in its MARTIN_EXTENSIONS mode), the oracle that
+    stems are checked against. nltk takes about a second to import: only the
+    tests that stem pay for it."""
+    from nltk.stem.porter import PorterStemmer
+    return PorterStemmer(mode=PorterStemmer.MARTIN_EXTENSIONS)

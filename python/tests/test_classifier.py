@@ -306,14 +306,14 @@ class TestThreads:
 
     def test_the_long_calls_let_other_threads_run(self, tmp_path):
         # Sizes that make each call last a tenth of a second or more.
-        n = 20000
+        n = 10000
         mem = topic_table(n, topics=4, vocabulary=300, length=30)
         assert self.counts_inside(lambda: ovix.ClassifierWrapper(0).buildKnnGraph(mem.getDvecs(), n, 10, 0.0))
         n = 2000
         w = ovix.ClassifierWrapper(0)
         w.buildKnnGraph(topic_table(n, topics=4, vocabulary=300, length=30).getDvecs(), n, 10, 0.0)
         assert self.counts_inside(lambda: w.decomposeLaplacian(60))
-        n = 30000
+        n = 10000
         write_decomposition(tmp_path / "v", np.random.default_rng(0).standard_normal((n, 60)) / np.sqrt(n))
         w = ovix.ClassifierWrapper(0)
         w.setDecompositionFile(str(tmp_path / "v"), BINARY)

@@ -10,11 +10,10 @@ import random
 import re
 
 import pytest
-from nltk.stem.porter import PorterStemmer as OraclePorterStemmer
 
 import _ovix
 import ovix
-from conftest import dvir, run_isolated
+from conftest import dvir, oracle_stemmer, run_isolated
 
 LICENSES = pathlib.Path("/usr/share/common-licenses")
 STOP_WORDS = frozenset((pathlib.Path(__file__).parent / "stop_words.txt").read_text().split())
@@ -22,12 +21,11 @@ STOP_WORDS = frozenset((pathlib.Path(__file__).parent / "stop_words.txt").read_t
 # An independent statement of the tokenizer: capital + lower-case run, run of
 # capitals, run of lower-case letters; every other byte separates.
 TOKEN = re.compile(rb"[A-Z][a-z]+|[A-Z]+|[a-z]+")
-ORACLE_STEMMER = OraclePorterStemmer(mode=OraclePorterStemmer.MARTIN_EXTENSIONS)
 
 
 @functools.lru_cache(maxsize=None)
 def oracle_stem(word):
-    return ORACLE_STEMMER.stem(word)
+    return oracle_stemmer().stem(word)
 
 
 def oracle_list(texts, stem=True, stop_words=True, min_len=2, max_len=20, weight=1):

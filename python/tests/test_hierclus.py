@@ -250,7 +250,7 @@ class TestBinding:
             clustering.getDocs()
 
     def test_clustering_holds_the_interpreter_lock(self, tmp_path):
-        corpus = Corpus(tmp_path, count=20000, vocabulary=2000)
+        corpus = Corpus(tmp_path, count=10000, vocabulary=2000)
         # With a long switch interval the caller keeps the lock from `start`
         # to `end` unless the call itself gives it up, however loaded the
         # machine is.
@@ -259,7 +259,7 @@ class TestBinding:
         try:
             with LockTicker() as ticker:
                 start = time.perf_counter()
-                ovix.HierClus(corpus.path, 50)
+                ovix.HierClus(corpus.path, 100)
                 end = time.perf_counter()
         finally:
             sys.setswitchinterval(interval)

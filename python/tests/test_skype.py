@@ -107,6 +107,9 @@ def test_a_whole_exchange_through_the_rows(standin):
 
 
 def test_without_the_library_the_failure_is_queued_and_there_is_no_adapter(standin, monkeypatch, tmp_path):
+    # The notice thread has a queue, as the main application's has: a bridge
+    # that starts gives it one with its window, and posts nothing.
+    bridge()
     monkeypatch.setenv("OVIX_SKYPE_ADAPTER", str(tmp_path / "missing.dll"))
     b = bridge()
     assert b.IsConstructed() == 0

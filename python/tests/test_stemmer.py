@@ -3,10 +3,10 @@
 import re
 
 import pytest
-from nltk.stem.porter import PorterStemmer as OraclePorterStemmer
 
 import _ovix
 import ovix
+from conftest import oracle_stemmer
 
 WORD_LIST = "/usr/share/dict/american-english"
 
@@ -55,7 +55,7 @@ class TestStem:
 
 
 def test_stems_equal_an_independent_implementation_over_a_dictionary(stemmer):
-    oracle = OraclePorterStemmer(mode=OraclePorterStemmer.MARTIN_EXTENSIONS)
+    oracle = oracle_stemmer()
     with open(WORD_LIST, encoding="utf-8") as f:
         words = [w for w in f.read().split() if re.fullmatch(r"[A-Za-z]+", w)]
     assert len(words) > 70000

@@ -37,16 +37,23 @@ const std::optional<unsigned> kTeams[] = {std::nullopt, 0u, 1u, 3u, 7u};
 
 // Runs `step` without a team lent and with each team of kTeams lent, and
 // returns its result for each; the BLAS library on one thread, as in a solve.
+// The teams are made once and serve every step, as a solve's team serves all
+// of its steps, and every helper shares every task.
 std::vector<Doubles> withEachTeam(const std::function<Doubles()>& step) {
+    static const std::vector<std::unique_ptr<WorkTeam>> teams = [] {
+        std::vector<std::unique_ptr<WorkTeam>> made;
+        for (const auto& helpers : kTeams) {
+            made.push_back(helpers ? std::make_unique<WorkTeam>(*helpers, WorkTeam::Options{.shedHelpers = false})
+                                   : nullptr);
+        }
+        return made;
+    }();
     const SerialBlas serialBlas;
     std::vector<Doubles> results;
-    for (const auto& helpers : kTeams) {
-        std::unique_ptr<WorkTeam> team;
+    for (const auto& team : teams) {
         std::optional<ArpackSharedBlas> lent;
-        if (helpers) {
-            team = std::make_unique<WorkTeam>(*helpers);
+        if (team)
             lent.emplace(*team);
-        }
         results.push_back(step());
     }
     return results;

@@ -12,6 +12,7 @@ import subprocess
 import networkx as nx
 import numpy as np
 import pytest
+from threadpoolctl import threadpool_limits
 
 PROGRAM = os.environ["OVIX_GRAPH_CUTS"]
 
@@ -77,7 +78,10 @@ def fiedler_partition(g, nodes, normalized):
     w = nx.to_numpy_array(g.subgraph(nodes), nodelist=order, weight="weight")
     d = w.sum(axis=1)
     laplacian = np.eye(len(order)) - w / np.sqrt(np.outer(d, d)) if normalized else np.diag(d) - w
-    values, vectors = np.linalg.eigh(laplacian)
+    # numpy's BLAS on one thread: on matrices this small its threads only
+    # spin, and on a loaded machine they spin for seconds.
+    with threadpool_limits(limits=1, user_api="blas"):
+        values, vectors = np.linalg.eigh(laplacian)
     assert values[2] - values[1] > 1e-6, "the second eigenvalue must be simple for a definite split"
     vector = vectors[:, 1]
     return {frozenset(n for n, x in zip(order, vector) if x < 0), frozenset(n for n, x in zip(order, vector) if x >= 0)}
