@@ -302,8 +302,8 @@ public:
 
 // Twenty components of 500 nodes, each a random graph over a path: twenty
 // eigenvalues 0 well apart from the rest, in a basis (n x 41 doubles) large
-// enough for the engine to share its products out over its threads (three,
-// at 2^17 basis doubles a thread); the test checks that it had helpers.
+// enough for the engine to share its products out over its threads (3 MiB:
+// two, the square root rounded up); the test checks that it had helpers.
 std::unique_ptr<TeamNotingLaplacian> twentyComponents(int symmetric) {
     const int size = 500, n = 20 * size;
     auto L = std::make_unique<TeamNotingLaplacian>(n, n, 1, symmetric, 1);
