@@ -47,7 +47,7 @@ struct RankedEigenpairs {
 // the square root of the basis in MiB, rounded up, the caller included, up to
 // one per processor: 2 threads at 5,000 rows and 81 vectors, 4 at 20,000, 8
 // at 100,000. A basis below 2 MiB is solved on the calling thread. The team
-// sheds helpers that the system holds up (WorkTeam.h).
+// keeps short steps to the calling thread on a crowded machine (WorkTeam.h).
 unsigned solveHelpers(int n, int ncv) {
     const double basisMiB = static_cast<double>(n) * ncv * sizeof(double) / (1 << 20);
     if (basisMiB < 2)

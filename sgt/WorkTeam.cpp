@@ -1,5 +1,11 @@
 #include "sgt/WorkTeam.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
 #include <system_error>
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -17,12 +23,33 @@ void pause() {
 #endif
 }
 
+// The threads that the system runs or has ready to run now, or none where
+// it does not say.
+std::optional<unsigned> runnableThreads() {
+    const int file = open("/proc/loadavg", O_RDONLY | O_CLOEXEC);
+    if (file < 0)
+        return std::nullopt;
+    char text[128];
+    const ssize_t length = read(file, text, sizeof text - 1);
+    close(file);
+    if (length <= 0)
+        return std::nullopt;
+    text[length] = 0;
+    // "<load over 1, 5 and 15 minutes> <runnable>/<all> <last process id>"
+    unsigned runnable = 0, all = 0;
+    if (std::sscanf(text, "%*s %*s %*s %u/%u", &runnable, &all) != 2)
+        return std::nullopt;
+    return runnable;
+}
+
 }  // namespace
 
 WorkTeam::WorkTeam(unsigned helpers) : WorkTeam(helpers, Options{}) {}
 
 WorkTeam::WorkTeam(unsigned helpers, Options options)
-    : m_options(options), m_places(std::make_unique<Place[]>(helpers + 1)) {
+    : m_options(options),
+      m_processors(std::max(1u, std::thread::hardware_concurrency())),
+      m_places(std::make_unique<Place[]>(helpers + 1)) {
     m_threads.reserve(helpers);
     for (unsigned i = 0; i < helpers; ++i) {
         try {
@@ -31,7 +58,6 @@ WorkTeam::WorkTeam(unsigned helpers, Options options)
             break;  // the threads that did start share the work
         }
     }
-    m_task.sharing = static_cast<unsigned>(m_threads.size());
 }
 
 WorkTeam::~WorkTeam() {
@@ -80,21 +106,38 @@ std::size_t WorkTeam::shareBegin(unsigned share) const {
 }
 
 void WorkTeam::run(std::size_t parts, const std::function<void(std::size_t)>& part, bool backwards) {
-    const unsigned sharing = m_task.sharing.load(std::memory_order_relaxed);
-    if (sharing == 0 || parts <= 1) {
+    const auto alone = [&](std::size_t skipped) {
         for (std::size_t i = 0; i < parts; ++i)
-            part(backwards ? parts - 1 - i : i);
-        if (parts > 1)
-            pace(false);
+            if (const std::size_t p = backwards ? parts - 1 - i : i; p != skipped)
+                part(p);
+    };
+    if (helpers() == 0 || parts <= 1) {
+        alone(parts);
         return;
     }
+    pace();
     m_task.part = &part;
     m_task.parts = parts;
     m_task.backwards = backwards;
-    m_task.shares = sharing + 1;
+    m_task.shares = helpers() + 1;
     for (unsigned share = 0; share < m_task.shares; ++share)
         m_places[share].next.store(shareBegin(share), std::memory_order_relaxed);
-    m_progress.unfinished.store(parts, std::memory_order_relaxed);
+    std::size_t unfinished = parts;
+    if (m_crowded && shareBegin(1) > 0) {
+        // The caller takes its first part before it calls the helpers in: a
+        // task that it would do alone in less than kWorthSharing is not worth
+        // the risk of a helper stopped inside it.
+        const std::size_t first = backwards ? shareBegin(1) - 1 : 0;
+        const auto start = std::chrono::steady_clock::now();
+        part(first);
+        if ((std::chrono::steady_clock::now() - start) * static_cast<std::int64_t>(parts) < kWorthSharing) {
+            alone(first);
+            return;
+        }
+        m_places[0].next.store(1, std::memory_order_relaxed);
+        --unfinished;
+    }
+    m_progress.unfinished.store(unfinished, std::memory_order_relaxed);
     const std::uint64_t task = m_task.number.load(std::memory_order_relaxed) + 1;
     m_task.number = task;
     // Only helpers with parts in their share: a helper woken for nothing
@@ -103,31 +146,24 @@ void WorkTeam::run(std::size_t parts, const std::function<void(std::size_t)>& pa
         if (shareBegin(share) < shareBegin(share + 1))
             wake(share);
 
-    const auto start = std::chrono::steady_clock::now();
     takeParts(0);
-    const auto ownDone = std::chrono::steady_clock::now();
-    const bool slept = await(0, [this] { return m_progress.unfinished == 0; });
-    const auto waited = slept ? std::chrono::steady_clock::now() - ownDone : std::chrono::nanoseconds::zero();
-    const bool heldUp = waited >= kHeldUp && waited > (ownDone - start) * static_cast<int>(sharing);
+    await(0, [this] { return m_progress.unfinished == 0; });
     // Closed: a helper that comes now leaves without touching the task.
     m_task.number = task + 1;
     await(0, [this] { return m_progress.joined == 0; });
-    pace(heldUp);
 }
 
-void WorkTeam::pace(bool heldUp) {
+void WorkTeam::pace() {
     if (!m_options.shedHelpers)
         return;
-    const unsigned sharing = m_task.sharing.load(std::memory_order_relaxed);
-    if (heldUp) {
-        m_steadyTasks = 0;
-        if (sharing > 0)
-            m_task.sharing = sharing - 1;
-    } else if (++m_steadyTasks >= kSteadyTasks) {
-        m_steadyTasks = 0;
-        if (sharing < helpers())
-            m_task.sharing = sharing + 1;
-    }
+    const auto now = std::chrono::steady_clock::now();
+    if (now - m_paced < kPace)
+        return;
+    m_paced = now;
+    // The team's threads that are awake count among those ready to run, and
+    // there are no more of them than processors.
+    const std::optional<unsigned> runnable = runnableThreads();
+    m_crowded = runnable && *runnable > m_processors;
 }
 
 void WorkTeam::serve(unsigned share) {
@@ -135,7 +171,7 @@ void WorkTeam::serve(unsigned share) {
     for (;;) {
         await(share, [this, share, &seen] {
             const std::uint64_t task = m_task.number;
-            return m_stopping || (task != seen && task % 2 == 1 && share <= m_task.sharing);
+            return m_stopping || (task != seen && task % 2 == 1);
         });
         if (m_stopping)
             return;

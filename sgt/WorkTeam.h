@@ -18,12 +18,13 @@
 // A helper that the system stops in the middle of a part (the machine is
 // busy) holds up the whole task until it runs again, for the time slice of
 // whatever runs in its place: milliseconds, where a part may take
-// microseconds. When the caller has waited kHeldUp or longer for the last
-// parts of a task, and longer than the helpers saved it (its own work on the
-// task times the helpers), the following tasks are shared by one helper
-// fewer; after kSteadyTasks tasks without such a wait, by one more again. So
-// a busy machine sheds the helpers of small tasks, which cost more than they
-// save, sooner than those of large ones.
+// microseconds. So on a crowded machine, one with more threads ready to run
+// than processors (looked up every kPace), the caller takes its first part
+// of a task before it calls the helpers in, and does the task alone if that
+// part says the whole would take it less than kWorthSharing. Measured
+// (bench/arpack_eigs.py --busy): short steps shared on a crowded machine made
+// a solve slower than one thread alone, while long ones still gain more from
+// the helpers than a stopped helper costs.
 //
 // One task at a time: run is called by one thread at a time.
 
@@ -46,13 +47,13 @@ public:
     // what a sleep and a wake-up by the system cost (bench/work_team.cpp
     // measures both).
     static constexpr std::chrono::microseconds kSpin{50};
-    static constexpr std::chrono::milliseconds kHeldUp{1};
-    static constexpr unsigned kSteadyTasks = 1024;
+    static constexpr std::chrono::milliseconds kPace{2};
+    static constexpr std::chrono::milliseconds kWorthSharing{1};
 
     struct Options {
         std::chrono::nanoseconds spin = kSpin;
-        // Whether helpers are shed as above; without, every task is shared by
-        // every helper.
+        // Whether a crowded machine keeps short tasks to the caller, as above;
+        // without, every task is shared by every helper.
         bool shedHelpers = true;
     };
 
@@ -96,10 +97,12 @@ private:
     // others.
     void takeParts(unsigned share);
     std::size_t shareBegin(unsigned share) const;
-    // After a task: whether its caller was held up by a helper.
-    void pace(bool heldUp);
+    // Before a task: whether the machine is crowded, looked up once every
+    // kPace.
+    void pace();
 
     const Options m_options;
+    const unsigned m_processors;
     // Written by the caller once a task, read by the helpers that look for
     // tasks: on a cache line of their own, apart from what the threads write
     // as they take and finish parts.
@@ -112,9 +115,6 @@ private:
         std::size_t parts = 0;
         bool backwards = false;
         unsigned shares = 1;  // the caller's and the sharing helpers'
-        // Helpers 1 to `sharing` share the tasks; the others sleep. Written
-        // between tasks.
-        std::atomic<unsigned> sharing{0};
     } m_task;
     // Parts not yet reported done, each thread's reported once it takes no
     // more; helpers inside the running task: it is not over before they are
@@ -123,7 +123,9 @@ private:
         std::atomic<std::size_t> unfinished{0};
         std::atomic<unsigned> joined{0};
     } m_progress;
-    unsigned m_steadyTasks = 0;
+    std::chrono::steady_clock::time_point m_paced;  // last paced; none yet: the epoch
+    // More threads ready to run than processors, when last paced.
+    bool m_crowded = false;
 
     // A sleeper marks itself asleep under the mutex before it looks once
     // more; a waker that changed what the sleeper looks at then sees the mark

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -59,6 +60,65 @@ TEST(WorkTeam, EveryHelperTakesPartsBesideTheCaller) {
             });
             ASSERT_TRUE(together) << "spin " << spin.count() << " ns, task " << task;
             ASSERT_EQ(threads.size(), 4u) << "spin " << spin.count() << " ns, task " << task;
+        }
+    }
+}
+
+// Threads that keep every processor busy until the end of the scope: the
+// machine is crowded once the caller runs beside them.
+class CrowdedMachine {
+public:
+    CrowdedMachine() {
+        const unsigned processors = std::max(1u, std::thread::hardware_concurrency());
+        for (unsigned i = 0; i < processors; ++i)
+            m_threads.emplace_back([this] {
+                ++m_started;
+                while (!m_stop) {
+                }
+            });
+        while (m_started < m_threads.size())
+            std::this_thread::yield();
+    }
+    ~CrowdedMachine() {
+        m_stop = true;
+        for (std::thread& thread : m_threads)
+            thread.join();
+    }
+
+private:
+    std::atomic<bool> m_stop{false};
+    std::atomic<std::size_t> m_started{0};
+    std::vector<std::thread> m_threads;
+};
+
+// On a crowded machine a task is first tried by the caller: one that would
+// take it less than kWorthSharing stays with it whole, a longer one goes on
+// with the helpers from the part it tried; either way every part runs once.
+TEST(WorkTeam, ACrowdedMachineKeepsShortTasksToTheCallerAndRunsEveryPartOnce) {
+    WorkTeam team(3);
+    const CrowdedMachine crowded;
+    const std::size_t parts = 16;
+    const auto longPart = std::chrono::microseconds(WorkTeam::kWorthSharing) / parts * 2;
+    for (const bool isLong : {false, true}) {
+        for (const bool backwards : {false, true}) {
+            std::vector<std::atomic<int>> runs(parts);
+            std::mutex mutex;
+            std::set<std::thread::id> threads;
+            team.run(
+                parts,
+                [&](std::size_t i) {
+                    runs[i].fetch_add(1);
+                    if (isLong)
+                        std::this_thread::sleep_for(longPart);
+                    const std::lock_guard lock(mutex);
+                    threads.insert(std::this_thread::get_id());
+                },
+                backwards);
+            for (std::size_t i = 0; i < parts; ++i)
+                ASSERT_EQ(runs[i].load(), 1) << "long " << isLong << ", backwards " << backwards << ", part " << i;
+            if (!isLong) {
+                EXPECT_EQ(threads, std::set{std::this_thread::get_id()}) << "backwards " << backwards;
+            }
         }
     }
 }
