@@ -169,7 +169,7 @@ void WorkTeam::pace() {
 void WorkTeam::serve(unsigned share) {
     std::uint64_t seen = 0;
     for (;;) {
-        await(share, [this, share, &seen] {
+        await(share, [this, &seen] {
             const std::uint64_t task = m_task.number;
             return m_stopping || (task != seen && task % 2 == 1);
         });
