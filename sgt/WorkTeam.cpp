@@ -1,16 +1,16 @@
 #include "sgt/WorkTeam.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <optional>
+#include <string>
 #include <system_error>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 #endif
+
+#include "base/FileText.h"
 
 namespace ovix {
 
@@ -26,18 +26,10 @@ void pause() {
 // The threads that the system runs or has ready to run now, or none where
 // it does not say.
 std::optional<unsigned> runnableThreads() {
-    const int file = open("/proc/loadavg", O_RDONLY | O_CLOEXEC);
-    if (file < 0)
-        return std::nullopt;
-    char text[128];
-    const ssize_t length = read(file, text, sizeof text - 1);
-    close(file);
-    if (length <= 0)
-        return std::nullopt;
-    text[length] = 0;
+    const std::optional<std::string> text = readFileText("/proc/loadavg");
     // "<load over 1, 5 and 15 minutes> <runnable>/<all> <last process id>"
     unsigned runnable = 0, all = 0;
-    if (std::sscanf(text, "%*s %*s %*s %u/%u", &runnable, &all) != 2)
+    if (!text || std::sscanf(text->c_str(), "%*s %*s %*s %u/%u", &runnable, &all) != 2)
         return std::nullopt;
     return runnable;
 }
@@ -182,7 +174,7 @@ void WorkTeam::serve(unsigned share) {
         ++m_progress.joined;
         // The task read before joining may have ended since: its parts and
         // function are then no longer the caller's to lend.
-        if (m_task.number == task && share < m_task.shares)
+        if (m_task.number == task)
             takeParts(share);
         if (--m_progress.joined == 0)
             wake(0);
