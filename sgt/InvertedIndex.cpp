@@ -1,5 +1,6 @@
 #include "sgt/InvertedIndex.h"
 
+#include <algorithm>
 #include <map>
 #include <stdexcept>
 #include <unordered_map>
@@ -90,14 +91,15 @@ InvertedIndex::InvertedIndex(std::span<const DocEntries> docs)
     }
 }
 
-void InvertedIndex::accumulate(int doc, float* scores) const {
+void InvertedIndex::accumulate(int doc, int first, float* scores) const {
     const auto d = static_cast<std::size_t>(doc);
     const DocEntries entries = m_docs[d];
     const std::uint32_t* termOf = m_termOfEntry.data() + m_firstEntry[d];
     for (std::size_t p = 0; p < entries.size(); ++p) {
         const float weight = entries[p].weight;
-        const Posting* posting = m_postings.data() + m_firstPosting[termOf[p]];
         const Posting* end = m_postings.data() + m_firstPosting[termOf[p] + 1];
+        const Posting* posting = std::partition_point(m_postings.data() + m_firstPosting[termOf[p]], end,
+                                                      [first](const Posting& q) { return q.doc < first; });
         for (; posting != end; ++posting)
             scores[posting->doc] += weight * posting->weight;
     }

@@ -30,11 +30,11 @@ public:
     // Whether document `doc` is in the index.
     bool indexed(int doc) const { return m_indexed[static_cast<std::size_t>(doc)] != 0; }
 
-    // Adds, for every indexed document j (`doc` itself included), the
-    // products of the weights of the terms it shares with `doc` to
-    // scores[j], one term after the other in `doc`'s order. `doc` must be
-    // indexed; `scores` has one element per document.
-    void accumulate(int doc, float* scores) const;
+    // Adds, for every indexed document j from `first` on (`doc` itself
+    // included if it lies there), the products of the weights of the terms
+    // it shares with `doc` to scores[j], one term after the other in `doc`'s
+    // order. `doc` must be indexed; `scores` has one element per document.
+    void accumulate(int doc, int first, float* scores) const;
 
 private:
     struct Posting {

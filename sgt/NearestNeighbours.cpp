@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstring>
 #include <cstddef>
 #include <exception>
@@ -10,65 +11,86 @@
 #include <stdexcept>
 #include <system_error>
 #include <thread>
+#include <type_traits>
 
 #include "sgt/InvertedIndex.h"
+#include "sgt/MappedArray.h"
+#include "sgt/NeighbourHeaps.h"
 
 namespace ovix {
 namespace {
 
 constexpr std::size_t kRowsPerTask = 8;
 constexpr std::size_t kRowsPerThread = 64;  // below this a thread costs more than it saves
+constexpr std::size_t kRowsPerRefresh = 64;
 
 // One thread's share of the work: rows taken in small tasks from a shared
-// counter, each ranked with this searcher's own score and heap arrays.
+// counter, the last row first. Similarity is symmetric, bit for bit (both
+// sides sum the same products in ascending id order), so row i scores only
+// the documents after it: it offers the best of them to its own row of the
+// heaps, and itself to each of them. Taken last first, a row holds the best
+// of all the documents after it by the time those before it offer
+// themselves, and few of those offers still enter (at 100,000 documents a
+// quarter of the offers that rows taken first first make). A searcher
+// turns an offer away without the lock where its copy of the row's worst
+// similarity (refreshed every kRowsPerRefresh rows and by each offer) says
+// it cannot enter.
 class RowSearcher {
 public:
-    RowSearcher(std::span<const DocEntries> docs, const InvertedIndex& index, std::span<const int> unindexed, int keep)
-        : m_docs(docs), m_index(index), m_unindexed(unindexed), m_keep(keep), m_scores(docs.size()) {
+    RowSearcher(std::span<const DocEntries> docs, const InvertedIndex& index, std::span<const int> unindexed,
+                NeighbourHeaps& heaps, int keep)
+        : m_docs(docs),
+          m_index(index),
+          m_unindexed(unindexed),
+          m_heaps(heaps),
+          m_keep(keep),
+          m_scores(docs.size()),
+          m_limits(docs.size()) {
+        std::fill_n(m_limits.data(), docs.size(), -std::numeric_limits<float>::infinity());
         m_best.reserve(static_cast<std::size_t>(keep));
     }
 
-    // Writes the neighbours of row i to out[0..keep).
-    void rank(int i, SimilarityPair* out) {
+    void search(int i) {
+        if (m_searched++ % kRowsPerRefresh == 0)
+            for (std::size_t j = static_cast<std::size_t>(i) + 1; j < m_docs.size(); ++j)
+                m_limits[j] = m_heaps.worst(j);
         score(i);
-        selectBest(i);
-        std::copy(m_best.begin(), m_best.end(), out);
+        keepBest(i);
+        offerToOthers(i);
     }
 
 private:
-    // m_scores[j] = the similarity of i and j for every j.
+    // m_scores[j] = the similarity of i and j for every j after i.
     void score(int i) {
+        const auto first = static_cast<std::size_t>(i) + 1;
         const DocEntries doc = m_docs[static_cast<std::size_t>(i)];
-        std::fill(m_scores.begin(), m_scores.end(), 0.0f);
+        std::fill(m_scores.data() + first, m_scores.data() + m_docs.size(), 0.0f);
         if (m_index.indexed(i)) {
-            m_index.accumulate(i, m_scores.data());
-            for (const int j : m_unindexed)
-                m_scores[static_cast<std::size_t>(j)] = sparseDotProduct(doc, m_docs[static_cast<std::size_t>(j)]);
+            m_index.accumulate(i, i + 1, m_scores.data());
+            for (auto j = std::upper_bound(m_unindexed.begin(), m_unindexed.end(), i); j != m_unindexed.end(); ++j)
+                m_scores[static_cast<std::size_t>(*j)] = sparseDotProduct(doc, m_docs[static_cast<std::size_t>(*j)]);
         } else {
-            for (std::size_t j = 0; j < m_docs.size(); ++j)
+            for (std::size_t j = first; j < m_docs.size(); ++j)
                 m_scores[j] = sparseDotProduct(doc, m_docs[j]);
         }
     }
 
-    // m_best = the keep best pairs (j, score) for j != i, best first. The
-    // heap's front is the worst pair kept so far.
-    void selectBest(int i) {
+    // Offers row i the best keep pairs (j, score) of the documents after it.
+    // m_best is a heap whose front is the worst pair kept so far.
+    void keepBest(int i) {
         m_best.clear();
-        if (m_keep == 0)
-            return;
-        const int n = static_cast<int>(m_scores.size());
-        // Once keep pairs are kept, a score below the worst of them cannot
-        // enter (a NaN worst lets every score through to the full order).
-        float worst = -std::numeric_limits<float>::infinity();
-        for (int chunk = 0; chunk < n; chunk += kChunk) {
+        const int n = static_cast<int>(m_docs.size());
+        // A score below the worst that row i or m_best keeps cannot enter
+        // (a NaN worst lets every score through to the full order).
+        const float rowWorst = m_heaps.worst(static_cast<std::size_t>(i));
+        float worst = rowWorst;
+        for (int chunk = i + 1; chunk < n; chunk += kChunk) {
             const int end = std::min(n, chunk + kChunk);
             // Most chunks hold no score that can enter; the rest are taken
             // score by score, as though none had been skipped.
-            if (end - chunk == kChunk && allBelow(m_scores.data() + chunk, worst))
+            if (end - chunk == kChunk && allBelow(m_scores.data() + chunk, Floats{} + worst))
                 continue;
             for (int j = chunk; j < end; ++j) {
-                if (j == i)
-                    continue;
                 const SimilarityPair pair{j, m_scores[static_cast<std::size_t>(j)]};
                 if (pair.similarity < worst)
                     continue;  // the common case, decided without the full order
@@ -81,22 +103,43 @@ private:
                     std::push_heap(m_best.begin(), m_best.end(), compareSimilarityDesc);
                 }
                 if (m_best.size() == static_cast<std::size_t>(m_keep))
-                    worst = m_best.front().similarity;
+                    worst = std::fmax(rowWorst, m_best.front().similarity);
             }
         }
-        std::sort_heap(m_best.begin(), m_best.end(), compareSimilarityDesc);
+        m_heaps.offer(static_cast<std::size_t>(i), m_best);
     }
 
-    // Whether all kChunk scores from `scores` lie below `worst` (none is a
-    // NaN), compared four at a time.
-    static bool allBelow(const float* scores, float worst) {
-        using Floats = float __attribute__((vector_size(16)));
+    // Offers every document j after i the pair (i, score of j).
+    void offerToOthers(int i) {
+        const std::size_t n = m_docs.size();
+        for (std::size_t chunk = static_cast<std::size_t>(i) + 1; chunk < n; chunk += kChunk) {
+            const std::size_t end = std::min(n, chunk + kChunk);
+            if (end - chunk == kChunk && allBelow(m_scores.data() + chunk, m_limits.data() + chunk))
+                continue;
+            for (std::size_t j = chunk; j < end; ++j) {
+                const SimilarityPair pair{i, m_scores[j]};
+                if (!(pair.similarity < m_limits[j]))
+                    m_limits[j] = m_heaps.offer(j, std::span(&pair, 1));
+            }
+        }
+    }
+
+    using Floats = float __attribute__((vector_size(16)));
+
+    // Whether all kChunk scores from `scores` lie below their limits (none
+    // is a NaN), compared four at a time; `limits` is a vector of one limit
+    // for all, or an array of one limit per score.
+    template <class Limits>
+    static bool allBelow(const float* scores, Limits limits) {
         using Masks = int __attribute__((vector_size(16)));
-        const Floats limit = Floats{} + worst;
         Masks below = ~Masks{};
         for (int k = 0; k < kChunk; k += 4) {
-            Floats four;
+            Floats four, limit;
             std::memcpy(&four, scores + k, sizeof four);
+            if constexpr (std::is_pointer_v<Limits>)
+                std::memcpy(&limit, limits + k, sizeof limit);
+            else
+                limit = limits;
             below &= four < limit;
         }
         return (below[0] & below[1] & below[2] & below[3]) != 0;
@@ -107,9 +150,14 @@ private:
     std::span<const DocEntries> m_docs;
     const InvertedIndex& m_index;
     std::span<const int> m_unindexed;
+    NeighbourHeaps& m_heaps;
     int m_keep;
-    std::vector<float> m_scores;
+    // Per document, in mappings of their own: each thread's arrays go back
+    // to the system when its search ends, not to a heap of the process.
+    MappedArray<float> m_scores;
+    MappedArray<float> m_limits;  // a worst() of the document's row
     std::vector<SimilarityPair> m_best;
+    std::size_t m_searched = 0;
 };
 
 unsigned threadCount(unsigned asked, std::size_t rows) {
@@ -137,19 +185,20 @@ std::vector<SimilarityPair> nearestNeighbours(std::span<const DocEntries> docs, 
         if (!index.indexed(static_cast<int>(i)))
             unindexed.push_back(static_cast<int>(i));
 
+    NeighbourHeaps heaps(result, keep);
     std::atomic<std::size_t> nextRow{0};
     std::exception_ptr failure;
     std::mutex failureLock;
     const auto work = [&] {
         try {
-            RowSearcher searcher(docs, index, unindexed, keep);
+            RowSearcher searcher(docs, index, unindexed, heaps, keep);
             for (;;) {
                 const std::size_t first = nextRow.fetch_add(kRowsPerTask, std::memory_order_relaxed);
                 if (first >= n)
                     break;
                 const std::size_t last = std::min(first + kRowsPerTask, n);
-                for (std::size_t i = first; i < last; ++i)
-                    searcher.rank(static_cast<int>(i), result.data() + i * static_cast<std::size_t>(keep));
+                for (std::size_t taken = first; taken < last; ++taken)
+                    searcher.search(static_cast<int>(n - 1 - taken));
             }
         } catch (...) {
             nextRow.store(n);  // the others stop at their next task
@@ -174,6 +223,7 @@ std::vector<SimilarityPair> nearestNeighbours(std::span<const DocEntries> docs, 
         helper.join();
     if (failure)
         std::rethrow_exception(failure);
+    heaps.sortRows();
     return result;
 }
 
