@@ -36,9 +36,11 @@ Function library(const char* name) {
     return found;
 }
 
-// The team lent by the running solve, and its scratch space (partial sums,
-// copies), written by the solve's thread between tasks.
+// The team lent by the running solve, the threads its steps are cut for, and
+// its scratch space (partial sums, copies), written by the solve's thread
+// between tasks.
 std::atomic<ovix::WorkTeam*> g_team{nullptr};
+long long g_threads = 1;
 std::vector<double> g_scratch;
 // The direction of the last product over the basis (shareBasisBlocks).
 bool g_backwards = false;
@@ -49,11 +51,12 @@ double* scratch(std::size_t doubles) {
     return g_scratch.data();
 }
 
-// The blocks of `rows` rows, by the row count alone.
+// The blocks of `rows` rows, by the row count and g_threads alone.
 struct RowBlocks {
     explicit RowBlocks(long long rows) : m_rows(rows) {
         constexpr long long perBlock = ovix::ArpackSharedBlas::kRowsPerBlock;
-        const long long count = std::max(1LL, (rows + perBlock / 2) / perBlock);
+        const long long each = (rows + g_threads * perBlock / 2) / (g_threads * perBlock);
+        const long long count = std::max(1LL, each * g_threads);
         m_perBlock = ((rows + count - 1) / count + 7) / 8 * 8;
         m_count = rows > 0 ? static_cast<std::size_t>((rows + m_perBlock - 1) / m_perBlock) : 0;
     }
@@ -249,7 +252,8 @@ __attribute__((visibility("hidden"))) void dorm2r_(const char* side, const char*
 
 namespace ovix {
 
-ArpackSharedBlas::ArpackSharedBlas(WorkTeam& team) {
+ArpackSharedBlas::ArpackSharedBlas(WorkTeam& team, unsigned threads) {
+    g_threads = std::max(1u, threads);
     g_team.store(&team, std::memory_order_release);
 }
 

@@ -40,20 +40,23 @@ struct RankedEigenpairs {
     MappedArray<double> vectors;  // n x count, column r for rank r
 };
 
-// The engine's helper threads for a solve of order n with ncv basis vectors.
-// Every task of the solve costs each thread that shares it a wake-up and a
-// join, while its work grows with the basis, so the best count of threads
-// grows about as the square root of the basis: measured (bench/arpack_eigs.py),
-// the square root of the basis in MiB, rounded up, the caller included, up to
-// one per processor: 2 threads at 5,000 rows and 81 vectors, 4 at 20,000, 8
-// at 100,000. A basis below 2 MiB is solved on the calling thread. The team
-// keeps short steps to the calling thread on a crowded machine (WorkTeam.h).
-unsigned solveHelpers(int n, int ncv) {
+// The threads, the caller included, that a solve of order n with ncv basis
+// vectors is cut for. Every task of the solve costs each thread that shares
+// it a wake-up and a join, while its work grows with the basis, so the best
+// count grows about as the square root of the basis: measured
+// (bench/arpack_eigs.py), one more than the square root of the basis in MiB,
+// rounded up, and at most kMostThreads: 3 threads at 5,000 rows and 81
+// vectors, 5 at 20,000, 8 at 100,000. A basis below 2 MiB is solved on the
+// calling thread. The solve's team has one thread per processor at most,
+// and keeps short steps to the calling thread on a crowded machine
+// (WorkTeam.h).
+constexpr unsigned kMostThreads = 8;
+
+unsigned solveThreads(int n, int ncv) {
     const double basisMiB = static_cast<double>(n) * ncv * sizeof(double) / (1 << 20);
     if (basisMiB < 2)
-        return 0;
-    const double processors = std::max(1u, std::thread::hardware_concurrency());
-    return static_cast<unsigned>(std::min(std::ceil(std::sqrt(basisMiB)), processors)) - 1;
+        return 1;
+    return std::min(static_cast<unsigned>(std::ceil(std::sqrt(basisMiB))) + 1, kMostThreads);
 }
 
 template <class T, bool Symmetric>
@@ -110,9 +113,10 @@ int LaEigen<T>::decomposeArpack(int wanted, const LaEigen& A, int symmetric, int
         const std::lock_guard held(lock, std::adopt_lock);
         // The engine shares the work out itself: the BLAS library's threads
         // would only spin between ARPACK's calls and compete with its own.
-        WorkTeam team(solveHelpers(n, ncv));
+        const unsigned threads = solveThreads(n, ncv);
+        WorkTeam team(std::min(threads, std::max(1u, std::thread::hardware_concurrency())) - 1);
         const SerialBlas serialBlas;
-        const ArpackSharedBlas sharedBlas(team);
+        const ArpackSharedBlas sharedBlas(team, threads);
         try {
             SolverProduct product = A.solverProduct(team);
             solution = symmetric ? solveSmallest<T, true>(std::move(product), n, wanted, ncv, maxit)

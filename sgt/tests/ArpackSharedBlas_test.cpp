@@ -32,8 +32,10 @@ namespace {
 
 using Doubles = std::vector<double>;
 
-// The steps without a team, and with teams of 0 to 7 helpers.
+// The steps without a team, and with teams of 0 to 7 helpers, all lent with
+// the steps cut for kCutFor threads.
 const std::optional<unsigned> kTeams[] = {std::nullopt, 0u, 1u, 3u, 7u};
+constexpr unsigned kCutFor = 3;
 
 // Runs `step` without a team lent and with each team of kTeams lent, and
 // returns its result for each; the BLAS library on one thread, as in a solve.
@@ -53,7 +55,7 @@ std::vector<Doubles> withEachTeam(const std::function<Doubles()>& step) {
     for (const auto& team : teams) {
         std::optional<ArpackSharedBlas> lent;
         if (team)
-            lent.emplace(*team);
+            lent.emplace(*team, kCutFor);
         results.push_back(step());
     }
     return results;
@@ -97,7 +99,8 @@ Doubles referenceGemv(bool transposed, int rows, int columns, double alpha, cons
     return y;
 }
 
-// Row counts on either side of the smallest that is shared out (two blocks).
+// Row counts on either side of the smallest that is shared out (half a
+// block for each of kCutFor threads).
 constexpr int kRows[] = {300, 3000, 1024 * 9 + 3, 40000};
 
 // Products of every shape ARPACK makes: BLAS's results, and with a team the
