@@ -36,7 +36,7 @@ struct Cost {
 };
 
 Cost measure(unsigned helpers, std::chrono::nanoseconds spin, int tasks, std::chrono::microseconds pause) {
-    WorkTeam team(helpers, {.spin = spin, .shedHelpers = false});
+    WorkTeam team(helpers, {.spin = spin, .crowded = [] { return false; }});
     const auto parts = static_cast<std::size_t>(helpers) + 1;
     const auto part = [](std::size_t) {
         const auto end = std::chrono::steady_clock::now() + std::chrono::microseconds(1);

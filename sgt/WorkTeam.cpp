@@ -40,7 +40,6 @@ WorkTeam::WorkTeam(unsigned helpers) : WorkTeam(helpers, Options{}) {}
 
 WorkTeam::WorkTeam(unsigned helpers, Options options)
     : m_options(options),
-      m_processors(std::max(1u, std::thread::hardware_concurrency())),
       m_places(std::make_unique<Place[]>(helpers + 1)) {
     m_threads.reserve(helpers);
     for (unsigned i = 0; i < helpers; ++i) {
@@ -145,17 +144,20 @@ void WorkTeam::run(std::size_t parts, const std::function<void(std::size_t)>& pa
     await(0, [this] { return m_progress.joined == 0; });
 }
 
+bool WorkTeam::machineIsCrowded() {
+    static const unsigned processors = std::max(1u, std::thread::hardware_concurrency());
+    // The team's threads that are awake count among those ready to run, and
+    // there are no more of them than processors.
+    const std::optional<unsigned> runnable = runnableThreads();
+    return runnable && *runnable > processors;
+}
+
 void WorkTeam::pace() {
-    if (!m_options.shedHelpers)
-        return;
     const auto now = std::chrono::steady_clock::now();
     if (now - m_paced < kPace)
         return;
     m_paced = now;
-    // The team's threads that are awake count among those ready to run, and
-    // there are no more of them than processors.
-    const std::optional<unsigned> runnable = runnableThreads();
-    m_crowded = runnable && *runnable > m_processors;
+    m_crowded = m_options.crowded();
 }
 
 void WorkTeam::serve(unsigned share) {

@@ -50,11 +50,15 @@ public:
     static constexpr std::chrono::milliseconds kPace{2};
     static constexpr std::chrono::milliseconds kWorthSharing{1};
 
+    // Whether more threads are ready to run than there are processors.
+    static bool machineIsCrowded();
+
     struct Options {
         std::chrono::nanoseconds spin = kSpin;
-        // Whether a crowded machine keeps short tasks to the caller, as above;
-        // without, every task is shared by every helper.
-        bool shedHelpers = true;
+        // Whether the machine is crowded, asked once every kPace: then short
+        // tasks stay with the caller, as above. One that always says no has
+        // every task shared by every helper.
+        std::function<bool()> crowded = machineIsCrowded;
     };
 
     // A team of `helpers` threads besides the caller of run; with 0, run
@@ -97,12 +101,10 @@ private:
     // others.
     void takeParts(unsigned share);
     std::size_t shareBegin(unsigned share) const;
-    // Before a task: whether the machine is crowded, looked up once every
-    // kPace.
+    // Before a task: whether the machine is crowded, asked once every kPace.
     void pace();
 
     const Options m_options;
-    const unsigned m_processors;
     // Written by the caller once a task, read by the helpers that look for
     // tasks: on a cache line of their own, apart from what the threads write
     // as they take and finish parts.

@@ -45,7 +45,7 @@ std::vector<Doubles> withEachTeam(const std::function<Doubles()>& step) {
     static const std::vector<std::unique_ptr<WorkTeam>> teams = [] {
         std::vector<std::unique_ptr<WorkTeam>> made;
         for (const auto& helpers : kTeams) {
-            made.push_back(helpers ? std::make_unique<WorkTeam>(*helpers, WorkTeam::Options{.shedHelpers = false})
+            made.push_back(helpers ? std::make_unique<WorkTeam>(*helpers, WorkTeam::Options{.crowded = [] { return false; }})
                                    : nullptr);
         }
         return made;
