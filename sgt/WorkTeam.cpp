@@ -39,8 +39,7 @@ std::optional<unsigned> runnableThreads() {
 WorkTeam::WorkTeam(unsigned helpers) : WorkTeam(helpers, Options{}) {}
 
 WorkTeam::WorkTeam(unsigned helpers, Options options)
-    : m_options(options),
-      m_places(std::make_unique<Place[]>(helpers + 1)) {
+    : m_options(options), m_places(std::make_unique<Place[]>(helpers + 1)) {
     m_threads.reserve(helpers);
     for (unsigned i = 0; i < helpers; ++i) {
         try {

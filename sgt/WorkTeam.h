@@ -19,7 +19,7 @@
 // busy) holds up the whole task until it runs again, for the time slice of
 // whatever runs in its place: milliseconds, where a part may take
 // microseconds. So on a crowded machine, one with more threads ready to run
-// than processors (looked up every kPace), the caller takes its first part
+// than processors (asked every kPace), the caller takes its first part
 // of a task before it calls the helpers in, and does the task alone if that
 // part says the whole would take it less than kWorthSharing. Measured
 // (bench/arpack_eigs.py --busy): short steps shared on a crowded machine made
@@ -116,7 +116,7 @@ private:
         const std::function<void(std::size_t)>* part = nullptr;
         std::size_t parts = 0;
         bool backwards = false;
-        unsigned shares = 1;  // the caller's and the sharing helpers'
+        unsigned shares = 1;  // the caller's and the helpers'
     } m_task;
     // Parts not yet reported done, each thread's reported once it takes no
     // more; helpers inside the running task: it is not over before they are
