@@ -8,6 +8,7 @@
 //   build/bench/fair_share_bench [K]     (K: the processors when left out)
 
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,6 +22,9 @@
 #include <vector>
 
 namespace {
+
+// Where the threads' sums go, so that their arithmetic is not left out.
+volatile double g_sums = 0;
 
 // Passes over a thread's own array, taken by the threads a batch at a time:
 // a thread that the system runs more often makes more of them.
@@ -51,12 +55,16 @@ double job(unsigned threads) {
             });
     }
     const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
-    if (sums[0] < 0)
-        std::puts("");  // keeps the sums
+    for (const double sum : sums)
+        g_sums = g_sums + sum;
     return took.count();
 }
 
-[[noreturn]] void spin() {
+// Keeps a processor busy until this process or its parent dies.
+[[noreturn]] void spin(pid_t parent) {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent)
+        _exit(0);
     std::atomic<unsigned long> spins{0};
     for (;;)
         spins.fetch_add(1, std::memory_order_relaxed);
@@ -74,16 +82,21 @@ double medianJob(unsigned threads) {
 int main(int argc, char** argv) {
     const unsigned processors = std::max(1u, std::thread::hardware_concurrency());
     const int spinners = argc > 1 ? std::atoi(argv[1]) : static_cast<int>(processors);
+    if (spinners < 0 || argc > 2) {
+        std::fprintf(stderr, "usage: %s [SPINNING_PROCESSES]\n", argv[0]);
+        return 2;
+    }
     std::vector<double> quiet;
     for (unsigned threads = 1; threads <= processors; ++threads)
         quiet.push_back(medianJob(threads));
 
     // Forked while no thread of ours runs.
     std::vector<pid_t> children;
+    const pid_t self = getpid();
     for (int i = 0; i < spinners; ++i) {
         const pid_t child = fork();
         if (child == 0)
-            spin();
+            spin(self);
         if (child < 0) {
             std::perror("fork");
             break;
