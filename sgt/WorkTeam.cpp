@@ -1,5 +1,9 @@
 #include "sgt/WorkTeam.h"
 
+#include <linux/futex.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <optional>
@@ -21,6 +25,21 @@ void pause() {
 #if defined(__x86_64__) || defined(__i386__)
     _mm_pause();
 #endif
+}
+
+static_assert(std::atomic<std::uint32_t>::is_always_lock_free && sizeof(std::atomic<std::uint32_t>) == 4,
+              "the system reads a bell as a plain 32-bit word");
+
+// Sleeps until `bell` is rung, unless it no longer holds `heard`: the system
+// compares and sleeps in one step, so a ring in between is not missed. It
+// may also return early; the caller looks again.
+void sleepUnlessRung(std::atomic<std::uint32_t>& bell, std::uint32_t heard) {
+    syscall(SYS_futex, &bell, FUTEX_WAIT_PRIVATE, heard, nullptr, nullptr, 0);
+}
+
+// Wakes the thread that sleeps on `bell`, if one does.
+void ring(std::atomic<std::uint32_t>& bell) {
+    syscall(SYS_futex, &bell, FUTEX_WAKE_PRIVATE, 1, nullptr, nullptr, 0);
 }
 
 // The threads that the system runs or has ready to run now, or none where
@@ -52,11 +71,8 @@ WorkTeam::WorkTeam(unsigned helpers, Options options)
 
 WorkTeam::~WorkTeam() {
     m_stopping = true;
-    {
-        const std::lock_guard lock(m_mutex);
-        for (unsigned place = 1; place <= helpers(); ++place)
-            m_places[place].wake.notify_one();
-    }
+    for (unsigned place = 1; place <= helpers(); ++place)
+        wake(place);
     for (std::thread& thread : m_threads)
         thread.join();
 }
@@ -76,9 +92,13 @@ bool WorkTeam::await(unsigned place, Ready ready) {
         }
     }
     Place& sleeper = m_places[place];
-    std::unique_lock lock(m_mutex);
-    sleeper.asleep = true;
-    sleeper.wake.wait(lock, ready);
+    for (;;) {
+        const std::uint32_t bell = sleeper.bell;
+        sleeper.asleep = true;
+        if (ready())
+            break;
+        sleepUnlessRung(sleeper.bell, bell);
+    }
     sleeper.asleep = false;
     return true;
 }
@@ -86,8 +106,8 @@ bool WorkTeam::await(unsigned place, Ready ready) {
 void WorkTeam::wake(unsigned place) {
     Place& sleeper = m_places[place];
     if (sleeper.asleep) {
-        const std::lock_guard lock(m_mutex);
-        sleeper.wake.notify_one();
+        ++sleeper.bell;
+        ring(sleeper.bell);
     }
 }
 

@@ -30,12 +30,10 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -84,10 +82,16 @@ private:
     // A thread's place: the next part of its share (the caller's is 0,
     // helper i's is i), and its sleep. Alone on its cache lines: threads that
     // take parts from different shares do not write to one line.
+    //
+    // A sleeper marks itself asleep before it looks once more, then sleeps on
+    // its bell unless the bell has rung since it read it; a waker that
+    // changed what the sleeper looks at then sees the mark and rings. No lock
+    // is shared: a thread stopped by the system while it holds one would keep
+    // every waker waiting for a time slice.
     struct alignas(64) Place {
         std::atomic<std::size_t> next{0};
         std::atomic<bool> asleep{false};
-        std::condition_variable wake;
+        std::atomic<std::uint32_t> bell{0};
     };
 
     // Looks at `ready` until it holds or the spin has passed, then sleeps in
@@ -129,10 +133,6 @@ private:
     // More threads ready to run than processors, when last paced.
     bool m_crowded = false;
 
-    // A sleeper marks itself asleep under the mutex before it looks once
-    // more; a waker that changed what the sleeper looks at then sees the mark
-    // and takes the mutex to wake it.
-    std::mutex m_mutex;
     std::unique_ptr<Place[]> m_places;
     std::atomic<bool> m_stopping{false};
 
