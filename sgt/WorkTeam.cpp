@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -37,9 +38,9 @@ void sleepUnlessRung(std::atomic<std::uint32_t>& bell, std::uint32_t heard) {
     syscall(SYS_futex, &bell, FUTEX_WAIT_PRIVATE, heard, nullptr, nullptr, 0);
 }
 
-// Wakes the thread that sleeps on `bell`, if one does.
+// Wakes every thread that sleeps on `bell`.
 void ring(std::atomic<std::uint32_t>& bell) {
-    syscall(SYS_futex, &bell, FUTEX_WAKE_PRIVATE, 1, nullptr, nullptr, 0);
+    syscall(SYS_futex, &bell, FUTEX_WAKE_PRIVATE, INT_MAX, nullptr, nullptr, 0);
 }
 
 // The threads that the system runs or has ready to run now, or none where
@@ -71,43 +72,39 @@ WorkTeam::WorkTeam(unsigned helpers, Options options)
 
 WorkTeam::~WorkTeam() {
     m_stopping = true;
-    for (unsigned place = 1; place <= helpers(); ++place)
-        wake(place);
+    wake(m_call);
     for (std::thread& thread : m_threads)
         thread.join();
 }
 
 template <class Ready>
-bool WorkTeam::await(unsigned place, Ready ready) {
+void WorkTeam::await(Bell& bell, Ready ready) {
     if (ready())
-        return false;
+        return;
     if (m_options.spin > std::chrono::nanoseconds::zero()) {
         const auto deadline = std::chrono::steady_clock::now() + m_options.spin;
         for (unsigned looks = 1;; ++looks) {
             pause();
             if (ready())
-                return false;
+                return;
             if (looks % 32 == 0 && std::chrono::steady_clock::now() >= deadline)
                 break;
         }
     }
-    Place& sleeper = m_places[place];
+    ++bell.sleepers;
     for (;;) {
-        const std::uint32_t bell = sleeper.bell;
-        sleeper.asleep = true;
+        const std::uint32_t heard = bell.rung;
         if (ready())
             break;
-        sleepUnlessRung(sleeper.bell, bell);
+        sleepUnlessRung(bell.rung, heard);
     }
-    sleeper.asleep = false;
-    return true;
+    --bell.sleepers;
 }
 
-void WorkTeam::wake(unsigned place) {
-    Place& sleeper = m_places[place];
-    if (sleeper.asleep) {
-        ++sleeper.bell;
-        ring(sleeper.bell);
+void WorkTeam::wake(Bell& bell) {
+    if (bell.sleepers > 0) {
+        ++bell.rung;
+        ring(bell.rung);
     }
 }
 
@@ -150,17 +147,15 @@ void WorkTeam::run(std::size_t parts, const std::function<void(std::size_t)>& pa
     m_progress.unfinished.store(unfinished, std::memory_order_relaxed);
     const std::uint64_t task = m_task.number.load(std::memory_order_relaxed) + 1;
     m_task.number = task;
-    // Only helpers with parts in their share: a helper woken for nothing
-    // costs a sleep and a wake-up.
-    for (unsigned share = 1; share < m_task.shares; ++share)
-        if (shareBegin(share) < shareBegin(share + 1))
-            wake(share);
+    // All sleeping helpers in one system call: should the system stop the
+    // caller as it wakes them, they are awake already and take its parts.
+    wake(m_call);
 
     takeParts(0);
-    await(0, [this] { return m_progress.unfinished == 0; });
+    await(m_done, [this] { return m_progress.unfinished == 0; });
     // Closed: a helper that comes now leaves without touching the task.
     m_task.number = task + 1;
-    await(0, [this] { return m_progress.joined == 0; });
+    await(m_done, [this] { return m_progress.joined == 0; });
 }
 
 bool WorkTeam::machineIsCrowded() {
@@ -182,7 +177,7 @@ void WorkTeam::pace() {
 void WorkTeam::serve(unsigned share) {
     std::uint64_t seen = 0;
     for (;;) {
-        await(share, [this, &seen] {
+        await(m_call, [this, &seen] {
             const std::uint64_t task = m_task.number;
             return m_stopping || (task != seen && task % 2 == 1);
         });
@@ -198,7 +193,7 @@ void WorkTeam::serve(unsigned share) {
         if (m_task.number == task)
             takeParts(share);
         if (--m_progress.joined == 0)
-            wake(0);
+            wake(m_done);
     }
 }
 
@@ -215,7 +210,7 @@ void WorkTeam::takeParts(unsigned share) {
         }
     }
     if (done > 0 && m_progress.unfinished.fetch_sub(done) == done)
-        wake(0);
+        wake(m_done);
 }
 
 }  // namespace ovix

@@ -80,26 +80,29 @@ public:
 
 private:
     // A thread's place: the next part of its share (the caller's is 0,
-    // helper i's is i), and its sleep. Alone on its cache lines: threads that
-    // take parts from different shares do not write to one line.
-    //
-    // A sleeper marks itself asleep before it looks once more, then sleeps on
-    // its bell unless the bell has rung since it read it; a waker that
-    // changed what the sleeper looks at then sees the mark and rings. No lock
-    // is shared: a thread stopped by the system while it holds one would keep
-    // every waker waiting for a time slice.
+    // helper i's is i). Alone on its cache line: threads that take parts from
+    // different shares do not write to one line.
     struct alignas(64) Place {
         std::atomic<std::size_t> next{0};
-        std::atomic<bool> asleep{false};
-        std::atomic<std::uint32_t> bell{0};
     };
 
-    // Looks at `ready` until it holds or the spin has passed, then sleeps in
-    // `place` until it holds. Whether it had to sleep.
+    // Where threads sleep until what they look at changes. A sleeper counts
+    // itself in before it looks once more, then sleeps unless the bell has
+    // rung since it read it; a waker that changed what the sleepers look at
+    // then sees the count and rings, waking all of them in one system call.
+    // No lock is shared: a thread stopped by the system while it holds one
+    // would keep every waker waiting for a time slice.
+    struct alignas(64) Bell {
+        std::atomic<std::uint32_t> rung{0};
+        std::atomic<unsigned> sleepers{0};
+    };
+
+    // Looks at `ready` until it holds or the spin has passed, then sleeps on
+    // `bell` until it holds.
     template <class Ready>
-    bool await(unsigned place, Ready ready);
-    // Wakes the thread of `place` if it sleeps.
-    void wake(unsigned place);
+    void await(Bell& bell, Ready ready);
+    // Wakes the threads that sleep on `bell`, if any do.
+    static void wake(Bell& bell);
     void serve(unsigned share);
     // Takes parts of the running task, from `share` first, then from the
     // others.
@@ -134,6 +137,10 @@ private:
     bool m_crowded = false;
 
     std::unique_ptr<Place[]> m_places;
+    // The helpers sleep on m_call between tasks; the caller on m_done until
+    // the task's parts are done and its helpers out.
+    Bell m_call;
+    Bell m_done;
     std::atomic<bool> m_stopping{false};
 
     std::vector<std::thread> m_threads;
