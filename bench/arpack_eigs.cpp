@@ -10,13 +10,22 @@
 // int64, nnz column indices as int32, nnz values as float64 (CSR). Prints
 // "ms T1 T2 ..." (the wall time of each solve), "cpu_ms C1 C2 ..." (the
 // processor time, user and system, of all the process's threads during each
-// solve), "products P1 P2 ..." (the matrix products each made) and
-// "eigenvalues L0 L1 ..." (real parts, by rank, of the last solve), after
-// one solve that is not counted.
+// solve), "caller_ms R1 W1 R2 W2 ..." (the time the solving thread ran on a
+// processor and the time it was ready to run but waited for one, during each
+// solve; "nan" where the system does not keep them), "products P1 P2 ..."
+// (the matrix products each made) and "eigenvalues L0 L1 ..." (real parts,
+// by rank, of the last solve), after one solve that is not counted.
+//
+// The solving thread runs ARPACK's steps one after another, so a solve takes
+// at least its time on a processor: on a busy machine, where it waits for a
+// processor as well, its share of the time it was ready bounds how fast the
+// solve can be.
 
 #include <sys/resource.h>
 
+#include <array>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -78,6 +87,17 @@ double processorMs() {
     return ms(usage.ru_utime) + ms(usage.ru_stime);
 }
 
+// The calling thread's time on a processor and time ready to run without
+// one, in milliseconds (the first two fields of the system's schedstat), or
+// NaN where the system does not keep them.
+std::array<double, 2> threadScheduleMs() {
+    std::ifstream in("/proc/thread-self/schedstat");
+    double running = NAN, ready = NAN;
+    if (!(in >> running >> ready))
+        return {NAN, NAN};
+    return {running / 1e6, ready / 1e6};
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -91,7 +111,7 @@ int main(int argc, char** argv) {
         const int wanted = std::atoi(argv[2]);
         const int symmetric = std::atoi(argv[3]);
         const int repeats = std::atoi(argv[4]);
-        std::string times = "ms", processor = "cpu_ms", products = "products";
+        std::string times = "ms", processor = "cpu_ms", caller = "caller_ms", products = "products";
         // The first solve of a process also pays for the BLAS library's
         // threads, which look for work for a while after they start (about
         // 100 ms each): an application that has been running does not, so
@@ -100,14 +120,19 @@ int main(int argc, char** argv) {
         A.takeProducts();
         for (int run = 0; run < repeats; ++run) {
             const double cpuStart = processorMs();
+            const std::array<double, 2> scheduleStart = threadScheduleMs();
             const auto start = std::chrono::steady_clock::now();
             held = A.decomposeArpack(wanted, A, symmetric, 1);
             const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
             times += " " + std::to_string(took.count());
             processor += " " + std::to_string(processorMs() - cpuStart);
+            const std::array<double, 2> schedule = threadScheduleMs();
+            caller += " " + std::to_string(schedule[0] - scheduleStart[0]) + " " +
+                      std::to_string(schedule[1] - scheduleStart[1]);
             products += " " + std::to_string(A.takeProducts());
         }
-        std::printf("%s\n%s\n%s\neigenvalues", times.c_str(), processor.c_str(), products.c_str());
+        std::printf("%s\n%s\n%s\n%s\neigenvalues", times.c_str(), processor.c_str(), caller.c_str(),
+                    products.c_str());
         for (int r = 0; r < held; ++r)
             std::printf(" %.17g", A.eigenvalue(r));
         std::printf("\n");
