@@ -187,5 +187,6 @@ def main():
                       f"{ours_ax:>7.0f} {scipy_ax:>8.0f} {ours_per:>10.1f} {scipy_per:>11.1f} {gap:>9.1e}",
                       flush=True)
 
+
 if __name__ == "__main__":
     main()
